@@ -1,0 +1,36 @@
+# GoogleTest: Debian's prebuilt libraries natively, built from Debian's sources
+# for the Windows build.
+if(VELKOR_WINDOWS)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_library(GTest::gmock ALIAS gmock)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+# velkor_add_test(name SOURCES ... LIBS ... [SERIAL])
+# One GoogleTest executable, registered with CTest as one test. In the Windows
+# build it runs under Wine (the cross-compiling emulator) in the build's own
+# prefix, with the shared Xvfb display; SERIAL tests share the stand-in rig
+# server and so never run side by side.
+function(velkor_add_test name)
+  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(VELKOR_WINDOWS)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+    add_dependencies(${name} wine_ready)
+  endif()
+  if(T_SERIAL)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK rigsim)
+  endif()
+endfunction()

@@ -1,0 +1,53 @@
+#pragma once
+// The rig server as the transceiver sees it. The Win32 build talks to the real
+// server over COM (TOmniRigX); tests use a fake that records every call.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The server's parameter flags for VFO arrangement and mode.
+namespace RigParams {
+constexpr int32_t VFOAA = 0x80;
+constexpr int32_t VFOAB = 0x100;
+constexpr int32_t VFOBA = 0x200;
+constexpr int32_t VFOBB = 0x400;
+constexpr int32_t VFOA = 0x800;
+constexpr int32_t VFOB = 0x1000;
+constexpr int32_t CW_U = 0x800000;
+constexpr int32_t CW_L = 0x1000000;
+constexpr int32_t SSB_U = 0x2000000;
+constexpr int32_t SSB_L = 0x4000000;
+constexpr int32_t DIG_U = 0x8000000;
+constexpr int32_t DIG_L = 0x10000000;
+constexpr int32_t AM = 0x20000000;
+constexpr int32_t FM = 0x40000000;
+} // namespace RigParams
+
+// One rig object, fetched from the server for a single call and released when
+// destroyed. Every call raises on failure.
+class IRig {
+public:
+    virtual ~IRig() = default;
+    virtual std::string GetRigType() = 0;
+    virtual int32_t GetFreq() = 0;
+    virtual void PutFreq(int32_t value) = 0;
+    virtual int32_t GetFreqA() = 0;
+    virtual void PutFreqA(int32_t value) = 0;
+    virtual int32_t GetFreqB() = 0;
+    virtual void PutFreqB(int32_t value) = 0;
+    virtual int32_t GetVfo() = 0;
+    virtual void PutVfo(int32_t value) = 0;
+    virtual int32_t GetMode() = 0;
+    virtual void PutMode(int32_t value) = 0;
+};
+
+// The server's object. The first call connects; every call raises on failure.
+class IRigServer {
+public:
+    virtual ~IRigServer() = default;
+    // Fetches the rig object afresh.
+    virtual std::unique_ptr<IRig> Rig() = 0;
+    // Asks the server to show (true) or hide its own settings dialog.
+    virtual void ShowRigDialog(bool visible) = 0;
+};

@@ -1,0 +1,146 @@
+#include "rig/TransceiverUnit.h"
+
+#include <array>
+
+namespace {
+
+struct TModeEntry {
+    const char* Name;
+    int32_t Flag;
+};
+
+// "CW" is the upper CW flag but "DIGI" the lower digital one.
+constexpr std::array<TModeEntry, 8> kModes{{
+    {"CW", RigParams::CW_U},
+    {"CW-R", RigParams::CW_L},
+    {"USB", RigParams::SSB_U},
+    {"LSB", RigParams::SSB_L},
+    {"DIGI-R", RigParams::DIG_U},
+    {"DIGI", RigParams::DIG_L},
+    {"AM", RigParams::AM},
+    {"FM", RigParams::FM},
+}};
+
+struct TVfoEntry {
+    const char* Code;      // characters 5 to 7 of the arrangement name
+    const char* Name;
+    int32_t Selection;     // put first
+    int32_t Arrangement;   // put second, and what a poll reads
+};
+
+// The poll's four reads go in this order.
+constexpr std::array<TVfoEntry, 4> kVfos{{
+    {"A/A", "VFO A/A", RigParams::VFOA, RigParams::VFOAA},
+    {"A/B", "VFO A/B", RigParams::VFOA, RigParams::VFOAB},
+    {"B/B", "VFO B/B", RigParams::VFOB, RigParams::VFOBB},
+    {"B/A", "VFO B/A", RigParams::VFOB, RigParams::VFOBA},
+}};
+
+} // namespace
+
+int32_t ModeFlag(const std::string& mode)
+{
+    for (const TModeEntry& entry : kModes)
+        if (mode == entry.Name)
+            return entry.Flag;
+    return 0;
+}
+
+std::string ModeName(int32_t flag)
+{
+    for (const TModeEntry& entry : kModes)
+        if (flag == entry.Flag)
+            return entry.Name;
+    return {};
+}
+
+TTransceiver::TTransceiver(TComponent* AOwner, std::unique_ptr<IRigServer> rigServer)
+    : TComponent(AOwner), FOmniRigX1(std::move(rigServer))
+{
+    Tim = new TTimer(this);
+    Tim->SetName("Tim");
+    Tim->SetEnabled(false);
+    Tim->SetInterval(50);
+    Tim->OnTimer = [this](TObject* sender) { TimTimer(sender); };
+}
+
+void TTransceiver::Poll()
+{
+    // Each read fetches its own rig object, and each value is kept as soon as it
+    // is read, so a failing read leaves the earlier ones of the tick in place.
+    Freq = Rig()->GetFreq();
+    FreqA = Rig()->GetFreqA();
+    FreqB = Rig()->GetFreqB();
+
+    std::string mode = ModeName(Rig()->GetMode());
+    if (!mode.empty())
+        Mode = mode;
+
+    for (const TVfoEntry& entry : kVfos)
+        if (Rig()->GetVfo() == entry.Arrangement)
+            VFO = entry.Name;
+}
+
+void TTransceiver::TimTimer(TObject*)
+{
+    try {
+        Poll();
+        FConnected = Tim->Enabled();
+        FFailing = false;
+    } catch (...) {
+        FConnected = false;
+        // A server that stays away is reported once, not at every tick.
+        if (FFailing)
+            return;
+        FFailing = true;
+        throw;
+    }
+}
+
+std::string TTransceiver::Get_RigType() { return Rig()->GetRigType(); }
+
+void TTransceiver::Set_Freq(int32_t freq)
+{
+    Rig()->PutFreq(freq);
+    if (VFO == "VFO A/A" || VFO == "VFO A/B")
+        Rig()->PutFreqA(freq);
+    else if (VFO == "VFO B/A" || VFO == "VFO B/B")
+        Rig()->PutFreqB(freq);
+}
+
+void TTransceiver::Set_FreqA(int32_t freq) { Rig()->PutFreqA(freq); }
+
+void TTransceiver::Set_FreqB(int32_t freq) { Rig()->PutFreqB(freq); }
+
+void TTransceiver::Set_Mode(const std::string& mode)
+{
+    std::string name = mode;
+    if (name == "SSB")
+        name = Freq >= kSsbDividingFreq ? "USB" : "LSB";
+    if (int32_t flag = ModeFlag(name))
+        Rig()->PutMode(flag);
+}
+
+void TTransceiver::Set_VFO(const std::string& vfo)
+{
+    const std::string code = vfo.size() > 4 ? vfo.substr(4, 3) : std::string();
+    for (const TVfoEntry& entry : kVfos)
+        if (code == entry.Code) {
+            Rig()->PutVfo(entry.Selection);
+            Rig()->PutVfo(entry.Arrangement);
+            return;
+        }
+}
+
+void TTransceiver::StartPolling()
+{
+    FConnected = false;
+    FFailing = false;
+    Tim->SetEnabled(true);
+}
+
+void TTransceiver::StopPolling()
+{
+    Tim->SetEnabled(false);
+    FConnected = false;
+}

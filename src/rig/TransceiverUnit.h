@@ -1,0 +1,65 @@
+#pragma once
+// TTransceiver: the program's only door to the radio. It polls the rig server on
+// its timer, keeps what it read, and sends frequency, mode and VFO commands.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "rig/RigServer.h"
+#include "ui/Classes.h"
+
+class TTransceiver : public TComponent {
+public:
+    TTransceiver(TComponent* AOwner, std::unique_ptr<IRigServer> rigServer);
+
+    // Published components: the poll timer (created disabled, 50 ms) and the
+    // rig server client.
+    TTimer* Tim;
+    IRigServer& OmniRigX1() { return *FOmniRigX1; }
+
+    // The state of the last poll; no server call.
+    int32_t Get_Freq() const { return Freq; }
+    int32_t Get_FreqA() const { return FreqA; }
+    int32_t Get_FreqB() const { return FreqB; }
+    const std::string& Get_Mode() const { return Mode; }
+    const std::string& Get_VFO() const { return VFO; }
+    // True while polling is on and the last poll tick read the rig in full.
+    bool Get_Connected() const { return FConnected; }
+
+    std::string Get_RigType();
+    void Set_Freq(int32_t freq);
+    void Set_FreqA(int32_t freq);
+    void Set_FreqB(int32_t freq);
+    void Set_Mode(const std::string& mode);
+    void Set_VFO(const std::string& vfo);
+    void StartPolling();
+    void StopPolling();
+
+    // One poll tick.
+    void TimTimer(TObject* Sender);
+
+    // Owned by the main window's ON/OFF switch; never read here.
+    bool SwitchedOn = false;
+
+    // "SSB" means USB from here up and LSB below.
+    static constexpr int32_t kSsbDividingFreq = 10000000;
+
+private:
+    void Poll();
+    std::unique_ptr<IRig> Rig() { return FOmniRigX1->Rig(); }
+
+    std::unique_ptr<IRigServer> FOmniRigX1;
+    std::string Mode;
+    int32_t Freq = 0;
+    int32_t FreqA = 0;
+    int32_t FreqB = 0;
+    std::string VFO;
+    bool FConnected = false;
+    bool FFailing = false; // the last tick failed and was reported
+};
+
+// Mode names and the server's mode flags, in both directions; 0 and "" when the
+// table does not hold the value.
+int32_t ModeFlag(const std::string& mode);
+std::string ModeName(int32_t flag);

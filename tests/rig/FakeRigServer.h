@@ -1,0 +1,85 @@
+#pragma once
+// A rig server that records every call in order, the fetch and the release of
+// each rig object included, and answers from values a test sets.
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/SysUtils.h"
+#include "rig/RigServer.h"
+
+class TFakeRigServer : public IRigServer {
+public:
+    struct TRadio {
+        std::string RigType = "FAKE";
+        int32_t Freq = 0;
+        int32_t FreqA = 0;
+        int32_t FreqB = 0;
+        int32_t Mode = 0;
+        int32_t Vfo = 0;
+    };
+
+    TRadio Radio;
+    // Values for the next VFO reads, one per read; when empty Radio.Vfo answers.
+    std::deque<int32_t> VfoReads;
+    std::vector<std::string> Log;
+    // The call with this number (counting from 1 over every logged call, fetches
+    // included) raises; FailAll makes every call from then on raise.
+    int FailAt = 0;
+    bool FailAll = false;
+    std::string FailText = "Rig is not responding";
+    int LiveRigs = 0;
+
+    std::unique_ptr<IRig> Rig() override
+    {
+        Call("fetch");
+        return std::make_unique<TFakeRig>(*this);
+    }
+    void ShowRigDialog(bool visible) override { Call(visible ? "dialog true" : "dialog false"); }
+
+    void ClearLog() { Log.clear(); }
+
+private:
+    void Call(const std::string& entry)
+    {
+        Log.push_back(entry);
+        if (FailAll || static_cast<int>(Log.size()) == FailAt)
+            throw EOleError(FailText, static_cast<int32_t>(0x80004005));
+    }
+
+    class TFakeRig : public IRig {
+    public:
+        explicit TFakeRig(TFakeRigServer& server) : FServer(server) { ++FServer.LiveRigs; }
+        ~TFakeRig() override
+        {
+            --FServer.LiveRigs;
+            FServer.Log.push_back("release");
+        }
+        std::string GetRigType() override { return Get("RigType"), FServer.Radio.RigType; }
+        int32_t GetFreq() override { return Get("Freq"), FServer.Radio.Freq; }
+        int32_t GetFreqA() override { return Get("FreqA"), FServer.Radio.FreqA; }
+        int32_t GetFreqB() override { return Get("FreqB"), FServer.Radio.FreqB; }
+        int32_t GetMode() override { return Get("Mode"), FServer.Radio.Mode; }
+        int32_t GetVfo() override
+        {
+            Get("Vfo");
+            if (FServer.VfoReads.empty())
+                return FServer.Radio.Vfo;
+            int32_t value = FServer.VfoReads.front();
+            FServer.VfoReads.pop_front();
+            return value;
+        }
+        void PutFreq(int32_t v) override { Put("Freq", v); }
+        void PutFreqA(int32_t v) override { Put("FreqA", v); }
+        void PutFreqB(int32_t v) override { Put("FreqB", v); }
+        void PutMode(int32_t v) override { Put("Mode", v); }
+        void PutVfo(int32_t v) override { Put("Vfo", v); }
+
+    private:
+        void Get(const std::string& name) { FServer.Call("get " + name); }
+        void Put(const std::string& name, int32_t value) { FServer.Call(Format("put %s %d", name.c_str(), value)); }
+        TFakeRigServer& FServer;
+    };
+};
