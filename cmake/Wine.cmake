@@ -12,6 +12,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/wineprefix.stamp
   COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/wineprefix.stamp
   COMMENT "Creating the Wine prefix ${VELKOR_WINEPREFIX}"
   VERBATIM)
+add_custom_target(wineprefix DEPENDS ${CMAKE_BINARY_DIR}/wineprefix.stamp)
 
 add_test(NAME wine_session_start COMMAND ${VELKOR_WINE_SESSION} start)
 add_test(NAME wine_session_stop COMMAND ${VELKOR_WINE_SESSION} stop)
