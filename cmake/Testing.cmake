@@ -1,6 +1,7 @@
-# GoogleTest: Debian's prebuilt libraries natively, built from Debian's sources
-# for the Windows build.
-if(VELKOR_WINDOWS)
+# GoogleTest: Debian's prebuilt libraries natively; built from Debian's sources
+# for the Windows build and for the sanitizer build (so that its containers are
+# instrumented like ours).
+if(VELKOR_WINDOWS OR VELKOR_SANITIZE)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   # GoogleTest 1.12 defines the GTest:: names itself.

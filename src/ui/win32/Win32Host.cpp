@@ -85,8 +85,9 @@ void TWin32Host::ProcessMessages()
 
 void TWin32Host::Run()
 {
+    // Takes the quit message too, also one that ProcessMessages left waiting.
     MSG msg;
-    while (!FTerminated && GetMessageW(&msg, nullptr, 0, 0) > 0)
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
         Dispatch(msg);
     FTerminated = true;
 }

@@ -1,0 +1,278 @@
+#include "FakeOmniRig.h"
+
+#include <olectl.h>
+
+#include <stdexcept>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Reference counting and IUnknown for the fake's objects.
+template <class Self, class Main, class... More>
+class TUnknown : public Main, public More... {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (iid == IID_IUnknown)
+            *object = static_cast<Main*>(this);
+        else
+            *object = static_cast<Self*>(this)->Find(iid);
+        if (!*object)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++FRefs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ULONG refs = static_cast<ULONG>(--FRefs);
+        if (refs == 0)
+            delete static_cast<Self*>(this);
+        return refs;
+    }
+    virtual ~TUnknown() = default;
+
+private:
+    LONG FRefs = 1;
+};
+
+// IDispatch is not what the client uses.
+#define FAKE_NO_DISPATCH                                                                                          \
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }                              \
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }                 \
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; } \
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override \
+    {                                                                                                             \
+        return E_NOTIMPL;                                                                                         \
+    }
+
+// The scripted failure, if one is due: leaves the error object and clears it.
+HRESULT Outcome(TFakeOmniRigState& state, REFIID iid)
+{
+    HRESULT code = state.FailCode;
+    if (SUCCEEDED(code))
+        return S_OK;
+    state.FailCode = S_OK;
+    if (!state.FailText.empty()) {
+        ComPtr<ICreateErrorInfo> create;
+        CreateErrorInfo(&create);
+        create->SetDescription(const_cast<LPOLESTR>(state.FailText.c_str()));
+        create->SetGUID(iid);
+        ComPtr<IErrorInfo> info;
+        create.As(&info);
+        SetErrorInfo(0, info.Get());
+    }
+    return code;
+}
+
+class TFakeRig final : public TUnknown<TFakeRig, IRigX, ISupportErrorInfo> {
+public:
+    explicit TFakeRig(TFakeOmniRigState& state) : FState(state) { ++FState.LiveRigs; }
+    ~TFakeRig() override { --FState.LiveRigs; }
+    void* Find(REFIID iid)
+    {
+        if (iid == IID_IDispatch || iid == __uuidof(IRigX))
+            return static_cast<IRigX*>(this);
+        if (iid == IID_ISupportErrorInfo)
+            return static_cast<ISupportErrorInfo*>(this);
+        return nullptr;
+    }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
+    {
+        return FState.SupportsErrorInfo && iid == __uuidof(IRigX) ? S_OK : S_FALSE;
+    }
+    FAKE_NO_DISPATCH
+
+    HRESULT STDMETHODCALLTYPE get_RigType(BSTR* value) override
+    {
+        *value = nullptr;
+        HRESULT code = Outcome(FState, __uuidof(IRigX));
+        if (SUCCEEDED(code))
+            *value = SysAllocString(FState.RigType.c_str());
+        return code;
+    }
+    HRESULT STDMETHODCALLTYPE get_Freq(LONG* value) override
+    {
+        *value = FState.Freq;
+        return Outcome(FState, __uuidof(IRigX));
+    }
+    HRESULT STDMETHODCALLTYPE put_Freq(LONG value) override
+    {
+        HRESULT code = Outcome(FState, __uuidof(IRigX));
+        if (SUCCEEDED(code))
+            FState.Freq = value;
+        return code;
+    }
+    HRESULT STDMETHODCALLTYPE get_FreqA(LONG* value) override { return Unused(value); }
+    HRESULT STDMETHODCALLTYPE put_FreqA(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_FreqB(LONG* value) override { return Unused(value); }
+    HRESULT STDMETHODCALLTYPE put_FreqB(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Vfo(LONG* value) override { return Unused(value); }
+    HRESULT STDMETHODCALLTYPE put_Vfo(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Mode(LONG* value) override { return Unused(value); }
+    HRESULT STDMETHODCALLTYPE put_Mode(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved9() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved11() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved12() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved13() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved20() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved21() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved22() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved23() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved26() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved27() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved28() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved29() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved30() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved31() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved32() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved33() override { return E_NOTIMPL; }
+
+private:
+    static HRESULT Unused(LONG* value)
+    {
+        *value = 0;
+        return E_NOTIMPL;
+    }
+    TFakeOmniRigState& FState;
+};
+
+class TFakeConnectionPoint final : public TUnknown<TFakeConnectionPoint, IConnectionPoint> {
+public:
+    explicit TFakeConnectionPoint(TFakeOmniRigState& state) : FState(state) {}
+    void* Find(REFIID iid) { return iid == IID_IConnectionPoint ? static_cast<IConnectionPoint*>(this) : nullptr; }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override
+    {
+        *iid = __uuidof(IOmniRigXEvents);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override
+    {
+        ComPtr<IDispatch> events;
+        if (FAILED(sink->QueryInterface(__uuidof(IOmniRigXEvents), reinterpret_cast<void**>(events.GetAddressOf()))))
+            return CONNECT_E_CANNOTCONNECT;
+        DISPPARAMS none{};
+        FState.SinkAnswersEvents = SUCCEEDED(events->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr));
+        ++FState.Advises;
+        *cookie = 42;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override
+    {
+        if (cookie != 42)
+            return CONNECT_E_NOCONNECTION;
+        ++FState.Unadvises;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+private:
+    TFakeOmniRigState& FState;
+};
+
+class TFakeOmniRigX final
+    : public TUnknown<TFakeOmniRigX, IOmniRigX, ISupportErrorInfo, IConnectionPointContainer> {
+public:
+    explicit TFakeOmniRigX(TFakeOmniRigState& state) : FState(state) {}
+    void* Find(REFIID iid)
+    {
+        if (iid == IID_IDispatch || iid == __uuidof(IOmniRigX))
+            return static_cast<IOmniRigX*>(this);
+        if (iid == IID_ISupportErrorInfo)
+            return static_cast<ISupportErrorInfo*>(this);
+        if (iid == IID_IConnectionPointContainer && FState.OfferEvents)
+            return static_cast<IConnectionPointContainer*>(this);
+        return nullptr;
+    }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
+    {
+        return FState.SupportsErrorInfo && iid == __uuidof(IOmniRigX) ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
+    {
+        *point = nullptr;
+        if (iid != __uuidof(IOmniRigXEvents))
+            return CONNECT_E_NOCONNECTION;
+        *point = new TFakeConnectionPoint(FState);
+        return S_OK;
+    }
+    FAKE_NO_DISPATCH
+
+    HRESULT STDMETHODCALLTYPE Reserved7() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Rig(IRigX** rig) override
+    {
+        *rig = nullptr;
+        ++FState.RigFetches;
+        HRESULT code = Outcome(FState, __uuidof(IOmniRigX));
+        if (SUCCEEDED(code) && !FState.RigNull)
+            *rig = new TFakeRig(FState);
+        return code;
+    }
+    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DialogVisible(VARIANT_BOOL* value) override
+    {
+        *value = FState.DialogVisible;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_DialogVisible(VARIANT_BOOL value) override
+    {
+        HRESULT code = Outcome(FState, __uuidof(IOmniRigX));
+        if (SUCCEEDED(code))
+            FState.DialogVisible = value;
+        return code;
+    }
+
+private:
+    TFakeOmniRigState& FState;
+};
+
+class TFakeFactory final : public TUnknown<TFakeFactory, IClassFactory> {
+public:
+    explicit TFakeFactory(TFakeOmniRigState& state) : FState(state) {}
+    void* Find(REFIID iid) { return iid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
+    {
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        ++FState.Created;
+        if (FState.CreateNull)
+            return S_OK;
+        ComPtr<TFakeOmniRigX> instance;
+        instance.Attach(new TFakeOmniRigX(FState));
+        return instance->QueryInterface(iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    TFakeOmniRigState& FState;
+};
+
+} // namespace
+
+TFakeOmniRigServer::TFakeOmniRigServer()
+{
+    FFactory.Attach(new TFakeFactory(State));
+    HRESULT code = CoRegisterClassObject(__uuidof(OmniRigX), FFactory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                         &FCookie);
+    if (FAILED(code))
+        throw std::runtime_error("cannot register the fake rig server's class object");
+}
+
+TFakeOmniRigServer::~TFakeOmniRigServer() { CoRevokeClassObject(FCookie); }
+
+ComPtr<IOmniRigX> TFakeOmniRigServer::NewInstance()
+{
+    ComPtr<IOmniRigX> instance;
+    instance.Attach(new TFakeOmniRigX(State));
+    return instance;
+}
