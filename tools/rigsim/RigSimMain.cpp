@@ -1,2 +1,183 @@
+// rigsim.exe: the stand-in rig server. A COM local server that simulates one
+// radio for tests and demos.
+//   rigsim.exe               runs until its process is ended
+//   rigsim.exe -Embedding    started by COM; ends when the last client goes
+//   rigsim.exe /regserver    registers the type library and the class
+//   rigsim.exe /unregserver  removes both
 #include <windows.h>
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; } // replaced by the real server
+#include <objbase.h>
+#include <shellapi.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+#include "RigObjects.h"
+#include "Registration.h"
+#include "Simulator.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+std::wstring ExePath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return {};
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void ReportError(const std::wstring& text)
+{
+    const std::wstring line = L"rigsim: " + text + L"\n";
+    OutputDebugStringW(line.c_str());
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (!err || err == INVALID_HANDLE_VALUE)
+        return;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(err, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+std::wstring Hex(HRESULT hr)
+{
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+// Owns the apartment of the server thread.
+class TComApartment {
+public:
+    TComApartment() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~TComApartment()
+    {
+        if (SUCCEEDED(FResult))
+            CoUninitialize();
+    }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+    HRESULT Result() const { return FResult; }
+
+private:
+    HRESULT FResult;
+};
+
+int RunServer(const std::wstring& exePath, bool embedding)
+{
+    // The simulator outlives the apartment: objects that COM releases while it
+    // shuts down still reach it.
+    TSimulator sim(embedding);
+    TComApartment apartment;
+    if (FAILED(apartment.Result())) {
+        ReportError(L"CoInitializeEx failed " + Hex(apartment.Result()));
+        return 1;
+    }
+    HRESULT hr = sim.LoadTypeInfo(exePath);
+    if (FAILED(hr)) {
+        ReportError(L"cannot load the embedded type library " + Hex(hr));
+        return 1;
+    }
+    // Started by hand, the process holds itself alive.
+    if (!embedding)
+        sim.AddServerRef();
+
+    ComPtr<IClassFactory> factory;
+    factory.Attach(new TClassFactory(sim));
+    DWORD classCookie = 0;
+    hr = CoRegisterClassObject(__uuidof(OmniRigX), factory.Get(), CLSCTX_LOCAL_SERVER,
+                               REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &classCookie);
+    if (FAILED(hr)) {
+        ReportError(L"CoRegisterClassObject failed " + Hex(hr));
+        return 1;
+    }
+
+    // The primary object: the one that clients attaching with GetActiveObject
+    // find. Weak, so that it keeps no process alive by itself.
+    ComPtr<IOmniRigX> primary;
+    primary.Attach(new TOmniRigObject(sim));
+    DWORD rotCookie = 0;
+    hr = RegisterActiveObject(primary.Get(), __uuidof(OmniRigX), ACTIVEOBJECT_WEAK, &rotCookie);
+    if (FAILED(hr)) {
+        ReportError(L"RegisterActiveObject failed " + Hex(hr));
+        rotCookie = 0;
+    }
+    hr = CoResumeClassObjects();
+    if (FAILED(hr))
+        ReportError(L"CoResumeClassObjects failed " + Hex(hr));
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    if (rotCookie)
+        RevokeActiveObject(rotCookie, nullptr);
+    CoRevokeClassObject(classCookie);
+    CoDisconnectObject(primary.Get(), 0);
+    primary.Reset();
+    factory.Reset();
+    sim.Shutdown();
+    return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    try {
+        const std::wstring exePath = ExePath();
+        if (exePath.empty()) {
+            ReportError(L"cannot find its own path");
+            return 1;
+        }
+        int argc = 0;
+        LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+        std::vector<std::wstring> args;
+        if (argv) {
+            args.assign(argv + 1, argv + argc);
+            LocalFree(argv);
+        }
+
+        bool embedding = false;
+        for (const std::wstring& arg : args) {
+            const bool isSwitch = !arg.empty() && (arg[0] == L'/' || arg[0] == L'-');
+            const std::wstring name = isSwitch ? arg.substr(1) : arg;
+            std::wstring error;
+            if (isSwitch && lstrcmpiW(name.c_str(), L"regserver") == 0) {
+                TComApartment apartment;
+                const int code = RegisterServer(exePath, error);
+                if (code)
+                    ReportError(error);
+                return code;
+            }
+            if (isSwitch && lstrcmpiW(name.c_str(), L"unregserver") == 0) {
+                TComApartment apartment;
+                const int code = UnregisterServer(exePath, error);
+                if (code)
+                    ReportError(error);
+                return code;
+            }
+            if (isSwitch && lstrcmpiW(name.c_str(), L"embedding") == 0) {
+                embedding = true;
+                continue;
+            }
+            ReportError(L"unknown argument " + arg + L"; use /regserver, /unregserver or none");
+            return 2;
+        }
+        return RunServer(exePath, embedding);
+    } catch (...) {
+        ReportError(L"out of memory");
+        return 1;
+    }
+}

@@ -1,0 +1,105 @@
+#pragma once
+// What all objects of the stand-in share: the radio, the accounting of client
+// calls, scripted failures, event sinks, the settings window and the process
+// lifetime. Everything runs on the server's one STA thread.
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Radio.h"
+#include "RigSim.h"
+#include "SettingsWindow.h"
+
+// The rig server's interfaces as GetCallCount numbers them.
+enum class TIface { OmniRig = 0, Rig = 1 };
+
+// Bits of OnParamsChange's Params: what the operator changed.
+namespace ParamsChanged {
+constexpr long Freq = 0x1;
+constexpr long Vfo = 0x2;
+constexpr long Mode = 0x4;
+} // namespace ParamsChanged
+
+class TSimulator {
+public:
+    // embedding: started by COM; the process ends when the last client goes.
+    explicit TSimulator(bool embedding);
+    ~TSimulator();
+    TSimulator(const TSimulator&) = delete;
+    TSimulator& operator=(const TSimulator&) = delete;
+
+    // Loads the type information for IDispatch from the type library embedded
+    // in the executable.
+    HRESULT LoadTypeInfo(const std::wstring& exePath);
+    // For GetTypeInfo: the dispatch view. For Invoke and GetIDsOfNames: the
+    // vtable view of the dual interface, so that calls reach the methods.
+    ITypeInfo* DispatchInfo(TIface iface) const;
+    ITypeInfo* VtableInfo(TIface iface) const;
+
+    TRadio& Radio() { return FRadio; }
+
+    // Every client call of the rig server's interfaces at slot 7 or above
+    // enters here: it is counted and logged, and fails when a failure is
+    // scripted. value is what a put carries.
+    HRESULT Enter(TIface iface, int slot, std::optional<long> value = std::nullopt);
+    // Sets the error object for iface and returns code.
+    static HRESULT Fail(TIface iface, HRESULT code, const std::wstring& text);
+
+    // A client changed the radio.
+    void ClientChanged();
+    // The operator changed the radio: the dialog follows and sinks hear it.
+    void OperatorChanged(long params);
+    void OperatorChangedRigType();
+
+    HRESULT FailCalls(long count, HRESULT code, std::wstring text);
+    long CallCount(TIface iface, int slot) const;
+    std::wstring CallLog() const;
+    void Reset();
+
+    HRESULT Advise(const void* owner, IUnknown* sink, DWORD* cookie);
+    HRESULT Unadvise(const void* owner, DWORD cookie);
+    void DropSinks(const void* owner);
+    long SinkCount() const { return static_cast<long>(FSinks.size()); }
+
+    HRESULT ShowDialog(bool visible);
+    bool DialogVisible() const { return FDialog.Visible(); }
+
+    // Strong external connections and server locks.
+    void AddServerRef();
+    void ReleaseServerRef();
+
+    // Drops the sinks and the window before COM goes.
+    void Shutdown();
+
+private:
+    struct TSink {
+        DWORD Cookie;
+        const void* Owner;
+        Microsoft::WRL::ComPtr<IDispatch> Dispatch;
+    };
+
+    void Fire(DISPID id, const std::vector<long>& args);
+
+    bool FEmbedding;
+    DWORD FThreadId;
+    TRadio FRadio;
+    Microsoft::WRL::ComPtr<ITypeInfo> FDispatchInfo[2];
+    Microsoft::WRL::ComPtr<ITypeInfo> FVtableInfo[2];
+
+    std::map<std::pair<int, int>, long> FCounts;
+    std::vector<std::wstring> FLog;
+    long FFailRemaining = 0;
+    HRESULT FFailCode = S_OK;
+    std::wstring FFailText;
+
+    std::vector<TSink> FSinks;
+    DWORD FNextCookie = 1;
+
+    TSettingsWindow FDialog;
+};
