@@ -10,26 +10,36 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-# velkor_add_test(name SOURCES ... LIBS ... [SERIAL])
+# velkor_add_test(name SOURCES ... LIBS ... [SERIAL] [ISOLATE pattern] [TIMEOUT s])
 # One GoogleTest executable, registered with CTest as one test. In the Windows
 # build it runs under Wine (the cross-compiling emulator) in the build's own
-# prefix, with the shared Xvfb display; SERIAL tests share the stand-in rig
-# server and so never run side by side.
+# prefix, with the shared Xvfb display. SERIAL tests share the stand-in rig
+# server and so never run side by side. The tests matching the ISOLATE pattern
+# run apart, as the CTest test <name>_isolated, in a throwaway copy of the
+# prefix with a Wine session of their own.
 function(velkor_add_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "TIMEOUT;ISOLATE" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  add_test(NAME ${name} COMMAND ${name})
+  set(tests ${name})
+  if(T_ISOLATE)
+    add_test(NAME ${name} COMMAND ${name} --gtest_filter=-${T_ISOLATE})
+    add_test(NAME ${name}_isolated
+      COMMAND ${VELKOR_WINE_SESSION} isolated $<TARGET_FILE:${name}> --gtest_filter=${T_ISOLATE})
+    list(APPEND tests ${name}_isolated)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(VELKOR_WINDOWS)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+    set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
     add_dependencies(${name} wine_ready)
   endif()
   if(T_SERIAL)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK rigsim)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK rigsim)
   endif()
 endfunction()

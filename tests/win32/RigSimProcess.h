@@ -32,7 +32,7 @@ public:
     // Wine 8 its class object then stays registered for the rest of the Wine
     // session: later CoCreateInstance/CoGetClassObject calls for the class
     // fail with 0x800706BA. Prefer Stop() unless the test is about a dead
-    // server.
+    // server; such a test runs in a Wine session of its own (ISOLATED).
     void Kill();
     bool Running() const;
     DWORD ProcessId() const { return FProcessId; }
