@@ -32,7 +32,7 @@ TStatusWindow::TStatusWindow(TTransceiver& transceiver) : FTransceiver(transceiv
 
     FFont = CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
-    RECT bounds{0, 0, 360, 110};
+    RECT bounds{0, 0, 300, 130};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     AdjustWindowRect(&bounds, style, FALSE);
     FHandle = CreateWindowExW(0, kClassName, kCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -62,9 +62,9 @@ TStatusWindow::~TStatusWindow()
 void TStatusWindow::Refresh()
 {
     const TTransceiver& trx = FTransceiver;
-    std::string text = Format("Frequency %13s Hz\nMode      %-6s   %s\nVFO A %13s   VFO B %13s\n%s",
-                              GroupedFreq(trx.Get_Freq()).c_str(), trx.Get_Mode().c_str(), trx.Get_VFO().c_str(),
-                              GroupedFreq(trx.Get_FreqA()).c_str(), GroupedFreq(trx.Get_FreqB()).c_str(),
+    std::string text = Format("Frequency %13s Hz\nVFO A     %13s Hz\nVFO B     %13s Hz\n%-6s   %s\n%s",
+                              GroupedFreq(trx.Get_Freq()).c_str(), GroupedFreq(trx.Get_FreqA()).c_str(),
+                              GroupedFreq(trx.Get_FreqB()).c_str(), trx.Get_Mode().c_str(), trx.Get_VFO().c_str(),
                               trx.Get_Connected() ? "Connected" : "Not connected");
     std::wstring wide = AnsiToWide(text);
     if (wide != FText) {
