@@ -14,12 +14,20 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner)
 
 TComponent::~TComponent()
 {
-    // Owned components go last-created first, each leaving the list as it goes.
-    while (!FComponents.empty())
-        delete FComponents.back();
+    DestroyComponents();
     if (FOwner) {
         auto& siblings = FOwner->FComponents;
         siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+    }
+}
+
+void TComponent::DestroyComponents()
+{
+    // Each component leaves the list as it goes.
+    while (!FComponents.empty()) {
+        TComponent* component = FComponents.back();
+        component->BeforeDestruction();
+        delete component;
     }
 }
 

@@ -35,6 +35,10 @@ public:
     // Owned component by name (case-insensitive), or nullptr.
     TComponent* FindComponent(const std::string& name) const;
 
+    // Called by the owner just before it frees the component, while the whole
+    // object still stands.
+    virtual void BeforeDestruction() {}
+
     // Published properties, looked up by name without regard to case. Reading or
     // writing one that does not exist, or through the wrong kind, raises
     // EInvalidOperation.
@@ -46,6 +50,8 @@ public:
     void SetIntProp(const std::string& name, int32_t value);
 
 protected:
+    // Frees the owned components, last created first.
+    void DestroyComponents();
     void PublishString(std::string name, std::function<std::string()> get, std::function<void(const std::string&)> set);
     void PublishInteger(std::string name, std::function<int32_t()> get, std::function<void(int32_t)> set);
 

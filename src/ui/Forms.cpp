@@ -1,23 +1,414 @@
 #include "ui/Forms.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "base/SysUtils.h"
 
 TApplication* Application = nullptr;
 
+// ---------------------------------------------------------------- TForm
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
+{
+    SetVisible(false);
+    SetBounds(0, 0, 320, 240);
+    Application->Host().CreateFormWindow(*this);
+    Application->FormCreated(this);
+}
+
+TForm::~TForm()
+{
+    TForm::BeforeDestruction();
+    // The form's own controls go while the form still stands: they may undo
+    // what they did to it.
+    DestroyComponents();
+    Application->Host().DestroyFormWindow(*this);
+    Application->FormDestroyed(this);
+}
+
+void TForm::BeforeDestruction()
+{
+    if (FDestroying)
+        return;
+    FDestroying = true;
+    if (OnDestroy)
+        OnDestroy(this);
+}
+
+void TForm::DoCreate()
+{
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height)
+{
+    if (left == Left() && top == Top() && width == Width() && height == Height())
+        return;
+    TControl::SetBounds(left, top, width, height);
+    if (Handle())
+        Application->Host().SetFormBounds(*this, BoundsRect());
+}
+
+void TForm::SetVisible(bool visible)
+{
+    if (visible == Visible())
+        return;
+    if (visible) {
+        // OnShow comes while the window is still hidden.
+        if (OnShow)
+            OnShow(this);
+        TControl::SetVisible(true);
+        Application->Host().ShowFormWindow(*this, true);
+        if (FWindowState != TWindowState::wsNormal)
+            SetWindowState(FWindowState);
+    } else {
+        TControl::SetVisible(false);
+        if (Handle())
+            Application->Host().ShowFormWindow(*this, false);
+        if (OnHide)
+            OnHide(this);
+    }
+}
+
+void TForm::Show()
+{
+    if (Visible())
+        Application->Host().ShowFormWindow(*this, true);
+    else
+        SetVisible(true);
+}
+
+TWindowState TForm::WindowState() const
+{
+    if (!Visible())
+        return FWindowState;
+    THost& host = Application->Host();
+    TForm& self = const_cast<TForm&>(*this);
+    if (host.IsFormMinimized(self))
+        return TWindowState::wsMinimized;
+    return host.GetPlacement(self).ShowCmd == ShowCmd::ShowMaximized ? TWindowState::wsMaximized
+                                                                      : TWindowState::wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state)
+{
+    FWindowState = state;
+    if (!Visible())
+        return;
+    unsigned command = state == TWindowState::wsMinimized   ? ShowCmd::ShowMinimized
+                       : state == TWindowState::wsMaximized ? ShowCmd::ShowMaximized
+                                                             : ShowCmd::Normal;
+    Application->Host().SetFormState(*this, command);
+}
+
+bool TForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TForm::Close()
+{
+    if (!CloseQuery())
+        return;
+    const bool main = Application->MainForm() == this;
+    TCloseAction action = main ? TCloseAction::caFree : TCloseAction::caHide;
+    if (OnClose)
+        OnClose(this, action);
+    if (action == TCloseAction::caNone)
+        return;
+    if (main)
+        Application->Terminate();
+    else if (action == TCloseAction::caMinimize)
+        SetWindowState(TWindowState::wsMinimized);
+    else
+        Hide();
+}
+
+TWindowPlacement TForm::GetPlacement() const { return Application->Host().GetPlacement(const_cast<TForm&>(*this)); }
+
+void TForm::SetPlacement(const TWindowPlacement& placement) { Application->Host().SetPlacement(*this, placement); }
+
+void TForm::AddMessageHook(const void* owner, std::function<void(TMessage&)> hook)
+{
+    FHooks.push_back({owner, std::move(hook), FNextHookId++});
+}
+
+void TForm::RemoveMessageHooks(const void* owner)
+{
+    std::erase_if(FHooks, [owner](const THook& h) { return h.Owner == owner; });
+}
+
+void TForm::Dispatch(TMessage& msg)
+{
+    // A hook may remove itself or others while the message goes round.
+    std::vector<unsigned> ids;
+    for (const THook& hook : FHooks)
+        ids.push_back(hook.Id);
+    for (unsigned id : ids) {
+        auto it = std::find_if(FHooks.begin(), FHooks.end(), [id](const THook& h) { return h.Id == id; });
+        if (it != FHooks.end()) {
+            auto hook = it->Hook;
+            hook(msg);
+        }
+    }
+    WndProc(msg);
+}
+
+void TForm::WndProc(TMessage& msg)
+{
+    switch (msg.Msg) {
+    case Msg::Activate: {
+        const bool active = (msg.WParam & 0xFFFF) != ActivateState::Inactive;
+        if (active == FActive)
+            break;
+        FActive = active;
+        if (active && OnActivate)
+            OnActivate(this);
+        if (!active && OnDeactivate)
+            OnDeactivate(this);
+        break;
+    }
+    case Msg::Close:
+        Close();
+        break;
+    case Msg::Move: {
+        // The host reports the window's new place on the screen.
+        const TPoint place = LParamToPoint(msg.LParam);
+        TControl::SetBounds(place.X, place.Y, Width(), Height());
+        break;
+    }
+    case Msg::Size: {
+        const TPoint size = LParamToPoint(msg.LParam);
+        TControl::SetBounds(Left(), Top(), size.X, size.Y);
+        break;
+    }
+    case Msg::CaptureChanged:
+        // Taken away from the form (another window, a menu): no drag goes on.
+        if (FCaptureControl && FButtonsDown) {
+            FButtonsDown = 0;
+            FCaptureControl = nullptr;
+        }
+        break;
+    case Msg::MouseLeave:
+        SetHover(nullptr, {});
+        break;
+    case Msg::MouseMove:
+    case Msg::LButtonDown:
+    case Msg::LButtonUp:
+    case Msg::LButtonDblClk:
+    case Msg::RButtonDown:
+    case Msg::RButtonUp:
+    case Msg::RButtonDblClk:
+    case Msg::MButtonDown:
+    case Msg::MButtonUp:
+    case Msg::MButtonDblClk:
+        MouseMessage(msg);
+        break;
+    default:
+        break;
+    }
+}
+
+namespace {
+
+TShiftState ShiftFromKeys(uintptr_t keys)
+{
+    TShiftState shift = 0;
+    if (keys & MouseKeys::Shift)
+        shift |= ssShift;
+    if (keys & MouseKeys::Control)
+        shift |= ssCtrl;
+    if (keys & MouseKeys::Left)
+        shift |= ssLeft;
+    if (keys & MouseKeys::Right)
+        shift |= ssRight;
+    if (keys & MouseKeys::Middle)
+        shift |= ssMiddle;
+    return shift;
+}
+
+// The deepest showing, enabled control under a point of the form's client area.
+TControl* HitTest(TForm& form, TPoint point)
+{
+    TControl* found = &form;
+    TWinControl* parent = &form;
+    TPoint local = point;
+    while (TControl* child = parent->ControlAtPos(local)) {
+        found = child;
+        local = {local.X - child->Left(), local.Y - child->Top()};
+        parent = dynamic_cast<TWinControl*>(child);
+        if (!parent)
+            break;
+    }
+    return found;
+}
+
+} // namespace
+
+void TForm::MouseMessage(TMessage& msg)
+{
+    const TPoint point = LParamToPoint(msg.LParam);
+    TShiftState shift = ShiftFromKeys(msg.WParam);
+    TControl* under = HitTest(*this, point);
+    TControl* target = FCaptureControl ? FCaptureControl : under;
+    const TPoint offset = target->FormOffset();
+    const int x = point.X - offset.X;
+    const int y = point.Y - offset.Y;
+
+    if (msg.Msg == Msg::MouseMove) {
+        SetHover(under, ClientToScreen(point));
+        target->MouseMove(shift, x, y);
+        return;
+    }
+
+    TMouseButton button = TMouseButton::mbLeft;
+    unsigned bit = MouseKeys::Left;
+    if (msg.Msg >= Msg::RButtonDown && msg.Msg <= Msg::RButtonDblClk) {
+        button = TMouseButton::mbRight;
+        bit = MouseKeys::Right;
+    } else if (msg.Msg >= Msg::MButtonDown) {
+        button = TMouseButton::mbMiddle;
+        bit = MouseKeys::Middle;
+    }
+    const bool down = msg.Msg == Msg::LButtonDown || msg.Msg == Msg::RButtonDown || msg.Msg == Msg::MButtonDown;
+    const bool doubleClick =
+        msg.Msg == Msg::LButtonDblClk || msg.Msg == Msg::RButtonDblClk || msg.Msg == Msg::MButtonDblClk;
+
+    if (down || doubleClick) {
+        Application->CancelHint();
+        // The pressed control takes every mouse message until the last button
+        // is up, also from outside itself.
+        if (!FCaptureControl) {
+            FCaptureControl = target;
+            Application->Host().SetCapture(this);
+        }
+        FButtonsDown |= bit;
+        if (doubleClick) {
+            if (button == TMouseButton::mbLeft)
+                target->DblClick();
+            target->MouseDown(button, shift | ssDouble, x, y);
+        } else {
+            target->MouseDown(button, shift, x, y);
+        }
+        return;
+    }
+
+    // A button went up.
+    FButtonsDown &= ~bit;
+    if (FButtonsDown == 0 && FCaptureControl) {
+        FCaptureControl = nullptr;
+        Application->Host().SetCapture(nullptr);
+    }
+    // The click comes first, then the mouse-up.
+    if (button == TMouseButton::mbLeft && target->ClientRect().Contains({x, y}))
+        target->Click();
+    target->MouseUp(button, shift, x, y);
+}
+
+void TForm::SetHover(TControl* control, TPoint)
+{
+    if (control == FHoverControl)
+        return;
+    TControl* old = FHoverControl;
+    FHoverControl = control;
+    if (old)
+        old->MouseLeave();
+    if (control)
+        control->MouseEnter();
+    Application->HintMouseOver(control);
+}
+
+void TForm::ForgetControl(TControl* control)
+{
+    if (FCaptureControl == control) {
+        FCaptureControl = nullptr;
+        FButtonsDown = 0;
+        Application->Host().SetCapture(nullptr);
+    }
+    if (FHoverControl == control)
+        FHoverControl = nullptr;
+}
+
+void TForm::Paint(TCanvas& canvas)
+{
+    canvas.BrushColor = Color();
+    canvas.FillRect(ClientRect());
+}
+
+void TForm::PaintContent(TCanvas& canvas, const TRect& area)
+{
+    canvas.Origin = {0, 0};
+    canvas.Clip = area.Intersect(ClientRect());
+    PaintControls(canvas);
+}
+
+// ---------------------------------------------------------------- TApplication
+
 TApplication::TApplication(THost& host) : TComponent(nullptr), FHost(host)
 {
     assert(!Application && "one application at a time");
     Application = this;
+    FHintTimer = new TTimer(this);
+    FHintTimer->SetEnabled(false);
+    FHintTimer->OnTimer = [this](TObject*) {
+        FHintTimer->SetEnabled(false);
+        if (FHintControl) {
+            const TPoint cursor = FHost.CursorPos();
+            FHost.ShowHintWindow(FHintControl->Hint(), {cursor.X, cursor.Y + 20});
+        }
+    };
 }
 
 TApplication::~TApplication()
 {
     // The windows and timers it owns go first, while Application still answers.
-    while (ComponentCount() > 0)
-        delete Components(ComponentCount() - 1);
+    DestroyComponents();
     Application = nullptr;
+}
+
+void TApplication::FormCreated(TForm* form)
+{
+    if (!FMainForm)
+        FMainForm = form;
+}
+
+void TApplication::FormDestroyed(TForm* form)
+{
+    if (FMainForm == form)
+        FMainForm = nullptr;
+}
+
+void TApplication::HintMouseOver(TControl* control)
+{
+    if (control == FHintControl)
+        return;
+    CancelHint();
+    if (control && control->ShowHint() && !control->Hint().empty()) {
+        FHintControl = control;
+        FHintTimer->SetInterval(HintPause);
+        FHintTimer->SetEnabled(true);
+    }
+}
+
+void TApplication::CancelHint()
+{
+    if (FHintTimer)
+        FHintTimer->SetEnabled(false);
+    if (FHintControl) {
+        FHintControl = nullptr;
+        FHost.HideHintWindow();
+    }
+}
+
+void TApplication::ControlGone(TControl* control)
+{
+    if (FHintControl == control)
+        CancelHint();
 }
 
 std::string ErrorReportText(const std::string& message)

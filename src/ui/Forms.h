@@ -1,13 +1,136 @@
 #pragma once
-// The application object: the host it runs on, its title and the general error
-// report that every event handler's unhandled error ends in.
+// Forms (the windows of the program) and the application object: the host it
+// runs on, its title, its main form, hints and the general error report that
+// every event handler's unhandled error ends in.
 
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/Classes.h"
+#include "ui/Controls.h"
 #include "ui/Host.h"
+#include "ui/Messages.h"
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+
+class TForm : public TWinControl {
+public:
+    // Makes the form's window, hidden. The first form made is the main form.
+    explicit TForm(TComponent* AOwner);
+    ~TForm() override;
+
+    TForm* ParentForm() const override { return const_cast<TForm*>(this); }
+    TPoint FormOffset() const override { return {0, 0}; }
+
+    // Left and Top are the window's place on the screen.
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool visible) override;
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle style) { FBorderStyle = style; }
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition position) { FPosition = position; }
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle style) { FFormStyle = style; }
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool preview) { FKeyPreview = preview; }
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState state);
+    // Where a maximised window goes (the system's choice while negative).
+    TPoint MaxPosition() const { return FMaxPosition; }
+    void SetMaxPosition(TPoint position) { FMaxPosition = position; }
+    bool Active() const { return FActive; }
+
+    // OnShow runs before the window becomes visible.
+    void Show();
+    void Hide() { SetVisible(false); }
+    // Asks OnCloseQuery, then OnClose decides: hide (the default), minimise,
+    // nothing, or, for the main form, the end of the program.
+    void Close();
+    bool CloseQuery();
+    TWindowPlacement GetPlacement() const;
+    void SetPlacement(const TWindowPlacement& placement);
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseQueryEvent OnCloseQuery;
+    TCloseEvent OnClose;
+    TNotifyEvent OnDestroy;
+
+    // Runs OnCreate; a form calls it when its controls are built.
+    void DoCreate();
+    // Runs OnDestroy once, while the whole form still stands. The owner calls
+    // it before freeing the form; the destructor does it if nobody did.
+    void BeforeDestruction() override;
+
+    // Observers of every message the form gets, called before the form handles
+    // it; removed by their owner (or with the form).
+    void AddMessageHook(const void* owner, std::function<void(TMessage&)> hook);
+    void RemoveMessageHooks(const void* owner);
+
+    // The host's way in: one window message.
+    void Dispatch(TMessage& msg);
+    // Paints the form's background and its controls, clipped to area.
+    void PaintContent(TCanvas& canvas, const TRect& area);
+
+    // The host's window for the form.
+    uintptr_t Handle() const { return FHandle; }
+    void SetHandle(uintptr_t handle) { FHandle = handle; }
+    // The control that has the mouse captured, or nullptr.
+    TControl* MouseCaptureControl() const { return FCaptureControl; }
+
+    void Paint(TCanvas& canvas) override;
+
+protected:
+    virtual void WndProc(TMessage& msg);
+
+private:
+    void MouseMessage(TMessage& msg);
+    void SetHover(TControl* control, TPoint screen);
+    void ForgetControl(TControl* control);
+
+    friend class TControl;
+    struct THook {
+        const void* Owner;
+        std::function<void(TMessage&)> Hook;
+        unsigned Id;
+    };
+    std::vector<THook> FHooks;
+    unsigned FNextHookId = 1;
+    uintptr_t FHandle = 0;
+    TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
+    TPosition FPosition = TPosition::poDesigned;
+    TFormStyle FFormStyle = TFormStyle::fsNormal;
+    TPoint FMaxPosition{-1, -1};
+    TWindowState FWindowState = TWindowState::wsNormal;
+    bool FKeyPreview = false;
+    bool FActive = false;
+    bool FDestroying = false;
+    TControl* FCaptureControl = nullptr;
+    TControl* FHoverControl = nullptr;
+    unsigned FButtonsDown = 0;
+};
 
 class TApplication : public TComponent {
 public:
@@ -19,6 +142,8 @@ public:
 
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& title) { FTitle = title; }
+    // The first form made; closing it ends the program.
+    TForm* MainForm() const { return FMainForm; }
 
     // The general error report: one message box titled with the application's
     // title, error icon, the message with "." appended when its last character
@@ -28,14 +153,31 @@ public:
     void Run() { FHost.Run(); }
     void Terminate() { FHost.Terminate(); }
     void ProcessMessages() { FHost.ProcessMessages(); }
+    void Minimize() { FHost.MinimizeApplication(); }
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
     {
         return FHost.ShowMessageBox(text, caption, style);
     }
 
+    // Hints: the mouse came over a control (or left every control); its hint
+    // shows after HintPause milliseconds and until the mouse leaves or a
+    // button goes down.
+    void HintMouseOver(TControl* control);
+    void CancelHint();
+    uint32_t HintPause = 500;
+
 private:
+    friend class TForm;
+    friend class TControl;
+    void FormCreated(TForm* form);
+    void ControlGone(TControl* control);
+    void FormDestroyed(TForm* form);
+
     THost& FHost;
     std::string FTitle;
+    TForm* FMainForm = nullptr;
+    TControl* FHintControl = nullptr;
+    TTimer* FHintTimer = nullptr;
 };
 
 extern TApplication* Application;

@@ -4,12 +4,14 @@
 
 #include "ui/Classes.h"
 #include "ui/Forms.h"
+#include "ui/Messages.h"
 
 void THeadlessHost::StartTimer(TTimer& timer, uint32_t interval)
 {
     StopTimer(timer);
     FTimers.push_back({&timer, interval, FClock + interval, FSequence++});
 }
+
 
 void THeadlessHost::StopTimer(TTimer& timer)
 {
@@ -67,4 +69,240 @@ int THeadlessHost::ShowMessageBox(const std::string& text, const std::string& ca
     default:
         return MsgBox::kIdOk;
     }
+}
+
+void THeadlessHost::ProcessMessages()
+{
+    if (FMinimizePosted) {
+        FMinimizePosted = false;
+        MinimizeApplication();
+    }
+    Advance(ProcessMessagesStep);
+}
+
+THeadlessHost::TWindow& THeadlessHost::Window(TForm& form) { return FWindows.at(&form); }
+
+const THeadlessHost::TWindow& THeadlessHost::WindowOf(const TForm& form) const { return FWindows.at(&form); }
+
+void THeadlessHost::CreateFormWindow(TForm& form)
+{
+    static uintptr_t nextHandle = 1;
+    TWindow window;
+    window.Bounds = form.BoundsRect();
+    window.Placement.NormalPosition = window.Bounds;
+    window.Caption = form.Caption();
+    FWindows[&form] = window;
+    form.SetHandle(nextHandle++);
+}
+
+void THeadlessHost::DestroyFormWindow(TForm& form)
+{
+    FWindows.erase(&form);
+    if (FActive == &form)
+        FActive = nullptr;
+    if (FCapture == &form)
+        FCapture = nullptr;
+}
+
+void THeadlessHost::ShowFormWindow(TForm& form, bool visible)
+{
+    Window(form).Visible = visible;
+    if (visible)
+        Activate(form);
+    else
+        Deactivate(form);
+}
+
+void THeadlessHost::SetFormBounds(TForm& form, const TRect& bounds)
+{
+    TWindow& window = Window(form);
+    window.Bounds = bounds;
+    if (window.Placement.ShowCmd != ShowCmd::ShowMinimized && window.Placement.ShowCmd != ShowCmd::ShowMaximized)
+        window.Placement.NormalPosition = bounds;
+}
+
+void THeadlessHost::InvalidateForm(TForm& form, const TRect& area)
+{
+    auto it = FWindows.find(&form);
+    if (it != FWindows.end() && !area.IsEmpty())
+        it->second.Invalid.push_back(area);
+}
+
+// As the system does: the show command decides visibility and state, the
+// normal rectangle the window's place and size.
+void THeadlessHost::SetPlacement(TForm& form, const TWindowPlacement& placement)
+{
+    TWindow& window = Window(form);
+    window.Placement = placement;
+    switch (placement.ShowCmd) {
+    case ShowCmd::Hide:
+        window.Visible = false;
+        window.Placement.ShowCmd = ShowCmd::Normal;
+        break;
+    case ShowCmd::ShowMinimized:
+    case ShowCmd::Minimize:
+    case ShowCmd::ShowMinNoActive:
+        window.Visible = true;
+        window.Placement.ShowCmd = ShowCmd::ShowMinimized;
+        break;
+    case ShowCmd::ShowMaximized:
+        window.Visible = true;
+        break;
+    default:
+        window.Visible = true;
+        window.Placement.ShowCmd = ShowCmd::Normal;
+        break;
+    }
+    const TRect& normal = placement.NormalPosition;
+    if (window.Placement.ShowCmd == ShowCmd::Normal && normal != window.Bounds) {
+        window.Bounds = normal;
+        TMessage move{Msg::Move, 0, PointToLParam({normal.Left, normal.Top}), 0};
+        form.Dispatch(move);
+        TMessage size{Msg::Size, 0, PointToLParam({normal.Width(), normal.Height()}), 0};
+        form.Dispatch(size);
+    }
+}
+
+void THeadlessHost::SetFormState(TForm& form, unsigned showCmd) { Window(form).Placement.ShowCmd = showCmd; }
+
+bool THeadlessHost::IsFormMinimized(TForm& form) { return Window(form).Placement.ShowCmd == ShowCmd::ShowMinimized; }
+
+void THeadlessHost::MinimizeApplication()
+{
+    FApplicationMinimized = true;
+    if (TForm* main = Application ? Application->MainForm() : nullptr; main && HasWindow(*main))
+        Window(*main).Placement.ShowCmd = ShowCmd::ShowMinimized;
+}
+
+void THeadlessHost::ShowHintWindow(const std::string& text, TPoint screen)
+{
+    FHintText = text;
+    FHintPosition = screen;
+    FHintVisible = true;
+}
+
+std::vector<TCanvasCall> THeadlessHost::Paint(TForm& form, bool all)
+{
+    TWindow& window = Window(form);
+    TRect area = form.ClientRect();
+    if (!all) {
+        area = {};
+        for (const TRect& r : window.Invalid)
+            area = area.IsEmpty() ? r
+                                  : TRect{std::min(area.Left, r.Left), std::min(area.Top, r.Top),
+                                          std::max(area.Right, r.Right), std::max(area.Bottom, r.Bottom)};
+    }
+    window.Invalid.clear();
+    THeadlessCanvas canvas;
+    if (!area.IsEmpty())
+        form.PaintContent(canvas, area);
+    return canvas.Calls;
+}
+
+unsigned THeadlessHost::ButtonBit(TMouseButton button)
+{
+    switch (button) {
+    case TMouseButton::mbRight:
+        return MouseKeys::Right;
+    case TMouseButton::mbMiddle:
+        return MouseKeys::Middle;
+    default:
+        return MouseKeys::Left;
+    }
+}
+
+namespace {
+
+unsigned ButtonMessage(TMouseButton button, int kind) // kind 0 down, 1 up, 2 double click
+{
+    const unsigned first = button == TMouseButton::mbRight    ? Msg::RButtonDown
+                           : button == TMouseButton::mbMiddle ? Msg::MButtonDown
+                                                              : Msg::LButtonDown;
+    return first + static_cast<unsigned>(kind);
+}
+
+} // namespace
+
+void THeadlessHost::SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys)
+{
+    FCursor = screen;
+    uintptr_t wParam = FButtons;
+    if (keys & ssShift)
+        wParam |= MouseKeys::Shift;
+    if (keys & ssCtrl)
+        wParam |= MouseKeys::Control;
+    TMessage message{msg, wParam, PointToLParam({screen.X - form.Left(), screen.Y - form.Top()}), 0};
+    DispatchEvent([&] { form.Dispatch(message); });
+}
+
+void THeadlessHost::MouseDown(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
+{
+    FButtons |= ButtonBit(button);
+    SendMouse(*control.ParentForm(), ButtonMessage(button, 0), control.ClientToScreen({x, y}), keys);
+}
+
+void THeadlessHost::MouseUp(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
+{
+    FButtons &= ~ButtonBit(button);
+    SendMouse(*control.ParentForm(), ButtonMessage(button, 1), control.ClientToScreen({x, y}), keys);
+}
+
+void THeadlessHost::MouseMove(TControl& control, int x, int y, TShiftState keys)
+{
+    SendMouse(*control.ParentForm(), Msg::MouseMove, control.ClientToScreen({x, y}), keys);
+}
+
+void THeadlessHost::Click(TControl& control, int x, int y)
+{
+    MouseMove(control, x, y);
+    MouseDown(control, TMouseButton::mbLeft, x, y);
+    MouseUp(control, TMouseButton::mbLeft, x, y);
+}
+
+void THeadlessHost::DoubleClick(TControl& control, int x, int y)
+{
+    Click(control, x, y);
+    FButtons |= MouseKeys::Left;
+    SendMouse(*control.ParentForm(), Msg::LButtonDblClk, control.ClientToScreen({x, y}), 0);
+    MouseUp(control, TMouseButton::mbLeft, x, y);
+}
+
+void THeadlessHost::MouseDownAt(TForm& form, TMouseButton button, TPoint screen)
+{
+    FButtons |= ButtonBit(button);
+    SendMouse(form, ButtonMessage(button, 0), screen, 0);
+}
+
+void THeadlessHost::MouseUpAt(TForm& form, TMouseButton button, TPoint screen)
+{
+    FButtons &= ~ButtonBit(button);
+    SendMouse(form, ButtonMessage(button, 1), screen, 0);
+}
+
+void THeadlessHost::MouseMoveAt(TForm& form, TPoint screen) { SendMouse(form, Msg::MouseMove, screen, 0); }
+
+void THeadlessHost::MouseLeave(TForm& form)
+{
+    TMessage message{Msg::MouseLeave, 0, 0, 0};
+    DispatchEvent([&] { form.Dispatch(message); });
+}
+
+void THeadlessHost::Activate(TForm& form, bool byClick)
+{
+    if (FActive == &form)
+        return;
+    if (FActive)
+        Deactivate(*FActive);
+    FActive = &form;
+    TMessage message{Msg::Activate, byClick ? ActivateState::ClickActive : ActivateState::Active, 0, 0};
+    DispatchEvent([&] { form.Dispatch(message); });
+}
+
+void THeadlessHost::Deactivate(TForm& form)
+{
+    if (FActive != &form)
+        return;
+    FActive = nullptr;
+    TMessage message{Msg::Activate, ActivateState::Inactive, 0, 0};
+    DispatchEvent([&] { form.Dispatch(message); });
 }

@@ -1,13 +1,17 @@
 #pragma once
 // A host without an operating system, for tests: a manual clock that fires the
-// timers when the test advances it, and message boxes that are recorded and
-// answered from a script.
+// timers when the test advances it, message boxes that are recorded and
+// answered from a script, form windows kept as plain records, and functions
+// that play the mouse on a form as the system would.
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "ui/Controls.h"
+#include "ui/HeadlessCanvas.h"
 #include "ui/Host.h"
 
 class THeadlessHost : public THost {
@@ -18,29 +22,94 @@ public:
         unsigned Style;
     };
 
+    // A form's window as the host keeps it.
+    struct TWindow {
+        bool Visible = false;
+        TRect Bounds;
+        TWindowPlacement Placement;
+        std::string Caption;
+        std::vector<TRect> Invalid;
+    };
+
     void StartTimer(TTimer& timer, uint32_t interval) override;
     void StopTimer(TTimer& timer) override;
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
     uint32_t TickCount() override { return FNow; }
-    // Lets ProcessMessagesStep milliseconds pass, firing the timers due in them:
-    // a loop that waits by processing messages sees time go by.
-    void ProcessMessages() override { Advance(ProcessMessagesStep); }
+    // Lets ProcessMessagesStep milliseconds pass, firing the timers due in them
+    // (a loop that waits by processing messages sees time go by), and carries
+    // out a posted minimise.
+    void ProcessMessages() override;
     void Run() override {}
     void Terminate() override { FTerminated = true; }
 
-    // Moves the clock forward, firing every timer that falls due on the way, in
-    // the order of their due times (start order for equal times).
+    void CreateFormWindow(TForm& form) override;
+    void DestroyFormWindow(TForm& form) override;
+    void ShowFormWindow(TForm& form, bool visible) override;
+    void SetFormBounds(TForm& form, const TRect& bounds) override;
+    void SetFormCaption(TForm& form, const std::string& caption) override { Window(form).Caption = caption; }
+    void InvalidateForm(TForm& form, const TRect& area) override;
+    void SetCapture(TForm* form) override { FCapture = form; }
+    TPoint CursorPos() override { return FCursor; }
+    TWindowPlacement GetPlacement(TForm& form) override { return Window(form).Placement; }
+    void SetPlacement(TForm& form, const TWindowPlacement& placement) override;
+    void SetFormState(TForm& form, unsigned showCmd) override;
+    bool IsFormMinimized(TForm& form) override;
+    void MinimizeApplication() override;
+    void PostMinimizeApplication() override { FMinimizePosted = true; }
+    bool IsApplicationMinimized() override { return FApplicationMinimized; }
+    TSize ScreenSize() override { return FScreenSize; }
+    int ScreenPixelsPerInch() override { return FPixelsPerInch; }
+    TSize TextExtent(const TFont& font, const std::string& text) override
+    {
+        return THeadlessCanvas::Measure(font, text);
+    }
+    void ShowHintWindow(const std::string& text, TPoint screen) override;
+    void HideHintWindow() override { FHintVisible = false; }
+
+    // The clock.
     void Advance(uint32_t milliseconds);
     void SetTickCount(uint32_t now) { FNow = now; }
     bool IsTimerRunning(const TTimer& timer) const;
     bool Terminated() const { return FTerminated; }
+    uint32_t ProcessMessagesStep = 10;
 
-    // Answers for the next message boxes, in order; when none is left a box is
-    // answered with its default button.
+    // Message boxes: answers for the next ones, in order; when none is left a
+    // box is answered with its default button.
     void AnswerMessageBox(int answer) { FAnswers.push_back(answer); }
     const std::vector<TMessageBoxCall>& MessageBoxes() const { return FMessageBoxes; }
 
-    uint32_t ProcessMessagesStep = 10;
+    // Windows.
+    const TWindow& WindowOf(const TForm& form) const;
+    bool HasWindow(const TForm& form) const { return FWindows.count(&form) != 0; }
+    TForm* ActiveForm() const { return FActive; }
+    TForm* CaptureForm() const { return FCapture; }
+    bool MinimizePosted() const { return FMinimizePosted; }
+    void SetScreen(TSize size, int pixelsPerInch)
+    {
+        FScreenSize = size;
+        FPixelsPerInch = pixelsPerInch;
+    }
+    // Paints what was invalidated (or all of it) and returns the calls.
+    std::vector<TCanvasCall> Paint(TForm& form, bool all = true);
+
+    // The mouse, as the system reports it to a form: positions are in the
+    // control's client coordinates, or on the screen for the ...At functions.
+    void MouseDown(TControl& control, TMouseButton button, int x, int y, TShiftState keys = 0);
+    void MouseUp(TControl& control, TMouseButton button, int x, int y, TShiftState keys = 0);
+    void MouseMove(TControl& control, int x, int y, TShiftState keys = 0);
+    void Click(TControl& control, int x = 1, int y = 1);
+    void DoubleClick(TControl& control, int x = 1, int y = 1);
+    void MouseDownAt(TForm& form, TMouseButton button, TPoint screen);
+    void MouseUpAt(TForm& form, TMouseButton button, TPoint screen);
+    void MouseMoveAt(TForm& form, TPoint screen);
+    void MouseLeave(TForm& form);
+    // Activation as the system reports it: the form that had it is told first.
+    void Activate(TForm& form, bool byClick = false);
+    void Deactivate(TForm& form);
+
+    const std::string& HintText() const { return FHintText; }
+    bool HintVisible() const { return FHintVisible; }
+    TPoint HintPosition() const { return FHintPosition; }
 
 private:
     struct TScheduled {
@@ -50,6 +119,9 @@ private:
         uint64_t Sequence;
     };
     TScheduled* NextDue(uint64_t until);
+    TWindow& Window(TForm& form);
+    void SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys);
+    static unsigned ButtonBit(TMouseButton button);
 
     uint32_t FNow = 0;
     uint64_t FClock = 0; // FNow without the wrap-around, for ordering
@@ -58,4 +130,17 @@ private:
     std::deque<int> FAnswers;
     std::vector<TMessageBoxCall> FMessageBoxes;
     bool FTerminated = false;
+
+    std::map<const TForm*, TWindow> FWindows;
+    TForm* FActive = nullptr;
+    TForm* FCapture = nullptr;
+    TPoint FCursor;
+    unsigned FButtons = 0;
+    bool FMinimizePosted = false;
+    bool FApplicationMinimized = false;
+    TSize FScreenSize{1024, 768};
+    int FPixelsPerInch = 96;
+    std::string FHintText;
+    TPoint FHintPosition;
+    bool FHintVisible = false;
 };

@@ -5,7 +5,35 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/Graphics.h"
+
 class TTimer;
+class TForm;
+
+// A window's placement as the system keeps it: the normal (restored)
+// rectangle in screen coordinates, the minimised and maximised positions,
+// the show command and flags.
+struct TWindowPlacement {
+    unsigned Flags = 0;
+    unsigned ShowCmd = 1;
+    TPoint MinPosition{-1, -1};
+    TPoint MaxPosition{-1, -1};
+    TRect NormalPosition;
+    bool operator==(const TWindowPlacement&) const = default;
+};
+
+namespace ShowCmd {
+constexpr unsigned Hide = 0;
+constexpr unsigned Normal = 1;
+constexpr unsigned ShowMinimized = 2;
+constexpr unsigned ShowMaximized = 3;
+constexpr unsigned ShowNoActivate = 4;
+constexpr unsigned Show = 5;
+constexpr unsigned Minimize = 6;
+constexpr unsigned ShowMinNoActive = 7;
+constexpr unsigned ShowNa = 8;
+constexpr unsigned Restore = 9;
+} // namespace ShowCmd
 
 // Message box styles and answers; the numbers are the system's.
 namespace MsgBox {
@@ -45,4 +73,41 @@ public:
     // Serves events until Terminate.
     virtual void Run() = 0;
     virtual void Terminate() = 0;
+
+    // The window of a form: made hidden at the form's bounds, gone with it.
+    // The host passes the window's messages to TForm::Dispatch and paints
+    // through TForm::PaintContent.
+    virtual void CreateFormWindow(TForm& form) = 0;
+    virtual void DestroyFormWindow(TForm& form) = 0;
+    // Shows (and activates) or hides the window.
+    virtual void ShowFormWindow(TForm& form, bool visible) = 0;
+    // Moves and sizes the window; screen coordinates.
+    virtual void SetFormBounds(TForm& form, const TRect& bounds) = 0;
+    virtual void SetFormCaption(TForm& form, const std::string& caption) = 0;
+    // Marks part of the form's client area for painting.
+    virtual void InvalidateForm(TForm& form, const TRect& area) = 0;
+    // Sends all mouse input to the form (nullptr ends that).
+    virtual void SetCapture(TForm* form) = 0;
+    virtual TPoint CursorPos() = 0;
+    virtual TWindowPlacement GetPlacement(TForm& form) = 0;
+    virtual void SetPlacement(TForm& form, const TWindowPlacement& placement) = 0;
+    // ShowCmd::Normal, ShowMinimized or ShowMaximized.
+    virtual void SetFormState(TForm& form, unsigned showCmd) = 0;
+    virtual bool IsFormMinimized(TForm& form) = 0;
+
+    // The application's windows all go to the taskbar; Post... does it when
+    // the messages now waiting have been served.
+    virtual void MinimizeApplication() = 0;
+    virtual void PostMinimizeApplication() = 0;
+    virtual bool IsApplicationMinimized() = 0;
+
+    // The primary screen, in pixels, and its logical pixels per inch.
+    virtual TSize ScreenSize() = 0;
+    virtual int ScreenPixelsPerInch() = 0;
+    // Text size in a font, outside painting.
+    virtual TSize TextExtent(const TFont& font, const std::string& text) = 0;
+
+    // The hint window: text shown near a screen point, or hidden.
+    virtual void ShowHintWindow(const std::string& text, TPoint screen) = 0;
+    virtual void HideHintWindow() = 0;
 };

@@ -1,0 +1,212 @@
+#include "ui/Controls.h"
+
+#include <algorithm>
+
+#include "ui/Forms.h"
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner)
+{
+    FFont.OnChange = [this] { Invalidate(); };
+    PublishString("Caption", [this] { return FCaption; }, [this](const std::string& v) { SetCaption(v); });
+    PublishString("Hint", [this] { return FHint; }, [this](const std::string& v) { SetHint(v); });
+    PublishInteger("Left", [this] { return FLeft; }, [this](int32_t v) { SetLeft(v); });
+    PublishInteger("Top", [this] { return FTop; }, [this](int32_t v) { SetTop(v); });
+    PublishInteger("Width", [this] { return FWidth; }, [this](int32_t v) { SetWidth(v); });
+    PublishInteger("Height", [this] { return FHeight; }, [this](int32_t v) { SetHeight(v); });
+}
+
+TControl::~TControl()
+{
+    if (Application)
+        Application->ControlGone(this);
+    if (TForm* form = ParentForm(); form && form != this)
+        form->ForgetControl(this);
+    if (FParent) {
+        Invalidate();
+        auto& siblings = FParent->FControls;
+        siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+    }
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == FParent)
+        return;
+    if (FParent) {
+        Invalidate();
+        if (TForm* form = ParentForm())
+            form->ForgetControl(this);
+        auto& siblings = FParent->FControls;
+        siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+    }
+    FParent = parent;
+    if (FParent) {
+        FParent->FControls.push_back(this);
+        Invalidate();
+    }
+}
+
+TForm* TControl::ParentForm() const { return FParent ? FParent->ParentForm() : nullptr; }
+
+TPoint TControl::FormOffset() const
+{
+    TPoint parent = FParent ? FParent->FormOffset() : TPoint{};
+    return {parent.X + FLeft, parent.Y + FTop};
+}
+
+TPoint TControl::ClientToScreen(TPoint point) const
+{
+    TPoint offset = FormOffset();
+    TForm* form = ParentForm();
+    TPoint window = form ? TPoint{form->Left(), form->Top()} : TPoint{};
+    return {window.X + offset.X + point.X, window.Y + offset.Y + point.Y};
+}
+
+TPoint TControl::ScreenToClient(TPoint point) const
+{
+    TPoint origin = ClientToScreen({0, 0});
+    return {point.X - origin.X, point.Y - origin.Y};
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
+        return;
+    Invalidate();
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    Invalidate();
+}
+
+void TControl::SetVisible(bool visible)
+{
+    if (visible == FVisible)
+        return;
+    FVisible = visible;
+    Invalidate();
+}
+
+bool TControl::Showing() const
+{
+    for (const TControl* control = this; control; control = control->FParent)
+        if (!control->FVisible)
+            return false;
+    return true;
+}
+
+void TControl::SetEnabled(bool enabled)
+{
+    if (enabled == FEnabled)
+        return;
+    FEnabled = enabled;
+    Invalidate();
+}
+
+void TControl::SetCaption(const std::string& caption)
+{
+    if (caption == FCaption)
+        return;
+    FCaption = caption;
+    CaptionChanged();
+}
+
+void TControl::SetColor(TColor color)
+{
+    if (color == FColor)
+        return;
+    FColor = color;
+    Invalidate();
+}
+
+void TControl::Invalidate()
+{
+    TForm* form = ParentForm();
+    if (!form || !Application)
+        return;
+    TPoint offset = FormOffset();
+    Application->Host().InvalidateForm(*form, {offset.X, offset.Y, offset.X + FWidth, offset.Y + FHeight});
+}
+
+void TControl::Paint(TCanvas&) {}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y)
+{
+    if (OnMouseMove)
+        OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseUp)
+        OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::Click()
+{
+    if (OnClick)
+        OnClick(this);
+}
+
+void TControl::DblClick()
+{
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+TWinControl::~TWinControl()
+{
+    // Children owned elsewhere outlive their parent: they are left without one.
+    for (TControl* control : FControls)
+        control->FParent = nullptr;
+}
+
+TControl* TWinControl::ControlAtPos(TPoint point, bool allowDisabled) const
+{
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+        TControl* control = *it;
+        if (control->Visible() && (allowDisabled || control->Enabled()) && control->BoundsRect().Contains(point))
+            return control;
+    }
+    return nullptr;
+}
+
+namespace {
+
+void PaintTree(TControl& control, TCanvas& canvas, TPoint origin, const TRect& clip)
+{
+    const TRect bounds{origin.X, origin.Y, origin.X + control.Width(), origin.Y + control.Height()};
+    const TRect visible = bounds.Intersect(clip);
+    if (visible.IsEmpty())
+        return;
+    // Every control starts from the same canvas state.
+    canvas.Origin = origin;
+    canvas.Clip = visible;
+    canvas.BrushColor = clWhite;
+    canvas.BrushStyle = TBrushStyle::Solid;
+    canvas.PenColor = clBlack;
+    canvas.PenWidth = 1;
+    canvas.Font = TFont();
+    control.Paint(canvas);
+    if (auto* parent = dynamic_cast<TWinControl*>(&control))
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl& child = *parent->Controls(i);
+            if (child.Visible())
+                PaintTree(child, canvas, {origin.X + child.Left(), origin.Y + child.Top()}, visible);
+        }
+}
+
+} // namespace
+
+void TWinControl::PaintControls(TCanvas& canvas)
+{
+    const TRect clip = canvas.Clip;
+    PaintTree(*this, canvas, canvas.Origin, clip);
+}

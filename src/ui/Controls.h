@@ -1,0 +1,145 @@
+#pragma once
+// Controls: rectangles on a form that paint themselves and take the mouse.
+// Only forms have windows of their own; every control is painted by its form
+// and gets its mouse input from it.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Classes.h"
+#include "ui/Graphics.h"
+
+class TWinControl;
+class TForm;
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 1;
+constexpr TShiftState ssAlt = 2;
+constexpr TShiftState ssCtrl = 4;
+constexpr TShiftState ssLeft = 8;
+constexpr TShiftState ssRight = 16;
+constexpr TShiftState ssMiddle = 32;
+constexpr TShiftState ssDouble = 64;
+
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return FParent; }
+    virtual void SetParent(TWinControl* parent);
+    // The form the control sits on, itself for a form, or nullptr.
+    virtual TForm* ParentForm() const;
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    virtual void SetBounds(int left, int top, int width, int height);
+    void SetLeft(int left) { SetBounds(left, FTop, FWidth, FHeight); }
+    void SetTop(int top) { SetBounds(FLeft, top, FWidth, FHeight); }
+    void SetWidth(int width) { SetBounds(FLeft, FTop, width, FHeight); }
+    void SetHeight(int height) { SetBounds(FLeft, FTop, FWidth, height); }
+    TRect BoundsRect() const { return {FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+    TRect ClientRect() const { return {0, 0, FWidth, FHeight}; }
+    // Where the control's client origin lies in its form's client area.
+    virtual TPoint FormOffset() const;
+    TPoint ClientToScreen(TPoint point) const;
+    TPoint ScreenToClient(TPoint point) const;
+
+    bool Visible() const { return FVisible; }
+    virtual void SetVisible(bool visible);
+    // Visible, and so are all its parents up to the form.
+    bool Showing() const;
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool enabled);
+
+    const std::string& Caption() const { return FCaption; }
+    // A caption assigned its own text changes nothing and repaints nothing.
+    void SetCaption(const std::string& caption);
+    const std::string& Hint() const { return FHint; }
+    void SetHint(const std::string& hint) { FHint = hint; }
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool show) { FShowHint = show; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor color);
+    // Every change of the font repaints.
+    TFont& Font() { return FFont; }
+    const TFont& Font() const { return FFont; }
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+    // Repaints the control at the next paint of its form.
+    void Invalidate();
+    virtual void Paint(TCanvas& canvas);
+
+    // Mouse input as the form routes it, in the control's client coordinates.
+    // Derived controls extend these; the base raises the events.
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void Click();
+    virtual void DblClick();
+    // The mouse came over the control or left it.
+    virtual void MouseEnter() {}
+    virtual void MouseLeave() {}
+
+protected:
+    virtual void CaptionChanged() { Invalidate(); }
+
+private:
+    friend class TWinControl;
+    TWinControl* FParent = nullptr;
+    int FLeft = 0;
+    int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+    bool FVisible = true;
+    bool FEnabled = true;
+    bool FShowHint = false;
+    std::string FCaption;
+    std::string FHint;
+    TColor FColor = clBtnFace;
+    TFont FFont;
+};
+
+// A control that can hold other controls.
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+    ~TWinControl() override;
+
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int index) const { return FControls.at(static_cast<size_t>(index)); }
+    // The topmost showing child under a point of the client area, or nullptr.
+    TControl* ControlAtPos(TPoint point, bool allowDisabled = false) const;
+
+    // Paints the control, then its showing children, each clipped to itself.
+    void PaintControls(TCanvas& canvas);
+
+private:
+    friend class TControl;
+    std::vector<TControl*> FControls;
+};
+
+// A control without children, painted by its parent.
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
+};
+
+// A control that can hold others and paints itself.
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {}
+};
