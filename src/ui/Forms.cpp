@@ -36,6 +36,21 @@ void TForm::BeforeDestruction()
         OnDestroy(this);
 }
 
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
+    if (style == FBorderStyle)
+        return;
+    FBorderStyle = style;
+    if (Handle())
+        Application->Host().UpdateFormStyle(*this);
+}
+
+void TForm::CaptionChanged()
+{
+    if (Handle())
+        Application->Host().SetFormCaption(*this, Caption());
+}
+
 void TForm::DoCreate()
 {
     if (OnCreate)

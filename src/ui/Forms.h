@@ -45,7 +45,7 @@ public:
     void SetVisible(bool visible) override;
 
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TFormBorderStyle style) { FBorderStyle = style; }
+    void SetBorderStyle(TFormBorderStyle style);
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition position) { FPosition = position; }
     TFormStyle FormStyle() const { return FFormStyle; }
@@ -104,6 +104,7 @@ public:
 
 protected:
     virtual void WndProc(TMessage& msg);
+    void CaptionChanged() override;
 
 private:
     void MouseMessage(TMessage& msg);

@@ -44,6 +44,7 @@ public:
 
     void CreateFormWindow(TForm& form) override;
     void DestroyFormWindow(TForm& form) override;
+    void UpdateFormStyle(TForm&) override {}
     void ShowFormWindow(TForm& form, bool visible) override;
     void SetFormBounds(TForm& form, const TRect& bounds) override;
     void SetFormCaption(TForm& form, const std::string& caption) override { Window(form).Caption = caption; }

@@ -79,6 +79,8 @@ public:
     // through TForm::PaintContent.
     virtual void CreateFormWindow(TForm& form) = 0;
     virtual void DestroyFormWindow(TForm& form) = 0;
+    // The form's border style changed.
+    virtual void UpdateFormStyle(TForm& form) = 0;
     // Shows (and activates) or hides the window.
     virtual void ShowFormWindow(TForm& form, bool visible) = 0;
     // Moves and sizes the window; screen coordinates.

@@ -16,7 +16,7 @@ struct TMessage {
 namespace Msg {
 // The window moved; LParam holds its new top-left corner on the screen.
 constexpr unsigned Move = 0x0003;
-// The window's size changed; LParam holds the new client width and height.
+// The window's size changed; LParam holds its new width and height.
 constexpr unsigned Size = 0x0005;
 constexpr unsigned Activate = 0x0006;
 constexpr unsigned Close = 0x0010;
