@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include "ui/Forms.h"
+#include "base/SysUtils.h"
+#include "ui/HeadlessHost.h"
+
+namespace {
+
+// Records what the form routes to it.
+class TProbe : public TCustomControl {
+public:
+    TProbe(TWinControl* parent, const std::string& name, TRect bounds, std::vector<std::string>& log)
+        : TCustomControl(parent), FLog(log)
+    {
+        SetName(name);
+        SetParent(parent);
+        SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    }
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override
+    {
+        Log(Format("down%s%s %d,%d", Button(b), (s & ssDouble) ? " double" : "", x, y));
+    }
+    void MouseUp(TMouseButton b, TShiftState, int x, int y) override { Log(Format("up%s %d,%d", Button(b), x, y)); }
+    void MouseMove(TShiftState, int x, int y) override { Log(Format("move %d,%d", x, y)); }
+    void Click() override { Log("click"); }
+    void DblClick() override { Log("dblclick"); }
+    void MouseEnter() override { Log("enter"); }
+    void MouseLeave() override { Log("leave"); }
+    void Paint(TCanvas& canvas) override
+    {
+        canvas.BrushColor = Color();
+        canvas.FillRect(ClientRect());
+    }
+
+private:
+    static const char* Button(TMouseButton b)
+    {
+        return b == TMouseButton::mbLeft ? "" : b == TMouseButton::mbRight ? " right" : " middle";
+    }
+    void Log(const std::string& what) { FLog.push_back(Name() + " " + what); }
+    std::vector<std::string>& FLog;
+};
+
+class FormsTest : public ::testing::Test {
+protected:
+    FormsTest()
+    {
+        Form = new TForm(&App);
+        Form->SetBorderStyle(TFormBorderStyle::bsNone);
+        Form->SetBounds(100, 50, 200, 100);
+        Panel = new TProbe(Form, "panel", {10, 10, 110, 60}, Log);
+        Button = new TProbe(Panel, "button", {5, 5, 25, 20}, Log);
+        Form->Show();
+        Log.clear();
+    }
+    std::vector<std::string> Take() { return std::exchange(Log, {}); }
+
+    THeadlessHost Host;
+    TApplication App{Host};
+    TForm* Form;
+    TProbe* Panel;
+    TProbe* Button;
+    std::vector<std::string> Log;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(FormsTest, ThePressedControlKeepsTheMouseUntilTheLastButtonIsUp)
+{
+    Host.MouseDown(*Button, TMouseButton::mbLeft, 3, 4);
+    EXPECT_EQ(Host.CaptureForm(), Form);
+    Host.MouseMove(*Panel, 90, 45); // far outside the button
+    Host.MouseDown(*Panel, TMouseButton::mbRight, 90, 45);
+    Host.MouseUp(*Panel, TMouseButton::mbRight, 90, 45);
+    EXPECT_EQ(Host.CaptureForm(), Form) << "the left button is still down";
+    Host.MouseUp(*Panel, TMouseButton::mbLeft, 90, 45);
+    EXPECT_EQ(Host.CaptureForm(), nullptr);
+    EXPECT_EQ(Take(), (Lines{"button down 3,4", "panel enter", "button move 85,40",
+                             "button down right 85,40", "button up right 85,40", "button up 85,40"}))
+        << "no click for a release outside";
+
+    Host.MouseDown(*Button, TMouseButton::mbLeft, 3, 4);
+    Host.MouseUp(*Button, TMouseButton::mbLeft, 19, 14);
+    Host.MouseDown(*Button, TMouseButton::mbRight, 3, 4);
+    Host.MouseUp(*Button, TMouseButton::mbRight, 3, 4);
+    EXPECT_EQ(Take(), (Lines{"button down 3,4", "button click", "button up 19,14", "button down right 3,4",
+                             "button up right 3,4"}))
+        << "a left release inside clicks before the mouse-up; a right one never clicks";
+}
+
+TEST_F(FormsTest, DoubleClickGivesBothClicksAndTheDoubleInBetween)
+{
+    Host.DoubleClick(*Button, 2, 2);
+    const Lines log = Take();
+    EXPECT_EQ(Lines(log.begin() + 2, log.end()),
+              (Lines{"button down 2,2", "button click", "button up 2,2", "button dblclick", "button down double 2,2",
+                     "button click", "button up 2,2"}));
+}
+
+TEST_F(FormsTest, DisabledAndHiddenControlsLeaveTheMouseToWhatIsBelow)
+{
+    Button->SetEnabled(false);
+    Host.Click(*Button, 1, 1);
+    Button->SetEnabled(true);
+    Button->SetVisible(false);
+    Host.Click(*Button, 1, 1);
+    for (const std::string& line : Take())
+        EXPECT_EQ(line.rfind("panel", 0), 0u) << line;
+}
+
+TEST_F(FormsTest, HintsShowAfterThePauseAndGoWithTheMouseOrAButton)
+{
+    Button->SetHint("Close");
+    Button->SetShowHint(true);
+    Host.MouseMove(*Button, 1, 1);
+    Host.Advance(499);
+    EXPECT_FALSE(Host.HintVisible());
+    Host.Advance(1);
+    EXPECT_TRUE(Host.HintVisible());
+    EXPECT_EQ(Host.HintText(), "Close");
+    Host.MouseDown(*Button, TMouseButton::mbLeft, 1, 1);
+    EXPECT_FALSE(Host.HintVisible());
+    Host.MouseUp(*Button, TMouseButton::mbLeft, 1, 1);
+
+    Host.MouseMove(*Panel, 80, 40);
+    Host.MouseMove(*Button, 1, 1);
+    Host.Advance(600);
+    EXPECT_TRUE(Host.HintVisible());
+    Host.MouseLeave(*Form);
+    EXPECT_FALSE(Host.HintVisible());
+
+    Host.MouseMove(*Button, 1, 1);
+    delete Button; // the control goes while its hint waits
+    Host.Advance(600);
+    EXPECT_FALSE(Host.HintVisible());
+}
+
+TEST_F(FormsTest, HooksSeeEveryMessageFirstAndGoWithTheirOwner)
+{
+    std::vector<std::string> seen;
+    int ownerA = 0, ownerB = 0;
+    Form->AddMessageHook(&ownerA, [&](TMessage& m) {
+        seen.push_back(Format("A %x", m.Msg));
+        Form->RemoveMessageHooks(&ownerB); // a hook may remove another on the way
+    });
+    Form->AddMessageHook(&ownerB, [&](TMessage& m) { seen.push_back(Format("B %x", m.Msg)); });
+    Form->OnDeactivate = [&](TObject*) { seen.push_back("OnDeactivate"); };
+    Host.Deactivate(*Form);
+    EXPECT_EQ(seen, (Lines{"A 6", "OnDeactivate"}));
+    Form->RemoveMessageHooks(&ownerA);
+    seen.clear();
+    Host.Activate(*Form);
+    EXPECT_EQ(seen, Lines{});
+}
+
+TEST_F(FormsTest, ActivationEventsFollowTheSystemsActivation)
+{
+    int activations = 0, deactivations = 0;
+    Form->OnActivate = [&](TObject*) { ++activations; };
+    Form->OnDeactivate = [&](TObject*) { ++deactivations; };
+    EXPECT_TRUE(Form->Active()) << "showing activates";
+    auto* other = new TForm(&App);
+    other->Show();
+    EXPECT_FALSE(Form->Active());
+    Host.Activate(*Form, true);
+    Host.Activate(*Form);
+    EXPECT_TRUE(Form->Active());
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(deactivations, 1);
+}
+
+TEST_F(FormsTest, CloseAsksFirstThenHidesOrEndsTheProgram)
+{
+    auto* other = new TForm(&App);
+    other->Show();
+    bool allow = false;
+    other->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = allow; };
+    other->Close();
+    EXPECT_TRUE(other->Visible()) << "a refused close changes nothing";
+    allow = true;
+    other->Close();
+    EXPECT_FALSE(other->Visible());
+    EXPECT_FALSE(Host.Terminated());
+
+    Form->OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::caNone; };
+    Form->Close();
+    EXPECT_FALSE(Host.Terminated());
+    Form->OnClose = nullptr;
+    TMessage close{Msg::Close, 0, 0, 0};
+    Form->Dispatch(close); // the system's close button
+    EXPECT_TRUE(Host.Terminated()) << "closing the main form ends the program";
+}
+
+TEST_F(FormsTest, OnShowRunsWhileTheWindowIsStillHidden)
+{
+    auto* other = new TForm(&App);
+    bool visibleDuringOnShow = true;
+    other->OnShow = [&](TObject*) { visibleDuringOnShow = Host.WindowOf(*other).Visible; };
+    other->Show();
+    EXPECT_FALSE(visibleDuringOnShow);
+    EXPECT_TRUE(Host.WindowOf(*other).Visible);
+}
+
+TEST_F(FormsTest, OnDestroyRunsOnceWhileTheControlsStillStand)
+{
+    auto* owner = new TComponent(&App);
+    auto* form = new TForm(owner);
+    new TProbe(form, "led", {0, 0, 10, 10}, Log);
+    std::string seen;
+    int calls = 0;
+    form->OnDestroy = [&](TObject*) {
+        ++calls;
+        seen = form->Controls(0)->Name();
+    };
+    delete owner; // as the application frees its forms at the end
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(seen, "led");
+
+    auto* direct = new TForm(&App);
+    int directCalls = 0;
+    direct->OnDestroy = [&](TObject*) { ++directCalls; };
+    delete direct;
+    EXPECT_EQ(directCalls, 1);
+}
+
+TEST_F(FormsTest, PaintingClipsEveryControlToItselfAndItsParent)
+{
+    Form->SetColor(clBlack);
+    Panel->SetColor(clSilver);
+    Button->SetColor(clRed);
+    Button->SetBounds(90, 40, 30, 30); // hangs over the panel's corner
+    const auto calls = Host.Paint(*Form);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].BrushColor, clBlack);
+    EXPECT_EQ(calls[0].Clip, (TRect{0, 0, 200, 100}));
+    EXPECT_EQ(calls[1].Origin, (TPoint{10, 10}));
+    EXPECT_EQ(calls[2].Origin, (TPoint{100, 50}));
+    EXPECT_EQ(calls[2].Clip, (TRect{100, 50, 110, 60})) << "clipped to the panel";
+    EXPECT_EQ(calls[2].Rect, (TRect{0, 0, 30, 30}));
+
+    Panel->SetVisible(false);
+    EXPECT_EQ(Host.Paint(*Form).size(), 1u);
+}
+
+TEST_F(FormsTest, ACaptionAssignedItsOwnTextRepaintsNothing)
+{
+    Host.Paint(*Form);
+    Panel->SetCaption("ON");
+    EXPECT_EQ(Host.WindowOf(*Form).Invalid.size(), 1u);
+    EXPECT_EQ(Host.WindowOf(*Form).Invalid[0], (TRect{10, 10, 110, 60}));
+    Host.Paint(*Form);
+    Panel->SetCaption("ON");
+    Panel->SetStrProp("Caption", "ON");
+    EXPECT_TRUE(Host.WindowOf(*Form).Invalid.empty());
+    Panel->SetIntProp("Left", 20);
+    EXPECT_EQ(Panel->Left(), 20);
+}
+
+TEST_F(FormsTest, TheFormFollowsItsWindowAndTheWindowItsForm)
+{
+    Form->SetBounds(300, 200, 229, 103);
+    EXPECT_EQ(Host.WindowOf(*Form).Bounds, (TRect{300, 200, 529, 303}));
+    TMessage move{Msg::Move, 0, PointToLParam({310, 220}), 0};
+    Form->Dispatch(move);
+    EXPECT_EQ(Form->Left(), 310);
+    EXPECT_EQ(Form->Top(), 220);
+    EXPECT_EQ(Button->ClientToScreen({0, 0}), (TPoint{310 + 15, 220 + 15}));
+}
+
+} // namespace

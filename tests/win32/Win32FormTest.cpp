@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "base/SysUtils.h"
+#include "ui/Forms.h"
+#include "ui/win32/Win32Host.h"
+
+namespace {
+
+class TSwatch : public TGraphicControl {
+public:
+    TSwatch(TWinControl* parent, TColor color) : TGraphicControl(parent)
+    {
+        SetParent(parent);
+        SetColor(color);
+    }
+    void Paint(TCanvas& canvas) override
+    {
+        canvas.BrushColor = Color();
+        canvas.FillRect(ClientRect());
+    }
+    void MouseDown(TMouseButton, TShiftState, int x, int y) override { Log.push_back(Format("down %d,%d", x, y)); }
+    void MouseUp(TMouseButton, TShiftState, int x, int y) override { Log.push_back(Format("up %d,%d", x, y)); }
+    void Click() override { Log.push_back("click"); }
+    std::vector<std::string> Log;
+};
+
+class Win32FormTest : public ::testing::Test {
+protected:
+    Win32FormTest()
+    {
+        Form = new TForm(&App);
+        Form->SetBorderStyle(TFormBorderStyle::bsNone);
+        Form->SetColor(clBlack);
+        Form->SetBounds(120, 80, 229, 103);
+        Swatch = new TSwatch(Form, 0x00C8EBEB);
+        Swatch->SetBounds(2, 35, 225, 51);
+        Form->Show();
+        App.ProcessMessages();
+    }
+    HWND Window() const { return TWin32Host::WindowOf(*Form); }
+
+    TWin32Host Host;
+    TApplication App{Host};
+    TForm* Form;
+    TSwatch* Swatch;
+};
+
+TEST_F(Win32FormTest, TheWindowShowsWhatTheModelPaints)
+{
+    RECT r;
+    GetWindowRect(Window(), &r);
+    EXPECT_EQ((TRect{r.left, r.top, r.right, r.bottom}), (TRect{120, 80, 349, 183}));
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_EQ(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_CAPTION, 0) << "no border, no caption";
+
+    TFormBitmap bitmap(*Form);
+    EXPECT_EQ(bitmap.Pixel(0, 0), clBlack);
+    EXPECT_EQ(bitmap.Pixel(1, 34), clBlack);
+    EXPECT_EQ(bitmap.Pixel(2, 35), 0x00C8EBEBu);
+    EXPECT_EQ(bitmap.Pixel(226, 85), 0x00C8EBEBu);
+    EXPECT_EQ(bitmap.Pixel(227, 86), clBlack);
+
+    // What the window itself shows, through its own painting.
+    UpdateWindow(Window());
+    HDC screen = GetDC(Window());
+    EXPECT_EQ(GetPixel(screen, 10, 40), RGB(0xEB, 0xEB, 0xC8));
+    ReleaseDC(Window(), screen);
+}
+
+TEST_F(Win32FormTest, MouseMessagesReachTheControlAndThePressCapturesTheMouse)
+{
+    SendMessageW(Window(), WM_MOUSEMOVE, 0, MAKELPARAM(12, 40));
+    SendMessageW(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12, 40));
+    EXPECT_EQ(GetCapture(), Window());
+    SendMessageW(Window(), WM_LBUTTONUP, 0, MAKELPARAM(20, 45));
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Swatch->Log, (std::vector<std::string>{"down 10,5", "click", "up 18,10"}));
+}
+
+TEST_F(Win32FormTest, TheFormFollowsMovesMadeByTheSystem)
+{
+    SetWindowPos(Window(), nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(Form->Left(), 300);
+    EXPECT_EQ(Form->Top(), 200);
+
+    TWindowPlacement placement = Form->GetPlacement();
+    EXPECT_EQ(placement.NormalPosition, (TRect{300, 200, 529, 303}));
+    placement.NormalPosition = {50, 60, 279, 163};
+    Form->SetPlacement(placement);
+    EXPECT_EQ(Form->BoundsRect(), (TRect{50, 60, 279, 163}));
+}
+
+TEST_F(Win32FormTest, MinimisingTheApplicationMinimisesTheMainForm)
+{
+    EXPECT_EQ(App.MainForm(), Form);
+    EXPECT_FALSE(Host.IsApplicationMinimized());
+    App.Minimize();
+    EXPECT_TRUE(Host.IsApplicationMinimized());
+    EXPECT_EQ(Form->WindowState(), TWindowState::wsMinimized);
+    EXPECT_EQ(Form->Left(), 120) << "an icon's place is not the form's";
+    Form->SetWindowState(TWindowState::wsNormal);
+    EXPECT_FALSE(Host.IsApplicationMinimized());
+}
+
+TEST_F(Win32FormTest, AHintWindowShowsNearTheMouseAndHides)
+{
+    Host.ShowHintWindow("Close", {200, 200});
+    HWND hint = FindWindowW(L"VelkorHint", nullptr);
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(IsWindowVisible(hint));
+    Host.HideHintWindow();
+    EXPECT_FALSE(IsWindowVisible(hint));
+}
+
+} // namespace
