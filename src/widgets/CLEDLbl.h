@@ -1,0 +1,64 @@
+#pragma once
+// The seven-segment LED field: a short text drawn as digits in a fixed number
+// of character cells, each cell seven bars that are lit or unlit. Only digits
+// and the minus sign light bars; any other character is a cell of unlit bars.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/Controls.h"
+
+enum class TTextAlign : int32_t { TTALeft = 0, TTARight = 1 };
+
+class TCLEDLabel : public TGraphicControl {
+public:
+    explicit TCLEDLabel(TComponent* AOwner);
+    ~TCLEDLabel() override;
+
+    // Every setter repaints, even when the value is unchanged.
+    TTextAlign Alignment() const { return FAlignment; }
+    void SetAlignment(TTextAlign value);
+    int32_t BorderGap() const { return FBorderGap; }
+    void SetBorderGap(int32_t value);
+    int32_t SegmentThickness() const { return FSegmentThickness; }
+    void SetSegmentThickness(int32_t value);
+    int32_t HorzMargine() const { return FHorzMargine; }
+    void SetHorzMargine(int32_t value);
+    int32_t VertMargine() const { return FVertMargine; }
+    void SetVertMargine(int32_t value);
+    TColor OnColor() const { return FOnColor; }
+    void SetOnColor(TColor value);
+    TColor OffColor() const { return FOffColor; }
+    void SetOffColor(TColor value);
+    TColor SegmentBorderColor() const { return FSegmentBorderColor; }
+    void SetSegmentBorderColor(TColor value);
+    TColor BackGroundColor() const { return FBackGroundColor; }
+    void SetBackGroundColor(TColor value);
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& value);
+    int32_t NumChars() const { return FNumChars; }
+    void SetNumChars(int32_t value);
+
+    // Background over the whole client area, then the bars of every cell. A
+    // count below one, or cells too small to hold the bars, show background only.
+    void Paint(TCanvas& canvas) override;
+
+private:
+    void DrawCell(TCanvas& canvas, int cellLeft, int cellRight, int height, uint8_t pattern);
+    void DrawSegment(TCanvas& canvas, bool lit);
+    bool SegmentsFit(int64_t cellWidth, int64_t height) const;
+
+    std::vector<TPoint> FPoints; // reused for every bar
+    int32_t FBorderGap = 1;
+    int32_t FSegmentThickness = 2;
+    int32_t FHorzMargine = 1;
+    int32_t FVertMargine = 2;
+    TColor FOnColor = clRed;
+    TColor FOffColor = clMaroon;
+    TColor FSegmentBorderColor = clRed;
+    TColor FBackGroundColor = clBlack;
+    std::string FText = "8";
+    int32_t FNumChars = 1;
+    TTextAlign FAlignment = TTextAlign::TTARight;
+};

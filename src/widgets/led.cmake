@@ -1,0 +1,1 @@
+target_sources(velkor_core PRIVATE widgets/CLEDLbl.cpp)

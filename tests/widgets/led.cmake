@@ -1,0 +1,1 @@
+velkor_add_test(led_tests SOURCES widgets/CLEDLblTest.cpp LIBS velkor_core)
