@@ -1,0 +1,55 @@
+#include "platform/Registry.h"
+
+#include "base/SysUtils.h"
+
+namespace {
+IRegistry* GRegistry = nullptr;
+}
+
+IRegistry& Registry()
+{
+    if (!GRegistry)
+        throw EInvalidOperation("No registry is set");
+    return *GRegistry;
+}
+
+void SetRegistry(IRegistry* registry) { GRegistry = registry; }
+
+std::string RegRelativePath(const std::string& path)
+{
+    const size_t start = path.find_first_not_of('\\');
+    return start == std::string::npos ? std::string() : path.substr(start);
+}
+
+std::string FileBaseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/:");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+bool ReadRegString(IRegistryKey& key, const std::string& name, std::string& value)
+{
+    TRegValue stored;
+    if (key.ReadValue(name, stored) != TRegStatus::Ok)
+        return false;
+    if (stored.Type != RegType::kSz && stored.Type != RegType::kExpandSz)
+        throw ERegistryException(Format("Invalid data type for '%s'", name.c_str()));
+    value = std::move(stored.Data);
+    return true;
+}
+
+void WriteRegString(IRegistryKey& key, const std::string& name, const std::string& value)
+{
+    if (key.WriteString(name, value) != TRegStatus::Ok)
+        throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
+}
+
+void CreateRegKey(IRegistry& registry, TRegRoot root, const std::string& path)
+{
+    if (registry.CreateKey(root, path) != TRegStatus::Ok)
+        throw ERegistryException(Format("Failed to create key %s", path.c_str()));
+}

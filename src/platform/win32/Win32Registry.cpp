@@ -1,0 +1,142 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/win32/ComUtil.h"
+
+namespace {
+
+HKEY RootKey(TRegRoot root)
+{
+    switch (root) {
+    case TRegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case TRegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case TRegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case TRegRoot::Users:
+        return HKEY_USERS;
+    case TRegRoot::CurrentConfig:
+        return HKEY_CURRENT_CONFIG;
+    case TRegRoot::DynData:
+        return HKEY_DYN_DATA;
+    }
+    return HKEY_CURRENT_USER;
+}
+
+TRegStatus StatusOf(LONG error)
+{
+    if (error == ERROR_SUCCESS)
+        return TRegStatus::Ok;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? TRegStatus::NotFound
+                                                                          : TRegStatus::Failed;
+}
+
+// Owns one open key.
+class TWin32Key : public IRegistryKey {
+public:
+    explicit TWin32Key(HKEY key) : FKey(key) {}
+    ~TWin32Key() override { RegCloseKey(FKey); }
+    TWin32Key(const TWin32Key&) = delete;
+    TWin32Key& operator=(const TWin32Key&) = delete;
+
+    TRegStatus ReadValue(const std::string& name, TRegValue& value) override
+    {
+        const std::wstring wideName = AnsiToWide(name);
+        std::vector<BYTE> data;
+        DWORD type = REG_NONE;
+        LONG error = ERROR_MORE_DATA;
+        // The value may grow between asking its size and reading it.
+        while (error == ERROR_MORE_DATA) {
+            DWORD size = 0;
+            error = RegQueryValueExW(FKey, wideName.c_str(), nullptr, &type, nullptr, &size);
+            if (error != ERROR_SUCCESS)
+                break;
+            data.resize(size);
+            error = RegQueryValueExW(FKey, wideName.c_str(), nullptr, &type, data.data(), &size);
+            data.resize(size);
+        }
+        if (error != ERROR_SUCCESS)
+            return StatusOf(error);
+        value.Type = type;
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            // Stored text need not end in NUL; it ends at the first one.
+            const auto* text = reinterpret_cast<const wchar_t*>(data.data());
+            size_t length = 0;
+            const size_t capacity = data.size() / sizeof(wchar_t);
+            while (length < capacity && text[length] != L'\0')
+                ++length;
+            value.Data = WideToAnsi(text, length);
+        } else {
+            value.Data.assign(data.begin(), data.end());
+        }
+        return TRegStatus::Ok;
+    }
+
+    TRegStatus WriteString(const std::string& name, const std::string& text) override
+    {
+        const std::wstring wide = AnsiToWide(text);
+        const auto size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+        return StatusOf(RegSetValueExW(FKey, AnsiToWide(name).c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(wide.c_str()), size));
+    }
+
+    TRegStatus DeleteValue(const std::string& name) override
+    {
+        return StatusOf(RegDeleteValueW(FKey, AnsiToWide(name).c_str()));
+    }
+
+private:
+    HKEY FKey;
+};
+
+} // namespace
+
+TRegStatus TWin32Registry::OpenKey(TRegRoot root, const std::string& path, TRegAccess access,
+                                   std::unique_ptr<IRegistryKey>& key)
+{
+    key.reset();
+    const REGSAM rights = access == TRegAccess::Read ? KEY_READ : KEY_READ | KEY_WRITE;
+    HKEY opened = nullptr;
+    const LONG error = RegOpenKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, rights, &opened);
+    if (error == ERROR_SUCCESS)
+        key = std::make_unique<TWin32Key>(opened);
+    return StatusOf(error);
+}
+
+TRegStatus TWin32Registry::CreateKey(TRegRoot root, const std::string& path)
+{
+    HKEY created = nullptr;
+    // The least access that still tells an existing key from one that cannot be made.
+    const LONG error = RegCreateKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, nullptr,
+                                       REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, &created, nullptr);
+    if (error != ERROR_SUCCESS)
+        return TRegStatus::Failed;
+    RegCloseKey(created);
+    return TRegStatus::Ok;
+}
+
+TRegStatus TWin32Registry::DeleteKey(TRegRoot root, const std::string& path)
+{
+    const std::string relative = RegRelativePath(path);
+    // An empty path would empty the whole root.
+    if (relative.empty())
+        return TRegStatus::Failed;
+    return StatusOf(RegDeleteTreeW(RootKey(root), AnsiToWide(relative).c_str()));
+}
+
+std::string TWin32Registry::ProgramBaseName()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return {};
+        if (length < buffer.size())
+            return FileBaseName(WideToAnsi(buffer.data(), length));
+        buffer.resize(buffer.size() * 2);
+    }
+}

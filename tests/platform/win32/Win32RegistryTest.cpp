@@ -1,0 +1,128 @@
+// The registry seam on the system's registry (the build's own Wine prefix).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "base/SysUtils.h"
+#include "platform/win32/Win32Registry.h"
+#include "ui/HeadlessHost.h"
+#include "widgets/FormPlacement.h"
+
+namespace {
+
+constexpr TRegRoot kUser = TRegRoot::CurrentUser;
+const char* const kTestKey = "Software\\VelkorTests";
+
+class Win32RegistryTest : public ::testing::Test {
+protected:
+    Win32RegistryTest() { Reg.DeleteKey(kUser, kTestKey); }
+    ~Win32RegistryTest() override { Reg.DeleteKey(kUser, kTestKey); }
+
+    // The value as the system holds it, read without the seam.
+    static std::wstring SystemText(const wchar_t* key, const wchar_t* name)
+    {
+        wchar_t buffer[256] = {};
+        DWORD size = sizeof(buffer);
+        if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+            return L"<missing>";
+        return buffer;
+    }
+
+    TWin32Registry Reg;
+};
+
+TEST_F(Win32RegistryTest, TextWrittenReadsBackAndOtherTypesAreReportedAsSuch)
+{
+    ASSERT_EQ(Reg.CreateKey(kUser, "\\Software\\VelkorTests\\Values"), TRegStatus::Ok);
+    std::unique_ptr<IRegistryKey> key;
+    ASSERT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\Values", TRegAccess::Full, key), TRegStatus::Ok);
+    WriteRegString(*key, "NormPos", "370,113,603,220");
+    WriteRegString(*key, "Empty", "");
+    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\Values", L"NormPos"), L"370,113,603,220");
+
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VelkorTests\\Values", 0, KEY_SET_VALUE, &raw),
+              ERROR_SUCCESS);
+    const DWORD number = 96;
+    RegSetValueExW(raw, L"PixelsPerInch", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    // Text stored without its closing NUL.
+    RegSetValueExW(raw, L"Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"ON"), 2 * sizeof(wchar_t));
+    RegCloseKey(raw);
+
+    struct TCase {
+        const char* Name;
+        TRegStatus Status;
+        TRegValue Value;
+    };
+    const std::vector<TCase> cases = {
+        {"normpos", TRegStatus::Ok, {RegType::kSz, "370,113,603,220"}},
+        {"Empty", TRegStatus::Ok, {RegType::kSz, ""}},
+        {"Bare", TRegStatus::Ok, {RegType::kSz, "ON"}},
+        {"PixelsPerInch", TRegStatus::Ok, {RegType::kDWord, std::string("\x60\0\0\0", 4)}},
+        {"Missing", TRegStatus::NotFound, {}},
+    };
+    for (const TCase& c : cases) {
+        TRegValue value;
+        EXPECT_EQ(key->ReadValue(c.Name, value), c.Status) << c.Name;
+        if (c.Status == TRegStatus::Ok) {
+            EXPECT_EQ(value, c.Value) << c.Name;
+        }
+    }
+    std::string text;
+    try {
+        ReadRegString(*key, "PixelsPerInch", text);
+        FAIL() << "no error";
+    } catch (const ERegistryException& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'PixelsPerInch'");
+    }
+
+    EXPECT_EQ(key->DeleteValue("Empty"), TRegStatus::Ok);
+    EXPECT_EQ(key->DeleteValue("Empty"), TRegStatus::NotFound);
+    std::unique_ptr<IRegistryKey> readOnly;
+    ASSERT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\Values", TRegAccess::Read, readOnly), TRegStatus::Ok);
+    EXPECT_NE(readOnly->WriteString("NormPos", "0,0,0,0"), TRegStatus::Ok);
+}
+
+TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedWithEverythingBelow)
+{
+    std::unique_ptr<IRegistryKey> key;
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\A", TRegAccess::Read, key), TRegStatus::NotFound);
+    ASSERT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\A\\B\\C"), TRegStatus::Ok);
+    ASSERT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\AB"), TRegStatus::Ok);
+    EXPECT_EQ(Reg.OpenKey(kUser, "software\\velkortests\\a\\b", TRegAccess::Read, key), TRegStatus::Ok);
+    key.reset();
+    EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A"), TRegStatus::Ok);
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\A", TRegAccess::Read, key), TRegStatus::NotFound);
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\AB", TRegAccess::Read, key), TRegStatus::Ok);
+    EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A"), TRegStatus::NotFound);
+    EXPECT_EQ(Reg.DeleteKey(kUser, "\\"), TRegStatus::Failed);
+    EXPECT_EQ(Reg.ProgramBaseName(), "win32_registry_tests");
+}
+
+TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
+{
+    SetRegistry(&Reg);
+    for (int run = 0; run < 2; ++run) {
+        THeadlessHost host;
+        TApplication app(host);
+        auto* form = new TForm(&app);
+        form->SetBorderStyle(TFormBorderStyle::bsNone);
+        form->SetBounds(run == 0 ? 40 : 0, 30, 229, 103);
+        auto* placement = new TFormPlacement(form);
+        placement->SetIniSection("\\Software\\VelkorTests\\WindowPos");
+        form->Show();
+        EXPECT_EQ(form->Left(), 40);
+        form->Close();
+        EXPECT_TRUE(host.MessageBoxes().empty());
+    }
+    SetRegistry(nullptr);
+    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"NormPos"), L"40,30,269,133");
+    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"Visible"), L"0");
+    // The file key, made on the way and left empty.
+    std::unique_ptr<IRegistryKey> fileKey;
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\win32_registry_tests", TRegAccess::Read, fileKey), TRegStatus::Ok);
+    fileKey.reset();
+    Reg.DeleteKey(kUser, "Software\\win32_registry_tests");
+}
+
+} // namespace
