@@ -96,7 +96,7 @@ TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedWithEverythingBelow)
     EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\AB", TRegAccess::Read, key), TRegStatus::Ok);
     EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A"), TRegStatus::NotFound);
     EXPECT_EQ(Reg.DeleteKey(kUser, "\\"), TRegStatus::Failed);
-    EXPECT_EQ(Reg.ProgramBaseName(), "win32_registry_tests");
+    EXPECT_EQ(Reg.ProgramBaseName(), "platform_win32_tests");
 }
 
 TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
@@ -120,9 +120,9 @@ TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
     EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"Visible"), L"0");
     // The file key, made on the way and left empty.
     std::unique_ptr<IRegistryKey> fileKey;
-    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\win32_registry_tests", TRegAccess::Read, fileKey), TRegStatus::Ok);
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\platform_win32_tests", TRegAccess::Read, fileKey), TRegStatus::Ok);
     fileKey.reset();
-    Reg.DeleteKey(kUser, "Software\\win32_registry_tests");
+    Reg.DeleteKey(kUser, "Software\\platform_win32_tests");
 }
 
 } // namespace

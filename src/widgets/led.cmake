@@ -1,1 +1,0 @@
-target_sources(velkor_core PRIVATE widgets/CLEDLbl.cpp)
