@@ -18,33 +18,40 @@ public:
 
     // Every setter repaints, even when the value is unchanged.
     TTextAlign Alignment() const { return FAlignment; }
-    void SetAlignment(TTextAlign value);
+    void SetAlignment(TTextAlign value) { Store(FAlignment, value); }
     int32_t BorderGap() const { return FBorderGap; }
-    void SetBorderGap(int32_t value);
+    void SetBorderGap(int32_t value) { Store(FBorderGap, value); }
     int32_t SegmentThickness() const { return FSegmentThickness; }
-    void SetSegmentThickness(int32_t value);
+    void SetSegmentThickness(int32_t value) { Store(FSegmentThickness, value); }
     int32_t HorzMargine() const { return FHorzMargine; }
-    void SetHorzMargine(int32_t value);
+    void SetHorzMargine(int32_t value) { Store(FHorzMargine, value); }
     int32_t VertMargine() const { return FVertMargine; }
-    void SetVertMargine(int32_t value);
+    void SetVertMargine(int32_t value) { Store(FVertMargine, value); }
     TColor OnColor() const { return FOnColor; }
-    void SetOnColor(TColor value);
+    void SetOnColor(TColor value) { Store(FOnColor, value); }
     TColor OffColor() const { return FOffColor; }
-    void SetOffColor(TColor value);
+    void SetOffColor(TColor value) { Store(FOffColor, value); }
     TColor SegmentBorderColor() const { return FSegmentBorderColor; }
-    void SetSegmentBorderColor(TColor value);
+    void SetSegmentBorderColor(TColor value) { Store(FSegmentBorderColor, value); }
     TColor BackGroundColor() const { return FBackGroundColor; }
-    void SetBackGroundColor(TColor value);
+    void SetBackGroundColor(TColor value) { Store(FBackGroundColor, value); }
     const std::string& Text() const { return FText; }
-    void SetText(const std::string& value);
+    void SetText(const std::string& value) { Store(FText, value); }
     int32_t NumChars() const { return FNumChars; }
-    void SetNumChars(int32_t value);
+    void SetNumChars(int32_t value) { Store(FNumChars, value); }
 
     // Background over the whole client area, then the bars of every cell. A
     // count below one, or cells too small to hold the bars, show background only.
     void Paint(TCanvas& canvas) override;
 
 private:
+    // Every assignment repaints, the same value included.
+    template <class T>
+    void Store(T& field, const T& value)
+    {
+        field = value;
+        Invalidate();
+    }
     void DrawCell(TCanvas& canvas, int cellLeft, int cellRight, int height, uint8_t pattern);
     void DrawSegment(TCanvas& canvas, bool lit);
     bool SegmentsFit(int64_t cellWidth, int64_t height) const;
