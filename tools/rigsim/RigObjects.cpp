@@ -15,7 +15,34 @@ HRESULT HandOut(T* object, REFIID riid, void** ppv)
     return hr;
 }
 
-HRESULT TypeInfoCount(UINT* count)
+HRESULT SupportsErrorInfo(REFIID riid, REFIID own)
+{
+    return riid == own ? S_OK : S_FALSE;
+}
+
+} // namespace
+
+// ---- shared parts ----------------------------------------------------------
+
+STDMETHODIMP_(DWORD) TCountedConnections::AddConnection(DWORD type, DWORD)
+{
+    if (type & EXTCONN_STRONG) {
+        ++FStrong;
+        FSimulator.AddServerRef();
+    }
+    return FStrong;
+}
+
+STDMETHODIMP_(DWORD) TCountedConnections::ReleaseConnection(DWORD type, DWORD, BOOL)
+{
+    if ((type & EXTCONN_STRONG) && FStrong > 0) {
+        --FStrong;
+        FSimulator.ReleaseServerRef();
+    }
+    return FStrong;
+}
+
+HRESULT DispatchTypeInfoCount(UINT* count)
 {
     if (!count)
         return E_POINTER;
@@ -23,7 +50,7 @@ HRESULT TypeInfoCount(UINT* count)
     return S_OK;
 }
 
-HRESULT TypeInfo(ITypeInfo* source, UINT index, ITypeInfo** info)
+HRESULT DispatchTypeInfo(ITypeInfo* source, UINT index, ITypeInfo** info)
 {
     if (!info)
         return E_POINTER;
@@ -37,7 +64,7 @@ HRESULT TypeInfo(ITypeInfo* source, UINT index, ITypeInfo** info)
     return S_OK;
 }
 
-HRESULT IdsOfNames(ITypeInfo* info, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids)
+HRESULT DispatchIdsOfNames(ITypeInfo* info, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids)
 {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
@@ -46,9 +73,8 @@ HRESULT IdsOfNames(ITypeInfo* info, REFIID riid, LPOLESTR* names, UINT count, DI
     return DispGetIDsOfNames(info, names, count, ids);
 }
 
-// Calls through IDispatch reach the vtable methods, which count them.
-HRESULT InvokeVtable(void* object, ITypeInfo* info, DISPID id, REFIID riid, WORD flags, DISPPARAMS* params,
-                     VARIANT* result, EXCEPINFO* excep, UINT* argErr)
+HRESULT DispatchInvoke(void* object, ITypeInfo* info, DISPID id, REFIID riid, WORD flags, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* excep, UINT* argErr)
 {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
@@ -57,36 +83,10 @@ HRESULT InvokeVtable(void* object, ITypeInfo* info, DISPID id, REFIID riid, WORD
     return DispInvoke(object, info, id, flags, params, result, excep, argErr);
 }
 
-HRESULT SupportsErrorInfo(REFIID riid, REFIID own)
-{
-    return riid == own ? S_OK : S_FALSE;
-}
-
-} // namespace
-
-// ---- TConnectionCounter ----------------------------------------------------
-
-DWORD TConnectionCounter::Add(DWORD type)
-{
-    if (type & EXTCONN_STRONG) {
-        ++FStrong;
-        FSim.AddServerRef();
-    }
-    return FStrong;
-}
-
-DWORD TConnectionCounter::Release(DWORD type)
-{
-    if ((type & EXTCONN_STRONG) && FStrong > 0) {
-        --FStrong;
-        FSim.ReleaseServerRef();
-    }
-    return FStrong;
-}
 
 // ---- TOmniRigObject --------------------------------------------------------
 
-TOmniRigObject::TOmniRigObject(TSimulator& sim) : FSim(sim), FConnections(sim) {}
+TOmniRigObject::TOmniRigObject(TSimulator& sim) : TSimDispatch(sim), TCountedConnections(sim), FSim(sim) {}
 
 TOmniRigObject::~TOmniRigObject()
 {
@@ -127,27 +127,6 @@ STDMETHODIMP_(ULONG) TOmniRigObject::Release()
     return refs;
 }
 
-STDMETHODIMP TOmniRigObject::GetTypeInfoCount(UINT* count)
-{
-    return TypeInfoCount(count);
-}
-
-STDMETHODIMP TOmniRigObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
-{
-    return TypeInfo(FSim.DispatchInfo(TIface::OmniRig), index, info);
-}
-
-STDMETHODIMP TOmniRigObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
-{
-    return IdsOfNames(FSim.VtableInfo(TIface::OmniRig), riid, names, count, ids);
-}
-
-STDMETHODIMP TOmniRigObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                    EXCEPINFO* excep, UINT* argErr)
-{
-    return InvokeVtable(static_cast<IOmniRigX*>(this), FSim.VtableInfo(TIface::OmniRig), id, riid, flags, params,
-                        result, excep, argErr);
-}
 
 HRESULT TOmniRigObject::Reserved(int slot)
 {
@@ -339,19 +318,10 @@ STDMETHODIMP TOmniRigObject::InterfaceSupportsErrorInfo(REFIID riid)
     return SupportsErrorInfo(riid, __uuidof(IOmniRigX));
 }
 
-STDMETHODIMP_(DWORD) TOmniRigObject::AddConnection(DWORD type, DWORD)
-{
-    return FConnections.Add(type);
-}
-
-STDMETHODIMP_(DWORD) TOmniRigObject::ReleaseConnection(DWORD type, DWORD, BOOL)
-{
-    return FConnections.Release(type);
-}
 
 // ---- TRigObject ------------------------------------------------------------
 
-TRigObject::TRigObject(TSimulator& sim) : FSim(sim), FConnections(sim) {}
+TRigObject::TRigObject(TSimulator& sim) : TSimDispatch(sim), TCountedConnections(sim), FSim(sim) {}
 
 STDMETHODIMP TRigObject::QueryInterface(REFIID riid, void** ppv)
 {
@@ -383,27 +353,6 @@ STDMETHODIMP_(ULONG) TRigObject::Release()
     return refs;
 }
 
-STDMETHODIMP TRigObject::GetTypeInfoCount(UINT* count)
-{
-    return TypeInfoCount(count);
-}
-
-STDMETHODIMP TRigObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
-{
-    return TypeInfo(FSim.DispatchInfo(TIface::Rig), index, info);
-}
-
-STDMETHODIMP TRigObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
-{
-    return IdsOfNames(FSim.VtableInfo(TIface::Rig), riid, names, count, ids);
-}
-
-STDMETHODIMP TRigObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                EXCEPINFO* excep, UINT* argErr)
-{
-    return InvokeVtable(static_cast<IRigX*>(this), FSim.VtableInfo(TIface::Rig), id, riid, flags, params, result,
-                        excep, argErr);
-}
 
 HRESULT TRigObject::Reserved(int slot)
 {
@@ -557,20 +506,11 @@ STDMETHODIMP TRigObject::InterfaceSupportsErrorInfo(REFIID riid)
     return SupportsErrorInfo(riid, __uuidof(IRigX));
 }
 
-STDMETHODIMP_(DWORD) TRigObject::AddConnection(DWORD type, DWORD)
-{
-    return FConnections.Add(type);
-}
-
-STDMETHODIMP_(DWORD) TRigObject::ReleaseConnection(DWORD type, DWORD, BOOL)
-{
-    return FConnections.Release(type);
-}
 
 // ---- TConnectionPoint ------------------------------------------------------
 
 TConnectionPoint::TConnectionPoint(TSimulator& sim, TOmniRigObject* owner)
-    : FSim(sim), FOwner(owner), FConnections(sim)
+    : TCountedConnections(sim), FSim(sim), FOwner(owner)
 {
     FOwner->AddRef();
 }
@@ -647,15 +587,6 @@ STDMETHODIMP TConnectionPoint::EnumConnections(IEnumConnections** connections)
     return E_NOTIMPL;
 }
 
-STDMETHODIMP_(DWORD) TConnectionPoint::AddConnection(DWORD type, DWORD)
-{
-    return FConnections.Add(type);
-}
-
-STDMETHODIMP_(DWORD) TConnectionPoint::ReleaseConnection(DWORD type, DWORD, BOOL)
-{
-    return FConnections.Release(type);
-}
 
 // ---- TClassFactory ---------------------------------------------------------
 

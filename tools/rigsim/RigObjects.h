@@ -10,23 +10,56 @@
 #include "RigSim.h"
 #include "Simulator.h"
 
-// Counts strong external connections of one object into the server process.
-class TConnectionCounter {
+// Counts the strong external connections of one object into the server
+// process; they keep the process alive when COM started it.
+class TCountedConnections : public IExternalConnection {
 public:
-    explicit TConnectionCounter(TSimulator& sim) : FSim(sim) {}
-    DWORD Add(DWORD type);
-    DWORD Release(DWORD type);
+    explicit TCountedConnections(TSimulator& sim) : FSimulator(sim) {}
+    STDMETHODIMP_(DWORD) AddConnection(DWORD type, DWORD reserved) override;
+    STDMETHODIMP_(DWORD) ReleaseConnection(DWORD type, DWORD reserved, BOOL lastReleaseCloses) override;
 
 private:
-    TSimulator& FSim;
+    TSimulator& FSimulator;
     DWORD FStrong = 0;
 };
 
-class TOmniRigObject final : public IOmniRigX,
+// The IDispatch side of a dual interface, answered from the embedded type
+// library; calls through Invoke reach the vtable methods, which count them.
+HRESULT DispatchTypeInfoCount(UINT* count);
+HRESULT DispatchTypeInfo(ITypeInfo* source, UINT index, ITypeInfo** info);
+HRESULT DispatchIdsOfNames(ITypeInfo* info, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids);
+HRESULT DispatchInvoke(void* object, ITypeInfo* info, DISPID id, REFIID riid, WORD flags, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* excep, UINT* argErr);
+
+template <class Interface, TIface Kind>
+class TSimDispatch : public Interface {
+public:
+    explicit TSimDispatch(TSimulator& sim) : FDispatchSim(sim) {}
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return DispatchTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override
+    {
+        return DispatchTypeInfo(FDispatchSim.DispatchInfo(Kind), index, info);
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        return DispatchIdsOfNames(FDispatchSim.VtableInfo(Kind), riid, names, count, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excep, UINT* argErr) override
+    {
+        return DispatchInvoke(static_cast<Interface*>(this), FDispatchSim.VtableInfo(Kind), id, riid, flags, params,
+                              result, excep, argErr);
+    }
+
+private:
+    TSimulator& FDispatchSim;
+};
+
+class TOmniRigObject final : public TSimDispatch<IOmniRigX, TIface::OmniRig>,
                              public IConnectionPointContainer,
                              public IRigSimControl,
                              public ISupportErrorInfo,
-                             public IExternalConnection {
+                             public TCountedConnections {
 public:
     explicit TOmniRigObject(TSimulator& sim);
 
@@ -34,13 +67,6 @@ public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
-
-    // IDispatch
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* excep, UINT* argErr) override;
 
     // IOmniRigX
     STDMETHODIMP Reserved7() override;
@@ -72,20 +98,15 @@ public:
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
-    // IExternalConnection
-    STDMETHODIMP_(DWORD) AddConnection(DWORD type, DWORD reserved) override;
-    STDMETHODIMP_(DWORD) ReleaseConnection(DWORD type, DWORD reserved, BOOL lastReleaseCloses) override;
-
 private:
     ~TOmniRigObject();
     HRESULT Reserved(int slot);
 
     LONG FRefs = 1;
     TSimulator& FSim;
-    TConnectionCounter FConnections;
 };
 
-class TRigObject final : public IRigX, public ISupportErrorInfo, public IExternalConnection {
+class TRigObject final : public TSimDispatch<IRigX, TIface::Rig>, public ISupportErrorInfo, public TCountedConnections {
 public:
     explicit TRigObject(TSimulator& sim);
 
@@ -93,13 +114,6 @@ public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
-
-    // IDispatch
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* excep, UINT* argErr) override;
 
     // IRigX
     STDMETHODIMP get_RigType(BSTR* value) override;
@@ -135,10 +149,6 @@ public:
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
-    // IExternalConnection
-    STDMETHODIMP_(DWORD) AddConnection(DWORD type, DWORD reserved) override;
-    STDMETHODIMP_(DWORD) ReleaseConnection(DWORD type, DWORD reserved, BOOL lastReleaseCloses) override;
-
 private:
     ~TRigObject() = default;
     HRESULT Reserved(int slot);
@@ -146,12 +156,11 @@ private:
 
     LONG FRefs = 1;
     TSimulator& FSim;
-    TConnectionCounter FConnections;
 };
 
 // The one connection point of a server object, for IOmniRigXEvents. The sinks
 // themselves are kept by the simulator under the owning server object.
-class TConnectionPoint final : public IConnectionPoint, public IExternalConnection {
+class TConnectionPoint final : public IConnectionPoint, public TCountedConnections {
 public:
     TConnectionPoint(TSimulator& sim, TOmniRigObject* owner);
 
@@ -167,17 +176,12 @@ public:
     STDMETHODIMP Unadvise(DWORD cookie) override;
     STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
-    // IExternalConnection
-    STDMETHODIMP_(DWORD) AddConnection(DWORD type, DWORD reserved) override;
-    STDMETHODIMP_(DWORD) ReleaseConnection(DWORD type, DWORD reserved, BOOL lastReleaseCloses) override;
-
 private:
     ~TConnectionPoint();
 
     LONG FRefs = 1;
     TSimulator& FSim;
     TOmniRigObject* FOwner; // one reference held
-    TConnectionCounter FConnections;
 };
 
 class TClassFactory final : public IClassFactory {
