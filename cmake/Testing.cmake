@@ -10,15 +10,16 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-# velkor_add_test(name SOURCES ... LIBS ... [SERIAL] [ISOLATE pattern] [TIMEOUT s])
+# velkor_add_test(name SOURCES ... LIBS ... [SERIAL] [DISPLAY] [ISOLATE pattern] [TIMEOUT s])
 # One GoogleTest executable, registered with CTest as one test. In the Windows
 # build it runs under Wine (the cross-compiling emulator) in the build's own
 # prefix, with the shared Xvfb display. SERIAL tests share the stand-in rig
-# server and so never run side by side. The tests matching the ISOLATE pattern
+# server and so never run side by side; DISPLAY tests read the screen or depend
+# on which window is active, and so never share the display. The tests matching the ISOLATE pattern
 # run apart, as the CTest test <name>_isolated, in a throwaway copy of the
 # prefix with a Wine session of their own.
 function(velkor_add_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT;ISOLATE" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;DISPLAY" "TIMEOUT;ISOLATE" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -39,7 +40,14 @@ function(velkor_add_test name)
     set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
     add_dependencies(${name} wine_ready)
   endif()
+  set(locks)
   if(T_SERIAL)
-    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK rigsim)
+    list(APPEND locks rigsim)
+  endif()
+  if(T_DISPLAY)
+    list(APPEND locks display)
+  endif()
+  if(locks)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
 endfunction()

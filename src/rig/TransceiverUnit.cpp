@@ -83,6 +83,17 @@ void TTransceiver::Poll()
 
 void TTransceiver::TimTimer(TObject*)
 {
+    // A call to an out-of-process server serves posted messages while it waits,
+    // timer ticks included: a tick arriving inside a running one is dropped, the
+    // running tick reads the rig anyway. Otherwise a slow server would nest ticks
+    // as deep as it is slow.
+    if (FInTick)
+        return;
+    FInTick = true;
+    struct TTickEnd {
+        bool& Flag;
+        ~TTickEnd() { Flag = false; }
+    } tickEnd{FInTick};
     try {
         Poll();
         FConnected = Tim->Enabled();

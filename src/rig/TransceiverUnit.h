@@ -57,6 +57,7 @@ private:
     std::string VFO;
     bool FConnected = false;
     bool FFailing = false; // the last tick failed and was reported
+    bool FInTick = false;
 };
 
 // Mode names and the server's mode flags, in both directions; 0 and "" when the

@@ -3,6 +3,7 @@
 // each rig object included, and answers from values a test sets.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ public:
     bool FailAll = false;
     std::string FailText = "Rig is not responding";
     int LiveRigs = 0;
+    // Runs inside every logged call, after it is logged: a test lets time pass
+    // there as a slow server's call would.
+    std::function<void()> DuringCall;
 
     std::unique_ptr<IRig> Rig() override
     {
@@ -45,6 +49,8 @@ private:
     void Call(const std::string& entry)
     {
         Log.push_back(entry);
+        if (DuringCall)
+            DuringCall();
         if (FailAll || static_cast<int>(Log.size()) == FailAt)
             throw EOleError(FailText, static_cast<int32_t>(0x80004005));
     }

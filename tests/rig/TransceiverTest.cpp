@@ -335,3 +335,53 @@ TEST_F(TransceiverTest, CommandErrorsGoBackToTheCallerAfterWhatWasSent)
 }
 
 } // namespace
+
+namespace {
+
+// A server call that waits serves the timer's messages; with a server slower
+// than the poll interval every read would otherwise start a tick of its own.
+TEST_F(TransceiverTest, ATickArrivingInsideARunningTickIsDropped)
+{
+    Rig->Radio = {"FAKE", 14200000, 14200000, 7050000, SSB_U, VFOAB};
+    Trx->Tim->SetInterval(200);
+    Trx->StartPolling();
+    int reads = 0;
+    Rig->DuringCall = [&] {
+        // Each call takes longer than a whole poll interval.
+        ++reads;
+        Host.Advance(250);
+    };
+    Host.Advance(200);
+    Rig->DuringCall = nullptr;
+    EXPECT_EQ(reads, 16) << "one tick's fetches and reads, nothing nested";
+    EXPECT_EQ(Rig->Log, kTickLog);
+    EXPECT_EQ(Rig->LiveRigs, 0);
+    EXPECT_TRUE(Trx->Get_Connected());
+    EXPECT_EQ(Trx->Get_VFO(), "VFO A/B");
+
+    // The next tick after the slow one runs in full again.
+    Rig->ClearLog();
+    Host.Advance(200);
+    EXPECT_EQ(Rig->Log, kTickLog);
+}
+
+// A failing read inside a slow tick still lets the next tick run.
+TEST_F(TransceiverTest, AFailedSlowTickDoesNotBlockTheNextOne)
+{
+    App.SetTitle("Velkor");
+    Trx->Tim->SetInterval(200);
+    Trx->StartPolling();
+    Rig->FailAt = 2;
+    Rig->DuringCall = [&] { Host.Advance(250); };
+    Host.Advance(200);
+    Rig->DuringCall = nullptr;
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Rig->Log, (Log{"fetch", "get Freq", "release"}));
+    Rig->FailAt = 0;
+    Rig->ClearLog();
+    Host.Advance(200);
+    EXPECT_EQ(Rig->Log, kTickLog);
+    EXPECT_TRUE(Trx->Get_Connected());
+}
+
+} // namespace
