@@ -2,6 +2,7 @@
 
 #include "base/SysUtils.h"
 #include "ui/Forms.h"
+#include "tests/win32/support/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 
 namespace {
