@@ -100,10 +100,13 @@ LRESULT TWin32FormWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         // The form takes these as the system sends them.
         Deliver(message, wParam, lParam);
         return 0;
-    case WM_ACTIVATE:
-        // The form is told; the system still moves the focus.
+    case WM_ACTIVATE: {
+        // The form is told; the system still moves the focus. A handler may
+        // free the form and this object with it: only the handle is used after.
+        HWND window = FWindow;
         Deliver(message, wParam, lParam);
-        return DefWindowProcW(FWindow, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
     case WM_MOVE:
     case WM_SIZE:
         return OnMoveOrSize();

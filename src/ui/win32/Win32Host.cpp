@@ -118,7 +118,8 @@ void TWin32Host::CreateFormWindow(TForm& form)
 {
     // The other windows belong to the main one: they go to the taskbar with it.
     HWND owner = Application->MainForm() ? MainWindow() : nullptr;
-    FFormWindows[&form] = std::make_unique<TWin32FormWindow>(form, owner);
+    auto window = std::make_unique<TWin32FormWindow>(form, owner);
+    FFormWindows[&form] = std::move(window);
 }
 
 void TWin32Host::DestroyFormWindow(TForm& form)
