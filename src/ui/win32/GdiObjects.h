@@ -88,6 +88,7 @@ private:
 };
 
 // One object selected into a DC for a scope; the one it replaced goes back.
+// Not for regions: SelectObject answers those with a region kind, not the old one.
 class TSelection {
 public:
     TSelection(HDC dc, HGDIOBJ object) : FDC(dc), FOld(dc && object ? SelectObject(dc, object) : nullptr) {}
