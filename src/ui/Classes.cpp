@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/SysUtils.h"
-#include "ui/Forms.h"
+#include "ui/Host.h"
 
 TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner)
 {
@@ -92,7 +92,23 @@ void TComponent::SetIntProp(const std::string& name, int32_t value)
     Property(name, TPropKind::Integer).SetInt(value);
 }
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FHost(Application->Host())
+namespace {
+
+THost& OwnersHost(const TComponent* owner)
+{
+    THost* host = owner ? owner->FindHost() : nullptr;
+    if (!host)
+        throw EInvalidOperation("A timer needs an owner inside the application");
+    return *host;
+}
+
+} // namespace
+
+// The host is looked up before the component joins its owner, so a timer that
+// cannot run is never half made.
+TTimer::TTimer(TComponent* AOwner) : TTimer(AOwner, OwnersHost(AOwner)) {}
+
+TTimer::TTimer(TComponent* AOwner, THost& host) : TComponent(AOwner), FHost(host)
 {
     UpdateTimer();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The component model the windows are described in: named components with an
-// owner that frees them, published properties by name, and timers.
+// owner that frees them, published properties by name, and timers. A component
+// reaches the screen and the clock through the host its owners lead to (the
+// application holds it), so this layer knows nothing of forms.
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +18,8 @@ public:
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 enum class TPropKind { String, Integer };
+
+class THost;
 
 class TComponent : public TObject {
 public:
@@ -38,6 +42,10 @@ public:
     // Called by the owner just before it frees the component, while the whole
     // object still stands.
     virtual void BeforeDestruction() {}
+
+    // The host the component's timers and windows run on: its owner's, and so
+    // on up to the application, which holds one; nullptr outside any.
+    virtual THost* FindHost() const { return FOwner ? FOwner->FindHost() : nullptr; }
 
     // Published properties, looked up by name without regard to case. Reading or
     // writing one that does not exist, or through the wrong kind, raises
@@ -74,13 +82,15 @@ private:
     int32_t FTag = 0;
 };
 
-class THost;
-
 // A timer served by the host's event loop. It runs while Enabled and Interval is
 // above 0; every change of either starts the interval afresh.
 class TTimer : public TComponent {
 public:
+    // Runs on the host its owner finds; raises EInvalidOperation when the owner
+    // leads to none (no owner, or one outside the application).
     explicit TTimer(TComponent* AOwner);
+    // Runs on the given host, whoever owns it.
+    TTimer(TComponent* AOwner, THost& host);
     ~TTimer() override;
 
     bool Enabled() const { return FEnabled; }

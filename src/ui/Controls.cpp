@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "ui/Forms.h"
-
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner)
 {
     FFont.OnChange = [this] { Invalidate(); };
@@ -17,11 +15,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner)
 
 TControl::~TControl()
 {
-    if (Application)
-        Application->ControlGone(this);
-    if (TForm* form = ParentForm(); form && form != this)
-        form->ForgetControl(this);
     if (FParent) {
+        FParent->ForgetControl(this);
         Invalidate();
         auto& siblings = FParent->FControls;
         siblings.erase(std::find(siblings.begin(), siblings.end(), this));
@@ -34,8 +29,7 @@ void TControl::SetParent(TWinControl* parent)
         return;
     if (FParent) {
         Invalidate();
-        if (TForm* form = ParentForm())
-            form->ForgetControl(this);
+        FParent->ForgetControl(this);
         auto& siblings = FParent->FControls;
         siblings.erase(std::find(siblings.begin(), siblings.end(), this));
     }
@@ -56,10 +50,8 @@ TPoint TControl::FormOffset() const
 
 TPoint TControl::ClientToScreen(TPoint point) const
 {
-    TPoint offset = FormOffset();
-    TForm* form = ParentForm();
-    TPoint window = form ? TPoint{form->Left(), form->Top()} : TPoint{};
-    return {window.X + offset.X + point.X, window.Y + offset.Y + point.Y};
+    const TPoint inParent{point.X + FLeft, point.Y + FTop};
+    return FParent ? FParent->ClientToScreen(inParent) : inParent;
 }
 
 TPoint TControl::ScreenToClient(TPoint point) const
@@ -120,13 +112,12 @@ void TControl::SetColor(TColor color)
     Invalidate();
 }
 
-void TControl::Invalidate()
+void TControl::Invalidate() { InvalidateArea(ClientRect()); }
+
+void TControl::InvalidateArea(const TRect& area)
 {
-    TForm* form = ParentForm();
-    if (!form || !Application)
-        return;
-    TPoint offset = FormOffset();
-    Application->Host().InvalidateForm(*form, {offset.X, offset.Y, offset.X + FWidth, offset.Y + FHeight});
+    if (FParent)
+        FParent->InvalidateArea(area.Offset(FLeft, FTop));
 }
 
 void TControl::Paint(TCanvas&) {}
@@ -163,9 +154,18 @@ void TControl::DblClick()
 
 TWinControl::~TWinControl()
 {
-    // Children owned elsewhere outlive their parent: they are left without one.
-    for (TControl* control : FControls)
+    // Children owned elsewhere outlive their parent: they are left without one,
+    // and the form no longer routes the mouse to them.
+    for (TControl* control : FControls) {
+        ForgetControl(control);
         control->FParent = nullptr;
+    }
+}
+
+void TWinControl::ForgetControl(TControl* control)
+{
+    if (FParent)
+        FParent->ForgetControl(control);
 }
 
 TControl* TWinControl::ControlAtPos(TPoint point, bool allowDisabled) const

@@ -1,7 +1,8 @@
 #pragma once
 // Controls: rectangles on a form that paint themselves and take the mouse.
 // Only forms have windows of their own; every control is painted by its form
-// and gets its mouse input from it.
+// and gets its mouse input from it. What a control asks of its window goes up
+// the parent chain to the form, which overrides the last step.
 
 #include <functional>
 #include <string>
@@ -50,7 +51,7 @@ public:
     TRect ClientRect() const { return {0, 0, FWidth, FHeight}; }
     // Where the control's client origin lies in its form's client area.
     virtual TPoint FormOffset() const;
-    TPoint ClientToScreen(TPoint point) const;
+    virtual TPoint ClientToScreen(TPoint point) const;
     TPoint ScreenToClient(TPoint point) const;
 
     bool Visible() const { return FVisible; }
@@ -96,6 +97,9 @@ public:
 
 protected:
     virtual void CaptionChanged() { Invalidate(); }
+    // Marks part of the control's client area for painting; the form asks its
+    // host for it.
+    virtual void InvalidateArea(const TRect& area);
 
 private:
     friend class TWinControl;
@@ -126,6 +130,11 @@ public:
 
     // Paints the control, then its showing children, each clipped to itself.
     void PaintControls(TCanvas& canvas);
+
+protected:
+    // A control inside this one, at any depth, goes or moves elsewhere; the form
+    // lets go of it (mouse capture, hover, hint).
+    virtual void ForgetControl(TControl* control);
 
 private:
     friend class TControl;

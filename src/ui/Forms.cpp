@@ -23,6 +23,7 @@ TForm::~TForm()
     // The form's own controls go while the form still stands: they may undo
     // what they did to it.
     DestroyComponents();
+    Application->ControlGone(this);
     Application->Host().DestroyFormWindow(*this);
     Application->FormDestroyed(this);
 }
@@ -32,8 +33,9 @@ void TForm::BeforeDestruction()
     if (FDestroying)
         return;
     FDestroying = true;
+    // Destructors let nothing out: an error is reported like any event's.
     if (OnDestroy)
-        OnDestroy(this);
+        DispatchEvent([this] { OnDestroy(this); });
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style)
@@ -338,15 +340,35 @@ void TForm::SetHover(TControl* control, TPoint)
     Application->HintMouseOver(control);
 }
 
+namespace {
+
+bool IsInside(const TControl* control, const TControl* container)
+{
+    for (; control; control = control->Parent())
+        if (control == container)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void TForm::ForgetControl(TControl* control)
 {
-    if (FCaptureControl == control) {
+    // A panel that goes takes what lies on it out of the form too.
+    if (IsInside(FCaptureControl, control)) {
         FCaptureControl = nullptr;
         FButtonsDown = 0;
         Application->Host().SetCapture(nullptr);
     }
-    if (FHoverControl == control)
+    if (IsInside(FHoverControl, control))
         FHoverControl = nullptr;
+    Application->ControlGone(control);
+}
+
+void TForm::InvalidateArea(const TRect& area)
+{
+    if (Application)
+        Application->Host().InvalidateForm(*this, area);
 }
 
 void TForm::Paint(TCanvas& canvas)
@@ -368,7 +390,7 @@ TApplication::TApplication(THost& host) : TComponent(nullptr), FHost(host)
 {
     assert(!Application && "one application at a time");
     Application = this;
-    FHintTimer = new TTimer(this);
+    FHintTimer = new TTimer(this, FHost);
     FHintTimer->SetEnabled(false);
     FHintTimer->OnTimer = [this](TObject*) {
         FHintTimer->SetEnabled(false);
@@ -422,7 +444,7 @@ void TApplication::CancelHint()
 
 void TApplication::ControlGone(TControl* control)
 {
-    if (FHintControl == control)
+    if (IsInside(FHintControl, control))
         CancelHint();
 }
 

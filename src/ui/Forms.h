@@ -39,6 +39,7 @@ public:
 
     TForm* ParentForm() const override { return const_cast<TForm*>(this); }
     TPoint FormOffset() const override { return {0, 0}; }
+    TPoint ClientToScreen(TPoint point) const override { return {Left() + point.X, Top() + point.Y}; }
 
     // Left and Top are the window's place on the screen.
     void SetBounds(int left, int top, int width, int height) override;
@@ -81,7 +82,9 @@ public:
     // Runs OnCreate; a form calls it when its controls are built.
     void DoCreate();
     // Runs OnDestroy once, while the whole form still stands. The owner calls
-    // it before freeing the form; the destructor does it if nobody did.
+    // it before freeing the form; the destructor does it if nobody did. An
+    // error it raises goes to the general error report and the form goes on
+    // being freed.
     void BeforeDestruction() override;
 
     // Observers of every message the form gets, called before the form handles
@@ -105,13 +108,13 @@ public:
 protected:
     virtual void WndProc(TMessage& msg);
     void CaptionChanged() override;
+    void InvalidateArea(const TRect& area) override;
+    void ForgetControl(TControl* control) override;
 
 private:
     void MouseMessage(TMessage& msg);
     void SetHover(TControl* control, TPoint screen);
-    void ForgetControl(TControl* control);
 
-    friend class TControl;
     struct THook {
         const void* Owner;
         std::function<void(TMessage&)> Hook;
@@ -140,6 +143,8 @@ public:
     ~TApplication() override;
 
     THost& Host() const { return FHost; }
+    // What the components it owns, at any depth, run on.
+    THost* FindHost() const override { return &FHost; }
 
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& title) { FTitle = title; }
@@ -169,7 +174,6 @@ public:
 
 private:
     friend class TForm;
-    friend class TControl;
     void FormCreated(TForm* form);
     void ControlGone(TControl* control);
     void FormDestroyed(TForm* form);

@@ -124,6 +124,23 @@ TEST_F(TimerTest, HandlerMayStopOrRetimeItsOwnTimer)
     EXPECT_EQ(ticks, (std::vector<uint32_t>{400, 500, 600}));
 }
 
+TEST_F(TimerTest, FindsItsHostThroughItsOwnersOrIsGivenOne)
+{
+    auto* holder = new TComponent(&App);
+    auto* owned = new TTimer(new TComponent(holder));
+    EXPECT_TRUE(Host.IsTimerRunning(*owned)) << "the application two owners up holds the host";
+
+    TComponent loose(nullptr);
+    EXPECT_THROW(new TTimer(&loose), EInvalidOperation);
+    EXPECT_EQ(loose.ComponentCount(), 0) << "a timer that cannot run is not left with its owner";
+    EXPECT_THROW(new TTimer(nullptr), EInvalidOperation);
+
+    THeadlessHost other;
+    TTimer given(&loose, other);
+    EXPECT_TRUE(other.IsTimerRunning(given));
+    EXPECT_FALSE(Host.IsTimerRunning(given));
+}
+
 TEST_F(TimerTest, AnErrorInATickIsReportedAndTheTimerGoesOn)
 {
     App.SetTitle("Velkor");

@@ -10,7 +10,12 @@ namespace {
 class TProbe : public TCustomControl {
 public:
     TProbe(TWinControl* parent, const std::string& name, TRect bounds, std::vector<std::string>& log)
-        : TCustomControl(parent), FLog(log)
+        : TProbe(parent, parent, name, bounds, log)
+    {
+    }
+    TProbe(TComponent* owner, TWinControl* parent, const std::string& name, TRect bounds,
+           std::vector<std::string>& log)
+        : TCustomControl(owner), FLog(log)
     {
         SetName(name);
         SetParent(parent);
@@ -221,6 +226,74 @@ TEST_F(FormsTest, OnDestroyRunsOnceWhileTheControlsStillStand)
     direct->OnDestroy = [&](TObject*) { ++directCalls; };
     delete direct;
     EXPECT_EQ(directCalls, 1);
+}
+
+TEST_F(FormsTest, AControlLeftWithoutItsParentNoLongerTakesTheMouse)
+{
+    // A box freed by its owner leaves the form's knob without a parent, the
+    // knob holding the capture, the hover and a waiting hint.
+    auto* boxOwner = new TComponent(&App);
+    new TProbe(boxOwner, Form, "box", {120, 10, 190, 90}, Log);
+    auto* box = static_cast<TProbe*>(boxOwner->Components(0));
+    auto* knob = new TProbe(Form, "knob", {5, 5, 25, 25}, Log);
+    knob->SetParent(box);
+    knob->SetHint("Tune");
+    knob->SetShowHint(true);
+    Host.MouseMove(*knob, 2, 2);
+    Host.MouseDown(*knob, TMouseButton::mbLeft, 2, 2);
+    delete boxOwner;
+    EXPECT_EQ(Host.CaptureForm(), nullptr);
+    delete knob;
+    Host.Advance(1000);
+    EXPECT_FALSE(Host.HintVisible());
+    Log.clear();
+    Host.MouseUpAt(*Form, TMouseButton::mbLeft, {100 + 130, 50 + 20});
+    Host.MouseMoveAt(*Form, {100 + 131, 50 + 21});
+    EXPECT_EQ(Take(), Lines{}) << "nothing left under the mouse there";
+}
+
+TEST(FormLifetime, AnErrorInOnDestroyIsReportedAndTheFormIsFreedAllTheSame)
+{
+    class TFreed : public TComponent {
+    public:
+        TFreed(TComponent* owner, bool& freed) : TComponent(owner), FFreed(freed) {}
+        ~TFreed() override { FFreed = true; }
+
+    private:
+        bool& FFreed;
+    };
+    enum class THow { Directly, ByItsOwner, WithTheApplication };
+    for (THow how : {THow::Directly, THow::ByItsOwner, THow::WithTheApplication}) {
+        SCOPED_TRACE(static_cast<int>(how));
+        THeadlessHost host;
+        bool controlFreed = false;
+        int calls = 0;
+        {
+            TApplication app(host);
+            app.SetTitle("Velkor");
+            new TForm(&app); // the main form stays
+            auto* owner = new TComponent(&app);
+            auto* form = new TForm(owner);
+            new TFreed(form, controlFreed);
+            form->OnDestroy = [&](TObject*) {
+                ++calls;
+                throw Exception("Cannot save the settings");
+            };
+            if (how == THow::Directly)
+                delete form;
+            else if (how == THow::ByItsOwner)
+                delete owner;
+            if (how != THow::WithTheApplication) {
+                EXPECT_TRUE(controlFreed);
+            }
+        }
+        EXPECT_TRUE(controlFreed);
+        EXPECT_EQ(calls, 1);
+        ASSERT_EQ(host.MessageBoxes().size(), 1u);
+        EXPECT_EQ(host.MessageBoxes()[0].Text, "Cannot save the settings.");
+        EXPECT_EQ(host.MessageBoxes()[0].Caption, "Velkor");
+        EXPECT_EQ(host.MessageBoxes()[0].Style, MsgBox::kOk | MsgBox::kIconError);
+    }
 }
 
 TEST_F(FormsTest, PaintingClipsEveryControlToItselfAndItsParent)

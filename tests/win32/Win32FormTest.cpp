@@ -2,6 +2,7 @@
 
 #include "base/SysUtils.h"
 #include "ui/Forms.h"
+#include "tests/win32/support/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 
 namespace {
@@ -102,12 +103,70 @@ TEST_F(Win32FormTest, MinimisingTheApplicationMinimisesTheMainForm)
     EXPECT_FALSE(Host.IsApplicationMinimized());
 }
 
+TEST_F(Win32FormTest, AWindowThatWentWithItsOwnerLeavesItsFormWithoutAHandle)
+{
+    auto* owned = new TForm(&App);
+    owned->SetBorderStyle(TFormBorderStyle::bsNone);
+    owned->SetBounds(400, 80, 60, 40);
+    owned->Show();
+    HWND ownedWindow = TWin32Host::WindowOf(*owned);
+    ASSERT_EQ(GetWindow(ownedWindow, GW_OWNER), Window());
+
+    DestroyWindow(Window()); // the system takes the owned window with it
+    EXPECT_FALSE(IsWindow(ownedWindow));
+    EXPECT_EQ(owned->Handle(), 0u);
+    EXPECT_EQ(Form->Handle(), 0u);
+
+    // What the forms do afterwards finds no window and does nothing.
+    HWND bystander = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    owned->SetBounds(410, 90, 60, 40);
+    owned->SetCaption("Memories");
+    owned->SetBorderStyle(TFormBorderStyle::bsSingle);
+    owned->Invalidate();
+    owned->Hide();
+    owned->Show();
+    EXPECT_FALSE(TFormBitmap(*owned).Valid());
+    delete owned;
+    delete Form;
+    EXPECT_TRUE(IsWindow(bystander));
+    DestroyWindow(bystander);
+}
+
+TEST_F(Win32FormTest, ABitmapWithoutPixelsSaysSoInsteadOfReadingAnywhere)
+{
+    auto* empty = new TForm(&App);
+    empty->SetBorderStyle(TFormBorderStyle::bsNone);
+    empty->SetBounds(0, 0, 0, 0);
+    TFormBitmap none(*empty);
+    EXPECT_FALSE(none.Valid());
+    EXPECT_THROW(none.Pixel(0, 0), std::out_of_range);
+    EXPECT_FALSE(none.Save(L"nothing.bmp"));
+
+    TFormBitmap whole(*Form);
+    ASSERT_TRUE(whole.Valid());
+    for (TPoint outside : {TPoint{-1, 0}, TPoint{0, -1}, TPoint{229, 0}, TPoint{0, 103}})
+        EXPECT_THROW(whole.Pixel(outside.X, outside.Y), std::out_of_range) << outside.X << "," << outside.Y;
+}
+
 TEST_F(Win32FormTest, AHintWindowShowsNearTheMouseAndHides)
 {
     Host.ShowHintWindow("Close", {200, 200});
     HWND hint = FindWindowW(L"VelkorHint", nullptr);
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(IsWindowVisible(hint));
+    RECT r;
+    GetWindowRect(hint, &r);
+    EXPECT_EQ((TPoint{r.left, r.top}), (TPoint{200, 200}));
+    EXPECT_GT(r.right - r.left, Host.TextExtent(TFont(), "Close").cx) << "the whole text fits";
+
+    TFormBitmap bitmap(hint);
+    ASSERT_TRUE(bitmap.Valid());
+    int text = 0;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            text += bitmap.Pixel(x, y) == GetSysColor(COLOR_INFOTEXT);
+    EXPECT_EQ(bitmap.Pixel(1, 1), GetSysColor(COLOR_INFOBK));
+    EXPECT_GT(text, 10) << "the text in the hint's colours";
     Host.HideHintWindow();
     EXPECT_FALSE(IsWindowVisible(hint));
 }

@@ -10,6 +10,20 @@
 
 namespace {
 
+constexpr DWORD kPatience = 10000; // ms; what a slow machine gets, never what a test expects
+
+// Serves messages until done() or kPatience has passed; whether done() came
+// is what the caller asserts.
+template <class TDone>
+void ProcessMessagesUntil(TApplication& app, TDone done)
+{
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < kPatience) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        app.ProcessMessages();
+    }
+}
+
 class Win32HostTest : public ::testing::Test {
 protected:
     TWin32Host Host;
@@ -30,31 +44,34 @@ TEST_F(Win32HostTest, TimersTickInTheMessageLoopUntilTerminate)
         if (++fastTicks == 5)
             App.Terminate();
     };
-    const DWORD start = GetTickCount();
     App.Run();
-    EXPECT_EQ(fastTicks, 5);
+    EXPECT_EQ(fastTicks, 5) << "no tick is served after the quit";
     EXPECT_EQ(stoppedTicks, 0);
-    EXPECT_GE(GetTickCount() - start, 5 * 20u - 20u);
     EXPECT_TRUE(Host.Terminated());
 }
 
 TEST_F(Win32HostTest, ProcessMessagesServesWaitingTicksAndLeavesTheQuitToTheLoop)
 {
     auto* timer = new TTimer(&App);
+    auto* witness = new TTimer(&App);
     timer->SetInterval(10);
-    int ticks = 0;
+    witness->SetInterval(10);
+    int ticks = 0, witnessTicks = 0;
     timer->OnTimer = [&](TObject*) { ++ticks; };
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 200)
-        App.ProcessMessages();
-    EXPECT_GE(ticks, 3);
+    witness->OnTimer = [&](TObject*) { ++witnessTicks; };
+    ProcessMessagesUntil(App, [&] { return ticks >= 3; });
+    EXPECT_GE(ticks, 3) << "three ticks within " << kPatience << " ms";
 
+    // Once a timer of the same interval has ticked three times more, the
+    // deleted one has had every chance to tick too.
     delete timer;
     const int before = ticks;
-    Sleep(50);
-    App.ProcessMessages();
+    const int witnessBefore = witnessTicks;
+    ProcessMessagesUntil(App, [&] { return witnessTicks >= witnessBefore + 3; });
+    EXPECT_GE(witnessTicks, witnessBefore + 3);
     EXPECT_EQ(ticks, before) << "a deleted timer must not tick";
 
+    delete witness;
     App.Terminate();
     App.ProcessMessages();
     EXPECT_TRUE(Host.Terminated());
@@ -72,7 +89,7 @@ public:
 private:
     void Watch()
     {
-        for (int i = 0; i < 500 && !FDone; ++i, Sleep(10))
+        for (const DWORD start = GetTickCount(); !FDone && GetTickCount() - start < kPatience; Sleep(10))
             if (HWND box = FindWindowW(L"#32770", FCaption.c_str())) {
                 EnumChildWindows(box, &TMessageBoxWatcher::Collect, reinterpret_cast<LPARAM>(this));
                 PostMessageW(box, WM_COMMAND, IDOK, 0);

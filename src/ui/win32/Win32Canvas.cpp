@@ -9,62 +9,68 @@ COLORREF ColorToRGB(TColor color)
     return static_cast<COLORREF>(color & 0xFFFFFF);
 }
 
-TGdiFont::TGdiFont(const TFont& font)
+TFontHandle CreateGdiFont(const TFont& font)
 {
-    FHandle = CreateFontW(font.Height(), 0, 0, 0, (font.Style() & fsBold) ? FW_BOLD : FW_NORMAL,
-                          (font.Style() & fsItalic) ? TRUE : FALSE, (font.Style() & fsUnderline) ? TRUE : FALSE,
-                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, AnsiToWide(font.Name()).c_str());
+    return TFontHandle(CreateFontW(font.Height(), 0, 0, 0, (font.Style() & fsBold) ? FW_BOLD : FW_NORMAL,
+                                   (font.Style() & fsItalic) ? TRUE : FALSE,
+                                   (font.Style() & fsUnderline) ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                   AnsiToWide(font.Name()).c_str()));
 }
 
-TWin32Canvas::TWin32Canvas(HDC dc) : FDC(dc), FSavedState(SaveDC(dc)) {}
+TWin32Canvas::TWin32Canvas(HDC dc) : FDC(dc), FSaved(dc) {}
 
-TWin32Canvas::~TWin32Canvas()
-{
-    // The saved state puts the original objects back before ours are deleted.
-    RestoreDC(FDC, FSavedState);
-    for (auto& [color, brush] : FBrushes)
-        DeleteObject(brush);
-    for (auto& [key, pen] : FPens)
-        DeleteObject(pen);
-    for (auto& [key, font] : FFonts)
-        delete font;
-}
-
+// A handle the system could not make is not kept, so the next call tries again;
+// drawing with a null one draws nothing.
 HBRUSH TWin32Canvas::Brush(TColor color)
 {
-    HBRUSH& brush = FBrushes[color];
-    if (!brush)
-        brush = CreateSolidBrush(ColorToRGB(color));
-    return brush;
+    auto it = FBrushes.find(color);
+    if (it == FBrushes.end()) {
+        TBrushHandle brush(CreateSolidBrush(ColorToRGB(color)));
+        if (!brush)
+            return nullptr;
+        it = FBrushes.emplace(color, std::move(brush)).first;
+    }
+    return it->second.Get();
 }
 
 HPEN TWin32Canvas::Pen(TColor color, int width)
 {
-    HPEN& pen = FPens[{color, width}];
-    if (!pen)
-        pen = CreatePen(PS_SOLID, width, ColorToRGB(color));
-    return pen;
+    const auto key = std::make_pair(color, width);
+    auto it = FPens.find(key);
+    if (it == FPens.end()) {
+        TPenHandle pen(CreatePen(PS_SOLID, width, ColorToRGB(color)));
+        if (!pen)
+            return nullptr;
+        it = FPens.emplace(key, std::move(pen)).first;
+    }
+    return it->second.Get();
 }
 
 void TWin32Canvas::PrepareClip()
 {
     if (FClipApplied && FAppliedClip == Clip)
         return;
-    HRGN region = CreateRectRgn(Clip.Left, Clip.Top, Clip.Right, Clip.Bottom);
-    SelectClipRgn(FDC, region);
-    DeleteObject(region);
+    // The DC keeps a copy of the region.
+    TRegionHandle region(CreateRectRgn(Clip.Left, Clip.Top, Clip.Right, Clip.Bottom));
+    if (!region)
+        return;
+    SelectClipRgn(FDC, region.Get());
     FAppliedClip = Clip;
     FClipApplied = true;
 }
 
 void TWin32Canvas::SelectFont()
 {
-    auto key = std::make_tuple(Font.Name(), Font.Height(), Font.Style());
-    TGdiFont*& font = FFonts[key];
-    if (!font)
-        font = new TGdiFont(Font);
-    SelectObject(FDC, font->Handle());
+    const auto key = std::make_tuple(Font.Name(), Font.Height(), Font.Style());
+    auto it = FFonts.find(key);
+    if (it == FFonts.end()) {
+        TFontHandle font = CreateGdiFont(Font);
+        if (!font)
+            return;
+        it = FFonts.emplace(key, std::move(font)).first;
+    }
+    SelectObject(FDC, it->second.Get());
 }
 
 void TWin32Canvas::FillRect(const TRect& rect)
@@ -73,7 +79,8 @@ void TWin32Canvas::FillRect(const TRect& rect)
         return;
     PrepareClip();
     RECT r{rect.Left + Origin.X, rect.Top + Origin.Y, rect.Right + Origin.X, rect.Bottom + Origin.Y};
-    ::FillRect(FDC, &r, Brush(BrushColor));
+    if (HBRUSH brush = Brush(BrushColor))
+        ::FillRect(FDC, &r, brush);
 }
 
 void TWin32Canvas::Polygon(const std::vector<TPoint>& points)
@@ -85,15 +92,22 @@ void TWin32Canvas::Polygon(const std::vector<TPoint>& points)
     shifted.reserve(points.size());
     for (const TPoint& p : points)
         shifted.push_back({p.X + Origin.X, p.Y + Origin.Y});
-    SelectObject(FDC, BrushStyle == TBrushStyle::Clear ? GetStockObject(NULL_BRUSH) : Brush(BrushColor));
-    SelectObject(FDC, Pen(PenColor, PenWidth));
+    HGDIOBJ brush = BrushStyle == TBrushStyle::Clear ? GetStockObject(NULL_BRUSH) : Brush(BrushColor);
+    HGDIOBJ pen = Pen(PenColor, PenWidth);
+    if (!brush || !pen)
+        return;
+    SelectObject(FDC, brush);
+    SelectObject(FDC, pen);
     ::Polygon(FDC, shifted.data(), static_cast<int>(shifted.size()));
 }
 
 void TWin32Canvas::Line(TPoint from, TPoint to)
 {
     PrepareClip();
-    SelectObject(FDC, Pen(PenColor, PenWidth));
+    HPEN pen = Pen(PenColor, PenWidth);
+    if (!pen)
+        return;
+    SelectObject(FDC, pen);
     MoveToEx(FDC, from.X + Origin.X, from.Y + Origin.Y, nullptr);
     LineTo(FDC, to.X + Origin.X, to.Y + Origin.Y);
 }
@@ -135,7 +149,8 @@ void TWin32Canvas::DrawTransparent(int x, int y, const TBitmap& bitmap)
                 ++end;
             if (color != transparent) {
                 RECT r{x + column + Origin.X, y + row + Origin.Y, x + end + Origin.X, y + row + 1 + Origin.Y};
-                ::FillRect(FDC, &r, Brush(color));
+                if (HBRUSH brush = Brush(color))
+                    ::FillRect(FDC, &r, brush);
             }
             column = end;
         }

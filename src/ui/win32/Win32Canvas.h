@@ -7,29 +7,19 @@
 #include <tuple>
 
 #include "ui/Graphics.h"
+#include "ui/win32/GdiObjects.h"
 
 // The system's RGB value of a colour, system colours resolved.
 COLORREF ColorToRGB(TColor color);
 
-// Owns one font handle made from a TFont.
-class TGdiFont {
-public:
-    explicit TGdiFont(const TFont& font);
-    ~TGdiFont() { DeleteObject(FHandle); }
-    TGdiFont(const TGdiFont&) = delete;
-    TGdiFont& operator=(const TGdiFont&) = delete;
-    HFONT Handle() const { return FHandle; }
-
-private:
-    HFONT FHandle;
-};
+// A font handle made from a TFont; empty when the system cannot make it.
+TFontHandle CreateGdiFont(const TFont& font);
 
 class TWin32Canvas : public TCanvas {
 public:
-    // Draws on dc, which it does not own; every object it selects is put back
-    // when it goes.
+    // Draws on dc, which it does not own; the DC's state, objects included, is
+    // put back when the canvas goes, before the canvas deletes its own objects.
     explicit TWin32Canvas(HDC dc);
-    ~TWin32Canvas() override;
     TWin32Canvas(const TWin32Canvas&) = delete;
     TWin32Canvas& operator=(const TWin32Canvas&) = delete;
 
@@ -48,10 +38,11 @@ private:
     HPEN Pen(TColor color, int width);
 
     HDC FDC;
-    int FSavedState;
     TRect FAppliedClip{0, 0, 0, 0};
     bool FClipApplied = false;
-    std::map<TColor, HBRUSH> FBrushes;
-    std::map<std::pair<TColor, int>, HPEN> FPens;
-    std::map<std::tuple<std::string, int, uint8_t>, TGdiFont*> FFonts;
+    std::map<TColor, TBrushHandle> FBrushes;
+    std::map<std::pair<TColor, int>, TPenHandle> FPens;
+    std::map<std::tuple<std::string, int, uint8_t>, TFontHandle> FFonts;
+    // Last, so that it goes first: our objects leave the DC before they are deleted.
+    TSavedDC FSaved;
 };

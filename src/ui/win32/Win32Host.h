@@ -1,15 +1,19 @@
 #pragma once
-// The Win32 host: the thread's message loop, thread timers, message boxes, one
-// window class for forms (painted double-buffered through TForm::PaintContent)
-// and the hint window.
+// The Win32 host: the thread's message loop, thread timers and message boxes;
+// it keeps one TWin32FormWindow per form (Win32FormWindow.h) and the hint
+// window (Win32HintWindow.h).
 
 #include <windows.h>
 
 #include <cstdint>
 #include <map>
+#include <memory>
 
 #include "ui/Forms.h"
 #include "ui/Host.h"
+
+class TWin32FormWindow;
+class TWin32HintWindow;
 
 class TWin32Host : public THost {
 public:
@@ -50,44 +54,18 @@ public:
     void HideHintWindow() override;
 
     bool Terminated() const { return FTerminated; }
+    // The form's window; nullptr when it has none (any more).
     static HWND WindowOf(const TForm& form) { return reinterpret_cast<HWND>(form.Handle()); }
 
 private:
     // Serves one message; false for the quit message.
     bool Dispatch(const MSG& msg);
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
-    static LRESULT CALLBACK FormWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK HintWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void EnsureHintWindow();
+    TWin32FormWindow* FormWindow(const TForm& form) const;
 
     std::map<UINT_PTR, TTimer*> FTimers; // thread timer id -> timer
     bool FTerminated = false;
-    HWND FHintWindow = nullptr;
-    std::wstring FHintText;
+    std::map<const TForm*, std::unique_ptr<TWin32FormWindow>> FFormWindows;
+    std::unique_ptr<TWin32HintWindow> FHintWindow;
     static TWin32Host* FInstance;
-};
-
-// Paints a form's content into a new 32-bit bitmap as the window would show
-// it; for tests that read pixels back or save what they see.
-class TFormBitmap {
-public:
-    explicit TFormBitmap(TForm& form);
-    ~TFormBitmap();
-    TFormBitmap(const TFormBitmap&) = delete;
-    TFormBitmap& operator=(const TFormBitmap&) = delete;
-
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-    // 0x00BBGGRR, as TColor.
-    uint32_t Pixel(int x, int y) const;
-    // Writes a .bmp file; false when it cannot.
-    bool Save(const std::wstring& path) const;
-
-private:
-    int FWidth;
-    int FHeight;
-    HDC FDC;
-    HBITMAP FBitmap;
-    HGDIOBJ FOld;
-    uint32_t* FBits = nullptr;
 };
