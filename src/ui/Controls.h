@@ -13,6 +13,7 @@
 
 class TWinControl;
 class TForm;
+class TPopupMenu;
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
@@ -74,6 +75,11 @@ public:
     TFont& Font() { return FFont; }
     const TFont& Font() const { return FFont; }
 
+    // Opened where the right button is released over the control (or a control
+    // on it that has none of its own).
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
+
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
@@ -91,6 +97,9 @@ public:
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void Click();
     virtual void DblClick();
+    // Keys, when the control is its form's active control.
+    virtual void KeyDown(uint16_t& key, TShiftState shift) { (void)key, (void)shift; }
+    virtual void KeyPress(char& key) { (void)key; }
     // The mouse came over the control or left it.
     virtual void MouseEnter() {}
     virtual void MouseLeave() {}
@@ -115,6 +124,7 @@ private:
     std::string FHint;
     TColor FColor = clBtnFace;
     TFont FFont;
+    TPopupMenu* FPopupMenu = nullptr;
 };
 
 // A control that can hold other controls.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <exception>
 
 #include "base/SysUtils.h"
 
@@ -138,8 +139,11 @@ void TForm::Close()
         OnClose(this, action);
     if (action == TCloseAction::caNone)
         return;
-    if (main)
+    if (main) {
+        if (!Application->TerminationAllowed())
+            return;
         Application->Terminate();
+    }
     else if (action == TCloseAction::caMinimize)
         SetWindowState(TWindowState::wsMinimized);
     else
@@ -184,6 +188,10 @@ void TForm::WndProc(TMessage& msg)
         if (active == FActive)
             break;
         FActive = active;
+        if (active)
+            Application->FActiveForm = this;
+        else if (Application->FActiveForm == this)
+            Application->FActiveForm = nullptr;
         if (active && OnActivate)
             OnActivate(this);
         if (!active && OnDeactivate)
@@ -192,6 +200,15 @@ void TForm::WndProc(TMessage& msg)
     }
     case Msg::Close:
         Close();
+        break;
+    case Msg::QueryEndSession:
+        // The session may end only as the program would close.
+        msg.Result = Application->MainForm() != this || (CloseQuery() && Application->TerminationAllowed());
+        break;
+    case Msg::KeyDown:
+    case Msg::SysKeyDown:
+    case Msg::Char:
+        KeyMessage(msg);
         break;
     case Msg::Move: {
         // The host reports the window's new place on the screen.
@@ -321,10 +338,61 @@ void TForm::MouseMessage(TMessage& msg)
         FCaptureControl = nullptr;
         Application->Host().SetCapture(nullptr);
     }
-    // The click comes first, then the mouse-up.
-    if (button == TMouseButton::mbLeft && target->ClientRect().Contains({x, y}))
-        target->Click();
+    // The click comes first, then the mouse-up, which runs even when the click
+    // fails: a control that started something at the press ends it there.
+    std::exception_ptr clickError;
+    if (button == TMouseButton::mbLeft && target->ClientRect().Contains({x, y})) {
+        try {
+            target->Click();
+        } catch (...) {
+            clickError = std::current_exception();
+        }
+    }
     target->MouseUp(button, shift, x, y);
+    if (clickError)
+        std::rethrow_exception(clickError);
+    if (button == TMouseButton::mbRight && ClientRect().Contains(point))
+        ContextPopup(under, point);
+}
+
+void TForm::ContextPopup(TControl* control, TPoint client)
+{
+    for (; control; control = control->Parent())
+        if (TPopupMenu* menu = control->PopupMenu()) {
+            const TPoint screen = ClientToScreen(client);
+            menu->Popup(screen.X, screen.Y);
+            return;
+        }
+}
+
+void TForm::KeyMessage(TMessage& msg)
+{
+    // With key preview, or when no control takes keys, the form's events come first.
+    const bool formFirst = FKeyPreview || !FActiveControl;
+    if (msg.Msg == Msg::Char) {
+        char key = static_cast<char>(msg.WParam);
+        if (formFirst && OnKeyPress)
+            OnKeyPress(this, key);
+        if (key && FActiveControl)
+            FActiveControl->KeyPress(key);
+        msg.Result = key == 0;
+        return;
+    }
+    uint16_t key = static_cast<uint16_t>(msg.WParam);
+    const TShiftState shift = Application->Host().KeyboardShiftState();
+    if (formFirst && OnKeyDown)
+        OnKeyDown(this, key, shift);
+    if (key && FActiveControl)
+        FActiveControl->KeyDown(key, shift);
+    msg.Result = key == 0;
+}
+
+bool TForm::IsShortCut(TShortCut shortCut)
+{
+    for (TControl* control = FActiveControl ? FActiveControl : this; control; control = control->Parent())
+        if (TPopupMenu* menu = control->PopupMenu(); menu && menu->IsShortCut(shortCut))
+            return true;
+    return false;
 }
 
 void TForm::SetHover(TControl* control, TPoint)
@@ -362,6 +430,8 @@ void TForm::ForgetControl(TControl* control)
     }
     if (IsInside(FHoverControl, control))
         FHoverControl = nullptr;
+    if (IsInside(FActiveControl, control))
+        FActiveControl = nullptr;
     Application->ControlGone(control);
 }
 
@@ -418,6 +488,53 @@ void TApplication::FormDestroyed(TForm* form)
 {
     if (FMainForm == form)
         FMainForm = nullptr;
+    if (FActiveForm == form)
+        FActiveForm = nullptr;
+}
+
+void TApplication::Run()
+{
+    if (FMainForm && !FMainForm->Visible())
+        DispatchEvent([this] { FMainForm->Show(); });
+    FHost.Run();
+}
+
+void TApplication::ProcessMessagesFor(uint32_t milliseconds)
+{
+    const uint32_t start = FHost.TickCount();
+    for (;;) {
+        FHost.ProcessMessages();
+        const uint32_t now = FHost.TickCount();
+        if (now < start || now - start >= milliseconds)
+            return;
+        FHost.WaitMessage(milliseconds - (now - start));
+    }
+}
+
+bool TApplication::IsShortCut(TShortCut shortCut)
+{
+    TForm* form = FActiveForm ? FActiveForm : FMainForm;
+    return form && form->IsShortCut(shortCut);
+}
+
+void TApplication::AddTerminationCheck(const void* owner, std::function<bool()> check)
+{
+    FTerminationChecks.emplace_back(owner, std::move(check));
+}
+
+void TApplication::RemoveTerminationChecks(const void* owner)
+{
+    std::erase_if(FTerminationChecks, [owner](const auto& check) { return check.first == owner; });
+}
+
+bool TApplication::TerminationAllowed()
+{
+    // A check may add or remove checks while it asks.
+    const auto checks = FTerminationChecks;
+    for (const auto& check : checks)
+        if (!check.second())
+            return false;
+    return true;
 }
 
 void TApplication::HintMouseOver(TControl* control)

@@ -11,6 +11,7 @@
 #include "ui/Classes.h"
 #include "ui/Controls.h"
 #include "ui/Host.h"
+#include "ui/Menus.h"
 #include "ui/Messages.h"
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
@@ -29,6 +30,10 @@ enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+// A character typed; setting Key to 0 consumes it.
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+// A key pressed (virtual key code); setting Key to 0 consumes it.
+using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
 class TForm : public TWinControl {
@@ -51,8 +56,16 @@ public:
     void SetPosition(TPosition position) { FPosition = position; }
     TFormStyle FormStyle() const { return FFormStyle; }
     void SetFormStyle(TFormStyle style) { FFormStyle = style; }
+    // With key preview the form's key events see every key before the active
+    // control does.
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool preview) { FKeyPreview = preview; }
+    // The control that takes the keys (the form itself when nullptr).
+    TControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TControl* control) { FActiveControl = control; }
+    // Clicks the item with this shortcut in the popup menus of the active
+    // control, its parents and the form, nearest first; false when none has it.
+    bool IsShortCut(TShortCut shortCut);
     TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
     // Where a maximised window goes (the system's choice while negative).
@@ -78,6 +91,8 @@ public:
     TCloseQueryEvent OnCloseQuery;
     TCloseEvent OnClose;
     TNotifyEvent OnDestroy;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyDown;
 
     // Runs OnCreate; a form calls it when its controls are built.
     void DoCreate();
@@ -113,6 +128,8 @@ protected:
 
 private:
     void MouseMessage(TMessage& msg);
+    void KeyMessage(TMessage& msg);
+    void ContextPopup(TControl* control, TPoint client);
     void SetHover(TControl* control, TPoint screen);
 
     struct THook {
@@ -129,6 +146,7 @@ private:
     TPoint FMaxPosition{-1, -1};
     TWindowState FWindowState = TWindowState::wsNormal;
     bool FKeyPreview = false;
+    TControl* FActiveControl = nullptr;
     bool FActive = false;
     bool FDestroying = false;
     TControl* FCaptureControl = nullptr;
@@ -156,9 +174,24 @@ public:
     // sorts after ".".
     void ShowException(const std::exception& error);
 
-    void Run() { FHost.Run(); }
+    // Shows the main form and serves events until Terminate.
+    void Run();
     void Terminate() { FHost.Terminate(); }
     void ProcessMessages() { FHost.ProcessMessages(); }
+    // Serves events for a while without spinning: until milliseconds have
+    // passed, or the tick count has wrapped around below the start.
+    void ProcessMessagesFor(uint32_t milliseconds);
+
+    // Shortcuts of the active form's menus (else the main form's); the host
+    // asks before a key message is translated. True when an item took it.
+    bool IsShortCut(TShortCut shortCut);
+    TForm* ActiveForm() const { return FActiveForm; }
+
+    // Checks asked before the main window closes or the session ends, in the
+    // order added; any one answering false keeps the program running.
+    void AddTerminationCheck(const void* owner, std::function<bool()> check);
+    void RemoveTerminationChecks(const void* owner);
+    bool TerminationAllowed();
     void Minimize() { FHost.MinimizeApplication(); }
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
     {
@@ -181,6 +214,8 @@ private:
     THost& FHost;
     std::string FTitle;
     TForm* FMainForm = nullptr;
+    TForm* FActiveForm = nullptr;
+    std::vector<std::pair<const void*, std::function<bool()>>> FTerminationChecks;
     TControl* FHintControl = nullptr;
     TTimer* FHintTimer = nullptr;
 };

@@ -23,6 +23,62 @@ bool THeadlessHost::IsTimerRunning(const TTimer& timer) const
     return std::any_of(FTimers.begin(), FTimers.end(), [&](const TScheduled& s) { return s.Timer == &timer; });
 }
 
+void THeadlessHost::Schedule(uint32_t delay, std::function<void()> event)
+{
+    FTimers.push_back({nullptr, 0, FClock + delay, FSequence++, std::move(event)});
+}
+
+TMenuItem* THeadlessHost::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
+{
+    TPopupCall call{menu.Name(), screen, {}};
+    for (int i = 0; i < menu.Count(); ++i) {
+        const TMenuItem* item = menu.Items(i);
+        const std::string shortCut = ShortCutToText(item->ShortCut());
+        call.Items.push_back(shortCut.empty() ? item->Caption() : item->Caption() + "\t" + shortCut);
+    }
+    FPopups.push_back(std::move(call));
+    if (FPopupChoices.empty())
+        return nullptr;
+    const std::string choice = FPopupChoices.front();
+    FPopupChoices.pop_front();
+    for (int i = 0; i < menu.Count(); ++i)
+        if (menu.Items(i)->Caption() == choice && menu.Items(i)->Enabled())
+            return menu.Items(i);
+    return nullptr;
+}
+
+void THeadlessHost::SendKey(unsigned msg, unsigned key)
+{
+    TForm* form = FActive ? FActive : (Application ? Application->MainForm() : nullptr);
+    if (!form)
+        return;
+    TMessage message{msg, key, 0, 0};
+    DispatchEvent([&] { form->Dispatch(message); });
+}
+
+void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
+{
+    FShift = shift;
+    TShortCut code = static_cast<TShortCut>(key & 0xFF);
+    if (shift & ssShift)
+        code |= scShift;
+    if (shift & ssCtrl)
+        code |= scCtrl;
+    if (shift & ssAlt)
+        code |= scAlt;
+    bool taken = false;
+    DispatchEvent([&] { taken = Application && Application->IsShortCut(code); });
+    if (!taken)
+        SendKey((shift & ssAlt) || key == Vk::F10 ? Msg::SysKeyDown : Msg::KeyDown, key);
+    FShift = 0;
+}
+
+void THeadlessHost::Type(const std::string& text)
+{
+    for (char c : text)
+        SendKey(Msg::Char, static_cast<unsigned char>(c));
+}
+
 THeadlessHost::TScheduled* THeadlessHost::NextDue(uint64_t until)
 {
     TScheduled* next = nullptr;
@@ -38,6 +94,13 @@ void THeadlessHost::Advance(uint32_t milliseconds)
     while (TScheduled* next = NextDue(until)) {
         FNow += static_cast<uint32_t>(next->Due - FClock);
         FClock = next->Due;
+        if (!next->Timer) {
+            std::function<void()> event = std::move(next->Event);
+            const uint64_t sequence = next->Sequence;
+            std::erase_if(FTimers, [sequence](const TScheduled& s) { return s.Sequence == sequence; });
+            DispatchEvent(event);
+            continue;
+        }
         TTimer* timer = next->Timer;
         // The next tick is due one interval on; the handler may restart or stop it.
         next->Due += next->Interval;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "ui/Controls.h"
 #include "ui/HeadlessCanvas.h"
 #include "ui/Host.h"
+#include "ui/Menus.h"
 
 class THeadlessHost : public THost {
 public:
@@ -39,6 +41,9 @@ public:
     // (a loop that waits by processing messages sees time go by), and carries
     // out a posted minimise.
     void ProcessMessages() override;
+    // Lets the time pass (the events due in it fire), as a wait with nothing
+    // else to do would.
+    void WaitMessage(uint32_t timeout) override { Advance(timeout); }
     void Run() override {}
     void Terminate() override { FTerminated = true; }
 
@@ -51,6 +56,7 @@ public:
     void InvalidateForm(TForm& form, const TRect& area) override;
     void SetCapture(TForm* form) override { FCapture = form; }
     TPoint CursorPos() override { return FCursor; }
+    unsigned KeyboardShiftState() override { return FShift; }
     TWindowPlacement GetPlacement(TForm& form) override { return Window(form).Placement; }
     void SetPlacement(TForm& form, const TWindowPlacement& placement) override;
     void SetFormState(TForm& form, unsigned showCmd) override;
@@ -64,6 +70,9 @@ public:
     {
         return THeadlessCanvas::Measure(font, text);
     }
+    // Records the popup and answers from the scripted choices (none left: the
+    // menu is left without a choice).
+    TMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
     void ShowHintWindow(const std::string& text, TPoint screen) override;
     void HideHintWindow() override { FHintVisible = false; }
 
@@ -71,6 +80,9 @@ public:
     void Advance(uint32_t milliseconds);
     void SetTickCount(uint32_t now) { FNow = now; }
     bool IsTimerRunning(const TTimer& timer) const;
+    // Runs an event once when the clock has moved delay milliseconds on, also
+    // inside a handler that waits by serving messages.
+    void Schedule(uint32_t delay, std::function<void()> event);
     bool Terminated() const { return FTerminated; }
     uint32_t ProcessMessagesStep = 10;
 
@@ -78,6 +90,21 @@ public:
     // box is answered with its default button.
     void AnswerMessageBox(int answer) { FAnswers.push_back(answer); }
     const std::vector<TMessageBoxCall>& MessageBoxes() const { return FMessageBoxes; }
+
+    // Popup menus: the caption to choose in the next one opened, in order.
+    struct TPopupCall {
+        std::string Menu; // the menu's name
+        TPoint Point;
+        std::vector<std::string> Items; // caption, and a tab and the shortcut's text when it has one
+    };
+    void ChoosePopupItem(const std::string& caption) { FPopupChoices.push_back(caption); }
+    const std::vector<TPopupCall>& Popups() const { return FPopups; }
+
+    // Keys, to the active form as the system sends them: a key down (first
+    // matched against the menus' shortcuts, as the message loop does), and
+    // characters typed.
+    void KeyDown(unsigned key, TShiftState shift = 0);
+    void Type(const std::string& text);
 
     // Windows.
     const TWindow& WindowOf(const TForm& form) const;
@@ -114,11 +141,13 @@ public:
 
 private:
     struct TScheduled {
-        TTimer* Timer;
+        TTimer* Timer; // nullptr for a scheduled event
         uint32_t Interval;
         uint64_t Due;
         uint64_t Sequence;
+        std::function<void()> Event;
     };
+    void SendKey(unsigned msg, unsigned key);
     TScheduled* NextDue(uint64_t until);
     TWindow& Window(TForm& form);
     void SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys);
@@ -130,6 +159,9 @@ private:
     std::vector<TScheduled> FTimers;
     std::deque<int> FAnswers;
     std::vector<TMessageBoxCall> FMessageBoxes;
+    std::deque<std::string> FPopupChoices;
+    std::vector<TPopupCall> FPopups;
+    unsigned FShift = 0;
     bool FTerminated = false;
 
     std::map<const TForm*, TWindow> FWindows;

@@ -9,6 +9,8 @@
 
 class TTimer;
 class TForm;
+class TMenuItem;
+class TPopupMenu;
 
 // A window's placement as the system keeps it: the normal (restored)
 // rectangle in screen coordinates, the minimised and maximised positions,
@@ -70,6 +72,8 @@ public:
 
     // Serves the events that are waiting, then returns.
     virtual void ProcessMessages() = 0;
+    // Sleeps until an event is waiting or timeout milliseconds have passed.
+    virtual void WaitMessage(uint32_t timeout) = 0;
     // Serves events until Terminate.
     virtual void Run() = 0;
     virtual void Terminate() = 0;
@@ -91,6 +95,8 @@ public:
     // Sends all mouse input to the form (nullptr ends that).
     virtual void SetCapture(TForm* form) = 0;
     virtual TPoint CursorPos() = 0;
+    // Shift, Ctrl and Alt held now, as TShiftState bits.
+    virtual unsigned KeyboardShiftState() = 0;
     virtual TWindowPlacement GetPlacement(TForm& form) = 0;
     virtual void SetPlacement(TForm& form, const TWindowPlacement& placement) = 0;
     // ShowCmd::Normal, ShowMinimized or ShowMaximized.
@@ -108,6 +114,10 @@ public:
     virtual int ScreenPixelsPerInch() = 0;
     // Text size in a font, outside painting.
     virtual TSize TextExtent(const TFont& font, const std::string& text) = 0;
+
+    // Opens a popup menu with its top-left corner at a screen point and waits
+    // for the operator: the item chosen, or nullptr when the menu was left.
+    virtual TMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) = 0;
 
     // The hint window: text shown near a screen point, or hidden.
     virtual void ShowHintWindow(const std::string& text, TPoint screen) = 0;

@@ -1,40 +1,59 @@
-// velkor.exe: starts COM for the user-interface thread, creates the
-// transceiver with its rig server client, switches polling on and shows the
-// polled state until the window is closed.
+// velkor.exe: starts COM for the user-interface thread, builds the main window,
+// the transceiver and the memory list in the program's start order, and runs
+// until the main window closes.
 
 #include <windows.h>
 #include <objbase.h>
 
 #include <memory>
 
-#include "app/win32/StatusWindow.h"
+#include "app/ComMainForm.h"
+#include "app/MemoryListPlaceholder.h"
 #include "base/win32/ComUtil.h"
+#include "platform/win32/Win32Registry.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
 
 namespace {
-constexpr uint32_t kPollInterval = 200;
+
+// The system's registry for the stored settings, while the program runs.
+class TRegistryInUse {
+public:
+    TRegistryInUse() { SetRegistry(&FRegistry); }
+    ~TRegistryInUse() { SetRegistry(nullptr); }
+    TRegistryInUse(const TRegistryInUse&) = delete;
+    TRegistryInUse& operator=(const TRegistryInUse&) = delete;
+
+private:
+    TWin32Registry FRegistry;
+};
 
 int Run()
 {
-    TWin32Host host;
-    TApplication app(host);
-    app.SetTitle("Velkor");
-    auto* transceiver = new TTransceiver(&app, std::make_unique<TOmniRigX>());
-    transceiver->SetName("Transceiver");
-    TStatusWindow window(*transceiver);
-    transceiver->Tim->SetInterval(kPollInterval);
-    transceiver->StartPolling();
-    app.Run();
+    // The registry and the memory list outlive the windows that save to them.
+    TRegistryInUse registry;
+    TMemoryListPlaceholder memoryList;
+    {
+        TWin32Host host;
+        TApplication app(host);
+        app.SetTitle("Velkor");
+        auto* form = new TTxControlForm(&app);
+        auto* transceiver = new TTransceiver(&app, std::make_unique<TOmniRigX>());
+        transceiver->SetName("Transceiver");
+        form->Transceiver = transceiver;
+        form->MemoryList = &memoryList;
+        app.Run();
+    } // the windows, the transceiver and its rig server client go before COM does
     return 0;
-} // the transceiver and its rig server client go before COM does
+}
 
 void StartError(const std::string& message)
 {
     MessageBoxW(nullptr, AnsiToWide(ErrorReportText(message)).c_str(), L"Application Error", MB_OK | MB_ICONERROR);
 }
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)

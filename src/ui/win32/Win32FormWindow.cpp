@@ -100,6 +100,19 @@ LRESULT TWin32FormWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         // The form takes these as the system sends them.
         Deliver(message, wParam, lParam);
         return 0;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+        Deliver(message, wParam, lParam);
+        return 0;
+    case WM_SYSKEYDOWN: {
+        // A system key the form does not take goes on: Alt+F4 closes.
+        HWND window = FWindow;
+        if (Deliver(message, wParam, lParam))
+            return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    case WM_QUERYENDSESSION:
+        return Deliver(message, wParam, lParam);
     case WM_ACTIVATE: {
         // The form is told; the system still moves the focus. A handler may
         // free the form and this object with it: only the handle is used after.
@@ -115,10 +128,11 @@ LRESULT TWin32FormWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void TWin32FormWindow::Deliver(unsigned message, WPARAM wParam, LPARAM lParam)
+LRESULT TWin32FormWindow::Deliver(unsigned message, WPARAM wParam, LPARAM lParam)
 {
     TMessage msg{message, wParam, lParam, 0};
     DispatchEvent([&] { FForm.Dispatch(msg); });
+    return msg.Result;
 }
 
 void TWin32FormWindow::PaintContent(HDC dc, const RECT& area)

@@ -47,7 +47,7 @@ private:
     LRESULT OnMoveOrSize();
     LRESULT OnNcDestroy();
     // One message to the form; an error it raises goes to the general error report.
-    void Deliver(unsigned message, WPARAM wParam, LPARAM lParam);
+    LRESULT Deliver(unsigned message, WPARAM wParam, LPARAM lParam);
 
     TForm& FForm;
     HWND FWindow = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/Classes.h"
 #include "ui/win32/GdiObjects.h"
 #include "ui/win32/Win32Canvas.h"
+#include "ui/win32/Win32PopupMenu.h"
 #include "ui/win32/Win32FormWindow.h"
 #include "ui/win32/Win32HintWindow.h"
 #include "ui/win32/WindowClass.h"
@@ -81,9 +82,40 @@ bool TWin32Host::Dispatch(const MSG& msg)
         FTerminated = true;
         return false;
     }
+    // Menu shortcuts come before the key is translated: F10 never reaches the
+    // system menu when a menu has it, and a key no menu has goes on as usual
+    // (Alt+F4 closes).
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && Application) {
+        bool taken = false;
+        const TShortCut code = ShortCutOfKeyMessage(msg);
+        DispatchEvent([&] { taken = Application->IsShortCut(code); });
+        if (taken)
+            return true;
+    }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
     return true;
+}
+
+void TWin32Host::WaitMessage(uint32_t timeout)
+{
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+unsigned TWin32Host::KeyboardShiftState() { return KeyboardShiftBits(); }
+
+TMenuItem* TWin32Host::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
+{
+    // The form the menu belongs to owns it on the screen; else the main one.
+    TForm* form = nullptr;
+    for (TComponent* owner = menu.Owner(); owner && !form; owner = owner->Owner())
+        form = dynamic_cast<TForm*>(owner);
+    if (!form || !WindowOf(*form))
+        form = Application ? Application->MainForm() : nullptr;
+    HWND window = form ? WindowOf(*form) : nullptr;
+    if (!window)
+        return nullptr;
+    return TrackWin32PopupMenu(menu, {screen.X, screen.Y}, window);
 }
 
 void TWin32Host::ProcessMessages()

@@ -28,6 +28,7 @@ public:
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
     uint32_t TickCount() override { return GetTickCount(); }
     void ProcessMessages() override;
+    void WaitMessage(uint32_t timeout) override;
     void Run() override;
     void Terminate() override { PostQuitMessage(0); }
 
@@ -40,6 +41,7 @@ public:
     void InvalidateForm(TForm& form, const TRect& area) override;
     void SetCapture(TForm* form) override;
     TPoint CursorPos() override;
+    unsigned KeyboardShiftState() override;
     TWindowPlacement GetPlacement(TForm& form) override;
     void SetPlacement(TForm& form, const TWindowPlacement& placement) override;
     void SetFormState(TForm& form, unsigned showCmd) override;
@@ -50,6 +52,7 @@ public:
     TSize ScreenSize() override;
     int ScreenPixelsPerInch() override;
     TSize TextExtent(const TFont& font, const std::string& text) override;
+    TMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
     void ShowHintWindow(const std::string& text, TPoint screen) override;
     void HideHintWindow() override;
 

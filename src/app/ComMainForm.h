@@ -1,0 +1,126 @@
+#pragma once
+// TTxControlForm: the main window. A small borderless window with the radio's
+// frequency on three LED fields, mode, band and VFO labels, the ON/OFF switch,
+// the step images and the popup menus. The rules it applies live in
+// FreqDisplay, FreqEntry and BandsFile; this unit builds the window and wires
+// its events to them and to the transceiver.
+
+#include <cstdint>
+#include <string>
+
+#include "app/BandsFile.h"
+#include "app/FreqEntry.h"
+#include "app/MemoryListSeam.h"
+#include "rig/TransceiverUnit.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+#include "widgets/CLEDLbl.h"
+#include "widgets/FormPlacement.h"
+#include "widgets/TFlatSpeedButtonUnit.h"
+#include "widgets/TFlatTitlebarUnit.h"
+
+class TTxControlForm : public TForm {
+public:
+    // Builds the window and runs FormCreate, which reads the bands file from
+    // the current directory. The transceiver and the memory list come later.
+    explicit TTxControlForm(TComponent* AOwner);
+
+    // Set before the window is first shown.
+    TTransceiver* Transceiver = nullptr;
+    IMemoryList* MemoryList = nullptr;
+
+    // Published methods.
+    void NewLEDFreq(int32_t Freq);
+    void ChangeFreq(int32_t Units);
+
+    // Event handlers.
+    void FormCreate(TObject* Sender);
+    void FormActivate(TObject* Sender);
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+    void FormDestroy(TObject* Sender);
+    void FormClick(TObject* Sender);
+    void FormKeyPress(TObject* Sender, char& Key);
+    void FormStorage1RestorePlacement(TObject* Sender);
+    void Button_OpenClick(TObject* Sender);
+    void FlatSpeedButton1Click(TObject* Sender);
+    void FlatSpeedButton2Click(TObject* Sender);
+    void Timer1Timer(TObject* Sender);
+    void Panel1DblClick(TObject* Sender);
+    void tiUp1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void tiUp1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void RepeatTimerTimer(TObject* Sender);
+    void BandlblClick(TObject* Sender);
+    void BandClick(TObject* Sender);
+    void ModeLblClick(TObject* Sender);
+    void ModeChangeClick(TObject* Sender);
+    void lblVFOClick(TObject* Sender);
+    void VFOSetClick(TObject* Sender);
+    void lblMemoClick(TObject* Sender);
+    void lblMemoInClick(TObject* Sender);
+    void PortSettingsClick(TObject* Sender);
+
+    // Controls and components, as the window is designed.
+    TFlatTitlebar* Titlebar;
+    TFlatSpeedButton* FlatSpeedButton1;
+    TFlatSpeedButton* FlatSpeedButton2;
+    TLabel* On_Offlbl;
+    TLabel* lblMemo;
+    TLabel* lblMemoIn;
+    TLabel* lbl2ndVFO;
+    TPanel* Panel1;
+    TCLEDLabel* MHz;
+    TCLEDLabel* KHz;
+    TCLEDLabel* Hz;
+    TLabel* Label2;
+    TLabel* Label1;
+    TImage* tiDn1;
+    TImage* tiDn10;
+    TImage* tiDn100;
+    TImage* tiUp100;
+    TImage* tiUp10;
+    TImage* tiUp1;
+    TLabel* ModeLbl;
+    TLabel* Bandlbl;
+    TLabel* lblVFO;
+    TLabel* lbl2ndVFO1;
+    TLabel* Label4;
+    TLabel* lblSetup;
+    TTimer* Timer1;
+    TFormStorage* FormStorage1;
+    TPopupMenu* ShortCutMenu;
+    TPopupMenu* PopupMenu1;
+    TPopupMenu* PopupMenu2;
+    TPopupMenu* BandMenu;
+
+    // The state shared with the display, tuning and entry rules.
+    const TFreqEntry& Entry() const { return FEntry; }
+    const TBands& Bands() const { return FBands; }
+    TTimer* RepeatTimer() const { return FRepeatTimer; }
+
+    static constexpr TColor kFaceColor = 0x00C8EBEB;
+    static constexpr TColor kTitleColor = 0x008C8F95;
+    static constexpr uint32_t kSwitchWait = 200;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    TLabel* MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption);
+    TCLEDLabel* MakeLED(const char* name, TRect bounds, int chars);
+    TImage* MakeStepImage(const char* name, int left, int width, int triangles, bool up);
+    TMenuItem* AddItem(TPopupMenu* menu, const char* name, const std::string& caption, TShortCut shortCut,
+                       TNotifyEvent onClick);
+    void SwitchOff();
+    void SetLEDTexts(const TLEDTexts& texts);
+    void Apply(const TEntryStep& step);
+    void EndRepeat();
+    void OpenMenuAt(TPopupMenu* menu, TControl* label);
+    bool Connected() const;
+    TTransceiver& Trx() const;
+
+    TFreqEntry FEntry;
+    TBands FBands;
+    TTimer* FRepeatTimer = nullptr;
+};
+
+extern TTxControlForm* TxControlForm;

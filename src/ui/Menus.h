@@ -1,0 +1,100 @@
+#pragma once
+// Popup menus: items with a caption, a keyboard shortcut and a click handler.
+// Captions are shown as they stand ("&" is a character like any other), with
+// the shortcut's text after them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/Classes.h"
+
+// A virtual key code plus the modifier bits: the numbers menus store.
+using TShortCut = uint16_t;
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+
+// Virtual key codes, the system's numbers.
+namespace Vk {
+constexpr unsigned Back = 0x08;
+constexpr unsigned Tab = 0x09;
+constexpr unsigned Return = 0x0D;
+constexpr unsigned Shift = 0x10;
+constexpr unsigned Control = 0x11;
+constexpr unsigned Menu = 0x12;
+constexpr unsigned Escape = 0x1B;
+constexpr unsigned Space = 0x20;
+constexpr unsigned Prior = 0x21;
+constexpr unsigned Next = 0x22;
+constexpr unsigned End = 0x23;
+constexpr unsigned Home = 0x24;
+constexpr unsigned Left = 0x25;
+constexpr unsigned Up = 0x26;
+constexpr unsigned Right = 0x27;
+constexpr unsigned Down = 0x28;
+constexpr unsigned Insert = 0x2D;
+constexpr unsigned Delete = 0x2E;
+constexpr unsigned F1 = 0x70;
+constexpr unsigned F4 = 0x73;
+constexpr unsigned F10 = 0x79;
+constexpr unsigned F12 = 0x7B;
+} // namespace Vk
+
+// "F1", "Ctrl+F4", "Shift+Ctrl+A"; empty for 0.
+std::string ShortCutToText(TShortCut shortCut);
+
+class TPopupMenu;
+
+class TMenuItem : public TComponent {
+public:
+    explicit TMenuItem(TComponent* AOwner);
+    // Leaves its menu when it goes.
+    ~TMenuItem() override;
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& caption) { FCaption = caption; }
+    TShortCut ShortCut() const { return FShortCut; }
+    void SetShortCut(TShortCut shortCut) { FShortCut = shortCut; }
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool enabled) { FEnabled = enabled; }
+    TPopupMenu* Menu() const { return FMenu; }
+
+    TNotifyEvent OnClick;
+    // Runs OnClick with the item as the sender.
+    void Click();
+
+private:
+    friend class TPopupMenu;
+    std::string FCaption;
+    TShortCut FShortCut = 0;
+    bool FEnabled = true;
+    TPopupMenu* FMenu = nullptr;
+};
+
+class TPopupMenu : public TComponent {
+public:
+    explicit TPopupMenu(TComponent* AOwner) : TComponent(AOwner) {}
+    // Lets its items go: their owners free them.
+    ~TPopupMenu() override;
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TMenuItem* Items(int index) const { return FItems.at(static_cast<size_t>(index)); }
+    // Appends an item; an item sits in one menu at a time.
+    void Add(TMenuItem* item);
+    // Removes and frees every item.
+    void Clear();
+
+    // Opens the menu with its top-left corner at a screen point, waits for the
+    // choice and runs the chosen item's click, whose error goes back to the
+    // caller.
+    void Popup(int x, int y);
+    // The first enabled item with this shortcut, or nullptr.
+    TMenuItem* FindShortCut(TShortCut shortCut) const;
+    // Clicks the item with this shortcut; false when the menu has none.
+    bool IsShortCut(TShortCut shortCut);
+
+private:
+    friend class TMenuItem;
+    std::vector<TMenuItem*> FItems;
+};

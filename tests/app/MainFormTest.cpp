@@ -1,0 +1,387 @@
+// The main window through its real class on the headless host: start-up with
+// stored settings, the switch, the display, tuning, keys and menus against the
+// recording rig server.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/ComMainForm.h"
+#include "platform/MemoryRegistry.h"
+#include "tests/rig/FakeRigServer.h"
+#include "ui/HeadlessHost.h"
+
+namespace {
+
+using namespace RigParams;
+using Log = std::vector<std::string>;
+constexpr TRegRoot kUser = TRegRoot::CurrentUser;
+const char* const kKey = "software\\Velkor\\WindowPos";
+
+class TMemoryListSpy : public IMemoryList {
+public:
+    void Show() override { Calls.push_back("show"); }
+    void AddMemory(const std::string& name, const std::string& mode, int32_t freqA, int32_t freqB) override
+    {
+        Calls.push_back(Format("add %s %s %d %d", name.c_str(), mode.c_str(), freqA, freqB));
+    }
+    void CloseCheck(bool& canClose) override
+    {
+        Calls.push_back("close check");
+        canClose = AllowClose;
+    }
+    Log Calls;
+    bool AllowClose = true;
+};
+
+// The puts a test's actions sent, fetches and releases left out.
+Log Puts(const Log& log)
+{
+    Log puts;
+    for (const std::string& entry : log)
+        if (entry.rfind("put", 0) == 0 || entry.rfind("dialog", 0) == 0)
+            puts.push_back(entry);
+    return puts;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() : FOldDir(std::filesystem::current_path())
+    {
+        FDir = std::filesystem::temp_directory_path() /
+               ("velkor-main-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+        std::filesystem::create_directories(FDir);
+        std::filesystem::current_path(FDir);
+        WriteBands("160m#1810000#2000000\r\n40m#7000000#7200000\r\n20m#14000000#14350000\r\n");
+        SetRegistry(&Reg);
+        App.SetTitle("Velkor");
+    }
+    ~MainFormTest() override
+    {
+        delete Form;
+        delete Trx;
+        SetRegistry(nullptr);
+        std::filesystem::current_path(FOldDir);
+        std::filesystem::remove_all(FDir);
+    }
+
+    void WriteBands(const std::string& text) { std::ofstream(FDir / "velkor.ini", std::ios::binary) << text; }
+
+    // The program's start order: window, transceiver, memory list, first show.
+    void Start()
+    {
+        Form = new TTxControlForm(&App);
+        auto rig = std::make_unique<TFakeRigServer>();
+        Rig = rig.get();
+        Rig->Radio = {"IC-SIM", 14200000, 14200000, 7050000, SSB_U, VFOAA};
+        const uint32_t start = Host.TickCount();
+        FirstPollAt = 0;
+        Rig->DuringCall = [this, start] {
+            if (!FirstPollAt)
+                FirstPollAt = Host.TickCount() - start;
+        };
+        Trx = new TTransceiver(&App, std::move(rig));
+        Form->Transceiver = Trx;
+        Form->MemoryList = &List;
+        Form->Show();
+        Host.Activate(*Form);
+    }
+
+    // Switched on and polled, the display showing the rig.
+    void StartOn()
+    {
+        Start();
+        Host.Click(*Form->On_Offlbl);
+        Host.Advance(400);
+        Rig->ClearLog();
+    }
+
+    THeadlessHost Host;
+    TApplication App{Host};
+    TMemoryRegistry Reg;
+    TMemoryListSpy List;
+    TTxControlForm* Form = nullptr;
+    TTransceiver* Trx = nullptr;
+    TFakeRigServer* Rig = nullptr;
+    uint32_t FirstPollAt = 0; // ms from the start to the first call on the rig
+
+private:
+    std::filesystem::path FOldDir;
+    std::filesystem::path FDir;
+};
+
+TEST_F(MainFormTest, FirstStartWithoutStoredSettings)
+{
+    Start();
+    EXPECT_EQ(Form->Width(), 229);
+    EXPECT_EQ(Form->Height(), 103);
+    EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "OFF");
+    EXPECT_EQ(Form->On_Offlbl->Hint(), "Connect transceiver");
+    EXPECT_EQ(Form->Titlebar->Caption(), "None");
+    EXPECT_EQ((TLEDTexts{Form->MHz->Text(), Form->KHz->Text(), Form->Hz->Text()}), (TLEDTexts{"---", "---", "---"}));
+    for (TLabel* label : {Form->ModeLbl, Form->Bandlbl, Form->lblVFO})
+        EXPECT_EQ(label->Caption(), "------");
+    EXPECT_EQ(Trx->Tim->Interval(), 200u);
+    EXPECT_FALSE(Trx->Tim->Enabled());
+    EXPECT_FALSE(Form->Timer1->Enabled());
+    EXPECT_EQ(Form->BandMenu->Count(), 3);
+    EXPECT_EQ(Form->BandMenu->Items(1)->Caption(), "40m");
+    EXPECT_TRUE(Host.MessageBoxes().empty());
+    Host.Advance(1000);
+    EXPECT_TRUE(Rig->Log.empty()) << "nothing polls while off";
+}
+
+TEST_F(MainFormTest, StoredSettingsDecideTheSwitchAndThePollInterval)
+{
+    struct TCase {
+        const char* Caption;
+        const char* Tag;
+        bool On;
+        uint32_t Interval;
+    } cases[] = {
+        {"ON", "1000", true, 1000},
+        {"ON", "0", true, 50},
+        {"ON", "-5", true, 50},
+        {"on", "200", false, 200},
+        {"ONE", "200", false, 200},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Caption) + " " + c.Tag);
+        Reg.SetString(kUser, kKey, "On_Offlbl_Caption", c.Caption);
+        Reg.SetString(kUser, kKey, "lblSetup_Tag", c.Tag);
+        Start();
+        EXPECT_EQ(Form->On_Offlbl->Caption(), c.On ? "ON" : "OFF");
+        EXPECT_EQ(Trx->Tim->Enabled(), c.On);
+        EXPECT_EQ(Form->Timer1->Enabled(), c.On);
+        EXPECT_EQ(Trx->Tim->Interval(), c.Interval);
+        Host.Advance(2000);
+        if (c.On)
+            EXPECT_EQ(FirstPollAt, c.Interval) << "the first poll comes one interval after the start";
+        delete Form;
+        delete Trx;
+        Form = nullptr;
+        Trx = nullptr;
+    }
+}
+
+TEST_F(MainFormTest, ARefusedCloseKeepsRunningAndWritesNothing)
+{
+    Start();
+    List.AllowClose = false;
+    Reg.ClearWrites();
+    Form->Close();
+    EXPECT_FALSE(Host.Terminated());
+    EXPECT_TRUE(Reg.Writes().empty());
+    EXPECT_EQ(List.Calls, (Log{"close check"}));
+
+    List.AllowClose = true;
+    Host.Click(*Form->FlatSpeedButton1);
+    EXPECT_TRUE(Host.Terminated());
+    auto caption = Reg.Value(kUser, kKey, "On_Offlbl_Caption");
+    ASSERT_TRUE(caption);
+    EXPECT_EQ(caption->Data, "OFF");
+}
+
+TEST_F(MainFormTest, TheSwitchShowsTheRigAndSwitchingOffKeepsBandAndSecondVfo)
+{
+    Start();
+    Rig->Radio.Vfo = VFOAB;
+    Host.Click(*Form->On_Offlbl);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "ON");
+    EXPECT_EQ(Form->On_Offlbl->Hint(), "Disconnect transceiver");
+    Host.Advance(400);
+    EXPECT_EQ((TLEDTexts{Form->MHz->Text(), Form->KHz->Text(), Form->Hz->Text()}), (TLEDTexts{" 14", "200", "00"}));
+    EXPECT_EQ(Form->Bandlbl->Caption(), "20m");
+    EXPECT_EQ(Form->ModeLbl->Caption(), "USB");
+    EXPECT_EQ(Form->lblVFO->Caption(), "VFO A/B");
+    EXPECT_EQ(Form->lbl2ndVFO->Caption(), "VFO B: 7.05000");
+
+    Host.Click(*Form->On_Offlbl);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "OFF");
+    EXPECT_EQ((TLEDTexts{Form->MHz->Text(), Form->KHz->Text(), Form->Hz->Text()}), (TLEDTexts{"---", "---", "--"}));
+    EXPECT_EQ(Form->ModeLbl->Caption(), "------");
+    EXPECT_EQ(Form->lblVFO->Caption(), "------");
+    EXPECT_EQ(Form->Bandlbl->Caption(), "20m");
+    EXPECT_EQ(Form->lbl2ndVFO->Caption(), "VFO B: 7.05000");
+    EXPECT_FALSE(Trx->Tim->Enabled());
+    EXPECT_FALSE(Form->Timer1->Enabled());
+}
+
+TEST_F(MainFormTest, AfterReactivationOneClickSwitchesOff)
+{
+    StartOn();
+    Host.Deactivate(*Form);
+    Host.Activate(*Form);
+    Host.Click(*Form->On_Offlbl);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "OFF");
+    EXPECT_FALSE(Trx->Tim->Enabled());
+}
+
+TEST_F(MainFormTest, ASecondClickInsideTheWaitSwitchesOffForGood)
+{
+    Start();
+    Host.Schedule(100, [this] { Host.Click(*Form->On_Offlbl); });
+    Host.Click(*Form->On_Offlbl);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "OFF");
+    EXPECT_FALSE(Form->Timer1->Enabled()) << "no display under OFF";
+    EXPECT_FALSE(Trx->SwitchedOn);
+    EXPECT_FALSE(Trx->Tim->Enabled());
+    // The next click switches on again.
+    Host.Click(*Form->On_Offlbl);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "ON");
+    EXPECT_TRUE(Form->Timer1->Enabled());
+}
+
+TEST_F(MainFormTest, ASteadyFrequencyRepaintsNothing)
+{
+    StartOn();
+    Host.Paint(*Form);
+    Host.Advance(100 * 50);
+    for (const TRect& area : Host.WindowOf(*Form).Invalid)
+        for (TCLEDLabel* led : {Form->MHz, Form->KHz, Form->Hz}) {
+            const TPoint at = led->FormOffset();
+            EXPECT_TRUE(area.Intersect({at.X, at.Y, at.X + led->Width(), at.Y + led->Height()}).IsEmpty())
+                << led->Name() << " repainted at a steady frequency";
+        }
+    Rig->Radio.Freq = 14200100;
+    Host.Advance(400);
+    EXPECT_EQ(Form->Hz->Text(), "10");
+}
+
+TEST_F(MainFormTest, HoldingAStepImageRepeatsThenClicksOnce)
+{
+    StartOn();
+    Host.MouseDown(*Form->tiDn10, TMouseButton::mbLeft, 2, 2);
+    EXPECT_FALSE(Form->Timer1->Enabled()) << "the display waits while a step is held";
+    Host.Advance(950);
+    Host.MouseUp(*Form->tiDn10, TMouseButton::mbLeft, 2, 2);
+    const Log puts = Puts(Rig->Log);
+    ASSERT_EQ(puts.size(), 2u * 7) << "six repeats and the click, each to the VFO in use too";
+    EXPECT_EQ(puts[0], "put Freq 14199900");
+    EXPECT_EQ(puts[10], "put Freq 14199400");
+    EXPECT_EQ(puts[12], "put Freq 14199300") << "the click steps on from where the repeat got to";
+    EXPECT_TRUE(Form->Timer1->Enabled());
+    EXPECT_EQ(Form->RepeatTimer(), nullptr);
+}
+
+TEST_F(MainFormTest, AFailingClickOrALostMouseEndsTheRepeatWithOneError)
+{
+    StartOn();
+    Rig->FailAll = true;
+    Host.Click(*Form->tiUp1);
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Form->RepeatTimer(), nullptr) << "the mouse-up ran although the click failed";
+    EXPECT_TRUE(Form->Timer1->Enabled());
+
+    Rig->FailAll = false;
+    Host.MouseDown(*Form->tiUp10, TMouseButton::mbLeft, 2, 2);
+    TMessage lost{Msg::CaptureChanged, 0, 0, 0};
+    Form->Dispatch(lost);
+    EXPECT_EQ(Form->RepeatTimer(), nullptr);
+    Rig->ClearLog();
+    Host.Advance(1000);
+    EXPECT_TRUE(Puts(Rig->Log).empty()) << "no repeat after the mouse went elsewhere";
+
+    Trx->StopPolling(); // only the repeat talks to the rig now
+    Rig->FailAll = true;
+    Host.MouseDown(*Form->tiUp10, TMouseButton::mbLeft, 2, 2);
+    Host.Advance(1000);
+    EXPECT_EQ(Host.MessageBoxes().size(), 2u) << "a failing repeat ends the repeat";
+    Host.MouseUp(*Form->tiUp10, TMouseButton::mbRight, 2, 2);
+    EXPECT_EQ(Form->RepeatTimer(), nullptr);
+}
+
+TEST_F(MainFormTest, TypedDigitsTuneTheRig)
+{
+    StartOn();
+    Host.Type("705000");
+    EXPECT_EQ((TLEDTexts{Form->MHz->Text(), Form->KHz->Text(), Form->Hz->Text()}), (TLEDTexts{"--7", "050", "00"}));
+    EXPECT_FALSE(Form->Timer1->Enabled());
+    Host.Advance(200);
+    EXPECT_EQ(Form->KHz->Text(), "050") << "the display does not overwrite the entry";
+    Host.Type("\r");
+    EXPECT_EQ(Puts(Rig->Log), (Log{"put Freq 7050000", "put FreqA 7050000"}));
+    EXPECT_TRUE(Form->Timer1->Enabled());
+
+    Rig->ClearLog();
+    Host.Type("x");
+    EXPECT_TRUE(Form->Timer1->Enabled()) << "a letter leaves the display running";
+    Host.Type("00705000");
+    EXPECT_EQ(Puts(Rig->Log), (Log{"put Freq 7050000", "put FreqA 7050000"}));
+}
+
+TEST_F(MainFormTest, ABandChoiceReturnsToWhereTheBandWasLeft)
+{
+    StartOn();
+    Host.ChoosePopupItem("40m");
+    Host.Click(*Form->Bandlbl);
+    ASSERT_EQ(Host.Popups().size(), 1u);
+    EXPECT_EQ(Host.Popups()[0].Menu, "BandMenu");
+    EXPECT_EQ(Host.Popups()[0].Point, (TPoint{370 + 165, 113 + 35 + 19}));
+    EXPECT_EQ(Puts(Rig->Log), (Log{"put Freq 7000000", "put FreqA 7000000"}));
+    Rig->Radio.Freq = 7012340;
+    Host.Advance(400);
+    EXPECT_EQ(Form->Bandlbl->Caption(), "40m");
+    Host.ChoosePopupItem("20m");
+    Host.Click(*Form->Bandlbl);
+    Host.ChoosePopupItem("40m");
+    Host.Click(*Form->Bandlbl);
+    EXPECT_EQ(Puts(Rig->Log).back(), "put FreqA 7012340");
+}
+
+TEST_F(MainFormTest, MenusAndShortcutsReachTheRigInOrder)
+{
+    StartOn();
+    Host.ChoosePopupItem("CW-R");
+    Host.KeyDown(Vk::F1 + 1); // F2: the mode menu
+    Host.ChoosePopupItem("VFO B/A");
+    Host.KeyDown(Vk::F1 + 2); // F3: the VFO menu
+    Host.KeyDown(Vk::F10);
+    EXPECT_EQ(Puts(Rig->Log), (Log{"put Mode 16777216", "put Vfo 4096", "put Vfo 512", "dialog true"}));
+    EXPECT_EQ(Form->Titlebar->Caption(), "IC-SIM");
+    EXPECT_EQ(Host.Popups().at(0).Point, (TPoint{370 + 165, 113 + 35 + 2}));
+
+    Host.KeyDown(Vk::F4);
+    Host.KeyDown(Vk::F4, ssCtrl);
+    EXPECT_EQ(List.Calls, (Log{"show", "add New freq USB 14200000 -1"}));
+
+    Host.KeyDown(Vk::F12);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "OFF");
+    Host.ChoosePopupItem("FM");
+    Host.Click(*Form->ModeLbl);
+    EXPECT_EQ(Host.Popups().size(), 2u) << "menus stay shut while not connected";
+}
+
+TEST_F(MainFormTest, VfoToMemoryPassesTheFrequenciesOfTheArrangement)
+{
+    struct TCase {
+        int32_t Vfo;
+        const char* Expected;
+    } cases[] = {
+        {VFOAA, "add New freq USB 14200000 -1"},
+        {VFOBB, "add New freq USB -1 7050000"},
+        {VFOAB, "add New freq USB 14200000 7050000"},
+        {VFOBA, "add New freq USB 14200000 7050000"},
+    };
+    StartOn();
+    for (const TCase& c : cases) {
+        Rig->Radio.Vfo = c.Vfo;
+        Host.Advance(400);
+        List.Calls.clear();
+        Host.Click(*Form->lblMemoIn);
+        EXPECT_EQ(List.Calls, (Log{c.Expected}));
+    }
+}
+
+TEST_F(MainFormTest, AWrongBandsLineIsReportedOnceAndKeepsTheBandsBefore)
+{
+    WriteBands("80m#3500000#3800000\n40m # 7000000 # 7200000\n20m#14000000#14350000\n");
+    Start();
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Host.MessageBoxes()[0].Text, "Wrong bands file format");
+    EXPECT_EQ(Host.MessageBoxes()[0].Caption, "Error");
+    EXPECT_EQ(Form->BandMenu->Count(), 1);
+}
+
+} // namespace
