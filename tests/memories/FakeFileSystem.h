@@ -1,8 +1,9 @@
 #pragma once
-// Files in memory, with failures on request: a file that cannot be created,
-// a write that stops after some bytes (those bytes reach the file), a close
-// or a replace that fails. Every operation is logged.
+// Files in memory that fail on request: a file that cannot be created, a
+// write that stops after some bytes (those bytes reach the file), a close or
+// a replace that fails. Every operation is logged.
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -14,10 +15,8 @@
 class TFakeFileSystem : public IFileSystem {
 public:
     std::map<std::string, std::string> Files;
-    std::set<std::string> Unreadable;
     std::set<std::string> Uncreatable;
-    // A writer takes this many bytes in all, then fails; negative: no limit.
-    long WriteLimit = -1;
+    long WriteLimit = -1; // bytes the writers take in all; negative: no limit
     bool FailClose = false;
     bool FailReplace = false;
     std::vector<std::string> Log;
@@ -26,12 +25,8 @@ public:
     {
         Log.push_back("read " + name);
         auto found = Files.find(name);
-        if (found == Files.end() || Unreadable.count(name))
-            return false;
-        data = found->second;
-        return true;
+        return found != Files.end() && (data = found->second, true);
     }
-
     std::unique_ptr<IFileWriter> Create(const std::string& name) override
     {
         Log.push_back("create " + name);
@@ -40,18 +35,15 @@ public:
         Files[name].clear();
         return std::make_unique<TWriter>(*this, name);
     }
-
     bool Replace(const std::string& from, const std::string& to) override
     {
         Log.push_back("replace " + from + " " + to);
-        auto found = Files.find(from);
-        if (FailReplace || found == Files.end())
+        if (FailReplace || !Files.count(from))
             return false;
-        Files[to] = found->second;
+        Files[to] = Files[from];
         Files.erase(from);
         return true;
     }
-
     bool Remove(const std::string& name) override
     {
         Log.push_back("remove " + name);
@@ -59,28 +51,19 @@ public:
     }
 
 private:
-    class TWriter : public IFileWriter {
-    public:
-        TWriter(TFakeFileSystem& files, std::string name) : FFiles(files), FName(std::move(name)) {}
+    struct TWriter : IFileWriter {
+        TWriter(TFakeFileSystem& files, std::string name) : Fs(files), Name(std::move(name)) {}
         bool Write(const char* data, size_t size) override
         {
-            FFiles.Log.push_back("write " + FName);
-            size_t take = size;
-            if (FFiles.WriteLimit >= 0) {
-                take = std::min(size, static_cast<size_t>(FFiles.WriteLimit));
-                FFiles.WriteLimit -= static_cast<long>(take);
-            }
-            FFiles.Files[FName].append(data, take);
+            Fs.Log.push_back("write " + Name);
+            const size_t take = Fs.WriteLimit < 0 ? size : std::min(size, static_cast<size_t>(Fs.WriteLimit));
+            if (Fs.WriteLimit >= 0)
+                Fs.WriteLimit -= static_cast<long>(take);
+            Fs.Files[Name].append(data, take);
             return take == size;
         }
-        bool Close() override
-        {
-            FFiles.Log.push_back("close " + FName);
-            return !FFiles.FailClose;
-        }
-
-    private:
-        TFakeFileSystem& FFiles;
-        std::string FName;
+        bool Close() override { return Fs.Log.push_back("close " + Name), !Fs.FailClose; }
+        TFakeFileSystem& Fs;
+        std::string Name;
     };
 };

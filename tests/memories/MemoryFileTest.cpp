@@ -112,20 +112,10 @@ TEST(MemoryFileTest, LoadEdgeCases)
         EXPECT_EQ(saved.find('\n'), saved.find("\r\n") + 1) << c.Name;
         EXPECT_EQ(std::count(saved.begin(), saved.end(), '\t'), grid.ColCount() * grid.RowCount()) << c.Name;
     }
-}
-
-TEST(MemoryFileTest, AMissingOrUnreadableFileChangesNothing)
-{
-    TFakeFileSystem files;
+    TFakeFileSystem none;
     TStringAlignGrid grid = MemoryGrid();
-    grid.SetCells(0, 1, "kept");
-    EXPECT_FALSE(LoadMemoryFile(grid, files));
-    files.Files["velkor.mem"] = "x\r\n";
-    files.Unreadable.insert("velkor.mem");
-    EXPECT_FALSE(LoadMemoryFile(grid, files));
-    EXPECT_EQ(grid.Cells(0, 0), "Caption");
-    EXPECT_EQ(grid.Cells(0, 1), "kept");
-    EXPECT_EQ(grid.RowCount(), 2);
+    EXPECT_FALSE(LoadMemoryFile(grid, none));
+    EXPECT_EQ(CellsOf(grid), built) << "a missing file changes nothing";
 }
 
 TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
@@ -166,67 +156,43 @@ TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
 }
 
 // The standard library's files, in a folder of the test's own.
-class StdFileSystemTest : public ::testing::Test {
-protected:
-    StdFileSystemTest()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velkor-mem-XXXXXX").string();
-        Dir = mkdtemp(pattern.data());
-        Name = Dir + "/velkor.mem";
-    }
-    ~StdFileSystemTest() override { std::filesystem::remove_all(Dir); }
-
-    std::string Contents(const std::string& name)
-    {
-        std::ifstream in(name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    TStdFileSystem Files;
-    std::string Dir;
-    std::string Name;
-};
-
-TEST_F(StdFileSystemTest, SaveReplacesTheFileAndLoadReadsItBack)
+TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
 {
-    std::ofstream(Name, std::ios::binary) << "stale\tline\t\r\nand\tmore\tof\tit\tto\tspare\t\r\n";
+    std::string pattern = (std::filesystem::temp_directory_path() / "velkor-mem-XXXXXX").string();
+    const std::string dir = mkdtemp(pattern.data());
+    const std::string name = dir + "/velkor.mem";
+    auto contents = [](const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    TStdFileSystem files;
+    std::ofstream(name, std::ios::binary) << "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n";
     TStringAlignGrid grid = MemoryGrid();
     grid.SetCells(0, 1, "Home");
-    grid.SetCells(2, 1, "7.074.000");
-    SaveMemoryFile(grid, Files, Name);
-    EXPECT_EQ(Contents(Name), kHeaderLine + "Home\t\t7.074.000\t\t\r\n");
-    EXPECT_FALSE(std::filesystem::exists(Name + ".tmp"));
-
+    SaveMemoryFile(grid, files, name);
+    EXPECT_EQ(contents(name), kHeaderLine + "Home\t\t\t\t\r\n");
     TStringAlignGrid loaded = MemoryGrid();
-    EXPECT_TRUE(LoadMemoryFile(loaded, Files, Name));
+    EXPECT_TRUE(LoadMemoryFile(loaded, files, name));
     EXPECT_EQ(CellsOf(loaded), CellsOf(grid));
-    EXPECT_FALSE(LoadMemoryFile(loaded, Files, Dir + "/missing.mem"));
     std::string data;
-    EXPECT_FALSE(Files.Read(Dir, data)) << "a folder is not a file";
-}
+    EXPECT_FALSE(files.Read(dir + "/missing.mem", data));
+    EXPECT_FALSE(files.Read(dir, data)) << "a folder is not a file";
 
-TEST_F(StdFileSystemTest, AFolderInTheWayFailsTheSaveWithoutALeftover)
-{
-    std::filesystem::create_directory(Name);
-    try {
-        SaveMemoryFile(MemoryGrid(), Files, Name);
-        ADD_FAILURE() << "no error";
-    } catch (const EFCreateError& error) {
-        EXPECT_EQ(error.Message(), "Cannot create file " + Name);
+    // A folder in the way: the replace fails, the folder stays, no leftover.
+    const std::string blocked = dir + "/blocked.mem";
+    std::filesystem::create_directory(blocked);
+    EXPECT_THROW(SaveMemoryFile(grid, files, blocked), EFCreateError);
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+    EXPECT_FALSE(std::filesystem::exists(blocked + ".tmp"));
+    std::filesystem::remove_all(dir);
+
+    // A full disk fails the write or the close, whichever meets it.
+    if (std::filesystem::exists("/dev/full")) {
+        std::unique_ptr<IFileWriter> writer = files.Create("/dev/full");
+        ASSERT_TRUE(writer);
+        const bool written = writer->Write(name.data(), name.size());
+        EXPECT_FALSE(written && writer->Close());
     }
-    EXPECT_TRUE(std::filesystem::is_directory(Name));
-    EXPECT_FALSE(std::filesystem::exists(Name + ".tmp"));
-}
-
-TEST_F(StdFileSystemTest, AFullDiskIsAFailedWrite)
-{
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    std::unique_ptr<IFileWriter> writer = Files.Create("/dev/full");
-    ASSERT_TRUE(writer);
-    const std::string text(100, 'x');
-    const bool written = writer->Write(text.data(), text.size()); // may sit in the buffer
-    EXPECT_FALSE(written && writer->Close());
 }
 
 } // namespace
