@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 
 #include "memories/MemoryFile.h"
 #include "platform/StdFileSystem.h"
@@ -158,8 +159,11 @@ TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
 // The standard library's files, in a folder of the test's own.
 TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velkor-mem-XXXXXX").string();
-    const std::string dir = mkdtemp(pattern.data());
+    std::filesystem::path folder;
+    do
+        folder = std::filesystem::temp_directory_path() / ("velkor-mem-" + std::to_string(std::random_device{}()));
+    while (!std::filesystem::create_directory(folder));
+    const std::string dir = folder.string();
     const std::string name = dir + "/velkor.mem";
     auto contents = [](const std::string& file) {
         std::ifstream in(file, std::ios::binary);
