@@ -1,0 +1,198 @@
+#include "memories/Memories.h"
+
+#include "base/SysUtils.h"
+#include "rig/TransceiverUnit.h"
+#include "ui/Forms.h"
+
+namespace {
+
+std::string WithoutSeparators(const std::string& text)
+{
+    std::string result;
+    for (char c : text)
+        if (c != '.' && c != ',')
+            result += c;
+    return result;
+}
+
+} // namespace
+
+std::optional<std::string> ValidateFrequencyText(const std::string& text)
+{
+    if (Trim(text).empty())
+        return text;
+
+    std::string group0 = text;
+    std::string group1;
+    std::string group2;
+    const size_t last = text.find_last_of(".,");
+    if (last != std::string::npos) {
+        group0 = text.substr(last + 1);
+        const size_t secondLast = last == 0 ? std::string::npos : text.find_last_of(".,", last - 1);
+        if (secondLast == std::string::npos) {
+            group1 = text.substr(0, last);
+        } else {
+            group1 = text.substr(secondLast + 1, last - secondLast - 1);
+            // Program rule: digits before a third separator are kept, not
+            // dropped, so "1.234.567.890" stays that number and a stray
+            // separator cannot silently turn into another frequency.
+            group2 = WithoutSeparators(text.substr(0, secondLast));
+        }
+    }
+    if (group1.size() < 3)
+        group1.insert(0, 3 - group1.size(), '0');
+    if (group0.size() < 3)
+        group0.append(3 - group0.size(), '0');
+
+    int32_t value;
+    if (!TryStrToInt(group2 + group1 + group0, value) || value < 100000)
+        return std::nullopt;
+    const std::string digits = IntToStr(value);
+    const size_t n = digits.size();
+    std::string shown = digits.substr(n - 6, 3) + "." + digits.substr(n - 3);
+    if (n > 6)
+        shown = digits.substr(0, n - 6) + "." + shown;
+    return shown;
+}
+
+std::string FrequencyDigits(const std::string& text) { return WithoutSeparators(text); }
+
+TMemories::TMemories(TTransceiver& transceiver, IFileSystem& files, std::string fileName)
+    : MemoryList(4, 2), FTransceiver(transceiver), FFiles(files), FFileName(std::move(fileName))
+{
+    const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
+    for (int col = 0; col < 4; ++col) {
+        MemoryList.SetCells(col, 0, headers[col]);
+        MemoryList.SetCellEditable(col, 0, TEditSetting::No);
+        MemoryList.SetCellAlignment(col, 0, TCellAlign::Center);
+        MemoryList.SetColAlignment(col, col == kCaptionCol ? TCellAlign::Left : TCellAlign::Center);
+    }
+    MemoryList.SetColEditable(kModeCol, TEditSetting::No);
+    MemoryList.AutoEditNextCell = true;
+    MemoryList.NextCellEdit = TNextCellEdit::nc_rightdown;
+    MemoryList.AfterLastCellEdit = TAfterLastCellEdit::lc_exit;
+    MemoryList.OnSelectCell = [this](TObject* sender, int col, int row, bool& canSelect) {
+        MemoryListSelectCell(sender, col, row, canSelect);
+    };
+    MemoryList.OnValidateEdit = [this](TObject* sender, int col, int row, bool& accept) {
+        MemoryListValidateEdit(sender, col, row, accept);
+    };
+    MemoryList.OnAfterEdit = [this](TObject* sender, int col, int row) { MemoryListAfterEdit(sender, col, row); };
+    MemoryList.OnClipboardEdit = [this](TObject* sender, int col, int row) {
+        MemoryListClipboardEdit(sender, col, row);
+    };
+}
+
+void TMemories::FormCreate()
+{
+    MemoryList.SetRow(1);
+    LoadMemoryFile(MemoryList, FFiles, FFileName);
+    MemoryChanged = false;
+}
+
+bool TMemories::RowOneIsUnused() const
+{
+    // Program rule: only an empty row is reused. A memory without a caption
+    // (a caption emptied by the user, or one from the file) is never
+    // overwritten; the fresh list and a row made by "Add" hold "0" or nothing.
+    if (!MemoryList.Cells(kCaptionCol, 1).empty())
+        return false;
+    for (int col : {kVfoACol, kVfoBCol}) {
+        const std::string freq = Trim(MemoryList.Cells(col, 1));
+        if (!freq.empty() && freq != "0")
+            return false;
+    }
+    return true;
+}
+
+void TMemories::AddMemory(const std::string& caption, const std::string& mode, int32_t vfoA, int32_t vfoB)
+{
+    // An open edit ends first, as moving away from it would; a rejected one
+    // keeps its editor and the new memory is stored all the same.
+    const bool editorFree = MemoryList.ApplyEdit();
+    int row = 1;
+    if (MemoryList.RowCount() != 2 || !RowOneIsUnused()) {
+        row = MemoryList.RowCount();
+        MemoryList.InsertBlankRow(row);
+    }
+    MemoryList.SetCells(kCaptionCol, row, caption);
+    MemoryList.SetCells(kModeCol, row, mode);
+    MemoryList.SetCells(kVfoACol, row, IntToStr(vfoA));
+    MemoryList.SetCells(kVfoBCol, row, IntToStr(vfoB));
+    if (OnShowWindow)
+        OnShowWindow();
+    if (editorFree && MemoryList.SetCurrentCell(kCaptionCol, row))
+        MemoryList.ShowEditor();
+    MemoryChanged = true;
+}
+
+void TMemories::Addmemorysettings1Click() { AddMemory("", "", 0, 0); }
+
+void TMemories::Deleterecord1Click()
+{
+    if (Application->ShowMessageBox("Do you really want to delete selected record?", "Confirm",
+                                    MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
+        return;
+    MemoryList.DeleteGridRow(MemoryList.Row());
+    MemoryChanged = true;
+}
+
+void TMemories::FlatButton1Click()
+{
+    const int row = MemoryList.Row();
+    const std::string vfoA = FrequencyDigits(MemoryList.Cells(kVfoACol, row));
+    FTransceiver.Set_Mode(MemoryList.Cells(kModeCol, row));
+    FTransceiver.Set_FreqA(StrToInt(vfoA));
+    const std::string vfoB = Trim(MemoryList.Cells(kVfoBCol, row));
+    if (vfoB.empty())
+        return;
+    FTransceiver.Set_FreqB(StrToInt(FrequencyDigits(vfoB)));
+}
+
+void TMemories::bSaveClick() { SaveMemoryFile(MemoryList, FFiles, FFileName); }
+
+bool TMemories::MemoryListDblClick() { return MemoryList.Col() == kModeCol && MemoryList.Row() >= 1; }
+
+void TMemories::DIGIR1Click(const std::string& itemCaption)
+{
+    MemoryList.SetCells(kModeCol, MemoryList.Row(), itemCaption);
+    // Program rule: a mode chosen from the popup is a change like any other,
+    // so the closing question offers to save it.
+    MemoryChanged = true;
+}
+
+bool TMemories::CloseCheck()
+{
+    if (!MemoryChanged)
+        return true;
+    const int answer = Application->ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
+                                                   MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
+    if (answer == MsgBox::kIdYes) {
+        bSaveClick();
+        return true;
+    }
+    return answer == MsgBox::kIdNo;
+}
+
+void TMemories::MemoryListSelectCell(TObject*, int, int ARow, bool& CanSelect)
+{
+    if (ARow == 0)
+        CanSelect = false;
+}
+
+void TMemories::MemoryListValidateEdit(TObject*, int ACol, int ARow, bool& Accept)
+{
+    if (ACol != kVfoACol && ACol != kVfoBCol)
+        return;
+    const std::optional<std::string> shown = ValidateFrequencyText(MemoryList.Cells(ACol, ARow));
+    if (!shown) {
+        Accept = false;
+        return;
+    }
+    MemoryList.SetCells(ACol, ARow, *shown);
+}
+
+void TMemories::MemoryListAfterEdit(TObject*, int, int) { MemoryChanged = true; }
+
+// Program rule: a cut or a paste changes the list like an edit does.
+void TMemories::MemoryListClipboardEdit(TObject*, int, int) { MemoryChanged = true; }

@@ -1,0 +1,211 @@
+// Deterministic mutation fuzzing of the grid's text import and export, as the
+// memory file and the clipboard keys use them. Seeds are memory files and
+// clipboard texts; every round mutates one of them (or an earlier mutant),
+// imports it into a memory grid and into a rectangle of a filled grid, and
+// checks what must hold whatever the bytes are. Run under the sanitizers it
+// also proves that no input reads or writes outside the cells.
+//
+//   memories_import_fuzz [rounds] [seed]
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "base/SysUtils.h"
+#include "memories/StringAlignGrid.h"
+
+namespace {
+
+constexpr size_t kMaxInput = 600;
+
+class TRandom {
+public:
+    explicit TRandom(uint64_t seed) : FState(seed ? seed : 1) {}
+    uint64_t Next()
+    {
+        FState ^= FState << 13;
+        FState ^= FState >> 7;
+        FState ^= FState << 17;
+        return FState;
+    }
+    size_t Below(size_t n) { return n ? static_cast<size_t>(Next() % n) : 0; }
+    int Between(int lo, int hi) { return lo + static_cast<int>(Below(static_cast<size_t>(hi - lo + 1))); }
+
+private:
+    uint64_t FState;
+};
+
+int Failures = 0;
+
+void Check(bool ok, const char* what, const std::string& input)
+{
+    if (ok)
+        return;
+    if (++Failures <= 10) {
+        std::fprintf(stderr, "FAILED: %s\n  input:", what);
+        for (unsigned char c : input)
+            std::fprintf(stderr, " %02X", c);
+        std::fprintf(stderr, "\n");
+    }
+}
+
+TStringAlignGrid MemoryGrid()
+{
+    TStringAlignGrid grid(4, 2);
+    const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
+    for (int col = 0; col < 4; ++col)
+        grid.SetCells(col, 0, headers[col]);
+    return grid;
+}
+
+bool SameCells(const TStringAlignGrid& a, const TStringAlignGrid& b)
+{
+    if (a.RowCount() != b.RowCount() || a.ColCount() != b.ColCount())
+        return false;
+    for (int row = 0; row < a.RowCount(); ++row)
+        for (int col = 0; col < a.ColCount(); ++col)
+            if (a.Cells(col, row) != b.Cells(col, row))
+                return false;
+    return true;
+}
+
+std::string Mutate(std::string input, TRandom& random, const std::vector<std::string>& pool)
+{
+    static const char kSpecial[] = {'\t', '\r', '\n', '\0', '.', ',', '-', '0', '9', ' ', '\x7F', '\xFF'};
+    const int steps = 1 + static_cast<int>(random.Below(4));
+    for (int step = 0; step < steps; ++step) {
+        const size_t at = random.Below(input.size() + 1);
+        switch (random.Below(6)) {
+        case 0: // flip a bit
+            if (!input.empty())
+                input[random.Below(input.size())] ^= static_cast<char>(1u << random.Below(8));
+            break;
+        case 1: // a separator, a line break, a NUL or a digit
+            input.insert(at, 1, kSpecial[random.Below(sizeof kSpecial)]);
+            break;
+        case 2: // drop a run
+            input.erase(at, random.Below(8));
+            break;
+        case 3: { // repeat a run
+            const size_t length = random.Below(std::min<size_t>(input.size() - std::min(at, input.size()), 16) + 1);
+            input.insert(at, input.substr(at, length));
+            break;
+        }
+        case 4: { // splice in a piece of another input
+            const std::string& other = pool[random.Below(pool.size())];
+            const size_t from = random.Below(other.size() + 1);
+            input.insert(at, other.substr(from, random.Below(32)));
+            break;
+        }
+        default: // any byte
+            input.insert(at, 1, static_cast<char>(random.Below(256)));
+            break;
+        }
+    }
+    if (input.size() > kMaxInput)
+        input.resize(kMaxInput);
+    return input;
+}
+
+void RunOne(const std::string& input, TRandom& random)
+{
+    // The memory file's way: the whole text from cell (0, 0).
+    TStringAlignGrid grid = MemoryGrid();
+    grid.ImportCellsFromText(input, '\t', -1, -1, -1, -1);
+    Check(grid.RowCount() >= 2 && grid.ColCount() >= 4, "the grid never shrinks", input);
+    bool clean = true;
+    for (int row = 0; row < grid.RowCount(); ++row)
+        for (int col = 0; col < grid.ColCount(); ++col)
+            clean = clean && grid.Cells(col, row).find_first_of(std::string("\t\r\n\0", 4)) == std::string::npos;
+    Check(clean, "no cell holds a separator, a line break or a NUL", input);
+
+    // What is saved loads back as it was, and saves the same bytes again.
+    const std::string saved = grid.ExportCellsAsText('\t');
+    TStringAlignGrid loaded = MemoryGrid();
+    loaded.ImportCellsFromText(saved, '\t', -1, -1, -1, -1);
+    Check(SameCells(grid, loaded), "save and load give the same cells", input);
+    Check(loaded.ExportCellsAsText('\t') == saved, "a second save gives the same bytes", input);
+
+    // A rectangle of a filled grid: nothing outside it changes.
+    TStringAlignGrid filled(5, 5);
+    for (int row = 0; row < 5; ++row)
+        for (int col = 0; col < 5; ++col)
+            filled.SetCells(col, row, Format("%d,%d", col, row));
+    const int left = random.Between(-2, 6), top = random.Between(-2, 6);
+    const int right = random.Between(-2, 7), bottom = random.Between(-2, 7);
+    filled.ImportCellsFromText(input, '\t', left, top, right, bottom);
+    const int l = std::max(left, 0), t = std::max(top, 0);
+    const int r = right >= l ? right : INT32_MAX, b = bottom >= t ? bottom : INT32_MAX;
+    bool kept = filled.RowCount() >= 5 && filled.ColCount() >= 5;
+    for (int row = 0; row < 5; ++row)
+        for (int col = 0; col < 5; ++col)
+            if (col < l || col > r || row < t || row > b)
+                kept = kept && filled.Cells(col, row) == Format("%d,%d", col, row);
+    Check(kept, "cells outside the rectangle keep their text", input);
+
+    // Export of any rectangle: whole lines, never more rows than the grid has.
+    const std::string part = filled.ExportCellsAsText('\t', random.Between(-3, 9), random.Between(-3, 9),
+                                                      random.Between(-3, 9), random.Between(-3, 9));
+    size_t lines = 0;
+    for (size_t at = part.find("\r\n"); at != std::string::npos; at = part.find("\r\n", at + 2))
+        ++lines;
+    Check(lines <= static_cast<size_t>(filled.RowCount()) && (part.empty() || part.size() >= 3) &&
+              (part.empty() || part.compare(part.size() - 2, 2, "\r\n") == 0),
+          "export writes whole lines within the grid", input);
+
+    // Sorting what was read keeps every row and orders them.
+    const int col = random.Between(0, grid.ColCount() - 1);
+    const std::string before = grid.ExportCellsAsText('\t', 0, 1, -1, -1);
+    grid.SortRowsByColumn(col);
+    bool ordered = true;
+    for (int row = 2; row < grid.RowCount(); ++row)
+        ordered = ordered && !ByteLess(grid.Cells(col, row), grid.Cells(col, row - 1));
+    Check(ordered, "sorted rows are in order", input);
+    const std::string after = grid.ExportCellsAsText('\t', 0, 1, -1, -1);
+    Check(before.size() == after.size(), "sorting keeps every row", input);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const long rounds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 20000;
+    const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20240601;
+    std::vector<std::string> pool = {
+        "",
+        "Caption\tMode\tVFO A\tVFO B\t\r\nNew freq\tUSB\t14250000\t-1\t\r\nHome\tDIGI\t7.074.000\t\t\r\n",
+        "Caption\tMode\tVFO A\tVFO B\t\r\n\t\t\t\t\r\n",
+        "Caption\tMode\tVFO A\tVFO B\t\na\tCW\t1\t2\t\nb\n",
+        "Caption\tMode\tVFO A\tVFO B\t\ra\tCW\t1\t2\t\rb\r",
+        std::string("h\r\nx\tUSB\0\t9\t\r\n", 14),
+        "h\r\na\tCW\t1\t2\textra\t\r\n",
+        "USB\t\r\n",
+        "\r\n\r\n\r\n",
+        "\t\t\t\t\t\t\t\t",
+    };
+    const size_t seeds = pool.size();
+    TRandom random(seed);
+    for (long round = 0; round < rounds && Failures == 0; ++round) {
+        const std::string input = Mutate(pool[random.Below(pool.size())], random, pool);
+        try {
+            RunOne(input, random);
+        } catch (const std::exception& error) {
+            Check(false, error.what(), input);
+        }
+        // Keep some mutants to mutate further, in a pool of bounded size.
+        if (pool.size() < 256)
+            pool.push_back(input);
+        else
+            pool[seeds + random.Below(pool.size() - seeds)] = input;
+    }
+    if (Failures) {
+        std::fprintf(stderr, "%d failure(s)\n", Failures);
+        return 1;
+    }
+    std::printf("%ld rounds, no failure\n", rounds);
+    return 0;
+}
