@@ -24,6 +24,9 @@ else
   trap '"$session" stop' EXIT
   "$session" run "$bin/rigsim.exe" &
   sleep 2
+  # The picture shows the program switched on, as it starts when it was
+  # closed switched on.
+  "$session" run reg add 'HKCU\Software\Velkor\WindowPos' /v On_Offlbl_Caption /d ON /f >/dev/null 2>&1
   "$session" run "$bin/velkor.exe" &
   sleep 5
   shot="$PWD/build/screenshot.png"

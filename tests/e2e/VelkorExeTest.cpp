@@ -1,109 +1,28 @@
 // velkor.exe as a whole, with rigsim.exe as its rig server.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "RigSim.h"
 #include "RigSimProcess.h"
+#include "VelkorProcess.h"
 #include "base/win32/ComUtil.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr wchar_t kCaption[] = L"Velkor - Transceiver control module";
-
-std::wstring ExeDirectory()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path().wstring();
-}
-
-// velkor.exe started as the operator starts it, ended at the end of the test.
-class TVelkorProcess {
-public:
-    TVelkorProcess()
-    {
-        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-        FNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = FNul;
-        std::wstring command = L"\"" + ExeDirectory() + L"\\velkor.exe\"";
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &FInfo))
-            throw std::runtime_error("velkor.exe does not start");
-    }
-    ~TVelkorProcess()
-    {
-        if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(FInfo.hProcess, 99);
-            WaitForSingleObject(FInfo.hProcess, 5000);
-        }
-        CloseHandle(FInfo.hThread);
-        CloseHandle(FInfo.hProcess);
-        CloseHandle(FNul);
-    }
-    // The exit code, or STILL_ACTIVE when it has not ended within the time.
-    DWORD WaitForExit(DWORD milliseconds)
-    {
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(FInfo.hProcess, milliseconds) == WAIT_OBJECT_0)
-            GetExitCodeProcess(FInfo.hProcess, &code);
-        return code;
-    }
-    DWORD Id() const { return FInfo.dwProcessId; }
-
-private:
-    HANDLE FNul = INVALID_HANDLE_VALUE;
-    PROCESS_INFORMATION FInfo{};
-};
-
-// Top-level windows of a process with this class and caption.
-std::vector<HWND> WindowsOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption)
-{
-    std::vector<HWND> found;
-    for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, caption); window;
-         window = FindWindowExW(nullptr, window, windowClass, caption)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process)
-            found.push_back(window);
-    }
-    return found;
-}
-
-template <class Condition>
-bool WaitFor(Condition condition, DWORD milliseconds)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(50))
-        if (condition())
-            return true;
-    return condition();
-}
-
-long Calls(IRigSimControl* control, long iface, long slot)
-{
-    long count = 0;
-    control->GetCallCount(iface, slot, &count);
-    return count;
-}
-
 TEST(VelkorExe, PollsTheRigServerUntilItsWindowCloses)
 {
     TRigSimProcess rigSim;
     rigSim.Start();
     ComPtr<IRigSimControl> control = rigSim.Control();
+    StoreSetting(L"On_Offlbl_Caption", L"ON"); // switched on at the start
     TVelkorProcess velkor;
 
     ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) > 0; }, 10000)) << "velkor.exe never polled";
-    ASSERT_TRUE(WaitFor([&] { return !WindowsOf(velkor.Id(), nullptr, kCaption).empty(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return !WindowsOf(velkor.Id(), nullptr, kMainCaption).empty(); }, 10000));
     const long before = Calls(control.Get(), 1, 14);
     EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) >= before + 2; }, 10000)) << "polling goes on";
 
-    PostMessageW(WindowsOf(velkor.Id(), nullptr, kCaption).front(), WM_CLOSE, 0, 0);
+    PostMessageW(WindowsOf(velkor.Id(), nullptr, kMainCaption).front(), WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
     // Counted once the program has gone, so that no tick is half done.
     EXPECT_EQ(Calls(control.Get(), 1, 24), 4 * Calls(control.Get(), 1, 14)) << "four VFO reads per tick";
@@ -115,6 +34,7 @@ TEST(VelkorExe, AServerThatKeepsFailingIsReportedOnce)
     rigSim.Start();
     ComPtr<IRigSimControl> control = rigSim.Control();
     control->FailCalls(-1, E_FAIL, TBStr("Rig is not responding").Get());
+    StoreSetting(L"On_Offlbl_Caption", L"ON");
     TVelkorProcess velkor;
 
     ASSERT_TRUE(WaitFor([&] { return !WindowsOf(velkor.Id(), L"#32770", L"Velkor").empty(); }, 10000))
@@ -129,7 +49,7 @@ TEST(VelkorExe, AServerThatKeepsFailingIsReportedOnce)
     PostMessageW(WindowsOf(velkor.Id(), L"#32770", L"Velkor").front(), WM_COMMAND, IDOK, 0);
     const long reads = Calls(control.Get(), 1, 14);
     EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) > reads + 2; }, 5000));
-    PostMessageW(WindowsOf(velkor.Id(), nullptr, kCaption).front(), WM_CLOSE, 0, 0);
+    PostMessageW(WindowsOf(velkor.Id(), nullptr, kMainCaption).front(), WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
 }
 

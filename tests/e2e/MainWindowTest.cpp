@@ -1,0 +1,188 @@
+// The real main window of velkor.exe against rigsim.exe: its size, the switch
+// bringing the simulated frequency onto the LED fields, real keys, the band
+// popup's place, and what a restart brings back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "RigSimProcess.h"
+#include "VelkorProcess.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr COLORREF kFace = RGB(235, 235, 200);
+
+// Points of the main window's client area.
+constexpr POINT kSwitch{12, 27};     // the ON/OFF label
+constexpr POINT kBandLabel{190, 60}; // the band label, on the panel
+// The top bar of the first kilohertz digit: lit for "2", unlit for "-".
+constexpr POINT kKHzTopBar{77, 40};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ForgetStoredSettings();
+        // The program reads its bands file from its current folder.
+        FFolder = std::filesystem::temp_directory_path() / L"velkor-e2e";
+        std::filesystem::create_directories(FFolder);
+        std::filesystem::copy_file(std::filesystem::path(VELKOR_SOURCE_DIR) / "velkor.ini", FFolder / "velkor.ini",
+                                   std::filesystem::copy_options::overwrite_existing);
+        RigSim.Start();
+        Control = RigSim.Control();
+        Control->SetVfo(0x80); // VFO A/A
+        Control->SetFreqA(14200000);
+        Control->SetFreq(14200000);
+    }
+    void TearDown() override { ForgetStoredSettings(); }
+
+    static void Click(HWND window, POINT at)
+    {
+        const LPARAM point = MAKELPARAM(at.x, at.y);
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageW(window, WM_LBUTTONUP, 0, point);
+    }
+
+    static COLORREF ScreenPixel(HWND window, POINT at)
+    {
+        RECT r;
+        GetWindowRect(window, &r);
+        HDC screen = GetDC(nullptr);
+        const COLORREF color = GetPixel(screen, r.left + at.x, r.top + at.y);
+        ReleaseDC(nullptr, screen);
+        return color;
+    }
+
+    // A key pressed and released on the keyboard, to the window in front.
+    static void PressKey(WORD key, bool control = false)
+    {
+        std::vector<INPUT> inputs;
+        auto add = [&](WORD vk, bool up) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = vk;
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        };
+        if (control)
+            add(VK_CONTROL, false);
+        add(key, false);
+        add(key, true);
+        if (control)
+            add(VK_CONTROL, true);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    }
+
+    // The visible popup menu window, or nullptr.
+    static HWND PopupMenuWindow()
+    {
+        for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
+             window = FindWindowExW(nullptr, window, L"#32768", nullptr))
+            if (IsWindowVisible(window))
+                return window;
+        return nullptr;
+    }
+
+    std::filesystem::path FFolder;
+    TRigSimProcess RigSim;
+    ComPtr<IRigSimControl> Control;
+};
+
+TEST_F(MainWindowTest, ASwitchClickBringsTheSimulatedFrequencyOntoTheLedFields)
+{
+    TVelkorProcess velkor(FFolder.wstring());
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 229);
+    EXPECT_EQ(client.bottom, 103);
+    EXPECT_TRUE(WaitFor([&] { return ScreenPixel(window, kKHzTopBar) == kFace; }, 10000)) << "\"---\" at the start";
+    EXPECT_EQ(Calls(Control.Get(), 1, 14), 0) << "no poll before the switch";
+
+    Click(window, kSwitch);
+    EXPECT_TRUE(WaitFor([&] { return ScreenPixel(window, kKHzTopBar) == RGB(0, 0, 0); }, 10000))
+        << "the frequency's digits are shown";
+    EXPECT_GT(Calls(Control.Get(), 1, 14), 0);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+}
+
+TEST_F(MainWindowTest, RealKeysReachTheMenuShortcuts)
+{
+    StoreSetting(L"On_Offlbl_Caption", L"ON");
+    TVelkorProcess velkor(FFolder.wstring());
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000));
+
+    // F10 arrives as a system key: it opens the rig server's settings.
+    PressKey(VK_F10);
+    VARIANT_BOOL visible = VARIANT_FALSE;
+    EXPECT_TRUE(WaitFor([&] { return Control->GetDialogVisible(&visible) == S_OK && visible; }, 10000));
+    Control->GetDialogVisible(&visible);
+    EXPECT_TRUE(WindowsOf(RigSim.ProcessId(), L"#32768", nullptr).empty()) << "no system menu";
+    EXPECT_TRUE(WindowsOf(velkor.Id(), L"#32768", nullptr).empty());
+
+    // Ctrl+F4 adds the radio's state to the memory list.
+    SetForegroundWindow(window);
+    WaitFor([&] { return GetForegroundWindow() == window; }, 5000);
+    const size_t before = WindowsOf(velkor.Id(), nullptr, nullptr).size();
+    PressKey(VK_F4, true);
+    EXPECT_TRUE(WaitFor([&] { return WindowsOf(velkor.Id(), nullptr, nullptr).size() > before; }, 10000))
+        << "the memory list answers";
+    EXPECT_TRUE(IsWindow(window)) << "Ctrl+F4 does not close the window";
+}
+
+TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
+{
+    StoreSetting(L"On_Offlbl_Caption", L"ON");
+    TVelkorProcess velkor(FFolder.wstring());
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    // The menus open only once the transceiver has read the rig.
+    ASSERT_TRUE(WaitFor([&] { return Calls(Control.Get(), 1, 24) >= 8; }, 10000));
+    Click(window, kBandLabel);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = PopupMenuWindow()) != nullptr; }, 10000));
+    RECT place;
+    RECT bar;
+    GetWindowRect(window, &place);
+    GetWindowRect(menu, &bar);
+    EXPECT_EQ(bar.left, place.left + 165);
+    EXPECT_EQ(bar.top, place.top + 35 + 19);
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(window, WM_CANCELMODE, 0, 0);
+}
+
+TEST_F(MainWindowTest, ARestartBringsBackThePlaceAndTheSwitch)
+{
+    {
+        TVelkorProcess velkor(FFolder.wstring());
+        HWND window = velkor.MainWindow();
+        ASSERT_TRUE(window);
+        SetWindowPos(window, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Click(window, kSwitch);
+        ASSERT_TRUE(WaitFor([&] { return Calls(Control.Get(), 1, 14) > 0; }, 10000));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(velkor.WaitForExit(10000), 0u);
+    }
+    Control->Reset();
+    TVelkorProcess velkor(FFolder.wstring());
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    RECT place;
+    GetWindowRect(window, &place);
+    EXPECT_EQ(place.left, 200);
+    EXPECT_EQ(place.top, 150);
+    EXPECT_TRUE(WaitFor([&] { return Calls(Control.Get(), 1, 14) > 0; }, 10000)) << "switched on without a click";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+#include "VelkorProcess.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+std::wstring ExeDirectory()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return std::filesystem::path(path).parent_path().wstring();
+}
+
+} // namespace
+
+TVelkorProcess::TVelkorProcess(const std::wstring& directory)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    FNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = FNul;
+    std::wstring command = L"\"" + ExeDirectory() + L"\\velkor.exe\"";
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &FInfo)) {
+        CloseHandle(FNul);
+        throw std::runtime_error("velkor.exe does not start");
+    }
+}
+
+TVelkorProcess::~TVelkorProcess()
+{
+    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(FInfo.hProcess, 99);
+        WaitForSingleObject(FInfo.hProcess, 5000);
+    }
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+    CloseHandle(FNul);
+}
+
+DWORD TVelkorProcess::WaitForExit(DWORD milliseconds)
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(FInfo.hProcess, milliseconds) == WAIT_OBJECT_0)
+        GetExitCodeProcess(FInfo.hProcess, &code);
+    return code;
+}
+
+HWND TVelkorProcess::MainWindow() const
+{
+    HWND window = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND candidate : WindowsOf(Id(), nullptr, kMainCaption))
+                if (IsWindowVisible(candidate))
+                    window = candidate;
+            return window != nullptr;
+        },
+        10000);
+    return window;
+}
+
+std::vector<HWND> WindowsOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption)
+{
+    std::vector<HWND> found;
+    for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, caption); window;
+         window = FindWindowExW(nullptr, window, windowClass, caption)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            found.push_back(window);
+    }
+    return found;
+}
+
+long Calls(IRigSimControl* control, long iface, long slot)
+{
+    long count = 0;
+    control->GetCallCount(iface, slot, &count);
+    return count;
+}
+
+void ForgetStoredSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kWindowPosKey); }
+
+void StoreSetting(const wchar_t* name, const wchar_t* value)
+{
+    const DWORD bytes = static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t));
+    if (RegSetKeyValueW(HKEY_CURRENT_USER, kWindowPosKey, name, REG_SZ, value, bytes) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot store a setting");
+}

@@ -1,0 +1,55 @@
+#pragma once
+// velkor.exe as a child process of an end-to-end test, and what such tests
+// share: its windows, waiting for a condition, the stand-in's call counters,
+// the program's stored settings.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "RigSim.h"
+
+inline constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
+// Where the program stores the main window's placement and settings.
+inline constexpr wchar_t kWindowPosKey[] = L"Software\\Velkor\\WindowPos";
+
+// velkor.exe started as the operator starts it, in a folder of the test's
+// choosing (where it looks for its bands file), ended at the end of the test.
+class TVelkorProcess {
+public:
+    explicit TVelkorProcess(const std::wstring& directory = {});
+    ~TVelkorProcess();
+    TVelkorProcess(const TVelkorProcess&) = delete;
+    TVelkorProcess& operator=(const TVelkorProcess&) = delete;
+
+    // The exit code, or STILL_ACTIVE when it has not ended within the time.
+    DWORD WaitForExit(DWORD milliseconds);
+    DWORD Id() const { return FInfo.dwProcessId; }
+    // The main window, waiting for it up to 10 s; nullptr when none came.
+    HWND MainWindow() const;
+
+private:
+    HANDLE FNul = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION FInfo{};
+};
+
+// Top-level windows of a process with this class and caption (nullptr: any).
+std::vector<HWND> WindowsOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption);
+
+// Polls condition every 50 ms; true as soon as it holds, false after milliseconds.
+template <class Condition>
+bool WaitFor(Condition condition, DWORD milliseconds)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(50))
+        if (condition())
+            return true;
+    return condition();
+}
+
+// Calls the stand-in has served through one interface slot.
+long Calls(IRigSimControl* control, long iface, long slot);
+
+// The main window's stored settings: removed, or one REG_SZ value written.
+void ForgetStoredSettings();
+void StoreSetting(const wchar_t* name, const wchar_t* value);
