@@ -6,6 +6,7 @@
 #include "RigSim.h"
 #include "RigSimProcess.h"
 #include "base/win32/ComUtil.h"
+#include "base/win32/ModulePath.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,9 +16,7 @@ constexpr wchar_t kCaption[] = L"Velkor - Transceiver control module";
 
 std::wstring ExeDirectory()
 {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path().wstring();
+    return std::filesystem::path(ModulePath()).parent_path().wstring();
 }
 
 // velkor.exe started as the operator starts it, ended at the end of the test.

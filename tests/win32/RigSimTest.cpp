@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "RigSimProcess.h"
-#include "src/rig/RigServer.h"
+#include "base/win32/ComObject.h"
+#include "base/win32/ComUtil.h"
+#include "rig/RigServer.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace RigParams;
@@ -38,34 +40,6 @@ void PrintTo(const THr& hr, std::ostream* os)
 
 #define EXPECT_HR(expected, expr) EXPECT_EQ(THr{expected}, THr{expr})
 #define ASSERT_HR(expected, expr) ASSERT_EQ(THr{expected}, THr{expr})
-
-// COM for the whole run, on gtest's one thread.
-class TComEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_HR(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    void TearDown() override { CoUninitialize(); }
-};
-const auto* const kComEnvironment = ::testing::AddGlobalTestEnvironment(new TComEnvironment);
-
-class TBstr {
-public:
-    TBstr() = default;
-    explicit TBstr(const wchar_t* text) : FValue(SysAllocString(text)) {}
-    ~TBstr() { SysFreeString(FValue); }
-    TBstr(const TBstr&) = delete;
-    TBstr& operator=(const TBstr&) = delete;
-    BSTR Get() const { return FValue; }
-    BSTR* Out()
-    {
-        SysFreeString(FValue);
-        FValue = nullptr;
-        return &FValue;
-    }
-    std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
-
-private:
-    BSTR FValue = nullptr;
-};
 
 std::string Narrow(const std::wstring& text)
 {
@@ -101,7 +75,7 @@ IUnknown* Identity(IUnknown* object)
 }
 
 // An event sink in this process that records what the server tells it.
-class TEventSink final : public IDispatch {
+class TEventSink final : public TComObject<TEventSink, IDispatch> {
 public:
     struct TCall {
         DISPID Id;
@@ -111,24 +85,10 @@ public:
     std::vector<TCall> Calls;
     HRESULT Answer = S_OK;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != __uuidof(IOmniRigXEvents))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FRefs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&FRefs);
-        if (refs == 0)
-            delete this;
-        return refs;
+        static const TInterfaceRow rows[] = {Row<IDispatch>(), Row<IDispatch>(__uuidof(IOmniRigXEvents))};
+        return rows;
     }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override
     {
@@ -163,36 +123,20 @@ public:
     }
 
 private:
-    ~TEventSink() = default;
-    LONG FRefs = 1;
+    ~TEventSink() override = default;
 };
 
 // An object that is no event sink at all.
-class TPlainObject final : public IUnknown {
+class TPlainObject final : public TComObject<TPlainObject, IUnknown> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown)
-            return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FRefs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&FRefs);
-        if (refs == 0)
-            delete this;
-        return refs;
+        static const TInterfaceRow rows[] = {Row<IUnknown>()};
+        return rows;
     }
 
 private:
-    ~TPlainObject() = default;
-    LONG FRefs = 1;
+    ~TPlainObject() override = default;
 };
 
 template <class T>
@@ -239,9 +183,9 @@ protected:
 
     std::wstring Log()
     {
-        TBstr log;
+        TBStr log;
         EXPECT_HR(S_OK, Control->GetCallLog(log.Out()));
-        return log.Text();
+        return log.Wide();
     }
 
     LONG Count(LONG iface, LONG slot)
@@ -272,9 +216,9 @@ constexpr LONG kStartB = 7050000;
 
 TEST_F(RigSimTest, StartsWithTheDocumentedRadio)
 {
-    TBstr type;
+    TBStr type;
     ASSERT_HR(S_OK, Rig()->get_RigType(type.Out()));
-    EXPECT_EQ(L"RIGSIM", type.Text());
+    EXPECT_EQ(L"RIGSIM", type.Wide());
     EXPECT_EQ(kStartA, Get(&IRigX::get_Freq));
     EXPECT_EQ(kStartA, Get(&IRigX::get_FreqA));
     EXPECT_EQ(kStartB, Get(&IRigX::get_FreqB));
@@ -377,11 +321,11 @@ TEST_F(RigSimTest, OperatorValuesAreReportedRaw)
     EXPECT_EQ(0, Get(&IRigX::get_Mode));
     ASSERT_HR(S_OK, Control->SetVfo(VFOA));
     EXPECT_EQ(VFOA, Get(&IRigX::get_Vfo));
-    TBstr name(L"Test rig 2");
+    TBStr name(L"Test rig 2");
     ASSERT_HR(S_OK, Control->SetRigType(name.Get()));
-    TBstr type;
+    TBStr type;
     ASSERT_HR(S_OK, Rig()->get_RigType(type.Out()));
-    EXPECT_EQ(L"Test rig 2", type.Text());
+    EXPECT_EQ(L"Test rig 2", type.Wide());
 }
 
 TEST_F(RigSimTest, AllObjectsShareOneRadio)
@@ -425,7 +369,7 @@ TEST_F(RigSimTest, FailsTheNextCalls)
     ComPtr<IRigX> rig = Rig();
     ASSERT_TRUE(rig);
     ASSERT_HR(S_OK, Control->Reset());
-    TBstr text(L"Rig does not answer");
+    TBStr text(L"Rig does not answer");
     ASSERT_HR(S_OK, Control->FailCalls(2, kRigError, text.Get()));
 
     LONG value = 77;
@@ -433,9 +377,9 @@ TEST_F(RigSimTest, FailsTheNextCalls)
     ComPtr<IErrorInfo> error;
     // Wine does not carry error objects between processes; Windows does.
     if (GetErrorInfo(0, &error) == S_OK) {
-        TBstr description;
+        TBStr description;
         ASSERT_HR(S_OK, error->GetDescription(description.Out()));
-        EXPECT_EQ(L"Rig does not answer", description.Text());
+        EXPECT_EQ(L"Rig does not answer", description.Wide());
         GUID guid{};
         ASSERT_HR(S_OK, error->GetGUID(&guid));
         EXPECT_EQ(__uuidof(IRigX), guid);
@@ -461,7 +405,7 @@ TEST_F(RigSimTest, FailsEveryCallUntilCleared)
     ComPtr<IRigX> rig = Rig();
     ASSERT_TRUE(rig);
     ASSERT_HR(S_OK, Control->Reset());
-    TBstr text(L"Port closed");
+    TBStr text(L"Port closed");
     ASSERT_HR(S_OK, Control->FailCalls(-1, E_ACCESSDENIED, text.Get()));
     for (int i = 0; i < 5; ++i) {
         LONG value = 0;
@@ -485,7 +429,7 @@ TEST_F(RigSimTest, FailsEveryCallUntilCleared)
 
 TEST_F(RigSimTest, RefusesMeaninglessFailureScripts)
 {
-    TBstr text(L"x");
+    TBStr text(L"x");
     EXPECT_HR(E_INVALIDARG, Control->FailCalls(-2, E_FAIL, text.Get()));
     EXPECT_HR(E_INVALIDARG, Control->FailCalls(1, S_OK, text.Get()));
     EXPECT_HR(E_INVALIDARG, Control->FailCalls(1, S_FALSE, text.Get()));
@@ -576,7 +520,7 @@ TEST_F(RigSimTest, ResetForgetsCallsAndFailuresButNotTheRadio)
     ComPtr<IRigX> rig = Rig();
     ASSERT_TRUE(rig);
     ASSERT_HR(S_OK, rig->put_FreqA(28074000));
-    TBstr text(L"Busy");
+    TBStr text(L"Busy");
     ASSERT_HR(S_OK, Control->FailCalls(-1, E_FAIL, text.Get()));
     LONG value = 0;
     EXPECT_HR(E_FAIL, rig->get_FreqA(&value));
@@ -704,7 +648,7 @@ TEST_F(RigSimTest, TellsEverySinkWhatTheOperatorChanged)
         std::function<HRESULT()> Change;
         DISPID Event;
     };
-    TBstr name(L"OTHER");
+    TBStr name(L"OTHER");
     const TCase cases[] = {
         {"SetFreq", [&] { return Control->SetFreq(3510000); }, 4},
         {"SetFreqA", [&] { return Control->SetFreqA(3520000); }, 4},
