@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <ostream>
@@ -333,9 +334,15 @@ TEST_F(RigSimTest, AllObjectsShareOneRadio)
     ComPtr<IRigX> first = Rig();
     ComPtr<IRigX> second = Rig();
     ASSERT_TRUE(first && second);
-    // A new rig object for every get Rig.
-    EXPECT_NE(Identity(first.Get()), Identity(second.Get()));
-    EXPECT_EQ(Identity(first.Get()), Identity(first.Get()));
+    // The radio is one object, whichever fetch and whether or not the one
+    // before was released.
+    EXPECT_EQ(Identity(first.Get()), Identity(second.Get()));
+    IUnknown* const rigIdentity = Identity(first.Get());
+    first.Reset();
+    second.Reset();
+    first = Rig();
+    second = Rig();
+    EXPECT_EQ(rigIdentity, Identity(first.Get()));
 
     // Every CreateInstance makes a new server object.
     ComPtr<IOmniRigX> created;
@@ -349,6 +356,7 @@ TEST_F(RigSimTest, AllObjectsShareOneRadio)
 
     ComPtr<IRigX> third;
     ASSERT_HR(S_OK, created->get_Rig(&third));
+    EXPECT_EQ(rigIdentity, Identity(third.Get()));
     ASSERT_HR(S_OK, first->put_FreqB(10136000));
     LONG value = 0;
     ASSERT_HR(S_OK, second->get_FreqB(&value));
@@ -468,6 +476,26 @@ TEST_F(RigSimTest, CountsAndLogsEveryCall)
     EXPECT_EQ(0, Count(kOmniRig, 14));
     LONG count = 0;
     EXPECT_HR(E_INVALIDARG, Control->GetCallCount(2, 9, &count));
+}
+
+TEST_F(RigSimTest, TheLogKeepsTheLatestCallsAndTheCountsStayExact)
+{
+    // A server polled for hours must not grow: the log keeps 1000 lines.
+    ComPtr<IRigX> rig = Rig();
+    ASSERT_TRUE(rig);
+    ASSERT_HR(S_OK, Control->Reset());
+    ASSERT_HR(S_OK, rig->put_FreqA(1));
+    LONG value = 0;
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_HR(S_OK, rig->get_Freq(&value));
+    ASSERT_HR(S_OK, rig->put_FreqA(2));
+
+    const std::wstring log = Log();
+    EXPECT_EQ(999, std::count(log.begin(), log.end(), L'\n'));
+    EXPECT_EQ(0u, log.rfind(L"IRigX.14\n", 0)) << "the oldest lines went first";
+    EXPECT_EQ(L"\nIRigX.17 2", log.substr(log.size() - 11));
+    EXPECT_EQ(1000, Count(kRig, 14));
+    EXPECT_EQ(2, Count(kRig, 17));
 }
 
 TEST_F(RigSimTest, CallsThroughIDispatchCountUnderTheirSlot)
@@ -783,7 +811,20 @@ TEST_F(RigSimServerTest, ComStartsAnInstanceThatEndsWithItsLastClient)
     // The rig object alone keeps the server.
     server.Reset();
     control.Reset();
+    Sleep(500);
     ASSERT_HR(S_OK, rig->get_Freq(&freq));
+
+    // A client coming back meanwhile finds the same server and the same rig.
+    ASSERT_HR(S_OK, CoCreateInstance(__uuidof(OmniRigX), nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&server)));
+    EXPECT_EQ(running, TRigSimProcess::RunningIds());
+    ComPtr<IRigX> again;
+    ASSERT_HR(S_OK, server->get_Rig(&again));
+    EXPECT_EQ(Identity(rig.Get()), Identity(again.Get()));
+    again.Reset();
+    server.Reset();
+    Sleep(500);
+    ASSERT_HR(S_OK, rig->get_Freq(&freq)) << "the rig still keeps it";
+
     rig.Reset();
     EXPECT_TRUE(TRigSimProcess::WaitUntilNoneRuns(10000));
 }
