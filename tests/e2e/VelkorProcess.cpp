@@ -3,21 +3,11 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/win32/ModulePath.h"
+
 namespace {
 
-std::wstring ExeDirectory()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return std::filesystem::path(path).parent_path().wstring();
-}
+std::wstring ExeDirectory() { return std::filesystem::path(ModulePath()).parent_path().wstring(); }
 
 } // namespace
 

@@ -4,41 +4,11 @@
 
 #include <stdexcept>
 
+#include "base/win32/ComObject.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Reference counting and IUnknown for the fake's objects.
-template <class Self, class Main, class... More>
-class TUnknown : public Main, public More... {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IUnknown)
-            *object = static_cast<Main*>(this);
-        else
-            *object = static_cast<Self*>(this)->Find(iid);
-        if (!*object)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++FRefs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG refs = static_cast<ULONG>(--FRefs);
-        if (refs == 0)
-            delete static_cast<Self*>(this);
-        return refs;
-    }
-    virtual ~TUnknown() = default;
-
-private:
-    LONG FRefs = 1;
-};
 
 // IDispatch is not what the client uses.
 #define FAKE_NO_DISPATCH                                                                                          \
@@ -69,17 +39,14 @@ HRESULT Outcome(TFakeOmniRigState& state, REFIID iid)
     return code;
 }
 
-class TFakeRig final : public TUnknown<TFakeRig, IRigX, ISupportErrorInfo> {
+class TFakeRig final : public TComObject<TFakeRig, IRigX, ISupportErrorInfo> {
 public:
     explicit TFakeRig(TFakeOmniRigState& state) : FState(state) { ++FState.LiveRigs; }
     ~TFakeRig() override { --FState.LiveRigs; }
-    void* Find(REFIID iid)
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (iid == IID_IDispatch || iid == __uuidof(IRigX))
-            return static_cast<IRigX*>(this);
-        if (iid == IID_ISupportErrorInfo)
-            return static_cast<ISupportErrorInfo*>(this);
-        return nullptr;
+        static const TInterfaceRow rows[] = {Row<IRigX>(), Row<IRigX>(IID_IDispatch), Row<ISupportErrorInfo>()};
+        return rows;
     }
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
     {
@@ -143,10 +110,14 @@ private:
     TFakeOmniRigState& FState;
 };
 
-class TFakeConnectionPoint final : public TUnknown<TFakeConnectionPoint, IConnectionPoint> {
+class TFakeConnectionPoint final : public TComObject<TFakeConnectionPoint, IConnectionPoint> {
 public:
     explicit TFakeConnectionPoint(TFakeOmniRigState& state) : FState(state) {}
-    void* Find(REFIID iid) { return iid == IID_IConnectionPoint ? static_cast<IConnectionPoint*>(this) : nullptr; }
+    static std::span<const TInterfaceRow> Interfaces()
+    {
+        static const TInterfaceRow rows[] = {Row<IConnectionPoint>()};
+        return rows;
+    }
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override
     {
         *iid = __uuidof(IOmniRigXEvents);
@@ -177,19 +148,24 @@ private:
     TFakeOmniRigState& FState;
 };
 
-class TFakeOmniRigX final
-    : public TUnknown<TFakeOmniRigX, IOmniRigX, ISupportErrorInfo, IConnectionPointContainer> {
+class TFakeOmniRigX final : public TComObject<TFakeOmniRigX, IOmniRigX, ISupportErrorInfo, IConnectionPointContainer> {
 public:
     explicit TFakeOmniRigX(TFakeOmniRigState& state) : FState(state) {}
-    void* Find(REFIID iid)
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (iid == IID_IDispatch || iid == __uuidof(IOmniRigX))
-            return static_cast<IOmniRigX*>(this);
-        if (iid == IID_ISupportErrorInfo)
-            return static_cast<ISupportErrorInfo*>(this);
-        if (iid == IID_IConnectionPointContainer && FState.OfferEvents)
-            return static_cast<IConnectionPointContainer*>(this);
-        return nullptr;
+        static const TInterfaceRow rows[] = {Row<IOmniRigX>(), Row<IOmniRigX>(IID_IDispatch), Row<ISupportErrorInfo>(),
+                                             Row<IConnectionPointContainer>()};
+        return rows;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
+    {
+        // A server without events says so by not being a container.
+        if (iid == IID_IConnectionPointContainer && !FState.OfferEvents) {
+            if (object)
+                *object = nullptr;
+            return object ? E_NOINTERFACE : E_POINTER;
+        }
+        return TComObject::QueryInterface(iid, object);
     }
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
     {
@@ -235,10 +211,14 @@ private:
     TFakeOmniRigState& FState;
 };
 
-class TFakeFactory final : public TUnknown<TFakeFactory, IClassFactory> {
+class TFakeFactory final : public TComObject<TFakeFactory, IClassFactory> {
 public:
     explicit TFakeFactory(TFakeOmniRigState& state) : FState(state) {}
-    void* Find(REFIID iid) { return iid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr; }
+    static std::span<const TInterfaceRow> Interfaces()
+    {
+        static const TInterfaceRow rows[] = {Row<IClassFactory>()};
+        return rows;
+    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
         *object = nullptr;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
+
 #include "FakeOmniRig.h"
 #include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
@@ -124,6 +127,42 @@ TEST_F(OmniRigXTest, AServerThatWentAwayIsDroppedAndTheNextCallConnectsAfresh)
     }
     EXPECT_TRUE(IsServerGone(HRESULT_FROM_WIN32(RPC_S_CALL_FAILED)));
     EXPECT_FALSE(IsServerGone(E_FAIL));
+}
+
+TEST_F(OmniRigXTest, ARigObjectOutlivesItsClient)
+{
+    // The client's memory is scribbled over once it is gone, so that a rig
+    // object still reaching into it crashes here.
+    alignas(TOmniRigX) unsigned char storage[sizeof(TOmniRigX)];
+    auto* client = new (storage) TOmniRigX;
+    std::unique_ptr<IRig> rig = client->Rig();
+    client->~TOmniRigX();
+    std::memset(storage, 0xA5, sizeof(storage));
+    EXPECT_EQ(State.Unadvises, 1);
+
+    EXPECT_EQ(rig->GetFreq(), 14200000);
+    for (HRESULT code : {E_FAIL, RPC_E_DISCONNECTED, CO_E_OBJNOTCONNECTED}) {
+        State.FailCode = code;
+        EXPECT_EQ(ErrorOf([&] { rig->PutFreq(7000000); }).second, code);
+    }
+    rig.reset();
+    EXPECT_EQ(State.LiveRigs, 0);
+}
+
+TEST_F(OmniRigXTest, ARigOfAnOlderConnectionLeavesTheNewOneStanding)
+{
+    TOmniRigX client;
+    std::unique_ptr<IRig> old = client.Rig();
+    State.FailCode = RPC_E_DISCONNECTED;
+    EXPECT_EQ(ErrorOf([&] { old->GetFreq(); }).second, RPC_E_DISCONNECTED);
+    EXPECT_FALSE(client.Connected()) << "the rig's own connection is dropped";
+
+    std::unique_ptr<IRig> current = client.Rig();
+    EXPECT_EQ(State.Created, 2);
+    State.FailCode = RPC_E_DISCONNECTED;
+    EXPECT_EQ(ErrorOf([&] { old->GetFreq(); }).second, RPC_E_DISCONNECTED);
+    EXPECT_TRUE(client.Connected()) << "a rig of the connection before has no say over this one";
+    EXPECT_EQ(current->GetFreq(), 14200000);
 }
 
 TEST_F(OmniRigXTest, MissingInterfacesRaiseInsteadOfCrashing)

@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "base/win32/ModulePath.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -113,11 +115,9 @@ TRigSimProcess::~TRigSimProcess()
 
 std::wstring TRigSimProcess::ExePath()
 {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-    if (length == 0 || length >= MAX_PATH * 4)
+    std::wstring dir = ModulePath();
+    if (dir.empty())
         throw std::runtime_error("cannot find the test executable's path");
-    std::wstring dir(path, length);
     dir.erase(dir.find_last_of(L"\\/") + 1);
     return dir + L"rigsim.exe";
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <ostream>
@@ -15,7 +16,9 @@
 #include <vector>
 
 #include "RigSimProcess.h"
-#include "src/rig/RigServer.h"
+#include "base/win32/ComObject.h"
+#include "base/win32/ComUtil.h"
+#include "rig/RigServer.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace RigParams;
@@ -38,34 +41,6 @@ void PrintTo(const THr& hr, std::ostream* os)
 
 #define EXPECT_HR(expected, expr) EXPECT_EQ(THr{expected}, THr{expr})
 #define ASSERT_HR(expected, expr) ASSERT_EQ(THr{expected}, THr{expr})
-
-// COM for the whole run, on gtest's one thread.
-class TComEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_HR(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    void TearDown() override { CoUninitialize(); }
-};
-const auto* const kComEnvironment = ::testing::AddGlobalTestEnvironment(new TComEnvironment);
-
-class TBstr {
-public:
-    TBstr() = default;
-    explicit TBstr(const wchar_t* text) : FValue(SysAllocString(text)) {}
-    ~TBstr() { SysFreeString(FValue); }
-    TBstr(const TBstr&) = delete;
-    TBstr& operator=(const TBstr&) = delete;
-    BSTR Get() const { return FValue; }
-    BSTR* Out()
-    {
-        SysFreeString(FValue);
-        FValue = nullptr;
-        return &FValue;
-    }
-    std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
-
-private:
-    BSTR FValue = nullptr;
-};
 
 std::string Narrow(const std::wstring& text)
 {
@@ -101,7 +76,7 @@ IUnknown* Identity(IUnknown* object)
 }
 
 // An event sink in this process that records what the server tells it.
-class TEventSink final : public IDispatch {
+class TEventSink final : public TComObject<TEventSink, IDispatch> {
 public:
     struct TCall {
         DISPID Id;
@@ -111,24 +86,10 @@ public:
     std::vector<TCall> Calls;
     HRESULT Answer = S_OK;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != __uuidof(IOmniRigXEvents))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FRefs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&FRefs);
-        if (refs == 0)
-            delete this;
-        return refs;
+        static const TInterfaceRow rows[] = {Row<IDispatch>(), Row<IDispatch>(__uuidof(IOmniRigXEvents))};
+        return rows;
     }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override
     {
@@ -163,36 +124,20 @@ public:
     }
 
 private:
-    ~TEventSink() = default;
-    LONG FRefs = 1;
+    ~TEventSink() override = default;
 };
 
 // An object that is no event sink at all.
-class TPlainObject final : public IUnknown {
+class TPlainObject final : public TComObject<TPlainObject, IUnknown> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown)
-            return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FRefs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&FRefs);
-        if (refs == 0)
-            delete this;
-        return refs;
+        static const TInterfaceRow rows[] = {Row<IUnknown>()};
+        return rows;
     }
 
 private:
-    ~TPlainObject() = default;
-    LONG FRefs = 1;
+    ~TPlainObject() override = default;
 };
 
 template <class T>
@@ -239,9 +184,9 @@ protected:
 
     std::wstring Log()
     {
-        TBstr log;
+        TBStr log;
         EXPECT_HR(S_OK, Control->GetCallLog(log.Out()));
-        return log.Text();
+        return log.Wide();
     }
 
     LONG Count(LONG iface, LONG slot)
@@ -272,9 +217,9 @@ constexpr LONG kStartB = 7050000;
 
 TEST_F(RigSimTest, StartsWithTheDocumentedRadio)
 {
-    TBstr type;
+    TBStr type;
     ASSERT_HR(S_OK, Rig()->get_RigType(type.Out()));
-    EXPECT_EQ(L"RIGSIM", type.Text());
+    EXPECT_EQ(L"RIGSIM", type.Wide());
     EXPECT_EQ(kStartA, Get(&IRigX::get_Freq));
     EXPECT_EQ(kStartA, Get(&IRigX::get_FreqA));
     EXPECT_EQ(kStartB, Get(&IRigX::get_FreqB));
@@ -377,11 +322,11 @@ TEST_F(RigSimTest, OperatorValuesAreReportedRaw)
     EXPECT_EQ(0, Get(&IRigX::get_Mode));
     ASSERT_HR(S_OK, Control->SetVfo(VFOA));
     EXPECT_EQ(VFOA, Get(&IRigX::get_Vfo));
-    TBstr name(L"Test rig 2");
+    TBStr name(L"Test rig 2");
     ASSERT_HR(S_OK, Control->SetRigType(name.Get()));
-    TBstr type;
+    TBStr type;
     ASSERT_HR(S_OK, Rig()->get_RigType(type.Out()));
-    EXPECT_EQ(L"Test rig 2", type.Text());
+    EXPECT_EQ(L"Test rig 2", type.Wide());
 }
 
 TEST_F(RigSimTest, AllObjectsShareOneRadio)
@@ -389,9 +334,15 @@ TEST_F(RigSimTest, AllObjectsShareOneRadio)
     ComPtr<IRigX> first = Rig();
     ComPtr<IRigX> second = Rig();
     ASSERT_TRUE(first && second);
-    // A new rig object for every get Rig.
-    EXPECT_NE(Identity(first.Get()), Identity(second.Get()));
-    EXPECT_EQ(Identity(first.Get()), Identity(first.Get()));
+    // The radio is one object, whichever fetch and whether or not the one
+    // before was released.
+    EXPECT_EQ(Identity(first.Get()), Identity(second.Get()));
+    IUnknown* const rigIdentity = Identity(first.Get());
+    first.Reset();
+    second.Reset();
+    first = Rig();
+    second = Rig();
+    EXPECT_EQ(rigIdentity, Identity(first.Get()));
 
     // Every CreateInstance makes a new server object.
     ComPtr<IOmniRigX> created;
@@ -405,6 +356,7 @@ TEST_F(RigSimTest, AllObjectsShareOneRadio)
 
     ComPtr<IRigX> third;
     ASSERT_HR(S_OK, created->get_Rig(&third));
+    EXPECT_EQ(rigIdentity, Identity(third.Get()));
     ASSERT_HR(S_OK, first->put_FreqB(10136000));
     LONG value = 0;
     ASSERT_HR(S_OK, second->get_FreqB(&value));
@@ -425,7 +377,7 @@ TEST_F(RigSimTest, FailsTheNextCalls)
     ComPtr<IRigX> rig = Rig();
     ASSERT_TRUE(rig);
     ASSERT_HR(S_OK, Control->Reset());
-    TBstr text(L"Rig does not answer");
+    TBStr text(L"Rig does not answer");
     ASSERT_HR(S_OK, Control->FailCalls(2, kRigError, text.Get()));
 
     LONG value = 77;
@@ -433,9 +385,9 @@ TEST_F(RigSimTest, FailsTheNextCalls)
     ComPtr<IErrorInfo> error;
     // Wine does not carry error objects between processes; Windows does.
     if (GetErrorInfo(0, &error) == S_OK) {
-        TBstr description;
+        TBStr description;
         ASSERT_HR(S_OK, error->GetDescription(description.Out()));
-        EXPECT_EQ(L"Rig does not answer", description.Text());
+        EXPECT_EQ(L"Rig does not answer", description.Wide());
         GUID guid{};
         ASSERT_HR(S_OK, error->GetGUID(&guid));
         EXPECT_EQ(__uuidof(IRigX), guid);
@@ -461,7 +413,7 @@ TEST_F(RigSimTest, FailsEveryCallUntilCleared)
     ComPtr<IRigX> rig = Rig();
     ASSERT_TRUE(rig);
     ASSERT_HR(S_OK, Control->Reset());
-    TBstr text(L"Port closed");
+    TBStr text(L"Port closed");
     ASSERT_HR(S_OK, Control->FailCalls(-1, E_ACCESSDENIED, text.Get()));
     for (int i = 0; i < 5; ++i) {
         LONG value = 0;
@@ -485,7 +437,7 @@ TEST_F(RigSimTest, FailsEveryCallUntilCleared)
 
 TEST_F(RigSimTest, RefusesMeaninglessFailureScripts)
 {
-    TBstr text(L"x");
+    TBStr text(L"x");
     EXPECT_HR(E_INVALIDARG, Control->FailCalls(-2, E_FAIL, text.Get()));
     EXPECT_HR(E_INVALIDARG, Control->FailCalls(1, S_OK, text.Get()));
     EXPECT_HR(E_INVALIDARG, Control->FailCalls(1, S_FALSE, text.Get()));
@@ -524,6 +476,26 @@ TEST_F(RigSimTest, CountsAndLogsEveryCall)
     EXPECT_EQ(0, Count(kOmniRig, 14));
     LONG count = 0;
     EXPECT_HR(E_INVALIDARG, Control->GetCallCount(2, 9, &count));
+}
+
+TEST_F(RigSimTest, TheLogKeepsTheLatestCallsAndTheCountsStayExact)
+{
+    // A server polled for hours must not grow: the log keeps 1000 lines.
+    ComPtr<IRigX> rig = Rig();
+    ASSERT_TRUE(rig);
+    ASSERT_HR(S_OK, Control->Reset());
+    ASSERT_HR(S_OK, rig->put_FreqA(1));
+    LONG value = 0;
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_HR(S_OK, rig->get_Freq(&value));
+    ASSERT_HR(S_OK, rig->put_FreqA(2));
+
+    const std::wstring log = Log();
+    EXPECT_EQ(999, std::count(log.begin(), log.end(), L'\n'));
+    EXPECT_EQ(0u, log.rfind(L"IRigX.14\n", 0)) << "the oldest lines went first";
+    EXPECT_EQ(L"\nIRigX.17 2", log.substr(log.size() - 11));
+    EXPECT_EQ(1000, Count(kRig, 14));
+    EXPECT_EQ(2, Count(kRig, 17));
 }
 
 TEST_F(RigSimTest, CallsThroughIDispatchCountUnderTheirSlot)
@@ -576,7 +548,7 @@ TEST_F(RigSimTest, ResetForgetsCallsAndFailuresButNotTheRadio)
     ComPtr<IRigX> rig = Rig();
     ASSERT_TRUE(rig);
     ASSERT_HR(S_OK, rig->put_FreqA(28074000));
-    TBstr text(L"Busy");
+    TBStr text(L"Busy");
     ASSERT_HR(S_OK, Control->FailCalls(-1, E_FAIL, text.Get()));
     LONG value = 0;
     EXPECT_HR(E_FAIL, rig->get_FreqA(&value));
@@ -704,7 +676,7 @@ TEST_F(RigSimTest, TellsEverySinkWhatTheOperatorChanged)
         std::function<HRESULT()> Change;
         DISPID Event;
     };
-    TBstr name(L"OTHER");
+    TBStr name(L"OTHER");
     const TCase cases[] = {
         {"SetFreq", [&] { return Control->SetFreq(3510000); }, 4},
         {"SetFreqA", [&] { return Control->SetFreqA(3520000); }, 4},
@@ -839,7 +811,20 @@ TEST_F(RigSimServerTest, ComStartsAnInstanceThatEndsWithItsLastClient)
     // The rig object alone keeps the server.
     server.Reset();
     control.Reset();
+    Sleep(500);
     ASSERT_HR(S_OK, rig->get_Freq(&freq));
+
+    // A client coming back meanwhile finds the same server and the same rig.
+    ASSERT_HR(S_OK, CoCreateInstance(__uuidof(OmniRigX), nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&server)));
+    EXPECT_EQ(running, TRigSimProcess::RunningIds());
+    ComPtr<IRigX> again;
+    ASSERT_HR(S_OK, server->get_Rig(&again));
+    EXPECT_EQ(Identity(rig.Get()), Identity(again.Get()));
+    again.Reset();
+    server.Reset();
+    Sleep(500);
+    ASSERT_HR(S_OK, rig->get_Freq(&freq)) << "the rig still keeps it";
+
     rig.Reset();
     EXPECT_TRUE(TRigSimProcess::WaitUntilNoneRuns(10000));
 }

@@ -2,7 +2,7 @@
 
 #include <olectl.h>
 
-#include "ComSupport.h"
+#include "base/win32/ComUtil.h"
 
 namespace {
 
@@ -23,24 +23,6 @@ HRESULT SupportsErrorInfo(REFIID riid, REFIID own)
 } // namespace
 
 // ---- shared parts ----------------------------------------------------------
-
-STDMETHODIMP_(DWORD) TCountedConnections::AddConnection(DWORD type, DWORD)
-{
-    if (type & EXTCONN_STRONG) {
-        ++FStrong;
-        FSimulator.AddServerRef();
-    }
-    return FStrong;
-}
-
-STDMETHODIMP_(DWORD) TCountedConnections::ReleaseConnection(DWORD type, DWORD, BOOL)
-{
-    if ((type & EXTCONN_STRONG) && FStrong > 0) {
-        --FStrong;
-        FSimulator.ReleaseServerRef();
-    }
-    return FStrong;
-}
 
 HRESULT DispatchTypeInfoCount(UINT* count)
 {
@@ -86,51 +68,27 @@ HRESULT DispatchInvoke(void* object, ITypeInfo* info, DISPID id, REFIID riid, WO
 
 // ---- TOmniRigObject --------------------------------------------------------
 
-TOmniRigObject::TOmniRigObject(TSimulator& sim) : TSimDispatch(sim), TCountedConnections(sim), FSim(sim) {}
+std::span<const TOmniRigObject::TInterfaceRow> TOmniRigObject::Interfaces()
+{
+    static const TInterfaceRow rows[] = {
+        Row<IOmniRigX>(),
+        Row<IOmniRigX>(IID_IDispatch),
+        Row<IConnectionPointContainer>(),
+        Row<IRigSimControl>(),
+        Row<ISupportErrorInfo>(),
+        Row<IExternalConnection>(),
+    };
+    return rows;
+}
 
 TOmniRigObject::~TOmniRigObject()
 {
     FSim.DropSinks(this);
 }
 
-STDMETHODIMP TOmniRigObject::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IOmniRigX))
-        *ppv = static_cast<IOmniRigX*>(this);
-    else if (riid == IID_IConnectionPointContainer)
-        *ppv = static_cast<IConnectionPointContainer*>(this);
-    else if (riid == __uuidof(IRigSimControl))
-        *ppv = static_cast<IRigSimControl*>(this);
-    else if (riid == IID_ISupportErrorInfo)
-        *ppv = static_cast<ISupportErrorInfo*>(this);
-    else if (riid == IID_IExternalConnection)
-        *ppv = static_cast<IExternalConnection*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) TOmniRigObject::AddRef()
-{
-    return InterlockedIncrement(&FRefs);
-}
-
-STDMETHODIMP_(ULONG) TOmniRigObject::Release()
-{
-    const LONG refs = InterlockedDecrement(&FRefs);
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
-
 HRESULT TOmniRigObject::Reserved(int slot)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::OmniRig, slot);
         return FAILED(hr) ? hr : TSimulator::Fail(TIface::OmniRig, E_NOTIMPL, L"Not implemented by the stand-in");
     });
@@ -145,14 +103,16 @@ STDMETHODIMP TOmniRigObject::get_Rig(IRigX** value)
     if (!value)
         return E_POINTER;
     *value = nullptr;
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::OmniRig, 9);
         if (FAILED(hr))
             return hr;
-        auto* rig = new (std::nothrow) TRigObject(FSim);
+        TRigObject* rig = FSim.Rig();
         if (!rig)
-            return E_OUTOFMEMORY;
-        return HandOut(rig, __uuidof(IRigX), reinterpret_cast<void**>(value));
+            return E_UNEXPECTED;
+        // Locked again when the last client before had dropped the lock.
+        rig->Lock();
+        return rig->QueryInterface(__uuidof(IRigX), reinterpret_cast<void**>(value));
     });
 }
 
@@ -161,7 +121,7 @@ STDMETHODIMP TOmniRigObject::get_DialogVisible(VARIANT_BOOL* value)
     if (!value)
         return E_POINTER;
     *value = VARIANT_FALSE;
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::OmniRig, 11);
         if (SUCCEEDED(hr))
             *value = FSim.DialogVisible() ? VARIANT_TRUE : VARIANT_FALSE;
@@ -171,7 +131,7 @@ STDMETHODIMP TOmniRigObject::get_DialogVisible(VARIANT_BOOL* value)
 
 STDMETHODIMP TOmniRigObject::put_DialogVisible(VARIANT_BOOL value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::OmniRig, 12, value);
         return FAILED(hr) ? hr : FSim.ShowDialog(value != VARIANT_FALSE);
     });
@@ -200,8 +160,8 @@ STDMETHODIMP TOmniRigObject::FindConnectionPoint(REFIID riid, IConnectionPoint**
 
 STDMETHODIMP TOmniRigObject::SetRigType(BSTR name)
 {
-    return Guard([&] {
-        FSim.Radio().SetRigType(FromBstr(name));
+    return ComGuard([&] {
+        FSim.Radio().SetRigType(TBStr::BStrText(name));
         FSim.OperatorChangedRigType();
         return S_OK;
     });
@@ -209,7 +169,7 @@ STDMETHODIMP TOmniRigObject::SetRigType(BSTR name)
 
 STDMETHODIMP TOmniRigObject::SetFreq(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         FSim.Radio().SetFreq(value);
         FSim.OperatorChanged(ParamsChanged::Freq);
         return S_OK;
@@ -218,7 +178,7 @@ STDMETHODIMP TOmniRigObject::SetFreq(LONG value)
 
 STDMETHODIMP TOmniRigObject::SetFreqA(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         FSim.Radio().SetFreqA(value);
         FSim.OperatorChanged(ParamsChanged::Freq);
         return S_OK;
@@ -227,7 +187,7 @@ STDMETHODIMP TOmniRigObject::SetFreqA(LONG value)
 
 STDMETHODIMP TOmniRigObject::SetFreqB(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         FSim.Radio().SetFreqB(value);
         FSim.OperatorChanged(ParamsChanged::Freq);
         return S_OK;
@@ -236,7 +196,7 @@ STDMETHODIMP TOmniRigObject::SetFreqB(LONG value)
 
 STDMETHODIMP TOmniRigObject::SetMode(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         FSim.Radio().SetRawMode(value);
         FSim.OperatorChanged(ParamsChanged::Mode);
         return S_OK;
@@ -245,7 +205,7 @@ STDMETHODIMP TOmniRigObject::SetMode(LONG value)
 
 STDMETHODIMP TOmniRigObject::SetVfo(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         FSim.Radio().SetRawVfo(value);
         // The VFO in use may change, and with it the frequency.
         FSim.OperatorChanged(ParamsChanged::Vfo | ParamsChanged::Freq);
@@ -255,7 +215,7 @@ STDMETHODIMP TOmniRigObject::SetVfo(LONG value)
 
 STDMETHODIMP TOmniRigObject::FailCalls(LONG count, LONG code, BSTR text)
 {
-    return Guard([&] { return FSim.FailCalls(count, static_cast<HRESULT>(code), FromBstr(text)); });
+    return ComGuard([&] { return FSim.FailCalls(count, static_cast<HRESULT>(code), TBStr::BStrText(text)); });
 }
 
 STDMETHODIMP TOmniRigObject::GetCallCount(LONG iface, LONG slot, LONG* count)
@@ -274,11 +234,8 @@ STDMETHODIMP TOmniRigObject::GetCallLog(BSTR* log)
     if (!log)
         return E_POINTER;
     *log = nullptr;
-    return Guard([&] {
-        TBstr text(FSim.CallLog());
-        if (!text.Get())
-            return E_OUTOFMEMORY;
-        *log = text.Detach();
+    return ComGuard([&] {
+        *log = TBStr(FSim.CallLog()).Detach();
         return S_OK;
     });
 }
@@ -321,42 +278,44 @@ STDMETHODIMP TOmniRigObject::InterfaceSupportsErrorInfo(REFIID riid)
 
 // ---- TRigObject ------------------------------------------------------------
 
-TRigObject::TRigObject(TSimulator& sim) : TSimDispatch(sim), TCountedConnections(sim), FSim(sim) {}
-
-STDMETHODIMP TRigObject::QueryInterface(REFIID riid, void** ppv)
+std::span<const TRigObject::TInterfaceRow> TRigObject::Interfaces()
 {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IRigX))
-        *ppv = static_cast<IRigX*>(this);
-    else if (riid == IID_ISupportErrorInfo)
-        *ppv = static_cast<ISupportErrorInfo*>(this);
-    else if (riid == IID_IExternalConnection)
-        *ppv = static_cast<IExternalConnection*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
+    static const TInterfaceRow rows[] = {
+        Row<IRigX>(),
+        Row<IRigX>(IID_IDispatch),
+        Row<ISupportErrorInfo>(),
+        Row<IExternalConnection>(),
+    };
+    return rows;
+}
+
+HRESULT TRigObject::Lock()
+{
+    if (FLocked)
+        return S_OK;
+    // Marked first: the lock's own connection arrives during the call.
+    SetOwnLock(true);
+    const HRESULT hr = CoLockObjectExternal(static_cast<IRigX*>(this), TRUE, FALSE);
+    if (FAILED(hr)) {
+        SetOwnLock(false);
+        return hr;
+    }
+    FLocked = true;
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) TRigObject::AddRef()
+void TRigObject::Unlock()
 {
-    return InterlockedIncrement(&FRefs);
+    if (!FLocked)
+        return;
+    FLocked = false;
+    SetOwnLock(false);
+    CoLockObjectExternal(static_cast<IRigX*>(this), FALSE, TRUE);
 }
-
-STDMETHODIMP_(ULONG) TRigObject::Release()
-{
-    const LONG refs = InterlockedDecrement(&FRefs);
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
 
 HRESULT TRigObject::Reserved(int slot)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, slot);
         return FAILED(hr) ? hr : TSimulator::Fail(TIface::Rig, E_NOTIMPL, L"Not implemented by the stand-in");
     });
@@ -386,14 +345,11 @@ STDMETHODIMP TRigObject::get_RigType(BSTR* value)
     if (!value)
         return E_POINTER;
     *value = nullptr;
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, 7);
         if (FAILED(hr))
             return hr;
-        TBstr name(FSim.Radio().RigType());
-        if (!name.Get())
-            return E_OUTOFMEMORY;
-        *value = name.Detach();
+        *value = TBStr(FSim.Radio().RigType()).Detach();
         return S_OK;
     });
 }
@@ -403,7 +359,7 @@ HRESULT TRigObject::GetLong(int slot, LONG* value, LONG (*read)(const TRadio&))
     if (!value)
         return E_POINTER;
     *value = 0;
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, slot);
         if (SUCCEEDED(hr))
             *value = read(FSim.Radio());
@@ -418,7 +374,7 @@ STDMETHODIMP TRigObject::get_Freq(LONG* value)
 
 STDMETHODIMP TRigObject::put_Freq(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, 15, value);
         if (SUCCEEDED(hr)) {
             FSim.Radio().SetFreq(value);
@@ -435,7 +391,7 @@ STDMETHODIMP TRigObject::get_FreqA(LONG* value)
 
 STDMETHODIMP TRigObject::put_FreqA(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, 17, value);
         if (SUCCEEDED(hr)) {
             FSim.Radio().SetFreqA(value);
@@ -452,7 +408,7 @@ STDMETHODIMP TRigObject::get_FreqB(LONG* value)
 
 STDMETHODIMP TRigObject::put_FreqB(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, 19, value);
         if (SUCCEEDED(hr)) {
             FSim.Radio().SetFreqB(value);
@@ -469,7 +425,7 @@ STDMETHODIMP TRigObject::get_Vfo(LONG* value)
 
 STDMETHODIMP TRigObject::put_Vfo(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, 25, value);
         if (FAILED(hr))
             return hr;
@@ -489,7 +445,7 @@ STDMETHODIMP TRigObject::get_Mode(LONG* value)
 
 STDMETHODIMP TRigObject::put_Mode(LONG value)
 {
-    return Guard([&] {
+    return ComGuard([&] {
         const HRESULT hr = FSim.Enter(TIface::Rig, 35, value);
         if (FAILED(hr))
             return hr;
@@ -509,8 +465,7 @@ STDMETHODIMP TRigObject::InterfaceSupportsErrorInfo(REFIID riid)
 
 // ---- TConnectionPoint ------------------------------------------------------
 
-TConnectionPoint::TConnectionPoint(TSimulator& sim, TOmniRigObject* owner)
-    : TCountedConnections(sim), FSim(sim), FOwner(owner)
+TConnectionPoint::TConnectionPoint(TSimulator& sim, TOmniRigObject* owner) : FSim(sim), FOwner(owner)
 {
     FOwner->AddRef();
 }
@@ -520,32 +475,10 @@ TConnectionPoint::~TConnectionPoint()
     FOwner->Release();
 }
 
-STDMETHODIMP TConnectionPoint::QueryInterface(REFIID riid, void** ppv)
+std::span<const TConnectionPoint::TInterfaceRow> TConnectionPoint::Interfaces()
 {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IConnectionPoint)
-        *ppv = static_cast<IConnectionPoint*>(this);
-    else if (riid == IID_IExternalConnection)
-        *ppv = static_cast<IExternalConnection*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) TConnectionPoint::AddRef()
-{
-    return InterlockedIncrement(&FRefs);
-}
-
-STDMETHODIMP_(ULONG) TConnectionPoint::Release()
-{
-    const LONG refs = InterlockedDecrement(&FRefs);
-    if (refs == 0)
-        delete this;
-    return refs;
+    static const TInterfaceRow rows[] = {Row<IConnectionPoint>(), Row<IExternalConnection>()};
+    return rows;
 }
 
 STDMETHODIMP TConnectionPoint::GetConnectionInterface(IID* iid)
@@ -571,12 +504,12 @@ STDMETHODIMP TConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     *cookie = 0;
     if (!sink)
         return E_POINTER;
-    return Guard([&] { return FSim.Advise(FOwner, sink, cookie); });
+    return ComGuard([&] { return FSim.Advise(FOwner, sink, cookie); });
 }
 
 STDMETHODIMP TConnectionPoint::Unadvise(DWORD cookie)
 {
-    return Guard([&] { return FSim.Unadvise(FOwner, cookie); });
+    return ComGuard([&] { return FSim.Unadvise(FOwner, cookie); });
 }
 
 STDMETHODIMP TConnectionPoint::EnumConnections(IEnumConnections** connections)
@@ -590,29 +523,10 @@ STDMETHODIMP TConnectionPoint::EnumConnections(IEnumConnections** connections)
 
 // ---- TClassFactory ---------------------------------------------------------
 
-STDMETHODIMP TClassFactory::QueryInterface(REFIID riid, void** ppv)
+std::span<const TClassFactory::TInterfaceRow> TClassFactory::Interfaces()
 {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IClassFactory)
-        return E_NOINTERFACE;
-    *ppv = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) TClassFactory::AddRef()
-{
-    return InterlockedIncrement(&FRefs);
-}
-
-STDMETHODIMP_(ULONG) TClassFactory::Release()
-{
-    const LONG refs = InterlockedDecrement(&FRefs);
-    if (refs == 0)
-        delete this;
-    return refs;
+    static const TInterfaceRow rows[] = {Row<IClassFactory>()};
+    return rows;
 }
 
 STDMETHODIMP TClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)

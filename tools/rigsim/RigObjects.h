@@ -1,26 +1,79 @@
 #pragma once
 // The COM objects that rigsim.exe hands out: the server object (IOmniRigX and
-// the control interface), rig objects (IRigX), the connection point for the
+// the control interface), the rig object (IRigX), the connection point for the
 // server's events and the class factory. Each one counts the strong external
-// connections to it, which keep the process alive when COM started it.
+// connections of clients to it, which keep the process alive when COM started
+// it.
 
 #include <windows.h>
 #include <ocidl.h>
 
 #include "RigSim.h"
 #include "Simulator.h"
+#include "base/win32/ComObject.h"
 
 // Counts the strong external connections of one object into the server
-// process; they keep the process alive when COM started it.
+// process: those of clients keep the process alive when COM started it. A
+// lasting lock that the object holds on itself is no client. Self provides
+// Simulator().
+//
+// Wine tells an object only when its first external reference comes and its
+// last one goes, whoever holds them: while the object's own lock stands it
+// hears of no client at all. Dropping the lock when no other client is left
+// settles it: a client that still holds the object is then its last reference.
+template <class Self>
 class TCountedConnections : public IExternalConnection {
 public:
-    explicit TCountedConnections(TSimulator& sim) : FSimulator(sim) {}
-    STDMETHODIMP_(DWORD) AddConnection(DWORD type, DWORD reserved) override;
-    STDMETHODIMP_(DWORD) ReleaseConnection(DWORD type, DWORD reserved, BOOL lastReleaseCloses) override;
+    DWORD STDMETHODCALLTYPE AddConnection(DWORD type, DWORD) override
+    {
+        if (type & EXTCONN_STRONG) {
+            ++FStrong;
+            Settle();
+        }
+        return FStrong;
+    }
+
+    DWORD STDMETHODCALLTYPE ReleaseConnection(DWORD type, DWORD, BOOL) override
+    {
+        if ((type & EXTCONN_STRONG) && FStrong > 0) {
+            --FStrong;
+            Settle();
+        }
+        return FStrong;
+    }
+
+protected:
+    // Set before the object locks itself and after it unlocks itself.
+    void SetOwnLock(bool held)
+    {
+        FOwn = held ? 1 : 0;
+        Settle();
+    }
 
 private:
-    TSimulator& FSimulator;
+    // Holds one server reference for every client connection. The server's
+    // answer may come back here (a last release drops a lasting lock), so the
+    // count is settled one step at a time.
+    void Settle()
+    {
+        for (;;) {
+            const DWORD clients = FStrong > FOwn ? FStrong - FOwn : 0;
+            TSimulator& sim = static_cast<Self*>(this)->Simulator();
+            if (FCounted < clients) {
+                ++FCounted;
+                sim.AddServerRef();
+            } else if (FCounted > clients) {
+                --FCounted;
+                sim.ReleaseServerRef();
+            } else {
+                return;
+            }
+        }
+    }
+
     DWORD FStrong = 0;
+    DWORD FOwn = 0;
+    DWORD FCounted = 0;
 };
 
 // The IDispatch side of a dual interface, answered from the embedded type
@@ -31,42 +84,36 @@ HRESULT DispatchIdsOfNames(ITypeInfo* info, REFIID riid, LPOLESTR* names, UINT c
 HRESULT DispatchInvoke(void* object, ITypeInfo* info, DISPID id, REFIID riid, WORD flags, DISPPARAMS* params,
                        VARIANT* result, EXCEPINFO* excep, UINT* argErr);
 
-template <class Interface, TIface Kind>
+template <class Self, class Interface, TIface Kind>
 class TSimDispatch : public Interface {
 public:
-    explicit TSimDispatch(TSimulator& sim) : FDispatchSim(sim) {}
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return DispatchTypeInfoCount(count); }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override
     {
-        return DispatchTypeInfo(FDispatchSim.DispatchInfo(Kind), index, info);
+        return DispatchTypeInfo(Sim().DispatchInfo(Kind), index, info);
     }
     STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
-        return DispatchIdsOfNames(FDispatchSim.VtableInfo(Kind), riid, names, count, ids);
+        return DispatchIdsOfNames(Sim().VtableInfo(Kind), riid, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override
     {
-        return DispatchInvoke(static_cast<Interface*>(this), FDispatchSim.VtableInfo(Kind), id, riid, flags, params,
-                              result, excep, argErr);
+        return DispatchInvoke(static_cast<Interface*>(this), Sim().VtableInfo(Kind), id, riid, flags, params, result,
+                              excep, argErr);
     }
 
 private:
-    TSimulator& FDispatchSim;
+    TSimulator& Sim() { return static_cast<Self*>(this)->Simulator(); }
 };
 
-class TOmniRigObject final : public TSimDispatch<IOmniRigX, TIface::OmniRig>,
-                             public IConnectionPointContainer,
-                             public IRigSimControl,
-                             public ISupportErrorInfo,
-                             public TCountedConnections {
+class TOmniRigObject final : public TComObject<TOmniRigObject, TSimDispatch<TOmniRigObject, IOmniRigX, TIface::OmniRig>,
+                                               IConnectionPointContainer, IRigSimControl, ISupportErrorInfo,
+                                               TCountedConnections<TOmniRigObject>> {
 public:
-    explicit TOmniRigObject(TSimulator& sim);
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    explicit TOmniRigObject(TSimulator& sim) : FSim(sim) {}
+    static std::span<const TInterfaceRow> Interfaces();
+    TSimulator& Simulator() { return FSim; }
 
     // IOmniRigX
     STDMETHODIMP Reserved7() override;
@@ -99,21 +146,29 @@ public:
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
 private:
-    ~TOmniRigObject();
+    ~TOmniRigObject() override;
     HRESULT Reserved(int slot);
 
-    LONG FRefs = 1;
     TSimulator& FSim;
 };
 
-class TRigObject final : public TSimDispatch<IRigX, TIface::Rig>, public ISupportErrorInfo, public TCountedConnections {
+// The radio's one rig object: every fetch of the rig hands out this same
+// object, for the life of the server.
+class TRigObject final : public TComObject<TRigObject, TSimDispatch<TRigObject, IRigX, TIface::Rig>, ISupportErrorInfo,
+                                           TCountedConnections<TRigObject>> {
 public:
-    explicit TRigObject(TSimulator& sim);
+    explicit TRigObject(TSimulator& sim) : FSim(sim) {}
+    static std::span<const TInterfaceRow> Interfaces();
+    TSimulator& Simulator() { return FSim; }
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    // A lasting external lock keeps the object's stub, and so its interface
+    // registration, from one client's release to the next fetch; without it
+    // every fetch builds the stub anew and every release tears it down.
+    // Locking a locked object does nothing.
+    HRESULT Lock();
+    // Drops the lock: at shutdown, and when no other client is left, so that
+    // the clients still holding the rig are what keeps the server.
+    void Unlock();
 
     // IRigX
     STDMETHODIMP get_RigType(BSTR* value) override;
@@ -150,24 +205,22 @@ public:
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
 private:
-    ~TRigObject() = default;
+    ~TRigObject() override = default;
     HRESULT Reserved(int slot);
     HRESULT GetLong(int slot, LONG* value, LONG (*read)(const TRadio&));
 
-    LONG FRefs = 1;
     TSimulator& FSim;
+    bool FLocked = false;
 };
 
 // The one connection point of a server object, for IOmniRigXEvents. The sinks
 // themselves are kept by the simulator under the owning server object.
-class TConnectionPoint final : public IConnectionPoint, public TCountedConnections {
+class TConnectionPoint final
+    : public TComObject<TConnectionPoint, IConnectionPoint, TCountedConnections<TConnectionPoint>> {
 public:
     TConnectionPoint(TSimulator& sim, TOmniRigObject* owner);
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    static std::span<const TInterfaceRow> Interfaces();
+    TSimulator& Simulator() { return FSim; }
 
     // IConnectionPoint
     STDMETHODIMP GetConnectionInterface(IID* iid) override;
@@ -177,28 +230,23 @@ public:
     STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
 private:
-    ~TConnectionPoint();
+    ~TConnectionPoint() override;
 
-    LONG FRefs = 1;
     TSimulator& FSim;
     TOmniRigObject* FOwner; // one reference held
 };
 
-class TClassFactory final : public IClassFactory {
+class TClassFactory final : public TComObject<TClassFactory, IClassFactory> {
 public:
     explicit TClassFactory(TSimulator& sim) : FSim(sim) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    static std::span<const TInterfaceRow> Interfaces();
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
     STDMETHODIMP LockServer(BOOL lock) override;
 
 private:
-    ~TClassFactory() = default;
+    ~TClassFactory() override = default;
 
-    LONG FRefs = 1;
     LONG FLocks = 0;
     TSimulator& FSim;
 };

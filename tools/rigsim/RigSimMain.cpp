@@ -15,23 +15,12 @@
 #include "RigObjects.h"
 #include "Registration.h"
 #include "Simulator.h"
+#include "base/win32/ComUtil.h"
+#include "base/win32/ModulePath.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-std::wstring ExePath()
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 void ReportError(const std::wstring& text)
 {
@@ -72,6 +61,37 @@ private:
     HRESULT FResult;
 };
 
+// The radio's one rig object: made and locked at start, handed out by every
+// fetch of the rig, unlocked and disconnected before COM goes.
+class TServerRig {
+public:
+    explicit TServerRig(TSimulator& sim) : FSim(sim)
+    {
+        FRig.Attach(new TRigObject(sim));
+        const HRESULT hr = FRig->Lock();
+        if (FAILED(hr))
+            ReportError(L"CoLockObjectExternal failed " + Hex(hr));
+        FSim.SetRig(FRig.Get());
+    }
+    ~TServerRig() { Close(); }
+    TServerRig(const TServerRig&) = delete;
+    TServerRig& operator=(const TServerRig&) = delete;
+
+    void Close()
+    {
+        if (!FRig)
+            return;
+        FSim.SetRig(nullptr);
+        FRig->Unlock();
+        CoDisconnectObject(static_cast<IRigX*>(FRig.Get()), 0);
+        FRig.Reset();
+    }
+
+private:
+    TSimulator& FSim;
+    ComPtr<TRigObject> FRig;
+};
+
 int RunServer(const std::wstring& exePath, bool embedding)
 {
     // The simulator outlives the apartment: objects that COM releases while it
@@ -87,9 +107,14 @@ int RunServer(const std::wstring& exePath, bool embedding)
         ReportError(L"cannot load the embedded type library " + Hex(hr));
         return 1;
     }
+    // Wine's marshaller frees a type library as soon as nobody holds it, and
+    // loads and parses it again for the next stub; held for the process life.
+    // Not registered (run before /regserver), the server still works.
+    const ComPtr<ITypeLib> registeredLib = LoadInterfaceTypeLib(__uuidof(IRigX));
     // Started by hand, the process holds itself alive.
     if (!embedding)
         sim.AddServerRef();
+    TServerRig rig(sim);
 
     ComPtr<IClassFactory> factory;
     factory.Attach(new TClassFactory(sim));
@@ -121,6 +146,8 @@ int RunServer(const std::wstring& exePath, bool embedding)
         DispatchMessageW(&msg);
     }
 
+    // The rig's lasting lock goes before anything is revoked.
+    rig.Close();
     if (rotCookie)
         RevokeActiveObject(rotCookie, nullptr);
     CoRevokeClassObject(classCookie);
@@ -136,7 +163,7 @@ int RunServer(const std::wstring& exePath, bool embedding)
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     try {
-        const std::wstring exePath = ExePath();
+        const std::wstring exePath = ModulePath();
         if (exePath.empty()) {
             ReportError(L"cannot find its own path");
             return 1;

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "ComSupport.h"
+#include "RigObjects.h"
+#include "base/win32/ComUtil.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -18,22 +19,6 @@ const wchar_t* IfaceName(TIface iface)
 REFIID IfaceId(TIface iface)
 {
     return iface == TIface::OmniRig ? __uuidof(IOmniRigX) : __uuidof(IRigX);
-}
-
-// Errors that say the sink's process or object is gone for good.
-bool SinkIsGone(HRESULT hr)
-{
-    switch (hr) {
-    case RPC_E_DISCONNECTED:
-    case RPC_E_SERVER_DIED:
-    case RPC_E_SERVER_DIED_DNE:
-    case CO_E_OBJNOTCONNECTED:
-    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
-    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
-        return true;
-    default:
-        return false;
-    }
 }
 
 constexpr DISPID kOnVisibleChange = 1;
@@ -95,6 +80,8 @@ HRESULT TSimulator::Enter(TIface iface, int slot, std::optional<long> value)
     std::wstring line = std::wstring(IfaceName(iface)) + L"." + std::to_wstring(slot);
     if (value)
         line += L" " + std::to_wstring(*value);
+    if (FLog.size() >= kLogLines)
+        FLog.pop_front();
     FLog.push_back(std::move(line));
     ++FCounts[{static_cast<int>(iface), slot}];
     if (FFailRemaining == 0)
@@ -231,7 +218,7 @@ void TSimulator::Fire(DISPID id, const std::vector<long>& args)
         SysFreeString(excep.bstrHelpFile);
         // A client that died must not stay on the list; other failures are its
         // own business.
-        if (SinkIsGone(hr))
+        if (IsServerGone(hr))
             Unadvise(sink.Owner, sink.Cookie);
     }
 }
@@ -249,13 +236,22 @@ HRESULT TSimulator::ShowDialog(bool visible)
 
 void TSimulator::AddServerRef()
 {
+    ++FServerRefs;
     CoAddRefServerProcess();
 }
 
 void TSimulator::ReleaseServerRef()
 {
-    if (CoReleaseServerProcess() == 0 && FEmbedding)
+    // The rig's lock hides its clients; without it they count (and may come
+    // back here as the lock goes).
+    if (FEmbedding && FServerRefs == 1 && FRig)
+        FRig->Unlock();
+    --FServerRefs;
+    const ULONG left = CoReleaseServerProcess();
+    if (left == 0 && FServerRefs == 0 && FEmbedding && !FQuitPosted) {
+        FQuitPosted = true;
         PostThreadMessageW(FThreadId, WM_QUIT, 0, 0);
+    }
 }
 
 void TSimulator::Shutdown()

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ constexpr long Freq = 0x1;
 constexpr long Vfo = 0x2;
 constexpr long Mode = 0x4;
 } // namespace ParamsChanged
+
+class TRigObject;
 
 class TSimulator {
 public:
@@ -59,7 +62,9 @@ public:
 
     HRESULT FailCalls(long count, HRESULT code, std::wstring text);
     long CallCount(TIface iface, int slot) const;
+    // The latest kLogLines calls, oldest first.
     std::wstring CallLog() const;
+    static constexpr size_t kLogLines = 1000;
     void Reset();
 
     HRESULT Advise(const void* owner, IUnknown* sink, DWORD* cookie);
@@ -70,7 +75,14 @@ public:
     HRESULT ShowDialog(bool visible);
     bool DialogVisible() const { return FDialog.Visible(); }
 
-    // Strong external connections and server locks.
+    // The radio's one rig object, made at start and kept by the server's
+    // main function; null before and after.
+    void SetRig(TRigObject* rig) { FRig = rig; }
+    TRigObject* Rig() const { return FRig; }
+
+    // Strong external connections of clients and server locks. Before the last
+    // one goes from a server that COM started, the rig drops its lasting lock:
+    // a client still holding the rig then keeps the server.
     void AddServerRef();
     void ReleaseServerRef();
 
@@ -88,12 +100,16 @@ private:
 
     bool FEmbedding;
     DWORD FThreadId;
+    TRigObject* FRig = nullptr;
+    long FServerRefs = 0;
+    bool FQuitPosted = false;
     TRadio FRadio;
     Microsoft::WRL::ComPtr<ITypeInfo> FDispatchInfo[2];
     Microsoft::WRL::ComPtr<ITypeInfo> FVtableInfo[2];
 
     std::map<std::pair<int, int>, long> FCounts;
-    std::vector<std::wstring> FLog;
+    // The latest calls only: a server polled for hours must not grow.
+    std::deque<std::wstring> FLog;
     long FFailRemaining = 0;
     HRESULT FFailCode = S_OK;
     std::wstring FFailText;

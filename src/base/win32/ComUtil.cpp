@@ -1,5 +1,7 @@
 #include "base/win32/ComUtil.h"
 
+#include <cwchar>
+
 std::wstring AnsiToWide(const std::string& text)
 {
     if (text.empty())
@@ -20,10 +22,11 @@ std::string WideToAnsi(const wchar_t* text, size_t length)
     return ansi;
 }
 
-TBStr::TBStr(const std::string& text)
+TBStr::TBStr(const std::string& text) : TBStr(AnsiToWide(text)) {}
+
+TBStr::TBStr(const std::wstring& text)
 {
-    std::wstring wide = AnsiToWide(text);
-    FValue = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    FValue = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!FValue)
         throw EOleError(OleErrorText(E_OUTOFMEMORY), E_OUTOFMEMORY);
 }
@@ -75,4 +78,47 @@ void OleCheck(HRESULT code)
 {
     if (FAILED(code))
         throw EOleError(OleErrorText(code), code);
+}
+
+bool IsServerGone(HRESULT code)
+{
+    static const HRESULT kGone[] = {
+        RPC_E_DISCONNECTED,
+        RPC_E_SERVER_DIED,
+        RPC_E_SERVER_DIED_DNE,
+        RPC_E_CONNECTION_TERMINATED,
+        CO_E_OBJNOTCONNECTED,
+        HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
+        HRESULT_FROM_WIN32(RPC_S_CALL_FAILED),
+        HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE),
+    };
+    for (HRESULT gone : kGone)
+        if (code == gone)
+            return true;
+    return false;
+}
+
+Microsoft::WRL::ComPtr<ITypeLib> LoadInterfaceTypeLib(REFIID iid)
+{
+    wchar_t iidText[40] = {};
+    if (!StringFromGUID2(iid, iidText, 40))
+        return nullptr;
+    const std::wstring key = std::wstring(L"Interface\\") + iidText + L"\\TypeLib";
+    wchar_t libText[40] = {};
+    DWORD size = sizeof(libText);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, libText, &size) != ERROR_SUCCESS)
+        return nullptr;
+    GUID libId{};
+    if (FAILED(CLSIDFromString(libText, &libId)))
+        return nullptr;
+    // The version is written as hexadecimal "major.minor".
+    wchar_t version[32] = L"1.0";
+    size = sizeof(version);
+    RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Version", RRF_RT_REG_SZ, nullptr, version, &size);
+    unsigned major = 1, minor = 0;
+    swscanf(version, L"%x.%x", &major, &minor);
+    Microsoft::WRL::ComPtr<ITypeLib> lib;
+    if (FAILED(LoadRegTypeLib(libId, static_cast<WORD>(major), static_cast<WORD>(minor), 0, &lib)))
+        return nullptr;
+    return lib;
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Helpers at the COM and Win32 edge: text in the system's ANSI code page to and
-// from UTF-16, an owning BSTR, and HRESULTs turned into the program's errors.
+// from UTF-16, an owning BSTR, HRESULTs turned into the program's errors, and
+// the codes that say a peer process has gone.
 
 #include <windows.h>
 #include <oleauto.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -13,11 +15,13 @@ std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const wchar_t* text, size_t length);
 inline std::string WideToAnsi(const std::wstring& text) { return WideToAnsi(text.data(), text.size()); }
 
-// Owns one BSTR.
+// Owns one BSTR. Failing to allocate raises EOleError (E_OUTOFMEMORY).
 class TBStr {
 public:
     TBStr() = default;
+    // From the program's ANSI text.
     explicit TBStr(const std::string& text);
+    explicit TBStr(const std::wstring& text);
     ~TBStr() { SysFreeString(FValue); }
     TBStr(TBStr&& other) noexcept : FValue(other.Detach()) {}
     TBStr& operator=(TBStr&& other) noexcept;
@@ -29,6 +33,10 @@ public:
     BSTR* Out();
     BSTR Detach();
     std::string Ansi() const { return FValue ? WideToAnsi(FValue, SysStringLen(FValue)) : std::string(); }
+    std::wstring Wide() const { return BStrText(FValue); }
+
+    // The text of a BSTR the caller does not own; a null BSTR is empty.
+    static std::wstring BStrText(BSTR value) { return value ? std::wstring(value, SysStringLen(value)) : std::wstring(); }
 
 private:
     BSTR FValue = nullptr;
@@ -40,3 +48,11 @@ std::string OleErrorText(HRESULT code);
 
 // Raises EOleError for a failure code.
 void OleCheck(HRESULT code);
+
+// Codes of a cross-process call whose peer has gone: its process ended or it
+// disconnected the object. Then the connection is useless and is dropped.
+bool IsServerGone(HRESULT code);
+
+// The registered type library that describes iid, as COM's marshaller finds
+// it (Interface\{iid}\TypeLib, locale 0); null when there is none.
+Microsoft::WRL::ComPtr<ITypeLib> LoadInterfaceTypeLib(REFIID iid);

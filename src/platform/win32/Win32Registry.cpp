@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/win32/ComUtil.h"
+#include "base/win32/ModulePath.h"
 
 namespace {
 
@@ -130,13 +131,6 @@ TRegStatus TWin32Registry::DeleteKey(TRegRoot root, const std::string& path)
 
 std::string TWin32Registry::ProgramBaseName()
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return FileBaseName(WideToAnsi(buffer.data(), length));
-        buffer.resize(buffer.size() * 2);
-    }
+    const std::wstring path = ModulePath();
+    return path.empty() ? std::string() : FileBaseName(WideToAnsi(path));
 }

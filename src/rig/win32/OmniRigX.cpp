@@ -2,34 +2,46 @@
 
 #include <olectl.h>
 
+#include "base/win32/ComObject.h"
 #include "base/win32/ComUtil.h"
 
 using Microsoft::WRL::ComPtr;
 
+struct TOmniRigX::TConnection {
+    ComPtr<IOmniRigX> Intf;
+    ComPtr<IConnectionPoint> Events;
+    DWORD EventsCookie = 0;
+    // The server's type library, held so that the marshaller does not load and
+    // parse it again for every rig object it builds a proxy for.
+    ComPtr<ITypeLib> TypeLib;
+
+    void Drop()
+    {
+        Events.Reset();
+        EventsCookie = 0;
+        Intf.Reset();
+        TypeLib.Reset();
+    }
+};
+
 namespace {
 
+using TConnection = TOmniRigX::TConnection;
+
+// Raises for a failure code of a call made on object through iid; a server
+// that has gone drops the connection (when there still is one), so that the
+// next call connects afresh.
+void CheckCall(HRESULT code, IUnknown* object, REFIID iid, TConnection* connection);
+
 // Takes the rig server's events and drops them.
-class TOmniRigXEvents final : public IDispatch {
+class TOmniRigXEvents final : public TComObject<TOmniRigXEvents, IDispatch> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    static std::span<const TInterfaceRow> Interfaces()
     {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != __uuidof(IOmniRigXEvents))
-            return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+        static const TInterfaceRow rows[] = {Row<IDispatch>(), Row<IDispatch>(__uuidof(IOmniRigXEvents))};
+        return rows;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&FRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG refs = InterlockedDecrement(&FRefs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
-    }
+
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
         if (!count)
@@ -55,15 +67,15 @@ public:
             VariantInit(result);
         return S_OK;
     }
-
-private:
-    LONG FRefs = 1;
 };
 
-// One rig object for one call.
+// One rig object for one call. It may outlive the client that fetched it.
 class TRigX final : public IRig {
 public:
-    TRigX(TOmniRigX& server, ComPtr<IRigX> rig) : FServer(server), FRig(std::move(rig)) {}
+    TRigX(std::weak_ptr<TConnection> connection, ComPtr<IRigX> rig)
+        : FConnection(std::move(connection)), FRig(std::move(rig))
+    {
+    }
 
     std::string GetRigType() override
     {
@@ -89,9 +101,16 @@ private:
         Check((FRig.Get()->*getter)(&value));
         return value;
     }
-    void Check(HRESULT code) { FServer.Check(code, FRig.Get(), __uuidof(IRigX)); }
+    void Check(HRESULT code)
+    {
+        if (SUCCEEDED(code))
+            return;
+        // Null when the client, and its connection with it, has gone.
+        std::shared_ptr<TConnection> connection = FConnection.lock();
+        CheckCall(code, FRig.Get(), __uuidof(IRigX), connection.get());
+    }
 
-    TOmniRigX& FServer;
+    std::weak_ptr<TConnection> FConnection;
     ComPtr<IRigX> FRig;
 };
 
@@ -114,30 +133,33 @@ std::string ServerErrorText(IUnknown* object, REFIID iid)
     return text;
 }
 
-} // namespace
-
-bool IsServerGone(HRESULT code)
+void CheckCall(HRESULT code, IUnknown* object, REFIID iid, TConnection* connection)
 {
-    static const HRESULT kGone[] = {
-        RPC_E_DISCONNECTED,
-        RPC_E_SERVER_DIED,
-        RPC_E_SERVER_DIED_DNE,
-        RPC_E_CONNECTION_TERMINATED,
-        CO_E_OBJNOTCONNECTED,
-        HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
-        HRESULT_FROM_WIN32(RPC_S_CALL_FAILED),
-        HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE),
-    };
-    for (HRESULT gone : kGone)
-        if (code == gone)
-            return true;
-    return false;
+    if (SUCCEEDED(code))
+        return;
+    // Read before anything else calls out: the error object is the thread's.
+    std::string text = ServerErrorText(object, iid);
+    if (text.empty())
+        text = OleErrorText(code);
+    if (connection && IsServerGone(code))
+        connection->Drop();
+    throw EOleError(text, code);
 }
+
+} // namespace
 
 TOmniRigX::~TOmniRigX() { Disconnect(); }
 
-void TOmniRigX::Connect()
+bool TOmniRigX::Connected() const { return FConnection && FConnection->Intf; }
+
+TConnection& TOmniRigX::Connection()
 {
+    if (Connected())
+        return *FConnection;
+    // A new connection: rig objects of an older one can no longer drop it.
+    FConnection.reset();
+    auto connection = std::make_shared<TConnection>();
+
     ComPtr<IOmniRigX> intf;
     ComPtr<IUnknown> running;
     // A registration left behind by a server that died answers no query; then a
@@ -154,67 +176,55 @@ void TOmniRigX::Connect()
         throw EOleError("DefaultInterface is NULL. Component is not connected to Server. You must call 'Connect' "
                         "or 'ConnectTo' before this operation",
                         E_POINTER);
-    FIntf = intf;
+    connection->Intf = intf;
+    // Without it every fetched rig costs a fresh parse of the library; a server
+    // whose library is not registered is still fine.
+    connection->TypeLib = LoadInterfaceTypeLib(__uuidof(IRigX));
 
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(FIntf.As(&container)) &&
-        SUCCEEDED(container->FindConnectionPoint(__uuidof(IOmniRigXEvents), &point))) {
+    if (SUCCEEDED(intf.As(&container)) && SUCCEEDED(container->FindConnectionPoint(__uuidof(IOmniRigXEvents), &point))) {
         ComPtr<IDispatch> sink;
         sink.Attach(new TOmniRigXEvents);
         DWORD cookie = 0;
         if (SUCCEEDED(point->Advise(sink.Get(), &cookie))) {
-            FEvents = point;
-            FEventsCookie = cookie;
+            connection->Events = point;
+            connection->EventsCookie = cookie;
         }
     }
-}
-
-ComPtr<IOmniRigX> TOmniRigX::DefaultInterface()
-{
-    if (!FIntf)
-        Connect();
-    return FIntf;
+    FConnection = std::move(connection);
+    return *FConnection;
 }
 
 void TOmniRigX::Disconnect()
 {
-    if (FEvents)
-        FEvents->Unadvise(FEventsCookie);
-    Drop();
-}
-
-void TOmniRigX::Drop()
-{
-    FEvents.Reset();
-    FEventsCookie = 0;
-    FIntf.Reset();
-}
-
-void TOmniRigX::Check(HRESULT code, IUnknown* object, REFIID iid)
-{
-    if (SUCCEEDED(code))
+    if (!FConnection)
         return;
-    std::string text = ServerErrorText(object, iid);
-    if (text.empty())
-        text = OleErrorText(code);
-    if (IsServerGone(code))
-        Drop();
-    throw EOleError(text, code);
+    if (FConnection->Events)
+        FConnection->Events->Unadvise(FConnection->EventsCookie);
+    FConnection->Drop();
+    FConnection.reset();
 }
 
 std::unique_ptr<IRig> TOmniRigX::Rig()
 {
-    ComPtr<IOmniRigX> intf = DefaultInterface();
+    Connection();
+    // Held for the call: a call may dispatch messages, and what they do may
+    // disconnect this client meanwhile.
+    std::shared_ptr<TConnection> connection = FConnection;
+    ComPtr<IOmniRigX> intf = connection->Intf;
     ComPtr<IRigX> rig;
-    Check(intf->get_Rig(&rig), intf.Get(), __uuidof(IOmniRigX));
+    CheckCall(intf->get_Rig(&rig), intf.Get(), __uuidof(IOmniRigX), connection.get());
     if (!rig)
         throw EOleError(OleErrorText(E_POINTER), E_POINTER);
-    return std::make_unique<TRigX>(*this, std::move(rig));
+    return std::make_unique<TRigX>(connection, std::move(rig));
 }
 
 void TOmniRigX::ShowRigDialog(bool visible)
 {
-    ComPtr<IOmniRigX> intf = DefaultInterface();
-    Check(intf->put_DialogVisible(visible ? VARIANT_TRUE : VARIANT_FALSE), intf.Get(), __uuidof(IOmniRigX));
+    Connection();
+    std::shared_ptr<TConnection> connection = FConnection;
+    ComPtr<IOmniRigX> intf = connection->Intf;
+    CheckCall(intf->put_DialogVisible(visible ? VARIANT_TRUE : VARIANT_FALSE), intf.Get(), __uuidof(IOmniRigX),
+              connection.get());
 }

@@ -16,7 +16,8 @@
 // learned by polling). A failed call raises EOleError with the server's error
 // text, or the system's text for the code. When the server has gone away the
 // connection is dropped, so that the next call connects afresh. COM must be
-// initialised on the calling thread for the whole life of the object.
+// initialised on the calling thread for the whole life of the object and of
+// the rig objects it hands out; those may outlive it.
 class TOmniRigX : public IRigServer {
 public:
     TOmniRigX() = default;
@@ -27,21 +28,14 @@ public:
     std::unique_ptr<IRig> Rig() override;
     void ShowRigDialog(bool visible) override;
 
-    bool Connected() const { return FIntf != nullptr; }
+    bool Connected() const;
     void Disconnect();
 
-    // Raises for a failure code of a call made on object through iid.
-    void Check(HRESULT code, IUnknown* object, REFIID iid);
+    // What one connection holds; rig objects refer to it weakly.
+    struct TConnection;
 
 private:
-    Microsoft::WRL::ComPtr<IOmniRigX> DefaultInterface();
-    void Connect();
-    void Drop();
+    TConnection& Connection();
 
-    Microsoft::WRL::ComPtr<IOmniRigX> FIntf;
-    Microsoft::WRL::ComPtr<IConnectionPoint> FEvents;
-    DWORD FEventsCookie = 0;
+    std::shared_ptr<TConnection> FConnection;
 };
-
-// Codes of a call whose server process has gone or dropped the object.
-bool IsServerGone(HRESULT code);

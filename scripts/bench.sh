@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# A benchmark, not a test: what polling the rig server costs under Wine, each
+# figure against a floor measured in the same run (a trivial cross-process COM
+# call on a held pointer). Runs velkor.exe and rigsim.exe in a Wine session of
+# its own (a copy of the build's prefix, its own wineserver and display):
+#   - the rig's fetch-read-release pattern per read, and a whole poll tick
+#     (median, 95th percentile), timed by tools/bench (rigbench.exe);
+#   - the CPU share of velkor.exe, rigsim.exe and wineserver over 30 s of
+#     velkor.exe polling;
+#   - the resident memory of rigsim.exe and velkor.exe at the start and after
+#     BENCH_MINUTES (default 10) of polling, sampled every minute;
+#   - the soak: ticks answered by rigsim.exe against ticks expected, and
+#     whether any tick failed.
+# BENCH_BUILD names another Windows build directory to measure (it must hold
+# velkor.exe, rigsim.exe and rigbench.exe); without it build/windows is built
+# as far as needed. BENCH_READS and BENCH_TICKS set the timed counts.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+minutes=${BENCH_MINUTES:-10}
+reads=${BENCH_READS:-2000}
+ticks=${BENCH_TICKS:-200}
+interval_ms=200 # velkor.exe's poll interval
+cpu_seconds=30
+
+if [ -n "${BENCH_BUILD:-}" ]; then
+  dir=$BENCH_BUILD
+else
+  dir=build/windows
+  scripts/deps.sh || exit 1
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake || exit 1
+  cmake --build "$dir" -j2 --target velkor rigsim rigbench wine_ready || exit 1
+fi
+dir=$(realpath "$dir")
+bin=$dir/bin
+for exe in velkor rigsim rigbench; do
+  [ -f "$bin/$exe.exe" ] || { echo "bench: $bin/$exe.exe is missing" >&2; exit 1; }
+done
+[ -d "$dir/wineprefix" ] || { echo "bench: $dir/wineprefix is missing" >&2; exit 1; }
+
+# ---- a Wine session of its own ------------------------------------------------
+work=$(mktemp -d "${TMPDIR:-/tmp}/velkor-bench.XXXXXX")
+export WINEPREFIX=$work/prefix
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp -a "$dir/wineprefix/." "$WINEPREFIX/"
+n=150
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 </dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+export DISPLAY=:$n
+setsid wineserver -p >/dev/null 2>&1 </dev/null
+setsid wineboot >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+
+bench() { wine "$bin/rigbench.exe" "$@" 2>>"$work/rigbench.log" </dev/null | tr -d '\r'; }
+
+# Unix process id of this session's process whose command line matches $1.
+pid_of() {
+  local p
+  for p in /proc/[0-9]*; do
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi -- "$1" && { echo "${p#/proc/}"; return 0; }
+  done
+  return 1
+}
+cpu_ticks() { # user + system clock ticks of a process, all its threads
+  local s
+  s=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
+  s=${s##*) }
+  set -- $s
+  echo $((${12} + ${13}))
+}
+rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0; }
+now() { date +%s.%N; }
+calc() { awk "BEGIN { printf \"$1\", $2 }"; }
+
+echo "Velkor benchmark: $dir, $(wine --version 2>/dev/null), ${minutes} min soak" >&2
+
+# ---- the calls ------------------------------------------------------------------
+setsid wine "$bin/rigsim.exe" >/dev/null 2>&1 </dev/null &
+bench wait >/dev/null || { echo "bench: rigsim.exe did not start" >&2; cat "$work/rigbench.log" >&2; exit 1; }
+echo "timing $reads reads of each kind and $ticks ticks..." >&2
+calls=$(bench calls "$reads" "$ticks")
+echo "$calls" | grep -q '^tick ' || { echo "bench: the timed calls failed" >&2; cat "$work/rigbench.log" >&2; exit 1; }
+field() { echo "$calls" | awk -v k="$1" -v f="$2" '$1 == k { print $f }'; }
+floor=$(field floor 2)
+
+# ---- velkor.exe polling -----------------------------------------------------------
+setsid wine "$bin/velkor.exe" >/dev/null 2>&1 </dev/null &
+sleep 5
+rigsim=$(pid_of 'rigsim\.exe') || { echo "bench: rigsim.exe not found" >&2; exit 1; }
+velkor=$(pid_of 'velkor\.exe') || { echo "bench: velkor.exe not found" >&2; exit 1; }
+server=$(pid_of 'wineserver') || { echo "bench: wineserver not found" >&2; exit 1; }
+hz=$(getconf CLK_TCK)
+
+read -r _ fetches0 _ freq0 _ vfo0 _ < <(bench counts)
+t0=$(now)
+rss_rigsim0=$(rss_kb "$rigsim")
+rss_velkor0=$(rss_kb "$velkor")
+c_velkor=$(cpu_ticks "$velkor"); c_rigsim=$(cpu_ticks "$rigsim"); c_server=$(cpu_ticks "$server")
+tc=$(now)
+echo "measuring CPU over ${cpu_seconds} s..." >&2
+sleep "$cpu_seconds"
+tc=$(calc '%.3f' "$(now) - $tc")
+share() { calc '%.1f' "($(cpu_ticks "$1") - $2) * 100 / $hz / $tc"; }
+cpu_velkor=$(share "$velkor" "$c_velkor")
+cpu_rigsim=$(share "$rigsim" "$c_rigsim")
+cpu_server=$(share "$server" "$c_server")
+
+samples="0 $rss_rigsim0 $rss_velkor0"
+for m in $(seq 1 "$minutes"); do
+  left=$(calc '%d' "$t0 + $m * 60 - $(now)")
+  [ "$left" -gt 0 ] && sleep "$left"
+  [ -d "/proc/$rigsim" ] && [ -d "/proc/$velkor" ] || { echo "bench: a process ended during the soak" >&2; break; }
+  samples="$samples
+$m $(rss_kb "$rigsim") $(rss_kb "$velkor")"
+  echo "  minute $m: rigsim.exe $(rss_kb "$rigsim") kB, velkor.exe $(rss_kb "$velkor") kB" >&2
+done
+read -r _ fetches1 _ freq1 _ vfo1 _ < <(bench counts)
+elapsed=$(calc '%.3f' "$(now) - $t0")
+reports=$(bench reports)
+rss_rigsim1=$(rss_kb "$rigsim")
+rss_velkor1=$(rss_kb "$velkor")
+bench close >/dev/null
+
+# ---- report ----------------------------------------------------------------------------
+answered=$((freq1 - freq0))
+fetches=$((fetches1 - fetches0))
+expected=$(calc '%d' "$elapsed * 1000 / $interval_ms")
+# Every tick fetches the rig eight times and reads the arrangement four times;
+# a tick that failed part-way leaves fewer behind (one tick may be in flight).
+whole=yes
+[ $((fetches - 8 * answered)) -ge -8 ] && [ $((fetches - 8 * answered)) -le 8 ] || whole=no
+[ $((vfo1 - vfo0 - 4 * answered)) -ge -4 ] && [ $((vfo1 - vfo0 - 4 * answered)) -le 4 ] || whole=no
+
+row() { # label, key
+  printf '%-44s %8.3f ms  p95 %8.3f ms  %6.1f x floor\n' "$1" "$(field "$2" 2)" "$(field "$2" 3)" \
+    "$(calc '%.4f' "$(field "$2" 2) / $floor")"
+}
+echo
+echo "== calls (median of $reads; tick: of $ticks) =="
+row "floor: trivial call on a held pointer" floor
+row "read on a held rig pointer" held_read
+row "fetch-read-release, per read" fetch_read
+row "poll tick (8 fetched reads)" tick
+echo
+echo "== CPU over ${tc} s of polling every ${interval_ms} ms (share of one core) =="
+printf 'velkor.exe %s %%   rigsim.exe %s %%   wineserver %s %%\n' "$cpu_velkor" "$cpu_rigsim" "$cpu_server"
+echo
+echo "== resident memory (VmRSS, kB) by minute =="
+printf '%6s %12s %12s\n' minute rigsim.exe velkor.exe
+echo "$samples" | while read -r m a b; do printf '%6s %12s %12s\n' "$m" "$a" "$b"; done
+grow=$((rss_rigsim1 - rss_rigsim0))
+printf 'rigsim.exe %s kB -> %s kB (%+d kB, %s bytes per fetch over %d fetches)\n' "$rss_rigsim0" "$rss_rigsim1" \
+  "$grow" "$(calc '%.1f' "$grow * 1024 / ($fetches > 0 ? $fetches : 1)")" "$fetches"
+printf 'velkor.exe %s kB -> %s kB (%+d kB)\n' "$rss_velkor0" "$rss_velkor1" $((rss_velkor1 - rss_velkor0))
+echo
+echo "== soak: velkor.exe polling rigsim.exe for ${elapsed} s =="
+printf 'ticks answered %d of %d expected (%s %%), whole ticks: %s, error reports: %s\n' "$answered" "$expected" \
+  "$(calc '%.1f' "$answered * 100 / ($expected > 0 ? $expected : 1)")" "$whole" "$reports"
+[ "$whole" = yes ] && [ "${reports:-1}" = 0 ] && [ "$answered" -gt 0 ] && echo "no tick failed" || echo "TICKS FAILED"
