@@ -124,6 +124,8 @@ LRESULT TWin32FormWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         return OnMoveOrSize();
     default:
+        if (message == PaintCountMessage() && message != 0)
+            return FPaints;
         return DefWindowProcW(FWindow, message, wParam, lParam);
     }
 }
@@ -143,8 +145,15 @@ void TWin32FormWindow::PaintContent(HDC dc, const RECT& area)
     });
 }
 
+UINT TWin32FormWindow::PaintCountMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"Velkor.PaintCount");
+    return message;
+}
+
 LRESULT TWin32FormWindow::OnPaint()
 {
+    ++FPaints;
     TPaintScope paint(FWindow);
     const RECT area = paint.Area();
     RECT client{};

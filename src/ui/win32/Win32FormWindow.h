@@ -38,6 +38,11 @@ public:
     // Paints the form's area on dc.
     void PaintContent(HDC dc, const RECT& area);
 
+    // The registered message "Velkor.PaintCount", sent to a form window from
+    // any process, answers how many times the window has painted: the
+    // benchmark tells from it that a steady display paints nothing.
+    static UINT PaintCountMessage();
+
 private:
     static LRESULT CALLBACK WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -51,6 +56,7 @@ private:
 
     TForm& FForm;
     HWND FWindow = nullptr;
+    LRESULT FPaints = 0;
     // False while the window is being destroyed for the form: the form is going.
     bool FDelivering = true;
 };
