@@ -10,7 +10,12 @@
 #   - the resident memory of rigsim.exe and velkor.exe at the start and after
 #     BENCH_MINUTES (default 10) of polling, sampled every minute;
 #   - the soak: ticks answered by rigsim.exe against ticks expected, and
-#     whether any tick failed.
+#     whether any tick failed;
+#   - the main window switched on: its paints per second while the frequency
+#     stands still (the LED fields repaint only when their text changes), and
+#     the time from a change of the radio's frequency to the window's paint of
+#     it, median and worst of 20 changes (one poll interval plus one display
+#     tick is the goal).
 # BENCH_BUILD names another Windows build directory to measure (it must hold
 # velkor.exe, rigsim.exe and rigbench.exe); without it build/windows is built
 # as far as needed. BENCH_READS and BENCH_TICKS set the timed counts.
@@ -95,6 +100,9 @@ field() { echo "$calls" | awk -v k="$1" -v f="$2" '$1 == k { print $f }'; }
 floor=$(field floor 2)
 
 # ---- velkor.exe polling -----------------------------------------------------------
+# Switched on at its start, as after a run closed switched on; the bands file
+# is the one at the top of the repository, the current folder.
+wine reg add 'HKCU\Software\Velkor\WindowPos' /v On_Offlbl_Caption /d ON /f >/dev/null 2>&1 </dev/null
 setsid wine "$bin/velkor.exe" >/dev/null 2>&1 </dev/null &
 sleep 5
 rigsim=$(pid_of 'rigsim\.exe') || { echo "bench: rigsim.exe not found" >&2; exit 1; }
@@ -107,9 +115,11 @@ t0=$(now)
 rss_rigsim0=$(rss_kb "$rigsim")
 rss_velkor0=$(rss_kb "$velkor")
 c_velkor=$(cpu_ticks "$velkor"); c_rigsim=$(cpu_ticks "$rigsim"); c_server=$(cpu_ticks "$server")
+paints0=$(bench paints)
 tc=$(now)
 echo "measuring CPU over ${cpu_seconds} s..." >&2
 sleep "$cpu_seconds"
+paints1=$(bench paints)
 tc=$(calc '%.3f' "$(now) - $tc")
 share() { calc '%.1f' "($(cpu_ticks "$1") - $2) * 100 / $hz / $tc"; }
 cpu_velkor=$(share "$velkor" "$c_velkor")
@@ -125,6 +135,8 @@ for m in $(seq 1 "$minutes"); do
 $m $(rss_kb "$rigsim") $(rss_kb "$velkor")"
   echo "  minute $m: rigsim.exe $(rss_kb "$rigsim") kB, velkor.exe $(rss_kb "$velkor") kB" >&2
 done
+echo "timing 20 frequency changes to the window's paint..." >&2
+latency=$(bench latency 20)
 read -r _ fetches1 _ freq1 _ vfo1 _ < <(bench counts)
 elapsed=$(calc '%.3f' "$(now) - $t0")
 reports=$(bench reports)
@@ -155,6 +167,11 @@ row "poll tick (8 fetched reads)" tick
 echo
 echo "== CPU over ${tc} s of polling every ${interval_ms} ms (share of one core) =="
 printf 'velkor.exe %s %%   rigsim.exe %s %%   wineserver %s %%\n' "$cpu_velkor" "$cpu_rigsim" "$cpu_server"
+echo
+echo "== the main window =="
+printf 'paints per second at a steady frequency: %s (%s paints in %s s)\n' \
+  "$(calc '%.2f' "($paints1 - $paints0) / $tc")" "$((paints1 - paints0))" "$tc"
+echo "$latency" | awk '$1 == "latency" { printf "frequency change to the new digits painted: median %s ms, worst %s ms (20 changes)\n", $2, $3 }'
 echo
 echo "== resident memory (VmRSS, kB) by minute =="
 printf '%6s %12s %12s\n' minute rigsim.exe velkor.exe

@@ -9,6 +9,9 @@
 //   rigbench counts               prints rigsim.exe's call counters
 //   rigbench reports              prints how many error reports velkor.exe shows
 //   rigbench close                closes velkor.exe's window
+//   rigbench paints               prints how often velkor.exe's main window painted
+//   rigbench latency [changes]    changes the stand-in's frequency and times each
+//                                 change until the main window has painted it
 #include <windows.h>
 #include <objbase.h>
 #include <wrl/client.h>
@@ -149,6 +152,41 @@ std::vector<HWND> Windows(const wchar_t* windowClass, const wchar_t* caption)
     return found;
 }
 
+// How often the main window has painted; -1 without one.
+long Paints()
+{
+    static const UINT message = RegisterWindowMessageW(L"Velkor.PaintCount");
+    const std::vector<HWND> windows = Windows(nullptr, kMainCaption);
+    DWORD_PTR paints = 0;
+    if (windows.empty() || !SendMessageTimeoutW(windows.front(), message, 0, 0, SMTO_ABORTIFHUNG, 5000, &paints))
+        return -1;
+    return static_cast<long>(paints);
+}
+
+// From a change of the radio's frequency to the main window's paint of it,
+// once per change: median and worst in milliseconds.
+int Latency(int changes)
+{
+    ComPtr<IRigSimControl> control = FindRigSim();
+    if (!control || Paints() < 0) {
+        std::fprintf(stderr, "rigbench: rigsim.exe or velkor.exe's window does not answer\n");
+        return 1;
+    }
+    std::vector<double> times;
+    for (int i = 0; i < changes; ++i) {
+        Sleep(500); // settled: the display shows the last change
+        const long before = Paints();
+        const double start = Now();
+        control->SetFreq(14200000 + (i % 2 ? 0 : 1230));
+        while (Paints() == before && Now() - start < 5000)
+            Sleep(1);
+        times.push_back(Now() - start);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("latency %.1f %.1f\n", times[times.size() / 2], times.back());
+    return 0;
+}
+
 int Run(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
@@ -181,12 +219,18 @@ int Run(int argc, char** argv)
         std::printf("%zu\n", Windows(L"#32770", L"Velkor").size());
         return 0;
     }
+    if (mode == "paints") {
+        std::printf("%ld\n", Paints());
+        return 0;
+    }
+    if (mode == "latency")
+        return Latency(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20);
     if (mode == "close") {
         for (HWND window : Windows(nullptr, kMainCaption))
             PostMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: rigbench wait|calls [reads] [ticks]|counts|reports|close\n");
+    std::fprintf(stderr, "usage: rigbench wait|calls [reads] [ticks]|counts|reports|close|paints|latency [changes]\n");
     return 2;
 }
 
