@@ -4,7 +4,9 @@
 # call on a held pointer). Runs velkor.exe and rigsim.exe in a Wine session of
 # its own (a copy of the build's prefix, its own wineserver and display):
 #   - the rig's fetch-read-release pattern per read, and a whole poll tick
-#     (median, 95th percentile), timed by tools/bench (rigbench.exe);
+#     (median, 95th percentile), timed by tools/bench (rigbench.exe) in rounds
+#     that take turns with the floor, so that other work on the machine weighs
+#     on all of them alike;
 #   - the CPU share of velkor.exe, rigsim.exe and wineserver over 30 s of
 #     velkor.exe polling;
 #   - the resident memory of rigsim.exe and velkor.exe at the start and after

@@ -4,8 +4,9 @@
 //   rigbench wait                 waits until rigsim.exe answers; prints its pid
 //   rigbench calls [reads] [ticks]
 //                                 times a trivial call on a held pointer (the
-//                                 floor), a read on a held rig, the client's
-//                                 fetch-read-release and a whole poll tick
+//                                 floor), the client's fetch-read-release and
+//                                 a whole poll tick, taking turns, then a read
+//                                 on a held rig
 //   rigbench counts               prints rigsim.exe's call counters
 //   rigbench reports              prints how many error reports velkor.exe shows
 //   rigbench close                closes velkor.exe's window
@@ -56,34 +57,35 @@ double Now()
     return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
 }
 
-// Times count runs of body after a few unmeasured ones and prints one line:
-// name, median, 95th percentile and mean in milliseconds, count.
-bool Measure(const char* name, int count, const std::function<void()>& body)
-{
-    try {
-        for (int i = 0; i < 5; ++i)
-            body();
-        std::vector<double> times;
-        times.reserve(static_cast<size_t>(count));
-        double total = 0;
+// Times of one kind of call.
+struct TSamples {
+    const char* Name;
+    std::function<void()> Body;
+    int PerRound;
+    std::vector<double> Times;
+
+    void Run(int count)
+    {
         for (int i = 0; i < count; ++i) {
             const double start = Now();
-            body();
-            times.push_back(Now() - start);
-            total += times.back();
+            Body();
+            Times.push_back(Now() - start);
         }
-        std::sort(times.begin(), times.end());
-        const auto at = [&](double share) {
-            return times[std::min(times.size() - 1, static_cast<size_t>(share * static_cast<double>(times.size())))];
-        };
-        std::printf("%s %.4f %.4f %.4f %d\n", name, at(0.5), at(0.95), total / count, count);
-        std::fflush(stdout);
-        return true;
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "rigbench: %s failed: %s\n", name, error.what());
-        return false;
     }
-}
+    // name, median, 95th percentile and mean in milliseconds, count.
+    void Print()
+    {
+        std::sort(Times.begin(), Times.end());
+        double total = 0;
+        for (double time : Times)
+            total += time;
+        const auto at = [&](double share) {
+            return Times[std::min(Times.size() - 1, static_cast<size_t>(share * static_cast<double>(Times.size())))];
+        };
+        std::printf("%s %.4f %.4f %.4f %zu\n", Name, at(0.5), at(0.95), total / static_cast<double>(Times.size()),
+                    Times.size());
+    }
+};
 
 void Check(HRESULT hr, const char* what)
 {
@@ -103,36 +105,59 @@ int Calls(int reads, int ticks)
     }
     ComPtr<IOmniRigX> server;
     Check(control.As(&server), "IOmniRigX");
-    ComPtr<IRigX> heldRig;
-    Check(server->get_Rig(&heldRig), "get_Rig");
 
-    bool ok = Measure("floor", reads, [&] {
-        LONG pid = 0;
-        Check(control->GetServerProcessId(&pid), "GetServerProcessId");
-    });
-    ok &= Measure("held_read", reads, [&] {
-        LONG freq = 0;
-        Check(heldRig->get_Freq(&freq), "get_Freq");
-    });
-    heldRig.Reset();
-
-    // The program's own client, as a poll tick uses it.
+    // The program's own client, as a poll tick uses it, and a transceiver
+    // whose timer never fires here (the host's clock stands still): its ticks
+    // are called directly, and a tick that read the rig in full says so.
     TOmniRigX client;
-    ok &= Measure("fetch_read", reads, [&] { client.Rig()->GetFreq(); });
-
     THeadlessHost host;
     TApplication app(host);
     auto* trx = new TTransceiver(&app, std::make_unique<TOmniRigX>());
-    // Its timer never fires here (the host's clock stands still): the ticks
-    // are called directly, and a tick that read the rig in full says so.
     trx->StartPolling();
-    ok &= Measure("tick", ticks, [&] {
-        trx->TimTimer(trx->Tim);
-        if (!trx->Get_Connected())
-            throw std::runtime_error("a tick did not read the rig in full");
-    });
+
+    // The kinds take turns in rounds, so that a machine busy with other work
+    // meanwhile weighs on all of them alike.
+    constexpr int kRounds = 20;
+    std::vector<TSamples> kinds = {
+        {"floor", [&] {
+             LONG pid = 0;
+             Check(control->GetServerProcessId(&pid), "GetServerProcessId");
+         }, std::max(1, reads / kRounds), {}},
+        {"fetch_read", [&] { client.Rig()->GetFreq(); }, std::max(1, reads / kRounds), {}},
+        {"tick", [&] {
+             trx->TimTimer(trx->Tim);
+             if (!trx->Get_Connected())
+                 throw std::runtime_error("a tick did not read the rig in full");
+         }, std::max(1, ticks / kRounds), {}},
+    };
+    try {
+        for (TSamples& kind : kinds) {
+            for (int i = 0; i < 5; ++i) // unmeasured: connections, proxies, caches
+                kind.Body();
+        }
+        for (int round = 0; round < kRounds; ++round)
+            for (TSamples& kind : kinds)
+                kind.Run(kind.PerRound);
+        // Apart and last: while this process holds a rig, the rig fetched by
+        // the others would come through the proxy already built for it.
+        ComPtr<IRigX> heldRig;
+        Check(server->get_Rig(&heldRig), "get_Rig");
+        kinds.push_back({"held_read", [&] {
+                             LONG freq = 0;
+                             Check(heldRig->get_Freq(&freq), "get_Freq");
+                         }, reads, {}});
+        kinds.back().Body();
+        kinds.back().Run(reads);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "rigbench: the timed calls failed: %s\n", error.what());
+        delete trx;
+        return 1;
+    }
     delete trx;
-    return ok ? 0 : 1;
+    for (TSamples& kind : kinds)
+        kind.Print();
+    std::fflush(stdout);
+    return 0;
 }
 
 long Count(IRigSimControl* control, long iface, long slot)
@@ -191,7 +216,7 @@ int Run(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "wait") {
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 1200; ++i) {
             if (ComPtr<IRigSimControl> control = FindRigSim()) {
                 LONG pid = 0;
                 control->GetServerProcessId(&pid);
@@ -200,7 +225,7 @@ int Run(int argc, char** argv)
             }
             Sleep(50);
         }
-        std::fprintf(stderr, "rigbench: rigsim.exe did not answer within 20 s\n");
+        std::fprintf(stderr, "rigbench: rigsim.exe did not answer within 60 s\n");
         return 1;
     }
     if (mode == "calls")
