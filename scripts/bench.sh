@@ -173,7 +173,9 @@ echo
 echo "== the main window =="
 printf 'paints per second at a steady frequency: %s (%s paints in %s s)\n' \
   "$(calc '%.2f' "($paints1 - $paints0) / $tc")" "$((paints1 - paints0))" "$tc"
-echo "$latency" | awk '$1 == "latency" { printf "frequency change to the new digits painted: median %s ms, worst %s ms (20 changes)\n", $2, $3 }'
+echo "$latency" | awk '$1 == "latency" {
+  printf "frequency change to the new digits painted: median %s ms, worst %s ms (20 changes)\n", $2, $3
+  printf "  of which up to the poll that read it:     median %s ms, worst %s ms\n", $4, $5 }'
 echo
 echo "== resident memory (VmRSS, kB) by minute =="
 printf '%6s %12s %12s\n' minute rigsim.exe velkor.exe

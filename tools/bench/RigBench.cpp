@@ -189,7 +189,8 @@ long Paints()
 }
 
 // From a change of the radio's frequency to the main window's paint of it,
-// once per change: median and worst in milliseconds.
+// once per change: median and worst in milliseconds, and the same up to the
+// poll that read the new frequency.
 int Latency(int changes)
 {
     ComPtr<IRigSimControl> control = FindRigSim();
@@ -197,18 +198,27 @@ int Latency(int changes)
         std::fprintf(stderr, "rigbench: rigsim.exe or velkor.exe's window does not answer\n");
         return 1;
     }
-    std::vector<double> times;
+    std::vector<double> painted;
+    std::vector<double> polled;
     for (int i = 0; i < changes; ++i) {
         Sleep(500); // settled: the display shows the last change
-        const long before = Paints();
+        const long paints = Paints();
         const double start = Now();
         control->SetFreq(14200000 + (i % 2 ? 0 : 1230));
-        while (Paints() == before && Now() - start < 5000)
+        const long reads = Count(control.Get(), 1, 14);
+        double read = 0;
+        while (Paints() == paints && Now() - start < 5000) {
+            if (!read && Count(control.Get(), 1, 14) != reads)
+                read = Now() - start;
             Sleep(1);
-        times.push_back(Now() - start);
+        }
+        painted.push_back(Now() - start);
+        polled.push_back(read ? read : painted.back());
     }
-    std::sort(times.begin(), times.end());
-    std::printf("latency %.1f %.1f\n", times[times.size() / 2], times.back());
+    std::sort(painted.begin(), painted.end());
+    std::sort(polled.begin(), polled.end());
+    std::printf("latency %.1f %.1f %.1f %.1f\n", painted[painted.size() / 2], painted.back(),
+                polled[polled.size() / 2], polled.back());
     return 0;
 }
 
