@@ -77,6 +77,14 @@ TTxControlForm::TTxControlForm(TComponent* AOwner) : TForm(AOwner)
     DoCreate();
 }
 
+TTxControlForm::~TTxControlForm()
+{
+    BeforeDestruction();
+    RemoveMessageHooks(this);
+    if (TxControlForm == this)
+        TxControlForm = nullptr;
+}
+
 TLabel* TTxControlForm::MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption)
 {
     auto* label = new TLabel(this);

@@ -25,6 +25,8 @@ public:
     // Builds the window and runs FormCreate, which reads the bands file from
     // the current directory. The transceiver and the memory list come later.
     explicit TTxControlForm(TComponent* AOwner);
+    // Runs FormDestroy and lets go of its own hook while the whole window stands.
+    ~TTxControlForm() override;
 
     // Set before the window is first shown.
     TTransceiver* Transceiver = nullptr;
