@@ -38,6 +38,18 @@ public:
     // Paints the form's area on dc.
     void PaintContent(HDC dc, const RECT& area);
 
+    // A key pressed in a child (the native edit box) goes to the form first:
+    // true when the form took it.
+    bool DeliverKey(UINT message, WPARAM wParam, LPARAM lParam);
+    // The child that gets the focus whenever the window does, as a dialog
+    // keeps the focus on its control; forgotten when it goes.
+    void SetFocusChild(HWND child) { FFocusChild = child; }
+    void ForgetFocusChild(HWND child)
+    {
+        if (FFocusChild == child)
+            FFocusChild = nullptr;
+    }
+
 private:
     static LRESULT CALLBACK WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -51,6 +63,7 @@ private:
 
     TForm& FForm;
     HWND FWindow = nullptr;
+    HWND FFocusChild = nullptr;
     // False while the window is being destroyed for the form: the form is going.
     bool FDelivering = true;
 };
