@@ -7,7 +7,7 @@
 namespace {
 
 constexpr int kDefaultColWidth = 64;
-constexpr TColor kScrollTrackColor = 0x00E0E0E0;
+constexpr TColor kScrollTrackColor = 0x00C8C8C8;
 constexpr uint32_t kFirstRepeat = 400;
 constexpr uint32_t kRepeat = 50;
 
@@ -340,7 +340,9 @@ void TStringAlignGridControl::PaintCell(TCanvas& canvas, int col, int row, const
     canvas.Font.SetColor(current ? SelectedFontColor : Font().Color());
     const TSize extent = canvas.TextExtent(text);
     int x = rect.Left + 2;
-    switch (FGrid.Alignment(col, row)) {
+    // A text wider than its cell shows its beginning, whatever the alignment.
+    const TCellAlign align = extent.cx + 4 > rect.Width() ? TCellAlign::Left : FGrid.Alignment(col, row);
+    switch (align) {
     case TCellAlign::Center:
         x = rect.Left + (rect.Width() - extent.cx) / 2;
         break;

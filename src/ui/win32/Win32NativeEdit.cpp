@@ -101,6 +101,11 @@ LRESULT TWin32NativeEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == '\r' || wParam == '\n' || wParam == '\t' || wParam == 0x1B)
             return 0;
         break;
+    case WM_MOUSEWHEEL:
+        // The wheel scrolls what the box sits on.
+        if (FOwner.Handle())
+            return SendMessageW(FOwner.Handle(), message, wParam, lParam);
+        break;
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | CallWindowProcW(editProc, window, message, wParam, lParam);
     case WM_NCDESTROY:

@@ -1,0 +1,191 @@
+// velkor.exe's memory list from end to end: "VFO->M" against rigsim.exe, a
+// caption typed into the grid's edit box, the program closed with "Yes" to
+// the question, and the memory file in the folder the program ran in.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "RigSim.h"
+#include "RigSimProcess.h"
+#include "src/rig/RigServer.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
+constexpr wchar_t kVelkorKey[] = L"Software\\Velkor";
+
+std::wstring ExeDirectory()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path().wstring();
+}
+
+// velkor.exe started in a folder of the test's choosing, ended with the test.
+class TVelkorProcess {
+public:
+    explicit TVelkorProcess(const std::wstring& directory)
+    {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        FNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = FNul;
+        std::wstring command = L"\"" + ExeDirectory() + L"\\velkor.exe\"";
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(), &startup,
+                            &FInfo))
+            throw std::runtime_error("velkor.exe does not start");
+    }
+    ~TVelkorProcess()
+    {
+        if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(FInfo.hProcess, 99);
+            WaitForSingleObject(FInfo.hProcess, 5000);
+        }
+        CloseHandle(FInfo.hThread);
+        CloseHandle(FInfo.hProcess);
+        CloseHandle(FNul);
+    }
+    DWORD WaitForExit(DWORD milliseconds)
+    {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(FInfo.hProcess, milliseconds) == WAIT_OBJECT_0)
+            GetExitCodeProcess(FInfo.hProcess, &code);
+        return code;
+    }
+    DWORD Id() const { return FInfo.dwProcessId; }
+
+private:
+    HANDLE FNul = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION FInfo{};
+};
+
+HWND WindowOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption)
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, caption); window;
+         window = FindWindowExW(nullptr, window, windowClass, caption)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            return window;
+    }
+    return nullptr;
+}
+
+template <class Condition>
+bool WaitFor(Condition condition, DWORD milliseconds)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(50))
+        if (condition())
+            return true;
+    return condition();
+}
+
+long Calls(IRigSimControl* control, long iface, long slot)
+{
+    long count = 0;
+    control->GetCallCount(iface, slot, &count);
+    return count;
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[256]{};
+    SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string RegText(const wchar_t* key, const wchar_t* name)
+{
+    char value[256]{};
+    DWORD size = sizeof(value) - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, std::filesystem::path(key).string().c_str(),
+                     std::filesystem::path(name).string().c_str(), RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "(none)";
+    return value;
+}
+
+class MemoryListExeTest : public ::testing::Test {
+protected:
+    MemoryListExeTest()
+    {
+        Dir = std::filesystem::temp_directory_path() / ("velkor-e2e-memories-" + std::to_string(GetCurrentProcessId()));
+        std::filesystem::create_directories(Dir);
+        // A first start, switched on: the program polls from the start.
+        RegDeleteTreeW(HKEY_CURRENT_USER, kVelkorKey);
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Velkor\\WindowPos", L"On_Offlbl_Caption", REG_SZ, L"ON",
+                        sizeof(L"ON"));
+    }
+    ~MemoryListExeTest() override
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kVelkorKey);
+        std::error_code ignored;
+        std::filesystem::remove_all(Dir, ignored);
+    }
+
+    std::filesystem::path Dir;
+};
+
+TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereTheProgramRan)
+{
+    TRigSimProcess rigSim;
+    rigSim.Start();
+    ComPtr<IRigSimControl> control = rigSim.Control();
+    control->SetVfo(RigParams::VFOAA);
+    control->SetFreqA(14250000);
+    control->SetFreqB(7050000);
+    control->SetMode(RigParams::SSB_U);
+    TVelkorProcess velkor(Dir.wstring());
+
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (main = WindowOf(velkor.Id(), nullptr, kMainCaption)) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 24) >= 8; }, 10000)) << "two whole poll ticks";
+
+    // "VFO->M": a click on its label.
+    const LPARAM vfoToMemory = MAKELPARAM(83 + 20, 21 + 6);
+    PostMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, vfoToMemory);
+    PostMessageW(main, WM_LBUTTONUP, 0, vfoToMemory);
+    HWND list = nullptr;
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            list = WindowOf(velkor.Id(), nullptr, L"Memories");
+            box = list ? FindWindowExW(list, nullptr, L"Edit", nullptr) : nullptr;
+            return box && IsWindowVisible(list);
+        },
+        10000))
+        << "the memory list shows with its edit box";
+    EXPECT_EQ(TextOf(box), L"New freq") << "ready to be typed over";
+
+    for (char c : std::string("Calling 20 m"))
+        PostMessageW(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+    ASSERT_TRUE(WaitFor([&] { return TextOf(box) == L"Calling 20 m"; }, 10000));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (question = WindowOf(velkor.Id(), L"#32770", L"Confirm")) != nullptr; }, 10000))
+        << "the closing question";
+    EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem")) << "nothing saved before the answer";
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+
+    std::ifstream in(Dir / "velkor.mem", std::ios::binary);
+    const std::string file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(file, "Caption\tMode\tVFO A\tVFO B\t\r\n"
+                    "Calling 20 m\tUSB\t14250000\t-1\t\r\n");
+    EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem.tmp"));
+    EXPECT_EQ(RegText(L"Software\\Velkor\\MemoryWinPos", L"Visible"), "1") << "open at the end, placement kept";
+}
+
+} // namespace
