@@ -410,10 +410,14 @@ void TForm::KeyMessage(TMessage& msg)
         OnKeyDown(this, key, shift);
     if (key && FActiveControl)
         FActiveControl->KeyDown(key, shift);
-    // Tab that nobody took moves the focus through the tab stops.
+    // Tab that nobody took moves the focus through the tab stops, if any.
     if (key == Vk::Tab && msg.Msg == Msg::KeyDown && !(shift & (ssCtrl | ssAlt))) {
-        SelectNext(FActiveControl, !(shift & ssShift));
-        key = 0;
+        std::vector<TControl*> stops;
+        GetTabStops(stops);
+        if (!stops.empty()) {
+            SelectNext(FActiveControl, !(shift & ssShift));
+            key = 0;
+        }
     }
     msg.Result = key == 0;
 }
