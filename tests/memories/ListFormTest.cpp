@@ -521,6 +521,15 @@ TEST_F(ListFormTest, ScrollingByWheelKeysAndScrollBar)
     }
     EXPECT_TRUE(Host.Popups().empty());
 
+    // A quick second press on the bar scrolls again and opens no mode popup.
+    Host.KeyDown(Vk::Right);
+    ASSERT_EQ(Grid().Col(), 1);
+    Host.DoubleClick(Control(), bar, 240);
+    EXPECT_EQ(Control().TopRow(), 3);
+    EXPECT_TRUE(Host.Popups().empty());
+    Host.KeyDown(Vk::Left);
+    Host.KeyDown(Vk::Home, ssCtrl);
+
     // The box goes with its cell, and hides while the cell is scrolled away.
     Host.KeyDown(Vk::F2);
     EXPECT_EQ(Box().Bounds.Top, 22 + 21 + 4);

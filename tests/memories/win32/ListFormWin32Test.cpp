@@ -248,6 +248,13 @@ TEST_F(ListFormWin32Test, TheContextMenusShortcutsComeBeforeTheEditBox)
     ASSERT_TRUE(Box());
     EXPECT_EQ(GetFocus(), Box()) << "the caption is typed at once";
     EXPECT_EQ(BoxText(), "New freq");
+    // Another window in front takes the focus; coming back, the box has it again.
+    Main->Show();
+    Pump();
+    EXPECT_NE(GetFocus(), Box());
+    List->Show();
+    Pump();
+    EXPECT_EQ(GetFocus(), Box()) << "back in the box";
     TypeInBox("Home\t\r");
     EXPECT_EQ(BoxText(), "Home") << "Tab and Enter are never text";
     EXPECT_EQ(Grid().Cells(0, 1), "Home");
