@@ -547,6 +547,7 @@ size_t TStringAlignGrid::EditorSelLength() const
 void TStringAlignGrid::OpenEditor()
 {
     FEditing = true;
+    ++FEditorSession;
     FKeptText = Cells(FCol, FRow);
     FSelStart = 0;
     FSelLength = FKeptText.size();

@@ -176,6 +176,9 @@ public:
     const std::string& EditorText() const { return Cells(FCol, FRow); }
     size_t EditorSelStart() const;
     size_t EditorSelLength() const;
+    // Counts every opening of the editor, a reopening after a rejection
+    // included, so that a window knows when the whole text is selected anew.
+    unsigned EditorSession() const { return FEditorSession; }
     // Opens the editor on the current cell with its text all selected; false
     // when the cell is not editable. True when it is open already.
     bool ShowEditor();
@@ -277,4 +280,5 @@ private:
     std::string FKeptText;
     size_t FSelStart = 0;
     size_t FSelLength = 0;
+    unsigned FEditorSession = 0;
 };

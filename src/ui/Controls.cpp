@@ -20,6 +20,7 @@ TControl::~TControl()
         Invalidate();
         auto& siblings = FParent->FControls;
         siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+        std::erase(FParent->FTabList, this);
     }
 }
 
@@ -32,13 +33,43 @@ void TControl::SetParent(TWinControl* parent)
         FParent->ForgetControl(this);
         auto& siblings = FParent->FControls;
         siblings.erase(std::find(siblings.begin(), siblings.end(), this));
+        std::erase(FParent->FTabList, this);
     }
     FParent = parent;
     if (FParent) {
         FParent->FControls.push_back(this);
+        FParent->FTabList.push_back(this);
         Invalidate();
     }
 }
+
+int TControl::TabOrder() const
+{
+    if (!FParent)
+        return -1;
+    const auto& list = FParent->FTabList;
+    return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+void TControl::SetTabOrder(int order)
+{
+    if (!FParent)
+        return;
+    auto& list = FParent->FTabList;
+    std::erase(list, this);
+    order = std::clamp(order, 0, static_cast<int>(list.size()));
+    list.insert(list.begin() + order, this);
+}
+
+bool TControl::CanFocus() const
+{
+    for (const TControl* control = this; control; control = control->FParent)
+        if (!control->FVisible || !control->FEnabled)
+            return false;
+    return ParentForm() != nullptr;
+}
+
+bool TControl::Focused() const { return FParent && FParent->FocusedControl() == this; }
 
 TForm* TControl::ParentForm() const { return FParent ? FParent->ParentForm() : nullptr; }
 
@@ -159,6 +190,19 @@ TWinControl::~TWinControl()
     for (TControl* control : FControls) {
         ForgetControl(control);
         control->FParent = nullptr;
+    }
+    FTabList.clear();
+}
+
+void TWinControl::GetTabStops(std::vector<TControl*>& stops) const
+{
+    for (TControl* control : FTabList) {
+        if (!control->Visible() || !control->Enabled())
+            continue;
+        if (control->TabStop())
+            stops.push_back(control);
+        if (auto* container = dynamic_cast<TWinControl*>(control))
+            container->GetTabStops(stops);
     }
 }
 

@@ -75,6 +75,22 @@ public:
     TFont& Font() { return FFont; }
     const TFont& Font() const { return FFont; }
 
+    // Keyboard focus. A control that is a tab stop takes the keys when it is
+    // clicked or reached with Tab; its form keeps it as the ActiveControl.
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool tabStop) { FTabStop = tabStop; }
+    // Its place in its parent's Tab order (the order it was put there in,
+    // until changed); -1 without a parent.
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    // It and its parents show and are enabled.
+    bool CanFocus() const;
+    // It is its form's active control.
+    bool Focused() const;
+    // The focus came to the control or left it.
+    virtual void DoEnter() {}
+    virtual void DoExit() {}
+
     // Opened where the right button is released over the control (or a control
     // on it that has none of its own).
     TPopupMenu* PopupMenu() const { return FPopupMenu; }
@@ -100,6 +116,14 @@ public:
     // Keys, when the control is its form's active control.
     virtual void KeyDown(uint16_t& key, TShiftState shift) { (void)key, (void)shift; }
     virtual void KeyPress(char& key) { (void)key; }
+    // The mouse wheel turned over the control, or over a control on it that
+    // took nothing: delta is 120 a notch, positive away from the user. True
+    // when the control took it.
+    virtual bool MouseWheel(TShiftState shift, int delta, int x, int y)
+    {
+        (void)shift, (void)delta, (void)x, (void)y;
+        return false;
+    }
     // The mouse came over the control or left it.
     virtual void MouseEnter() {}
     virtual void MouseLeave() {}
@@ -120,6 +144,7 @@ private:
     bool FVisible = true;
     bool FEnabled = true;
     bool FShowHint = false;
+    bool FTabStop = false;
     std::string FCaption;
     std::string FHint;
     TColor FColor = clBtnFace;
@@ -141,6 +166,12 @@ public:
     // Paints the control, then its showing children, each clipped to itself.
     void PaintControls(TCanvas& canvas);
 
+    // The tab stops inside the control that can take the focus, at any depth,
+    // in Tab order.
+    void GetTabStops(std::vector<TControl*>& stops) const;
+    // The control that has the focus of the form this one is on.
+    virtual TControl* FocusedControl() const { return Parent() ? Parent()->FocusedControl() : nullptr; }
+
 protected:
     // A control inside this one, at any depth, goes or moves elsewhere; the form
     // lets go of it (mouse capture, hover, hint).
@@ -149,6 +180,7 @@ protected:
 private:
     friend class TControl;
     std::vector<TControl*> FControls;
+    std::vector<TControl*> FTabList; // the same controls in Tab order
 };
 
 // A control without children, painted by its parent.

@@ -8,6 +8,18 @@
 
 TApplication* Application = nullptr;
 
+namespace {
+
+bool IsInside(const TControl* control, const TControl* container)
+{
+    for (; control; control = control->Parent())
+        if (control == container)
+            return true;
+    return false;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------- TForm
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
@@ -231,6 +243,9 @@ void TForm::WndProc(TMessage& msg)
     case Msg::MouseLeave:
         SetHover(nullptr, {});
         break;
+    case Msg::MouseWheel:
+        MouseWheelMessage(msg);
+        break;
     case Msg::MouseMove:
     case Msg::LButtonDown:
     case Msg::LButtonUp:
@@ -288,6 +303,8 @@ void TForm::MouseMessage(TMessage& msg)
 {
     const TPoint point = LParamToPoint(msg.LParam);
     TShiftState shift = ShiftFromKeys(msg.WParam);
+    // Only a control that got the press is clicked by the release.
+    const bool pressed = FCaptureControl != nullptr;
     TControl* under = HitTest(*this, point);
     TControl* target = FCaptureControl ? FCaptureControl : under;
     const TPoint offset = target->FormOffset();
@@ -315,6 +332,15 @@ void TForm::MouseMessage(TMessage& msg)
 
     if (down || doubleClick) {
         Application->CancelHint();
+        // A tab stop pressed with the left button takes the focus first; the
+        // control losing it may answer by taking it back.
+        if (!FCaptureControl && button == TMouseButton::mbLeft && target->TabStop() && target->CanFocus()) {
+            SetActiveControl(target);
+            // The control that had the focus took it back (an edit it
+            // rejected): the press is dropped, as a system button drops it.
+            if (FActiveControl != target)
+                return;
+        }
         // The pressed control takes every mouse message until the last button
         // is up, also from outside itself.
         if (!FCaptureControl) {
@@ -341,7 +367,7 @@ void TForm::MouseMessage(TMessage& msg)
     // The click comes first, then the mouse-up, which runs even when the click
     // fails: a control that started something at the press ends it there.
     std::exception_ptr clickError;
-    if (button == TMouseButton::mbLeft && target->ClientRect().Contains({x, y})) {
+    if (button == TMouseButton::mbLeft && pressed && target->ClientRect().Contains({x, y})) {
         try {
             target->Click();
         } catch (...) {
@@ -384,7 +410,73 @@ void TForm::KeyMessage(TMessage& msg)
         OnKeyDown(this, key, shift);
     if (key && FActiveControl)
         FActiveControl->KeyDown(key, shift);
+    // Tab that nobody took moves the focus through the tab stops, if any.
+    if (key == Vk::Tab && msg.Msg == Msg::KeyDown && !(shift & (ssCtrl | ssAlt))) {
+        std::vector<TControl*> stops;
+        GetTabStops(stops);
+        if (!stops.empty()) {
+            SelectNext(FActiveControl, !(shift & ssShift));
+            key = 0;
+        }
+    }
     msg.Result = key == 0;
+}
+
+void TForm::MouseWheelMessage(TMessage& msg)
+{
+    const int delta = static_cast<int16_t>((msg.WParam >> 16) & 0xFFFF);
+    const TShiftState shift = ShiftFromKeys(msg.WParam & 0xFFFF);
+    const TPoint screen = LParamToPoint(msg.LParam);
+    // The control under the mouse, or one it lies on; else the focused one.
+    TControl* under = HitTest(*this, {screen.X - Left(), screen.Y - Top()});
+    for (TControl* control = under; control; control = control->Parent()) {
+        const TPoint client = control->ScreenToClient(screen);
+        if (control->MouseWheel(shift, delta, client.X, client.Y)) {
+            msg.Result = 1;
+            return;
+        }
+    }
+    if (FActiveControl && !IsInside(under, FActiveControl)) {
+        const TPoint client = FActiveControl->ScreenToClient(screen);
+        msg.Result = FActiveControl->MouseWheel(shift, delta, client.X, client.Y);
+    }
+}
+
+void TForm::SetActiveControl(TControl* control)
+{
+    if (control == FActiveControl)
+        return;
+    if (TControl* old = FActiveControl) {
+        FActiveControl = nullptr;
+        old->Invalidate();
+        old->DoExit();
+        // The control leaving gave the focus elsewhere (back to itself).
+        if (FActiveControl)
+            return;
+    }
+    FActiveControl = control;
+    if (control) {
+        control->Invalidate();
+        control->DoEnter();
+    }
+}
+
+TControl* TForm::SelectNext(TControl* current, bool forward)
+{
+    std::vector<TControl*> stops;
+    GetTabStops(stops);
+    if (stops.empty())
+        return nullptr;
+    auto it = std::find(stops.begin(), stops.end(), current);
+    TControl* next;
+    if (it == stops.end())
+        next = forward ? stops.front() : stops.back();
+    else if (forward)
+        next = std::next(it) == stops.end() ? stops.front() : *std::next(it);
+    else
+        next = it == stops.begin() ? stops.back() : *std::prev(it);
+    SetActiveControl(next);
+    return FActiveControl == next ? next : nullptr;
 }
 
 bool TForm::IsShortCut(TShortCut shortCut)
@@ -407,18 +499,6 @@ void TForm::SetHover(TControl* control, TPoint)
         control->MouseEnter();
     Application->HintMouseOver(control);
 }
-
-namespace {
-
-bool IsInside(const TControl* control, const TControl* container)
-{
-    for (; control; control = control->Parent())
-        if (control == container)
-            return true;
-    return false;
-}
-
-} // namespace
 
 void TForm::ForgetControl(TControl* control)
 {

@@ -60,9 +60,16 @@ public:
     // control does.
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool preview) { FKeyPreview = preview; }
-    // The control that takes the keys (the form itself when nullptr).
+    // The control that takes the keys (the form itself when nullptr). A change
+    // tells the control that had the focus (DoExit) and then the new one
+    // (DoEnter), unless the first one gave the focus elsewhere meanwhile.
     TControl* ActiveControl() const { return FActiveControl; }
-    void SetActiveControl(TControl* control) { FActiveControl = control; }
+    void SetActiveControl(TControl* control);
+    TControl* FocusedControl() const override { return FActiveControl; }
+    // Moves the focus to the next (or previous) tab stop after current in Tab
+    // order, round the end; nullptr current starts at the ends. The control
+    // that got it, or nullptr when there is none.
+    TControl* SelectNext(TControl* current, bool forward = true);
     // Clicks the item with this shortcut in the popup menus of the active
     // control, its parents and the form, nearest first; false when none has it.
     bool IsShortCut(TShortCut shortCut);
@@ -128,6 +135,7 @@ protected:
 
 private:
     void MouseMessage(TMessage& msg);
+    void MouseWheelMessage(TMessage& msg);
     void KeyMessage(TMessage& msg);
     void ContextPopup(TControl* control, TPoint client);
     void SetHover(TControl* control, TPoint screen);

@@ -19,6 +19,7 @@ constexpr TColor clRed = 0x0000FF;
 constexpr TColor clYellow = 0x00FFFF;
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clSystemColor = 0x80000000;
+constexpr TColor clWindow = clSystemColor | 5;
 constexpr TColor clBtnFace = clSystemColor | 15;
 constexpr TColor clWindowText = clSystemColor | 8;
 constexpr TColor clInfoBk = clSystemColor | 24;

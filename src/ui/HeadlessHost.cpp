@@ -47,13 +47,143 @@ TMenuItem* THeadlessHost::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
     return nullptr;
 }
 
-void THeadlessHost::SendKey(unsigned msg, unsigned key)
+bool THeadlessHost::SendKey(unsigned msg, unsigned key)
 {
     TForm* form = FActive ? FActive : (Application ? Application->MainForm() : nullptr);
     if (!form)
-        return;
+        return false;
     TMessage message{msg, key, 0, 0};
     DispatchEvent([&] { form->Dispatch(message); });
+    return message.Result != 0;
+}
+
+// ---------------------------------------------------------------- edit boxes
+
+class THeadlessHost::TFakeEdit : public INativeEdit {
+public:
+    TFakeEdit(THeadlessHost& host, std::shared_ptr<TEditBox> box, INativeEditEvents& events)
+        : Host(host), Box(std::move(box)), Events(events)
+    {
+        Host.FLiveEdits.push_back(this);
+    }
+    ~TFakeEdit() override
+    {
+        std::erase(Host.FLiveEdits, this);
+        Box->Alive = false;
+        Box->Focused = false;
+    }
+    void SetBounds(const TRect& bounds) override { Box->Bounds = bounds; }
+    std::string Text() override { return Box->Text; }
+    void SetText(const std::string& text) override
+    {
+        Box->Text = text;
+        Clamp();
+    }
+    void GetSelection(size_t& start, size_t& length) override
+    {
+        start = Box->SelStart;
+        length = Box->SelLength;
+    }
+    void SetSelection(size_t start, size_t length) override
+    {
+        Box->SelStart = start;
+        Box->SelLength = length;
+        Clamp();
+    }
+    void SetFocus() override { Box->Focused = true; }
+
+    void Clamp()
+    {
+        Box->SelStart = std::min(Box->SelStart, Box->Text.size());
+        Box->SelLength = std::min(Box->SelLength, Box->Text.size() - Box->SelStart);
+    }
+
+    THeadlessHost& Host;
+    std::shared_ptr<TEditBox> Box;
+    INativeEditEvents& Events;
+};
+
+std::unique_ptr<INativeEdit> THeadlessHost::CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                             TEditAlign align, INativeEditEvents& events)
+{
+    auto box = std::make_shared<TEditBox>();
+    box->Form = &form;
+    box->Bounds = bounds;
+    box->Font = font;
+    box->Align = align;
+    FEditBoxes.push_back(box);
+    return std::make_unique<TFakeEdit>(*this, box, events);
+}
+
+const THeadlessHost::TEditBox* THeadlessHost::EditBox() const
+{
+    for (auto it = FEditBoxes.rbegin(); it != FEditBoxes.rend(); ++it)
+        if ((*it)->Alive)
+            return it->get();
+    return nullptr;
+}
+
+THeadlessHost::TEditBox* THeadlessHost::FocusedEditBox()
+{
+    for (auto& box : FEditBoxes)
+        if (box->Alive && box->Focused && box->Form == FActive)
+            return box.get();
+    return nullptr;
+}
+
+namespace {
+
+// What a single-line edit box does with the keys its form left to it.
+void EditBoxKey(THeadlessHost::TEditBox& box, unsigned key)
+{
+    const size_t caret = box.SelStart + box.SelLength;
+    switch (key) {
+    case Vk::Left:
+        box.SelStart = box.SelLength ? box.SelStart : (box.SelStart ? box.SelStart - 1 : 0);
+        box.SelLength = 0;
+        break;
+    case Vk::Right:
+        box.SelStart = box.SelLength ? caret : std::min(caret + 1, box.Text.size());
+        box.SelLength = 0;
+        break;
+    case Vk::Home:
+        box.SelStart = box.SelLength = 0;
+        break;
+    case Vk::End:
+        box.SelStart = box.Text.size();
+        box.SelLength = 0;
+        break;
+    case Vk::Delete:
+        if (box.SelLength == 0 && box.SelStart < box.Text.size())
+            box.SelLength = 1;
+        box.Text.erase(box.SelStart, box.SelLength);
+        box.SelLength = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void THeadlessHost::PasteIntoEditBox(const std::string& text)
+{
+    TEditBox* box = FocusedEditBox();
+    if (!box)
+        return;
+    box->Text.replace(box->SelStart, box->SelLength, text);
+    box->SelStart += text.size();
+    box->SelLength = 0;
+    NotifyEditBox(box);
+}
+
+void THeadlessHost::NotifyEditBox(TEditBox* box)
+{
+    for (TFakeEdit* edit : FLiveEdits)
+        if (edit->Box.get() == box) {
+            DispatchEvent([edit] { edit->Events.NativeEditChanged(); });
+            return;
+        }
 }
 
 void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
@@ -68,15 +198,72 @@ void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
         code |= scAlt;
     bool taken = false;
     DispatchEvent([&] { taken = Application && Application->IsShortCut(code); });
-    if (!taken)
-        SendKey((shift & ssAlt) || key == Vk::F10 ? Msg::SysKeyDown : Msg::KeyDown, key);
+    if (!taken) {
+        TEditBox* box = FocusedEditBox();
+        std::shared_ptr<TEditBox> keep = box ? FindBox(box) : nullptr;
+        const bool formTook = SendKey((shift & ssAlt) || key == Vk::F10 ? Msg::SysKeyDown : Msg::KeyDown, key);
+        // The box gets what its form left, if it still stands.
+        if (keep && keep->Alive && !formTook) {
+            const std::string before = keep->Text;
+            EditBoxKey(*keep, key);
+            if (keep->Text != before)
+                NotifyEditBox(keep.get());
+        }
+    }
     FShift = 0;
+}
+
+std::shared_ptr<THeadlessHost::TEditBox> THeadlessHost::FindBox(const TEditBox* box) const
+{
+    for (const auto& b : FEditBoxes)
+        if (b.get() == box)
+            return b;
+    return nullptr;
 }
 
 void THeadlessHost::Type(const std::string& text)
 {
-    for (char c : text)
-        SendKey(Msg::Char, static_cast<unsigned char>(c));
+    for (char c : text) {
+        TEditBox* box = FocusedEditBox();
+        if (!box) {
+            SendKey(Msg::Char, static_cast<unsigned char>(c));
+            continue;
+        }
+        // As a single-line edit box types: Backspace deletes, Enter, Escape,
+        // Tab and other control characters are dropped.
+        if (c == '\b') {
+            if (box->SelLength == 0 && box->SelStart > 0) {
+                --box->SelStart;
+                box->SelLength = 1;
+            }
+        } else if (static_cast<unsigned char>(c) < 32) {
+            continue;
+        }
+        box->Text.replace(box->SelStart, box->SelLength, c == '\b' ? std::string() : std::string(1, c));
+        box->SelStart += c == '\b' ? 0 : 1;
+        box->SelLength = 0;
+        NotifyEditBox(box);
+    }
+}
+
+// ---------------------------------------------------------------- clipboard
+
+bool THeadlessHost::SetClipboardText(const std::string& text)
+{
+    if (ClipboardFails)
+        return false;
+    FClipboard = text;
+    FClipboard += '\0';
+    FClipboardHasText = true;
+    return true;
+}
+
+bool THeadlessHost::GetClipboardText(std::string& bytes)
+{
+    if (ClipboardFails || !FClipboardHasText)
+        return false;
+    bytes = FClipboard;
+    return true;
 }
 
 THeadlessHost::TScheduled* THeadlessHost::NextDue(uint64_t until)
@@ -343,6 +530,16 @@ void THeadlessHost::MouseUpAt(TForm& form, TMouseButton button, TPoint screen)
 }
 
 void THeadlessHost::MouseMoveAt(TForm& form, TPoint screen) { SendMouse(form, Msg::MouseMove, screen, 0); }
+
+void THeadlessHost::MouseWheel(TControl& control, int notches, int x, int y)
+{
+    TForm& form = *control.ParentForm();
+    const TPoint screen = control.ClientToScreen({x, y});
+    FCursor = screen;
+    const uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(notches * 120)) << 16) | FButtons;
+    TMessage message{Msg::MouseWheel, wParam, PointToLParam(screen), 0};
+    DispatchEvent([&] { form.Dispatch(message); });
+}
 
 void THeadlessHost::MouseLeave(TForm& form)
 {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,14 @@ public:
     TMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
     void ShowHintWindow(const std::string& text, TPoint screen) override;
     void HideHintWindow() override { FHintVisible = false; }
+    // A recorded edit box (EditBox()); the keys of its form reach it while it
+    // has the focus (KeyDown, Type).
+    std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                  TEditAlign align, INativeEditEvents& events) override;
+    // An in-memory clipboard; ClipboardFails makes every access fail, as a
+    // clipboard held open by another program does.
+    bool SetClipboardText(const std::string& text) override;
+    bool GetClipboardText(std::string& bytes) override;
 
     // The clock.
     void Advance(uint32_t milliseconds);
@@ -102,9 +111,35 @@ public:
 
     // Keys, to the active form as the system sends them: a key down (first
     // matched against the menus' shortcuts, as the message loop does), and
-    // characters typed.
+    // characters typed. While an edit box of the form has the focus the key
+    // goes to the form first and what it leaves to the box (caret keys,
+    // Delete); the characters go to the box.
     void KeyDown(unsigned key, TShiftState shift = 0);
     void Type(const std::string& text);
+
+    // The edit box as the operator sees it; Alive false once it is gone.
+    struct TEditBox {
+        TForm* Form = nullptr;
+        TRect Bounds;
+        TFont Font;
+        TEditAlign Align = TEditAlign::Left;
+        std::string Text;
+        size_t SelStart = 0;
+        size_t SelLength = 0;
+        bool Focused = false;
+        bool Alive = true;
+    };
+    // The newest edit box that still stands, or nullptr.
+    const TEditBox* EditBox() const;
+    int EditBoxesMade() const { return static_cast<int>(FEditBoxes.size()); }
+    // Text pasted into the focused edit box by its own paste key: it
+    // replaces the selection as it stands, TABs and line breaks included.
+    void PasteIntoEditBox(const std::string& text);
+
+    // The clipboard's bytes as stored (the NUL that Set adds included).
+    std::string ClipboardBytes() const { return FClipboard; }
+    void SetClipboardBytes(const std::string& bytes) { FClipboard = bytes, FClipboardHasText = true; }
+    bool ClipboardFails = false;
 
     // Windows.
     const TWindow& WindowOf(const TForm& form) const;
@@ -131,6 +166,9 @@ public:
     void MouseUpAt(TForm& form, TMouseButton button, TPoint screen);
     void MouseMoveAt(TForm& form, TPoint screen);
     void MouseLeave(TForm& form);
+    // The wheel turned over a point of the control: notches away from the
+    // user, negative towards.
+    void MouseWheel(TControl& control, int notches, int x = 1, int y = 1);
     // Activation as the system reports it: the form that had it is told first.
     void Activate(TForm& form, bool byClick = false);
     void Deactivate(TForm& form);
@@ -147,7 +185,12 @@ private:
         uint64_t Sequence;
         std::function<void()> Event;
     };
-    void SendKey(unsigned msg, unsigned key);
+    class TFakeEdit;
+    // True when the form took the key.
+    bool SendKey(unsigned msg, unsigned key);
+    TEditBox* FocusedEditBox();
+    std::shared_ptr<TEditBox> FindBox(const TEditBox* box) const;
+    void NotifyEditBox(TEditBox* box);
     TScheduled* NextDue(uint64_t until);
     TWindow& Window(TForm& form);
     void SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys);
@@ -173,6 +216,10 @@ private:
     bool FApplicationMinimized = false;
     TSize FScreenSize{1024, 768};
     int FPixelsPerInch = 96;
+    std::vector<std::shared_ptr<TEditBox>> FEditBoxes;
+    std::vector<TFakeEdit*> FLiveEdits;
+    std::string FClipboard;
+    bool FClipboardHasText = false;
     std::string FHintText;
     TPoint FHintPosition;
     bool FHintVisible = false;

@@ -2,7 +2,9 @@
 // THost: the one way from the component model to the screen, the clock and the
 // event loop. The Win32 host drives real windows; the headless host drives tests.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ui/Graphics.h"
@@ -54,6 +56,39 @@ constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 } // namespace MsgBox
+
+// How the text sits in a native edit box.
+enum class TEditAlign { Left, Center, Right };
+
+// What a native edit box tells its owner.
+class INativeEditEvents {
+public:
+    virtual ~INativeEditEvents() = default;
+    // The operator changed the text in the box (typing, pasting, cutting).
+    virtual void NativeEditChanged() = 0;
+};
+
+// A native single-line edit box over part of a form's client area: the grid's
+// in-place editor, the one control that is a window of its own. A key pressed
+// in it goes to its form first, as Msg::KeyDown through TForm::Dispatch; the
+// box handles what the form leaves (Result 0), and every character itself,
+// except Enter, Escape and Tab, which it drops. Destroying the box gives the
+// keyboard focus back to its form when it had it.
+class INativeEdit {
+public:
+    virtual ~INativeEdit() = default;
+    // In the form's client coordinates; an empty rectangle hides the box.
+    virtual void SetBounds(const TRect& bounds) = 0;
+    virtual std::string Text() = 0;
+    // Changes the text without telling the owner.
+    virtual void SetText(const std::string& text) = 0;
+    // Byte offsets into Text().
+    virtual void GetSelection(size_t& start, size_t& length) = 0;
+    virtual void SetSelection(size_t start, size_t length) = 0;
+    // Takes the keyboard focus, at once when its form is the active window,
+    // else when the form next becomes active.
+    virtual void SetFocus() = 0;
+};
 
 class THost {
 public:
@@ -122,4 +157,17 @@ public:
     // The hint window: text shown near a screen point, or hidden.
     virtual void ShowHintWindow(const std::string& text, TPoint screen) = 0;
     virtual void HideHintWindow() = 0;
+
+    // A native edit box on the form's window, shown over bounds (form client
+    // coordinates) with the font and alignment, empty and without the focus.
+    // Raises EOleError when the system makes none.
+    virtual std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                          TEditAlign align, INativeEditEvents& events) = 0;
+
+    // The clipboard's plain text (in the system's ANSI code page). Set puts
+    // text there with a NUL added; Get answers every byte stored, the NUL
+    // and whatever follows it included. False when the clipboard could not
+    // be opened or written, or holds no text.
+    virtual bool SetClipboardText(const std::string& text) = 0;
+    virtual bool GetClipboardText(std::string& bytes) = 0;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // Popup menus: items with a caption, a keyboard shortcut and a click handler.
 // Captions are shown as they stand ("&" is a character like any other), with
-// the shortcut's text after them.
+// the shortcut's text after them; an item captioned "-" is shown as a line
+// between groups of items.
 
 #include <cstdint>
 #include <string>
@@ -36,6 +37,7 @@ constexpr unsigned Down = 0x28;
 constexpr unsigned Insert = 0x2D;
 constexpr unsigned Delete = 0x2E;
 constexpr unsigned F1 = 0x70;
+constexpr unsigned F2 = 0x71;
 constexpr unsigned F4 = 0x73;
 constexpr unsigned F10 = 0x79;
 constexpr unsigned F12 = 0x7B;

@@ -35,6 +35,9 @@ constexpr unsigned RButtonDblClk = 0x0206;
 constexpr unsigned MButtonDown = 0x0207;
 constexpr unsigned MButtonUp = 0x0208;
 constexpr unsigned MButtonDblClk = 0x0209;
+// WParam: the keys held in the low word, the wheel's turn in the high word
+// (120 a notch, positive away from the user); LParam: the mouse on the screen.
+constexpr unsigned MouseWheel = 0x020A;
 constexpr unsigned CaptureChanged = 0x0215;
 constexpr unsigned MouseLeave = 0x02A3;
 } // namespace Msg

@@ -56,11 +56,11 @@ TFlatSpeedButton::TState TFlatSpeedButton::State() const
     return TState::Up;
 }
 
-void TFlatSpeedButton::Paint(TCanvas& canvas)
+void TFlatSpeedButton::StateColors(TColor& face, TColor& topLeft, TColor& bottomRight) const
 {
-    TColor face = Color();
-    TColor topLeft = FColorBorder;
-    TColor bottomRight = FColorBorder;
+    face = Color();
+    topLeft = FColorBorder;
+    bottomRight = FColorBorder;
     switch (State()) {
     case TState::MouseOver:
         face = FColorFocused;
@@ -76,6 +76,14 @@ void TFlatSpeedButton::Paint(TCanvas& canvas)
     case TState::Disabled:
         break;
     }
+}
+
+void TFlatSpeedButton::Paint(TCanvas& canvas)
+{
+    TColor face;
+    TColor topLeft;
+    TColor bottomRight;
+    StateColors(face, topLeft, bottomRight);
     const int w = Width();
     const int h = Height();
     canvas.BrushStyle = TBrushStyle::Solid;

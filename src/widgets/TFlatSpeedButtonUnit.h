@@ -42,6 +42,10 @@ public:
     void MouseLeave() override;
     void SetEnabled(bool enabled) override;
 
+protected:
+    // The face and the frame's colours of the state the button is in.
+    void StateColors(TColor& face, TColor& topLeft, TColor& bottomRight) const;
+
 private:
     void SetColorField(TColor& field, TColor value);
     void SetFlag(bool& flag, bool value);

@@ -3,6 +3,7 @@
 #include "ui/Forms.h"
 #include "base/SysUtils.h"
 #include "ui/HeadlessHost.h"
+#include "ui/Menus.h"
 
 namespace {
 
@@ -28,6 +29,26 @@ public:
     void MouseUp(TMouseButton b, TShiftState, int x, int y) override { Log(Format("up%s %d,%d", Button(b), x, y)); }
     void MouseMove(TShiftState, int x, int y) override { Log(Format("move %d,%d", x, y)); }
     void Click() override { Log("click"); }
+    void DoEnter() override { Log("focus"); }
+    void DoExit() override
+    {
+        Log("unfocus");
+        if (TakeFocusBack)
+            ParentForm()->SetActiveControl(this);
+    }
+    bool MouseWheel(TShiftState, int delta, int x, int y) override
+    {
+        Log(Format("wheel %d %d,%d", delta, x, y));
+        return TakesWheel;
+    }
+    void KeyDown(uint16_t& key, TShiftState) override
+    {
+        Log(Format("key %u", key));
+        if (key != Vk::Tab)
+            key = 0;
+    }
+    bool TakeFocusBack = false;
+    bool TakesWheel = false;
     void DblClick() override { Log("dblclick"); }
     void MouseEnter() override { Log("enter"); }
     void MouseLeave() override { Log("leave"); }
@@ -100,6 +121,44 @@ TEST_F(FormsTest, DoubleClickGivesBothClicksAndTheDoubleInBetween)
     EXPECT_EQ(Lines(log.begin() + 2, log.end()),
               (Lines{"button down 2,2", "button click", "button up 2,2", "button dblclick", "button down double 2,2",
                      "button click", "button up 2,2"}));
+}
+
+TEST_F(FormsTest, TabStopsTakeTheFocusByPressAndTabAndAReleaseAloneClicksNothing)
+{
+    auto* other = new TProbe(Form, "other", {120, 10, 180, 60}, Log);
+    Button->SetTabStop(true);
+    other->SetTabStop(true);
+    Host.Click(*Button, 2, 2);
+    EXPECT_EQ(Form->ActiveControl(), Button);
+    Host.KeyDown(Vk::Tab);
+    Host.KeyDown(Vk::Tab);
+    Host.KeyDown(Vk::Tab, ssShift);
+    Host.MouseUp(*Panel, TMouseButton::mbLeft, 50, 40); // pressed elsewhere
+    const Lines log = Take();
+    EXPECT_EQ(Lines(log.begin() + 2, log.end()),
+              (Lines{"button focus", "button down 2,2", "button click", "button up 2,2", "button key 9",
+                     "button unfocus", "other focus", "other key 9", "other unfocus", "button focus",
+                     "button key 9", "button unfocus", "other focus", "panel up 50,40"}));
+    EXPECT_EQ(Form->ActiveControl(), other);
+
+    // A control that takes the focus back (an edit it rejected) drops the press.
+    other->TakeFocusBack = true;
+    Host.Click(*Button, 2, 2);
+    EXPECT_EQ(Form->ActiveControl(), other);
+    EXPECT_EQ(Take(), (Lines{"button move 2,2", "other unfocus", "other focus", "button up 2,2"}));
+}
+
+TEST_F(FormsTest, TheWheelGoesToTheControlUnderTheMouseItsParentsOrTheFocus)
+{
+    auto* other = new TProbe(Form, "other", {120, 10, 180, 60}, Log);
+    other->SetTabStop(true);
+    Form->SetActiveControl(other);
+    Take();
+    Host.MouseWheel(*Button, -1, 3, 4);
+    EXPECT_EQ(Take(), (Lines{"button wheel -120 3,4", "panel wheel -120 8,9", "other wheel -120 -102,9"}));
+    Panel->TakesWheel = true;
+    Host.MouseWheel(*Button, 2, 3, 4);
+    EXPECT_EQ(Take(), (Lines{"button wheel 240 3,4", "panel wheel 240 8,9"}));
 }
 
 TEST_F(FormsTest, DisabledAndHiddenControlsLeaveTheMouseToWhatIsBelow)

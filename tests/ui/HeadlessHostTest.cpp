@@ -2,8 +2,11 @@
 
 #include "ui/Forms.h"
 #include "ui/HeadlessHost.h"
+#include "ui/Menus.h"
 
 namespace {
+
+using Lines = std::vector<std::string>;
 
 TEST(HeadlessHost, UnscriptedMessageBoxesTakeTheirDefaultButton)
 {
@@ -61,6 +64,67 @@ TEST(HeadlessHost, NestedWaitInsideATickDoesNotTurnTheClockBack)
     };
     host.Advance(150);
     EXPECT_EQ(host.TickCount(), 600u);
+}
+
+// Records what a native edit box tells its owner.
+struct TEditOwner : INativeEditEvents {
+    void NativeEditChanged() override { ++Changes; }
+    int Changes = 0;
+};
+
+TEST(HeadlessHost, AFocusedEditBoxGetsTheCharactersAndTheKeysItsFormLeaves)
+{
+    THeadlessHost host;
+    TApplication app(host);
+    auto* form = new TForm(&app);
+    Lines keys;
+    form->OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) {
+        keys.push_back(std::to_string(key));
+        if (key == Vk::Return)
+            key = 0; // the form takes Enter
+    };
+    form->Show();
+    TEditOwner owner;
+    std::unique_ptr<INativeEdit> edit = host.CreateNativeEdit(*form, {10, 20, 110, 40}, TFont(), TEditAlign::Center, owner);
+    edit->SetText("abcd");
+    edit->SetSelection(1, 2);
+    EXPECT_EQ(owner.Changes, 0) << "set by the owner: not told";
+    host.Type("x"); // no focus yet: to the form
+    EXPECT_EQ(host.EditBox()->Text, "abcd");
+
+    edit->SetFocus();
+    host.Type("XY\r\t\x1b");
+    EXPECT_EQ(edit->Text(), "aXYd");
+    EXPECT_EQ(owner.Changes, 2);
+    host.KeyDown(Vk::Return);
+    host.KeyDown(Vk::Home);
+    host.KeyDown(Vk::Delete);
+    EXPECT_EQ(keys, (Lines{"13", "36", "46"}));
+    EXPECT_EQ(edit->Text(), "XYd");
+    size_t start;
+    size_t length;
+    edit->GetSelection(start, length);
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(host.EditBox()->Bounds, (TRect{10, 20, 110, 40}));
+    EXPECT_EQ(host.EditBox()->Align, TEditAlign::Center);
+
+    edit.reset();
+    EXPECT_EQ(host.EditBox(), nullptr);
+    EXPECT_EQ(host.EditBoxesMade(), 1);
+}
+
+TEST(HeadlessHost, TheClipboardKeepsTheBytesWithTheNulTheSystemAdds)
+{
+    THeadlessHost host;
+    std::string bytes;
+    EXPECT_FALSE(host.GetClipboardText(bytes)) << "no text yet";
+    EXPECT_TRUE(host.SetClipboardText("USB\t\r\n"));
+    ASSERT_TRUE(host.GetClipboardText(bytes));
+    EXPECT_EQ(bytes, std::string("USB\t\r\n\0", 7));
+    host.ClipboardFails = true;
+    EXPECT_FALSE(host.SetClipboardText("x"));
+    EXPECT_FALSE(host.GetClipboardText(bytes));
 }
 
 } // namespace

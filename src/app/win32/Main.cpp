@@ -1,6 +1,7 @@
 // velkor.exe: starts COM for the user-interface thread, builds the main window,
 // the transceiver and the memory list in the program's start order, and runs
-// until the main window closes.
+// until the main window closes. The memory file is "velkor.mem" in the
+// current directory.
 
 #include <windows.h>
 #include <objbase.h>
@@ -8,8 +9,10 @@
 #include <memory>
 
 #include "app/ComMainForm.h"
-#include "app/MemoryListPlaceholder.h"
+#include "app/MemoryListWindow.h"
 #include "base/win32/ComUtil.h"
+#include "memories/ListUnit.h"
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
@@ -32,9 +35,11 @@ private:
 
 int Run()
 {
-    // The registry and the memory list outlive the windows that save to them.
+    // The registry, the files and the main window's way to the memory list
+    // outlive the windows that use them.
     TRegistryInUse registry;
-    TMemoryListPlaceholder memoryList;
+    TWin32FileSystem files;
+    TMemoryListWindow memoryList;
     {
         TWin32Host host;
         TApplication app(host);
@@ -43,6 +48,8 @@ int Run()
         auto* transceiver = new TTransceiver(&app, std::make_unique<TOmniRigX>());
         transceiver->SetName("Transceiver");
         form->Transceiver = transceiver;
+        // Hidden; it loads the memory file as it is made.
+        memoryList.SetForm(new TListForm(&app, *transceiver, files));
         form->MemoryList = &memoryList;
         app.Run();
     } // the windows, the transceiver and its rig server client go before COM does

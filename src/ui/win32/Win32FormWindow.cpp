@@ -3,6 +3,7 @@
 #include "base/win32/ComUtil.h"
 #include "ui/win32/GdiObjects.h"
 #include "ui/win32/Win32Canvas.h"
+#include "ui/win32/Win32NativeEdit.h"
 #include "ui/win32/WindowClass.h"
 
 namespace {
@@ -123,11 +124,28 @@ LRESULT TWin32FormWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOVE:
     case WM_SIZE:
         return OnMoveOrSize();
+    case WM_MOUSEWHEEL:
+        // Also what the edit box passes up to its parent.
+        Deliver(message, wParam, lParam);
+        return 0;
+    case WM_SETFOCUS:
+        if (FFocusChild && IsWindow(FFocusChild) && GetParent(FFocusChild) == FWindow)
+            ::SetFocus(FFocusChild);
+        return 0;
+    case WM_COMMAND:
+        if (lParam)
+            TWin32NativeEdit::Notified(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        return 0;
     default:
         if (message == PaintCountMessage() && message != 0)
             return FPaints;
         return DefWindowProcW(FWindow, message, wParam, lParam);
     }
+}
+
+bool TWin32FormWindow::DeliverKey(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return FWindow && FDelivering && Deliver(message, wParam, lParam) != 0;
 }
 
 LRESULT TWin32FormWindow::Deliver(unsigned message, WPARAM wParam, LPARAM lParam)

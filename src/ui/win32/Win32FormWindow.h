@@ -43,6 +43,18 @@ public:
     // benchmark tells from it that a steady display paints nothing.
     static UINT PaintCountMessage();
 
+    // A key pressed in a child (the native edit box) goes to the form first:
+    // true when the form took it.
+    bool DeliverKey(UINT message, WPARAM wParam, LPARAM lParam);
+    // The child that gets the focus whenever the window does, as a dialog
+    // keeps the focus on its control; forgotten when it goes.
+    void SetFocusChild(HWND child) { FFocusChild = child; }
+    void ForgetFocusChild(HWND child)
+    {
+        if (FFocusChild == child)
+            FFocusChild = nullptr;
+    }
+
 private:
     static LRESULT CALLBACK WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -57,6 +69,7 @@ private:
     TForm& FForm;
     HWND FWindow = nullptr;
     LRESULT FPaints = 0;
+    HWND FFocusChild = nullptr;
     // False while the window is being destroyed for the form: the form is going.
     bool FDelivering = true;
 };

@@ -6,6 +6,8 @@
 #include "ui/Classes.h"
 #include "ui/win32/GdiObjects.h"
 #include "ui/win32/Win32Canvas.h"
+#include "ui/win32/Win32Clipboard.h"
+#include "ui/win32/Win32NativeEdit.h"
 #include "ui/win32/Win32PopupMenu.h"
 #include "ui/win32/Win32FormWindow.h"
 #include "ui/win32/Win32HintWindow.h"
@@ -293,3 +295,30 @@ void TWin32Host::HideHintWindow()
     if (FHintWindow)
         FHintWindow->Hide();
 }
+
+// ---------------------------------------------------------------- edit box and clipboard
+
+std::unique_ptr<INativeEdit> TWin32Host::CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                          TEditAlign align, INativeEditEvents& events)
+{
+    TWin32FormWindow* window = FormWindow(form);
+    if (!window || !window->Handle())
+        throw EInvalidOperation("The form has no window");
+    return std::make_unique<TWin32NativeEdit>(*window, bounds, font, align, events);
+}
+
+namespace {
+
+// The clipboard's owner: the window in front, else the main one.
+HWND ClipboardOwner()
+{
+    TForm* form = Application ? Application->ActiveForm() : nullptr;
+    HWND window = form ? TWin32Host::WindowOf(*form) : nullptr;
+    return window ? window : MainWindow();
+}
+
+} // namespace
+
+bool TWin32Host::SetClipboardText(const std::string& text) { return SetClipboardAnsiText(ClipboardOwner(), text); }
+
+bool TWin32Host::GetClipboardText(std::string& bytes) { return GetClipboardAnsiText(ClipboardOwner(), bytes); }

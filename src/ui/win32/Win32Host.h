@@ -55,6 +55,10 @@ public:
     TMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
     void ShowHintWindow(const std::string& text, TPoint screen) override;
     void HideHintWindow() override;
+    std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                  TEditAlign align, INativeEditEvents& events) override;
+    bool SetClipboardText(const std::string& text) override;
+    bool GetClipboardText(std::string& bytes) override;
 
     bool Terminated() const { return FTerminated; }
     // The form's window; nullptr when it has none (any more).

@@ -51,8 +51,10 @@ TMenuItem* TrackWin32PopupMenu(TPopupMenu& menu, POINT screen, HWND owner)
         RaiseLastError();
     for (int i = 0; i < menu.Count(); ++i) {
         const TMenuItem& item = *menu.Items(i);
-        const UINT flags = MF_STRING | (item.Enabled() ? 0 : MF_GRAYED);
-        if (!AppendMenuW(handle.Get(), flags, static_cast<UINT_PTR>(i + 1), MenuText(item).c_str()))
+        // An item captioned "-" is the line between groups of items.
+        const bool separator = item.Caption() == "-";
+        const UINT flags = separator ? MF_SEPARATOR : MF_STRING | (item.Enabled() ? 0 : MF_GRAYED);
+        if (!AppendMenuW(handle.Get(), flags, static_cast<UINT_PTR>(i + 1), separator ? nullptr : MenuText(item).c_str()))
             RaiseLastError();
     }
     // The menu closes on a click elsewhere only when its owner is in front,

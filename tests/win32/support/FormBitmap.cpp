@@ -40,6 +40,18 @@ TFormBitmap::TFormBitmap(HWND window)
         if (!selected)
             return;
         SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(FDC.Get()), PRF_CLIENT);
+        // The native children (an edit box) over it, each at its place.
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT r{};
+            if (!IsWindowVisible(child) || !GetWindowRect(child, &r))
+                continue;
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+            POINT old{};
+            SetViewportOrgEx(FDC.Get(), r.left, r.top, &old);
+            SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(FDC.Get()),
+                         PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
+            SetViewportOrgEx(FDC.Get(), old.x, old.y, nullptr);
+        }
         GdiFlush();
     }
     FWidth = client.right;

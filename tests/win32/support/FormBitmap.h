@@ -13,8 +13,9 @@
 class TFormBitmap {
 public:
     // Paints the client area of the form's window as the window paints it for
-    // WM_PRINTCLIENT. Without a window, an empty client area or a bitmap from
-    // the system, the bitmap is not valid.
+    // WM_PRINTCLIENT, with its visible child windows (WM_PRINT) over it.
+    // Without a window, an empty client area or a bitmap from the system, the
+    // bitmap is not valid.
     explicit TFormBitmap(TForm& form);
     // The same for any window of the host (the hint window).
     explicit TFormBitmap(HWND window);

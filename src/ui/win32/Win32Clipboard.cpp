@@ -1,0 +1,105 @@
+#include "ui/win32/Win32Clipboard.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// The clipboard open for a scope. Another program may hold it for a moment,
+// so the opening is tried a few times.
+class TClipboardScope {
+public:
+    explicit TClipboardScope(HWND owner)
+    {
+        for (int attempt = 0; attempt < 5 && !FOpen; ++attempt) {
+            if (attempt)
+                Sleep(10);
+            FOpen = OpenClipboard(owner) != FALSE;
+        }
+    }
+    ~TClipboardScope()
+    {
+        if (FOpen)
+            CloseClipboard();
+    }
+    TClipboardScope(const TClipboardScope&) = delete;
+    TClipboardScope& operator=(const TClipboardScope&) = delete;
+    explicit operator bool() const { return FOpen; }
+
+private:
+    bool FOpen = false;
+};
+
+// A movable global block, freed unless the clipboard took it.
+class TGlobalBlock {
+public:
+    explicit TGlobalBlock(size_t size) : FBlock(GlobalAlloc(GMEM_MOVEABLE, size)) {}
+    ~TGlobalBlock()
+    {
+        if (FBlock)
+            GlobalFree(FBlock);
+    }
+    TGlobalBlock(const TGlobalBlock&) = delete;
+    TGlobalBlock& operator=(const TGlobalBlock&) = delete;
+    HGLOBAL Get() const { return FBlock; }
+    HGLOBAL Release() { return std::exchange(FBlock, nullptr); }
+
+private:
+    HGLOBAL FBlock;
+};
+
+// GlobalLock for a scope.
+class TGlobalLock {
+public:
+    explicit TGlobalLock(HGLOBAL block) : FBlock(block), FData(block ? GlobalLock(block) : nullptr) {}
+    ~TGlobalLock()
+    {
+        if (FData)
+            GlobalUnlock(FBlock);
+    }
+    TGlobalLock(const TGlobalLock&) = delete;
+    TGlobalLock& operator=(const TGlobalLock&) = delete;
+    char* Data() const { return static_cast<char*>(FData); }
+
+private:
+    HGLOBAL FBlock;
+    void* FData;
+};
+
+} // namespace
+
+bool SetClipboardAnsiText(HWND owner, const std::string& text)
+{
+    TGlobalBlock block(text.size() + 1);
+    if (!block.Get())
+        return false;
+    {
+        TGlobalLock lock(block.Get());
+        if (!lock.Data())
+            return false;
+        std::memcpy(lock.Data(), text.data(), text.size());
+        lock.Data()[text.size()] = '\0';
+    }
+    TClipboardScope clipboard(owner);
+    if (!clipboard || !EmptyClipboard())
+        return false;
+    if (!SetClipboardData(CF_TEXT, block.Get()))
+        return false;
+    block.Release(); // the system's now
+    return true;
+}
+
+bool GetClipboardAnsiText(HWND owner, std::string& bytes)
+{
+    TClipboardScope clipboard(owner);
+    if (!clipboard)
+        return false;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (!data)
+        return false;
+    TGlobalLock lock(data);
+    if (!lock.Data())
+        return false;
+    bytes.assign(lock.Data(), GlobalSize(data));
+    return true;
+}

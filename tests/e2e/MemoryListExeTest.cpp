@@ -1,0 +1,163 @@
+// velkor.exe's memory list from end to end: "VFO->M" against rigsim.exe, a
+// caption typed into the grid's edit box, the program closed with "Yes" to
+// the question, and the memory file in the folder the program ran in.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "RigSim.h"
+#include "RigSimProcess.h"
+#include "VelkorProcess.h"
+#include "src/rig/RigServer.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t kVelkorKey[] = L"Software\\Velkor";
+
+// The first top-level window of a process with this class and caption.
+HWND WindowOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption)
+{
+    const std::vector<HWND> windows = WindowsOf(process, windowClass, caption);
+    return windows.empty() ? nullptr : windows.front();
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[256]{};
+    SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string RegText(const wchar_t* key, const wchar_t* name)
+{
+    char value[256]{};
+    DWORD size = sizeof(value) - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, std::filesystem::path(key).string().c_str(),
+                     std::filesystem::path(name).string().c_str(), RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "(none)";
+    return value;
+}
+
+// What the screen shows of a rectangle, saved as a 32-bit .bmp for a person
+// to look at.
+bool SaveScreen(const RECT& r, const std::wstring& path)
+{
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    BITMAPINFOHEADER header{sizeof(header), width, -height, 1, 32, BI_RGB};
+    BITMAPINFO info{};
+    info.bmiHeader = header;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+        SelectObject(memory, old);
+        GdiFlush();
+        const DWORD size = static_cast<DWORD>(width * height * 4);
+        BITMAPFILEHEADER file{0x4D42, sizeof(file) + sizeof(header) + size, 0, 0, sizeof(file) + sizeof(header)};
+        std::ofstream out(std::filesystem::path(path), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+        out.write(reinterpret_cast<const char*>(&header), sizeof(header));
+        out.write(static_cast<const char*>(bits), size);
+        ok = ok && out.good();
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+class MemoryListExeTest : public ::testing::Test {
+protected:
+    MemoryListExeTest()
+    {
+        Dir = std::filesystem::temp_directory_path() / ("velkor-e2e-memories-" + std::to_string(GetCurrentProcessId()));
+        std::filesystem::create_directories(Dir);
+        // A first start, switched on: the program polls from the start.
+        RegDeleteTreeW(HKEY_CURRENT_USER, kVelkorKey);
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Velkor\\WindowPos", L"On_Offlbl_Caption", REG_SZ, L"ON",
+                        sizeof(L"ON"));
+    }
+    ~MemoryListExeTest() override
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kVelkorKey);
+        std::error_code ignored;
+        std::filesystem::remove_all(Dir, ignored);
+    }
+
+    std::filesystem::path Dir;
+};
+
+TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereTheProgramRan)
+{
+    TRigSimProcess rigSim;
+    rigSim.Start();
+    ComPtr<IRigSimControl> control = rigSim.Control();
+    control->SetVfo(RigParams::VFOAA);
+    control->SetFreqA(14250000);
+    control->SetFreqB(7050000);
+    control->SetMode(RigParams::SSB_U);
+    TVelkorProcess velkor(Dir.wstring());
+
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (main = WindowOf(velkor.Id(), nullptr, kMainCaption)) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 24) >= 8; }, 10000)) << "two whole poll ticks";
+
+    // "VFO->M": a click on its label.
+    const LPARAM vfoToMemory = MAKELPARAM(83 + 20, 21 + 6);
+    PostMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, vfoToMemory);
+    PostMessageW(main, WM_LBUTTONUP, 0, vfoToMemory);
+    HWND list = nullptr;
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            list = WindowOf(velkor.Id(), nullptr, L"Memories");
+            box = list ? FindWindowExW(list, nullptr, L"Edit", nullptr) : nullptr;
+            return box && IsWindowVisible(list);
+        },
+        10000))
+        << "the memory list shows with its edit box";
+    EXPECT_EQ(TextOf(box), L"New freq") << "ready to be typed over";
+
+    for (char c : std::string("Calling 20 m"))
+        PostMessageW(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+    ASSERT_TRUE(WaitFor([&] { return TextOf(box) == L"Calling 20 m"; }, 10000));
+    RECT shot{};
+    RECT listRect{};
+    GetWindowRect(main, &shot);
+    GetWindowRect(list, &listRect);
+    UnionRect(&shot, &shot, &listRect);
+    CreateDirectoryW(VELKOR_SCREENSHOT_DIR, nullptr);
+    EXPECT_TRUE(SaveScreen(shot, VELKOR_SCREENSHOT_DIR L"\\e2e-memories.bmp"));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (question = WindowOf(velkor.Id(), L"#32770", L"Confirm")) != nullptr; }, 10000))
+        << "the closing question";
+    EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem")) << "nothing saved before the answer";
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+
+    std::ifstream in(Dir / "velkor.mem", std::ios::binary);
+    const std::string file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(file, "Caption\tMode\tVFO A\tVFO B\t\r\n"
+                    "Calling 20 m\tUSB\t14250000\t-1\t\r\n");
+    EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem.tmp"));
+    EXPECT_EQ(RegText(L"Software\\Velkor\\MemoryWinPos", L"Visible"), "1") << "open at the end, placement kept";
+}
+
+} // namespace
