@@ -3,6 +3,7 @@
 // event loop. The Win32 host drives real windows; the headless host drives tests.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ui/Graphics.h"
@@ -77,6 +78,10 @@ public:
     // Serves events until Terminate.
     virtual void Run() = 0;
     virtual void Terminate() = 0;
+    // Runs call in the outermost event loop, once the event being served and
+    // every loop it runs (a message box, a menu, a wait) have returned: what
+    // call does never ends a loop from inside it.
+    virtual void PostToMainLoop(std::function<void()> call) = 0;
 
     // The window of a form: made hidden at the form's bounds, gone with it.
     // The host passes the window's messages to TForm::Dispatch and paints
