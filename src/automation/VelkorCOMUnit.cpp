@@ -4,7 +4,7 @@
 
 #include "rig/TransceiverUnit.h"
 
-namespace VelkorCom {
+namespace VelkorComCalls {
 
 namespace {
 
@@ -57,4 +57,4 @@ int32_t ChangeFreq(TTransceiver* trx, int32_t herz)
 
 int32_t IsConnected(const TTransceiver* trx) { return trx && trx->Get_Connected() ? 1 : 0; }
 
-} // namespace VelkorCom
+} // namespace VelkorComCalls

@@ -9,7 +9,7 @@
 
 class TTransceiver;
 
-namespace VelkorCom {
+namespace VelkorComCalls {
 
 // The frequency of the last poll.
 int32_t GetFreq(const TTransceiver* trx);
@@ -24,4 +24,4 @@ int32_t SetFreq(TTransceiver* trx, int32_t freq);
 int32_t ChangeFreq(TTransceiver* trx, int32_t herz);
 int32_t IsConnected(const TTransceiver* trx);
 
-} // namespace VelkorCom
+} // namespace VelkorComCalls

@@ -47,17 +47,17 @@ protected:
 
 TEST_F(VelkorComTest, BeforeTheFirstPollAndWithoutATransceiverTheReadsAreEmpty)
 {
-    EXPECT_EQ(VelkorCom::GetFreq(Trx), 0);
-    EXPECT_EQ(VelkorCom::GetMode(Trx), "");
-    EXPECT_EQ(VelkorCom::IsConnected(Trx), 0);
+    EXPECT_EQ(VelkorComCalls::GetFreq(Trx), 0);
+    EXPECT_EQ(VelkorComCalls::GetMode(Trx), "");
+    EXPECT_EQ(VelkorComCalls::IsConnected(Trx), 0);
     EXPECT_TRUE(Rig->Log.empty()) << "reads never reach the rig server";
 
-    EXPECT_EQ(VelkorCom::GetFreq(nullptr), 0);
-    EXPECT_EQ(VelkorCom::GetMode(nullptr), "");
-    EXPECT_EQ(VelkorCom::IsConnected(nullptr), 0);
-    EXPECT_EQ(VelkorCom::SetFreq(nullptr, 7000000), 0);
-    EXPECT_EQ(VelkorCom::SetMode(nullptr, "CW"), 0);
-    EXPECT_EQ(VelkorCom::ChangeFreq(nullptr, 100), 0);
+    EXPECT_EQ(VelkorComCalls::GetFreq(nullptr), 0);
+    EXPECT_EQ(VelkorComCalls::GetMode(nullptr), "");
+    EXPECT_EQ(VelkorComCalls::IsConnected(nullptr), 0);
+    EXPECT_EQ(VelkorComCalls::SetFreq(nullptr, 7000000), 0);
+    EXPECT_EQ(VelkorComCalls::SetMode(nullptr, "CW"), 0);
+    EXPECT_EQ(VelkorComCalls::ChangeFreq(nullptr, 100), 0);
 }
 
 TEST_F(VelkorComTest, GetModeFoldsBothSidebandsAndNothingElse)
@@ -68,9 +68,9 @@ TEST_F(VelkorComTest, GetModeFoldsBothSidebandsAndNothingElse)
     };
     for (const auto& [mode, shown] : cases) {
         Poll(14074000, ModeFlag(mode));
-        EXPECT_EQ(VelkorCom::GetMode(Trx), shown) << mode;
-        EXPECT_EQ(VelkorCom::IsConnected(Trx), 1);
-        EXPECT_EQ(VelkorCom::GetFreq(Trx), 14074000);
+        EXPECT_EQ(VelkorComCalls::GetMode(Trx), shown) << mode;
+        EXPECT_EQ(VelkorComCalls::IsConnected(Trx), 1);
+        EXPECT_EQ(VelkorComCalls::GetFreq(Trx), 14074000);
     }
 }
 
@@ -92,22 +92,22 @@ TEST_F(VelkorComTest, SetModeTakesOnlyTheTransceiversNamesExactly)
     };
     for (const auto& c : cases) {
         Rig->ClearLog();
-        EXPECT_EQ(VelkorCom::SetMode(Trx, c.Mode), c.Result) << "[" << c.Mode << "]";
+        EXPECT_EQ(VelkorComCalls::SetMode(Trx, c.Mode), c.Result) << "[" << c.Mode << "]";
         EXPECT_EQ(Puts(), c.Sent) << "[" << c.Mode << "]";
     }
     Poll(14200000, CW_U);
-    EXPECT_EQ(VelkorCom::SetMode(Trx, "SSB"), 1);
+    EXPECT_EQ(VelkorComCalls::SetMode(Trx, "SSB"), 1);
     EXPECT_EQ(Puts(), Log{Format("put Mode %d", SSB_U)});
 }
 
 TEST_F(VelkorComTest, TwoChangesBeforeAPollBothStartFromThePolledFrequency)
 {
     Poll(14200000, SSB_U, VFOAA);
-    EXPECT_EQ(VelkorCom::ChangeFreq(Trx, 100), 1);
-    EXPECT_EQ(VelkorCom::ChangeFreq(Trx, 100), 1);
+    EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, 100), 1);
+    EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, 100), 1);
     EXPECT_EQ(Puts(), (Log{"put Freq 14200100", "put FreqA 14200100", "put Freq 14200100", "put FreqA 14200100"}));
     Rig->ClearLog();
-    EXPECT_EQ(VelkorCom::ChangeFreq(Trx, -500), 1);
+    EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, -500), 1);
     EXPECT_EQ(Puts(), (Log{"put Freq 14199500", "put FreqA 14199500"}));
 }
 
@@ -126,7 +126,7 @@ TEST_F(VelkorComTest, ChangeFreqWrapsAroundIn32Bits)
     };
     for (const auto& c : cases) {
         Poll(c.Polled, SSB_U, VFOBB);
-        EXPECT_EQ(VelkorCom::ChangeFreq(Trx, c.Herz), 1);
+        EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, c.Herz), 1);
         EXPECT_EQ(Puts(), (Log{Format("put Freq %d", c.Sent), Format("put FreqB %d", c.Sent)})) << c.Polled;
     }
 }
@@ -136,22 +136,22 @@ TEST_F(VelkorComTest, AFailingRigServerGivesZeroAndNothingFurtherIsSent)
     Poll(14200000, SSB_U, VFOAA);
     // The first call, the fetch for the frequency, fails.
     Rig->FailAt = 1;
-    EXPECT_EQ(VelkorCom::SetFreq(Trx, 7000000), 0);
+    EXPECT_EQ(VelkorComCalls::SetFreq(Trx, 7000000), 0);
     EXPECT_EQ(Rig->Log, Log{"fetch"});
     Rig->ClearLog();
     // The frequency went; the VFO's did not.
     Rig->FailAt = 4;
-    EXPECT_EQ(VelkorCom::ChangeFreq(Trx, 10), 0);
+    EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, 10), 0);
     EXPECT_EQ(Puts(), (Log{"put Freq 14200010"}));
     Rig->ClearLog();
     Rig->FailAll = true;
-    EXPECT_EQ(VelkorCom::SetMode(Trx, "AM"), 0);
+    EXPECT_EQ(VelkorComCalls::SetMode(Trx, "AM"), 0);
     EXPECT_EQ(Puts(), Log{});
     EXPECT_TRUE(Host.MessageBoxes().empty()) << "no message is shown";
 
     Rig->FailAll = false;
     Rig->FailAt = 0;
-    EXPECT_EQ(VelkorCom::SetMode(Trx, "AM"), 1) << "usable again";
+    EXPECT_EQ(VelkorComCalls::SetMode(Trx, "AM"), 1) << "usable again";
 }
 
 TEST_F(VelkorComTest, SetFreqPassesAnyValueUnchecked)
@@ -159,7 +159,7 @@ TEST_F(VelkorComTest, SetFreqPassesAnyValueUnchecked)
     Poll(14200000, SSB_U, VFOBA);
     for (int32_t freq : {0, -1, INT32_MAX}) {
         Rig->ClearLog();
-        EXPECT_EQ(VelkorCom::SetFreq(Trx, freq), 1);
+        EXPECT_EQ(VelkorComCalls::SetFreq(Trx, freq), 1);
         EXPECT_EQ(Puts(), (Log{Format("put Freq %d", freq), Format("put FreqB %d", freq)}));
     }
 }
