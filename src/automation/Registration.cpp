@@ -103,12 +103,14 @@ TRegStatus TServerRegistration::WriteEntries(TClassesScope scope)
 
 void TServerRegistration::Unregister()
 {
-    for (TClassesScope scope : {TClassesScope::User, TClassesScope::Machine}) {
-        // Wine's removal keeps the library's key while another locale is in it.
-        if (FLocaleNeutral)
+    // Wine's removal keeps the library's key while another locale is in it,
+    // and its removal for the user removes the machine's: every
+    // locale-neutral entry goes first.
+    if (FLocaleNeutral)
+        for (TClassesScope scope : {TClassesScope::User, TClassesScope::Machine})
             DeleteLocaleNeutralEntry(scope);
+    for (TClassesScope scope : {TClassesScope::User, TClassesScope::Machine})
         FTypeLib.Unregister(scope);
-    }
     for (TClassesScope scope : {TClassesScope::User, TClassesScope::Machine})
         DeleteKeys(scope);
 }

@@ -230,10 +230,11 @@ TEST_F(RegistrationTest, UnderWineTheLibraryGetsALocaleNeutralEntryThatUnregistr
     EXPECT_FALSE(Store.HasKey(kClasses, "TypeLib\\" + kLibId + "\\1.0\\0"));
     // Removed before the system's own removal, which keeps the library's key
     // while another locale is in it.
-    const TLog head(Log.begin(), Log.begin() + 3);
+    const TLog head(Log.begin(), Log.begin() + 6);
     EXPECT_EQ(head, (TLog{"delete user Software\\Classes\\" + kNeutralKey,
                           "delete user Software\\Classes\\TypeLib\\" + kLibId + "\\1.0\\0",
-                          "unregister type library for the user"}));
+                          "delete " + kNeutralKey, "delete TypeLib\\" + kLibId + "\\1.0\\0",
+                          "unregister type library for the user", "unregister type library for the machine"}));
 
     // A standard user's library: the entry goes with it to the user's classes.
     Store = TMemoryRegistry();
