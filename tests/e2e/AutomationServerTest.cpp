@@ -205,6 +205,30 @@ TEST_F(AutomationServerTest, AClientStartsTheProgramThroughComAndItsLastReleaseE
     EXPECT_EQ(process.WaitForExit(10000), 0u) << "the last release ends a program COM started";
 }
 
+TEST_F(AutomationServerTest, TheLastReleaseDuringAMenuEndsTheProgramOnlyOnceTheMenuHasClosed)
+{
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    const DWORD id = VelkorWithWindow();
+    ASSERT_NE(id, 0u);
+    TProcess process(id);
+    HWND window = WindowsOf(id, nullptr, kMainCaption).front();
+    // The shortcut menu, a loop of the system's own inside the program.
+    const LPARAM point = MAKELPARAM(100, 95);
+    PostMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, point);
+    PostMessageW(window, WM_RBUTTONUP, 0, point);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return !(WindowsOf(id, L"#32768", nullptr).empty()); }, 10000));
+    menu = WindowsOf(id, L"#32768", nullptr).front();
+
+    object.Reset();
+    EXPECT_EQ(process.WaitForExit(1000), STILL_ACTIVE) << "the release does not end the menu's loop";
+    EXPECT_TRUE(IsWindowVisible(menu));
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageTimeoutW(window, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_EQ(process.WaitForExit(10000), 0u) << "the main loop ends the program after it";
+}
+
 TEST_F(AutomationServerTest, AnOperatorsRunningProgramServesClientsAndOutlivesThem)
 {
     TOperatorsVelkor velkor;
