@@ -10,7 +10,9 @@
 #   - the resident memory of rigsim.exe and velkor.exe at the start and after
 #     BENCH_MINUTES (default 10) of polling, sampled every minute;
 #   - the soak: ticks answered by rigsim.exe against ticks expected, and
-#     whether any tick failed.
+#     whether any tick failed;
+#   - the automation server, scripts/bench-automation.sh (BENCH_AUTOMATION=0
+#     leaves it out).
 # BENCH_BUILD names another Windows build directory to measure (it must hold
 # velkor.exe, rigsim.exe and rigbench.exe); without it build/windows is built
 # as far as needed. BENCH_READS and BENCH_TICKS set the timed counts.
@@ -29,7 +31,7 @@ else
   dir=build/windows
   scripts/deps.sh || exit 1
   [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake || exit 1
-  cmake --build "$dir" -j2 --target velkor rigsim rigbench wine_ready || exit 1
+  cmake --build "$dir" -j2 --target velkor rigsim rigbench automationbench wine_ready || exit 1
 fi
 dir=$(realpath "$dir")
 bin=$dir/bin
@@ -95,6 +97,8 @@ field() { echo "$calls" | awk -v k="$1" -v f="$2" '$1 == k { print $f }'; }
 floor=$(field floor 2)
 
 # ---- velkor.exe polling -----------------------------------------------------------
+# Switched on at its start, whatever the prefix's tests left stored.
+wine reg add 'HKCU\Software\Velkor\WindowPos' /v On_Offlbl_Caption /d ON /f >/dev/null 2>&1 </dev/null
 setsid wine "$bin/velkor.exe" >/dev/null 2>&1 </dev/null &
 sleep 5
 rigsim=$(pid_of 'rigsim\.exe') || { echo "bench: rigsim.exe not found" >&2; exit 1; }
@@ -168,3 +172,6 @@ echo "== soak: velkor.exe polling rigsim.exe for ${elapsed} s =="
 printf 'ticks answered %d of %d expected (%s %%), whole ticks: %s, error reports: %s\n' "$answered" "$expected" \
   "$(calc '%.1f' "$answered * 100 / ($expected > 0 ? $expected : 1)")" "$whole" "$reports"
 [ "$whole" = yes ] && [ "${reports:-1}" = 0 ] && [ "$answered" -gt 0 ] && echo "no tick failed" || echo "TICKS FAILED"
+
+# ---- the automation server ---------------------------------------------------------
+[ "${BENCH_AUTOMATION:-1}" = 0 ] || . scripts/bench-automation.sh
