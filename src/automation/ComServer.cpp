@@ -38,7 +38,13 @@ void TComServer::CountIn() noexcept
 
 void TComServer::CountOut() noexcept
 {
-    --FObjectCount;
+    // A client that gives back a lock it never took changes nothing: the
+    // count never goes below zero, nor the server process's with it.
+    int32_t count = FObjectCount.load();
+    do {
+        if (count <= 0)
+            return;
+    } while (!FObjectCount.compare_exchange_weak(count, count - 1));
     if (FStartMode == TStartMode::Automation && FProcess.ReleaseServerProcess() == 0)
         LastReleased();
 }

@@ -122,6 +122,17 @@ TEST_F(ComServerTest, UnsavedMemoriesKeptByTheOperatorKeepTheProgramServingAsIfT
     EXPECT_EQ(CloseChecks, 1);
 }
 
+TEST_F(ComServerTest, ALockGivenBackThatWasNeverTakenChangesNothing)
+{
+    Start(TStartMode::Automation);
+    Server->CountIn();
+    Server->CountOut();
+    Server->CountOut(); // LockServer(FALSE) once too often
+    EXPECT_EQ(Server->ObjectCount(), 0);
+    EXPECT_EQ(Process.Refs, 0u) << "COM's count is not pulled below zero";
+    EXPECT_EQ(Host.MainLoopCallsWaiting(), 1u) << "one end, for the real last release";
+}
+
 TEST_F(ComServerTest, AClientThatCameBeforeTheMainLoopRanKeepsTheProgram)
 {
     Start(TStartMode::Automation);
