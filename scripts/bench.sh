@@ -17,7 +17,9 @@
 #     stands still (the LED fields repaint only when their text changes), and
 #     the time from a change of the radio's frequency to the window's paint of
 #     it, median and worst of 20 changes (one poll interval plus one display
-#     tick is the goal).
+#     tick is the goal);
+#   - the automation server, scripts/bench-automation.sh (BENCH_AUTOMATION=0
+#     leaves it out).
 # BENCH_BUILD names another Windows build directory to measure (it must hold
 # velkor.exe, rigsim.exe and rigbench.exe); without it build/windows is built
 # as far as needed. BENCH_READS and BENCH_TICKS set the timed counts.
@@ -36,7 +38,7 @@ else
   dir=build/windows
   scripts/deps.sh || exit 1
   [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake || exit 1
-  cmake --build "$dir" -j2 --target velkor rigsim rigbench wine_ready || exit 1
+  cmake --build "$dir" -j2 --target velkor rigsim rigbench automationbench wine_ready || exit 1
 fi
 dir=$(realpath "$dir")
 bin=$dir/bin
@@ -189,3 +191,6 @@ echo "== soak: velkor.exe polling rigsim.exe for ${elapsed} s =="
 printf 'ticks answered %d of %d expected (%s %%), whole ticks: %s, error reports: %s\n' "$answered" "$expected" \
   "$(calc '%.1f' "$answered * 100 / ($expected > 0 ? $expected : 1)")" "$whole" "$reports"
 [ "$whole" = yes ] && [ "${reports:-1}" = 0 ] && [ "$answered" -gt 0 ] && echo "no tick failed" || echo "TICKS FAILED"
+
+# ---- the automation server ---------------------------------------------------------
+[ "${BENCH_AUTOMATION:-1}" = 0 ] || . scripts/bench-automation.sh

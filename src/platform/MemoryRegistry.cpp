@@ -55,8 +55,12 @@ public:
     TRegStatus WriteString(const std::string& name, const std::string& text) override
     {
         TNode* node = FStore.Find(FId);
-        if (!node || FAccess != TRegAccess::Full || node->FailingWrites.count(Lower(name)))
+        if (!node)
             return TRegStatus::Failed;
+        if (FAccess != TRegAccess::Full)
+            return TRegStatus::Denied;
+        if (auto failing = node->FailingWrites.find(Lower(name)); failing != node->FailingWrites.end())
+            return failing->second;
         auto it = std::find_if(node->Values.begin(), node->Values.end(),
                                [&](const auto& v) { return SameText(v.first, name); });
         if (it == node->Values.end())
@@ -123,7 +127,7 @@ TRegStatus TMemoryRegistry::OpenKey(TRegRoot root, const std::string& path, TReg
     if (!node)
         return TRegStatus::NotFound;
     if (node->DenyOpen)
-        return TRegStatus::Failed;
+        return TRegStatus::Denied;
     key = std::make_unique<TKey>(*this, std::move(id), access);
     return TRegStatus::Ok;
 }
@@ -133,7 +137,7 @@ TRegStatus TMemoryRegistry::CreateKey(TRegRoot root, const std::string& path)
     for (const std::string& part : PathAndParents(RegRelativePath(path))) {
         const TId id = Id(root, part);
         if (!Find(id) && FDeniedCreates.count(id))
-            return TRegStatus::Failed;
+            return TRegStatus::Denied;
     }
     Make(root, path);
     return TRegStatus::Ok;
@@ -148,12 +152,13 @@ TRegStatus TMemoryRegistry::DeleteKey(TRegRoot root, const std::string& path)
     if (!node)
         return TRegStatus::NotFound;
     if (node->DenyOpen)
-        return TRegStatus::Failed;
+        return TRegStatus::Denied;
+    // One key only, as the system deletes: a key with subkeys stays.
     const std::string below = id.second + "\\";
-    std::erase_if(FNodes, [&](const auto& entry) {
-        const TId& other = entry.first;
-        return other.first == root && (other.second == id.second || other.second.starts_with(below));
-    });
+    for (auto it = FNodes.upper_bound(id); it != FNodes.end() && it->first.first == root; ++it)
+        if (it->first.second.starts_with(below))
+            return TRegStatus::Failed;
+    FNodes.erase(id);
     return TRegStatus::Ok;
 }
 
@@ -172,9 +177,9 @@ void TMemoryRegistry::DenyOpen(TRegRoot root, const std::string& path) { Make(ro
 
 void TMemoryRegistry::DenyCreate(TRegRoot root, const std::string& path) { FDeniedCreates.insert(Id(root, path)); }
 
-void TMemoryRegistry::FailWrite(TRegRoot root, const std::string& path, const std::string& name)
+void TMemoryRegistry::FailWrite(TRegRoot root, const std::string& path, const std::string& name, TRegStatus status)
 {
-    Make(root, path).FailingWrites.insert(Lower(name));
+    Make(root, path).FailingWrites[Lower(name)] = status;
 }
 
 bool TMemoryRegistry::HasKey(TRegRoot root, const std::string& path) const { return Find(Id(root, path)) != nullptr; }

@@ -28,12 +28,13 @@ public:
     {
         SetValue(root, path, name, {RegType::kSz, text});
     }
-    // The key exists but cannot be opened.
+    // The key exists but cannot be opened (Denied).
     void DenyOpen(TRegRoot root, const std::string& path);
-    // The key cannot be made.
+    // The key cannot be made (Denied).
     void DenyCreate(TRegRoot root, const std::string& path);
-    // Writing this value fails.
-    void FailWrite(TRegRoot root, const std::string& path, const std::string& name);
+    // Writing this value fails with status (Failed or Denied).
+    void FailWrite(TRegRoot root, const std::string& path, const std::string& name,
+                   TRegStatus status = TRegStatus::Failed);
 
     // Inspection.
     bool HasKey(TRegRoot root, const std::string& path) const;
@@ -57,7 +58,7 @@ private:
     struct TNode {
         std::string Path; // as first made
         std::vector<std::pair<std::string, TRegValue>> Values;
-        std::set<std::string> FailingWrites; // lower-case names
+        std::map<std::string, TRegStatus> FailingWrites; // by lower-case name
         bool DenyOpen = false;
     };
     using TId = std::pair<TRegRoot, std::string>; // lower-case path

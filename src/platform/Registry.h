@@ -31,7 +31,9 @@ struct TRegValue {
 enum class TRegStatus {
     Ok,
     NotFound,
-    // Refused (access) or failed for another reason.
+    // Refused for lack of access.
+    Denied,
+    // Failed for another reason.
     Failed
 };
 
@@ -54,14 +56,15 @@ class IRegistry {
 public:
     virtual ~IRegistry() = default;
 
-    // Opens an existing key: NotFound when it is missing, Failed when it
-    // cannot be opened with that access.
+    // Opens an existing key: NotFound when it is missing, Denied or Failed
+    // when it cannot be opened with that access.
     virtual TRegStatus OpenKey(TRegRoot root, const std::string& path, TRegAccess access,
                                std::unique_ptr<IRegistryKey>& key) = 0;
     // Makes the key and its missing parents; Ok when it exists afterwards,
     // even if it could not be opened for writing.
     virtual TRegStatus CreateKey(TRegRoot root, const std::string& path) = 0;
-    // Removes the key with everything below it.
+    // Removes one key with its values. A key that has subkeys stays (Failed):
+    // they may be another program's.
     virtual TRegStatus DeleteKey(TRegRoot root, const std::string& path) = 0;
 
     // The program file's name without folder and extension ("velkor").

@@ -321,6 +321,15 @@ int THeadlessHost::ShowMessageBox(const std::string& text, const std::string& ca
     }
 }
 
+void THeadlessHost::RunMainLoopCalls()
+{
+    while (!FMainLoopCalls.empty()) {
+        const std::function<void()> call = std::move(FMainLoopCalls.front());
+        FMainLoopCalls.pop_front();
+        DispatchEvent(call);
+    }
+}
+
 void THeadlessHost::ProcessMessages()
 {
     if (FMinimizePosted) {

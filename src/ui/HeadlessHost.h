@@ -47,6 +47,12 @@ public:
     void WaitMessage(uint32_t timeout) override { Advance(timeout); }
     void Run() override {}
     void Terminate() override { FTerminated = true; }
+    // Kept until the test returns to the main loop (RunMainLoopCalls).
+    void PostToMainLoop(std::function<void()> call) override { FMainLoopCalls.push_back(std::move(call)); }
+    // The test stands for the main loop: runs the calls posted to it, in
+    // order, those they post too; errors go to the general error report.
+    void RunMainLoopCalls();
+    size_t MainLoopCallsWaiting() const { return FMainLoopCalls.size(); }
 
     void CreateFormWindow(TForm& form) override;
     void DestroyFormWindow(TForm& form) override;
@@ -178,6 +184,7 @@ public:
     TPoint HintPosition() const { return FHintPosition; }
 
 private:
+    std::deque<std::function<void()>> FMainLoopCalls;
     struct TScheduled {
         TTimer* Timer; // nullptr for a scheduled event
         uint32_t Interval;

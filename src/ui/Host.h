@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
 
 #include "ui/Graphics.h"
@@ -112,6 +113,10 @@ public:
     // Serves events until Terminate.
     virtual void Run() = 0;
     virtual void Terminate() = 0;
+    // Runs call in the outermost event loop, once the event being served and
+    // every loop it runs (a message box, a menu, a wait) have returned: what
+    // call does never ends a loop from inside it.
+    virtual void PostToMainLoop(std::function<void()> call) = 0;
 
     // The window of a form: made hidden at the form's bounds, gone with it.
     // The host passes the window's messages to TForm::Dispatch and paints

@@ -54,19 +54,34 @@ TEST(Registry, MemoryStoreKeysBehaveAsTheSystemsDo)
     EXPECT_FALSE(reg.HasKey(TRegRoot::LocalMachine, "Software\\Velkor")) << "roots are apart";
 
     reg.CreateKey(kUser, "Software\\VelkorX");
+    reg.CreateKey(kUser, "Software\\Velkor-1");
+    // One key at a time: a key with subkeys stays, whoever made them.
+    EXPECT_EQ(reg.DeleteKey(kUser, "software\\VELKOR"), TRegStatus::Failed);
+    EXPECT_TRUE(reg.HasKey(kUser, "Software\\Velkor\\WindowPos"));
+    EXPECT_EQ(reg.DeleteKey(kUser, "software\\velkor\\windowpos"), TRegStatus::Ok);
     EXPECT_EQ(reg.DeleteKey(kUser, "software\\VELKOR"), TRegStatus::Ok);
-    EXPECT_FALSE(reg.HasKey(kUser, "Software\\Velkor\\WindowPos"));
+    EXPECT_FALSE(reg.HasKey(kUser, "Software\\Velkor"));
     EXPECT_TRUE(reg.HasKey(kUser, "Software\\VelkorX")) << "a sibling sharing the prefix stays";
+    EXPECT_TRUE(reg.HasKey(kUser, "Software\\Velkor-1"));
     EXPECT_EQ(reg.DeleteKey(kUser, "Software\\Velkor"), TRegStatus::NotFound);
     EXPECT_EQ(reg.DeleteKey(kUser, ""), TRegStatus::Failed);
 
     // A key that exists but cannot be opened still counts as made.
     reg.DenyOpen(kUser, "Locked");
-    EXPECT_EQ(reg.OpenKey(kUser, "Locked", TRegAccess::Read, key), TRegStatus::Failed);
+    EXPECT_EQ(reg.OpenKey(kUser, "Locked", TRegAccess::Read, key), TRegStatus::Denied);
     EXPECT_EQ(reg.CreateKey(kUser, "Locked"), TRegStatus::Ok);
     reg.DenyCreate(kUser, "Denied");
-    EXPECT_EQ(reg.CreateKey(kUser, "Denied\\Below"), TRegStatus::Failed);
+    EXPECT_EQ(reg.CreateKey(kUser, "Denied\\Below"), TRegStatus::Denied);
     EXPECT_FALSE(reg.HasKey(kUser, "Denied"));
+    // Writes fail as they are told to; a key opened for reading refuses them.
+    reg.FailWrite(kUser, "W", "a", TRegStatus::Denied);
+    reg.FailWrite(kUser, "W", "b");
+    ASSERT_EQ(reg.OpenKey(kUser, "W", TRegAccess::Full, key), TRegStatus::Ok);
+    EXPECT_EQ(key->WriteString("A", "1"), TRegStatus::Denied);
+    EXPECT_EQ(key->WriteString("b", "1"), TRegStatus::Failed);
+    EXPECT_EQ(key->WriteString("c", "1"), TRegStatus::Ok);
+    ASSERT_EQ(reg.OpenKey(kUser, "W", TRegAccess::Read, key), TRegStatus::Ok);
+    EXPECT_EQ(key->WriteString("c", "2"), TRegStatus::Denied);
 }
 
 } // namespace

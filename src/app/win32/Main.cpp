@@ -1,7 +1,9 @@
-// velkor.exe: starts COM for the user-interface thread, builds the main window,
-// the transceiver and the memory list in the program's start order, and runs
-// until the main window closes. The memory file is "velkor.mem" in the
-// current directory.
+// velkor.exe: the automation server's start-up before any window (switches,
+// class object, COM for the user-interface thread, registry work, the class
+// object offered), then the main window, the transceiver and the memory list
+// in the program's start order (the memory file is "velkor.mem" in the
+// current directory), running until the main window closes or, when
+// COM started the program, its last automation object goes.
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,6 +12,7 @@
 
 #include "app/ComMainForm.h"
 #include "app/MemoryListWindow.h"
+#include "automation/win32/VelkorServer.h"
 #include "base/win32/ComUtil.h"
 #include "memories/ListUnit.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -33,7 +36,44 @@ private:
     TWin32Registry FRegistry;
 };
 
-int Run()
+// COM on the user-interface thread, a single-threaded apartment.
+class TComApartment {
+public:
+    TComApartment() { OleCheck(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+    ~TComApartment() { CoUninitialize(); }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+};
+
+// The automation server's part in the running program: the closing warning,
+// the end after the last release (the memory list asked first), and the
+// transceiver its objects drive, while the windows stand.
+class TServedProgram {
+public:
+    TServedProgram(TComServer& server, TApplication& app, TTxControlForm& form, TTransceiver& transceiver)
+        : FServer(server)
+    {
+        FServer.SetTransceiver(&transceiver);
+        FServer.Attach(app, [&form] {
+            bool canClose = true;
+            if (form.MemoryList)
+                form.MemoryList->CloseCheck(canClose);
+            return canClose;
+        });
+    }
+    ~TServedProgram()
+    {
+        FServer.SetTransceiver(nullptr);
+        FServer.Detach();
+    }
+    TServedProgram(const TServedProgram&) = delete;
+    TServedProgram& operator=(const TServedProgram&) = delete;
+
+private:
+    TComServer& FServer;
+};
+
+int Run(TVelkorServer& server)
 {
     // The registry, the files and the main window's way to the memory list
     // outlive the windows that use them.
@@ -51,6 +91,7 @@ int Run()
         // Hidden; it loads the memory file as it is made.
         memoryList.SetForm(new TListForm(&app, *transceiver, files));
         form->MemoryList = &memoryList;
+        TServedProgram served(server.Record(), app, *form, *transceiver);
         app.Run();
     } // the windows, the transceiver and its rig server client go before COM does
     return 0;
@@ -65,17 +106,20 @@ void StartError(const std::string& message)
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    HRESULT code = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(code)) {
-        StartError(OleErrorText(code));
-        return 1;
-    }
-    int result = 1;
     try {
-        result = Run();
+        // The server's record and class object outlive COM: objects that COM
+        // lets go while it ends still count themselves out.
+        TVelkorServer server(CommandLineParams());
+        TComApartment com;
+        TWin32Registry classes;
+        server.UpdateRegistry(classes);
+        if (server.StartMode() == TStartMode::Register || server.StartMode() == TStartMode::Unregister)
+            return 0;
+        const auto offered = server.OfferClassObject();
+        server.EnterStartFolder(classes);
+        return Run(server);
     } catch (const std::exception& error) {
         StartError(error.what());
+        return 1;
     }
-    CoUninitialize();
-    return result;
 }

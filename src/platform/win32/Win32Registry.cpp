@@ -30,10 +30,17 @@ HKEY RootKey(TRegRoot root)
 
 TRegStatus StatusOf(LONG error)
 {
-    if (error == ERROR_SUCCESS)
+    switch (error) {
+    case ERROR_SUCCESS:
         return TRegStatus::Ok;
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? TRegStatus::NotFound
-                                                                          : TRegStatus::Failed;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return TRegStatus::NotFound;
+    case ERROR_ACCESS_DENIED:
+        return TRegStatus::Denied;
+    default:
+        return TRegStatus::Failed;
+    }
 }
 
 // Owns one open key.
@@ -94,6 +101,19 @@ private:
     HKEY FKey;
 };
 
+bool HasSubkeys(TRegRoot root, const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(RootKey(root), AnsiToWide(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD subkeys = 0;
+    const LONG error =
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr);
+    RegCloseKey(key);
+    return error == ERROR_SUCCESS && subkeys > 0;
+}
+
 } // namespace
 
 TRegStatus TWin32Registry::OpenKey(TRegRoot root, const std::string& path, TRegAccess access,
@@ -115,7 +135,7 @@ TRegStatus TWin32Registry::CreateKey(TRegRoot root, const std::string& path)
     const LONG error = RegCreateKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, nullptr,
                                        REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, &created, nullptr);
     if (error != ERROR_SUCCESS)
-        return TRegStatus::Failed;
+        return error == ERROR_ACCESS_DENIED ? TRegStatus::Denied : TRegStatus::Failed;
     RegCloseKey(created);
     return TRegStatus::Ok;
 }
@@ -123,10 +143,11 @@ TRegStatus TWin32Registry::CreateKey(TRegRoot root, const std::string& path)
 TRegStatus TWin32Registry::DeleteKey(TRegRoot root, const std::string& path)
 {
     const std::string relative = RegRelativePath(path);
-    // An empty path would empty the whole root.
     if (relative.empty())
         return TRegStatus::Failed;
-    return StatusOf(RegDeleteTreeW(RootKey(root), AnsiToWide(relative).c_str()));
+    // One key only: the system refuses a key that still has subkeys.
+    const LONG error = RegDeleteKeyW(RootKey(root), AnsiToWide(relative).c_str());
+    return error == ERROR_ACCESS_DENIED && HasSubkeys(root, relative) ? TRegStatus::Failed : StatusOf(error);
 }
 
 std::string TWin32Registry::ProgramBaseName()

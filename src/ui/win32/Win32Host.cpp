@@ -134,10 +134,33 @@ void TWin32Host::ProcessMessages()
 void TWin32Host::Run()
 {
     // Takes the quit message too, also one that ProcessMessages left waiting.
+    // The calls posted to the main loop run here, between two messages, never
+    // inside a loop that a handler runs.
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    for (;;) {
+        RunMainLoopCalls();
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
+            break;
         Dispatch(msg);
+    }
     FTerminated = true;
+}
+
+void TWin32Host::PostToMainLoop(std::function<void()> call)
+{
+    FMainLoopCalls.push_back(std::move(call));
+    // Wakes the main loop when it waits; a loop inside a handler drops it
+    // harmlessly, and the call runs when that handler has returned.
+    PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+void TWin32Host::RunMainLoopCalls()
+{
+    while (!FMainLoopCalls.empty()) {
+        const std::function<void()> call = std::move(FMainLoopCalls.front());
+        FMainLoopCalls.erase(FMainLoopCalls.begin());
+        DispatchEvent(call);
+    }
 }
 
 // ---------------------------------------------------------------- form windows

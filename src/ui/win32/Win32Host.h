@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "ui/Forms.h"
 #include "ui/Host.h"
@@ -31,6 +32,7 @@ public:
     void WaitMessage(uint32_t timeout) override;
     void Run() override;
     void Terminate() override { PostQuitMessage(0); }
+    void PostToMainLoop(std::function<void()> call) override;
 
     void CreateFormWindow(TForm& form) override;
     void DestroyFormWindow(TForm& form) override;
@@ -70,6 +72,9 @@ private:
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
     TWin32FormWindow* FormWindow(const TForm& form) const;
 
+    void RunMainLoopCalls();
+
+    std::vector<std::function<void()>> FMainLoopCalls;
     std::map<UINT_PTR, TTimer*> FTimers; // thread timer id -> timer
     bool FTerminated = false;
     std::map<const TForm*, std::unique_ptr<TWin32FormWindow>> FFormWindows;

@@ -11,12 +11,11 @@
 namespace {
 
 constexpr TRegRoot kUser = TRegRoot::CurrentUser;
-const char* const kTestKey = "Software\\VelkorTests";
 
 class Win32RegistryTest : public ::testing::Test {
 protected:
-    Win32RegistryTest() { Reg.DeleteKey(kUser, kTestKey); }
-    ~Win32RegistryTest() override { Reg.DeleteKey(kUser, kTestKey); }
+    Win32RegistryTest() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelkorTests"); }
+    ~Win32RegistryTest() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelkorTests"); }
 
     // The value as the system holds it, read without the seam.
     static std::wstring SystemText(const wchar_t* key, const wchar_t* name)
@@ -83,7 +82,7 @@ TEST_F(Win32RegistryTest, TextWrittenReadsBackAndOtherTypesAreReportedAsSuch)
     EXPECT_NE(readOnly->WriteString("NormPos", "0,0,0,0"), TRegStatus::Ok);
 }
 
-TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedWithEverythingBelow)
+TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedOneAtATime)
 {
     std::unique_ptr<IRegistryKey> key;
     EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\A", TRegAccess::Read, key), TRegStatus::NotFound);
@@ -91,6 +90,12 @@ TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedWithEverythingBelow)
     ASSERT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\AB"), TRegStatus::Ok);
     EXPECT_EQ(Reg.OpenKey(kUser, "software\\velkortests\\a\\b", TRegAccess::Read, key), TRegStatus::Ok);
     key.reset();
+    // A key with subkeys stays: they may be another program's.
+    EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A"), TRegStatus::Failed);
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\A\\B\\C", TRegAccess::Read, key), TRegStatus::Ok);
+    key.reset();
+    EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A\\B\\C"), TRegStatus::Ok);
+    EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A\\B"), TRegStatus::Ok);
     EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A"), TRegStatus::Ok);
     EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\A", TRegAccess::Read, key), TRegStatus::NotFound);
     EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\AB", TRegAccess::Read, key), TRegStatus::Ok);
@@ -122,7 +127,7 @@ TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
     std::unique_ptr<IRegistryKey> fileKey;
     EXPECT_EQ(Reg.OpenKey(kUser, "Software\\platform_win32_tests", TRegAccess::Read, fileKey), TRegStatus::Ok);
     fileKey.reset();
-    Reg.DeleteKey(kUser, "Software\\platform_win32_tests");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\platform_win32_tests");
 }
 
 } // namespace

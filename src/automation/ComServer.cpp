@@ -1,0 +1,109 @@
+#include "automation/ComServer.h"
+
+#include <cassert>
+
+#include "ui/Forms.h"
+
+namespace {
+TComServer* GComServer = nullptr;
+}
+
+const char* const TComServer::kWarningCaption = "COM Server Warning";
+const std::string TComServer::kWarningText =
+    std::string("There are still active COM objects in this application.  One or more clients may have references "
+                "to these objects, so manually closing ") +
+    "this application may cause those client application(s) to fail." + "\r\n\r\n" +
+    "Are you sure you want to close this application?";
+
+TComServer* ComServer() { return GComServer; }
+
+TComServer::TComServer(TStartMode mode, IComProcess& process) : FStartMode(mode), FProcess(process)
+{
+    assert(!GComServer && "one server record per process");
+    GComServer = this;
+}
+
+TComServer::~TComServer()
+{
+    Detach();
+    GComServer = nullptr;
+}
+
+void TComServer::CountIn() noexcept
+{
+    ++FObjectCount;
+    if (FStartMode == TStartMode::Automation)
+        FProcess.AddRefServerProcess();
+}
+
+void TComServer::CountOut() noexcept
+{
+    // A client that gives back a lock it never took changes nothing: the
+    // count never goes below zero, nor the server process's with it.
+    int32_t count = FObjectCount.load();
+    do {
+        if (count <= 0)
+            return;
+    } while (!FObjectCount.compare_exchange_weak(count, count - 1));
+    if (FStartMode == TStartMode::Automation && FProcess.ReleaseServerProcess() == 0)
+        LastReleased();
+}
+
+void TComServer::Attach(TApplication& app, std::function<bool()> closeCheck)
+{
+    Detach();
+    FApp = &app;
+    FCloseCheck = std::move(closeCheck);
+    app.AddTerminationCheck(this, [this] { return ClosingWarning(); });
+    if (FEndPending) {
+        FEndPending = false;
+        LastReleased();
+    }
+}
+
+void TComServer::Detach()
+{
+    if (FApp)
+        FApp->RemoveTerminationChecks(this);
+    FApp = nullptr;
+    FCloseCheck = nullptr;
+}
+
+bool TComServer::ClosingWarning()
+{
+    if (FObjectCount.load() <= 0 || !FApp)
+        return true;
+    if (FApp->ShowMessageBox(kWarningText, kWarningCaption,
+                             MsgBox::kYesNo | MsgBox::kIconWarning | MsgBox::kDefButton2 | MsgBox::kTaskModal) !=
+        MsgBox::kIdYes)
+        return false;
+    FEnding = true;
+    return true;
+}
+
+void TComServer::LastReleased()
+{
+    // Called from inside a release, maybe while a message box or a menu
+    // waits: the end is decided in the main loop, never here.
+    if (!FApp) {
+        FEndPending = true;
+        return;
+    }
+    FApp->Host().PostToMainLoop([this] { EndAfterLastRelease(); });
+}
+
+void TComServer::EndAfterLastRelease()
+{
+    // A new client may have come since, or the program is ending already.
+    if (FStartMode != TStartMode::Automation || FObjectCount.load() > 0 || FEnding || !FApp)
+        return;
+    if (FCloseCheck && !FCloseCheck()) {
+        // Kept by the operator: from now on the program runs as if the
+        // operator had started it, and serves new clients.
+        FStartMode = TStartMode::Standalone;
+        FProcess.ResumeClassObjects();
+        return;
+    }
+    FEnding = true;
+    FApp->Terminate();
+}

@@ -1,0 +1,193 @@
+#include "automation/win32/VelkorServer.h"
+
+#include <shellapi.h>
+
+#include <filesystem>
+
+#include "base/win32/ComUtil.h"
+#include "base/win32/ModulePath.h"
+
+using Microsoft::WRL::ComPtr;
+
+// MinGW's headers miss what its import library has.
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* lib, OLECHAR* fullPath, OLECHAR* helpDir);
+
+namespace {
+
+std::string GuidText(REFGUID guid)
+{
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return WideToAnsi(text);
+}
+
+std::wstring FolderOf(const std::wstring& path) { return std::filesystem::path(path).parent_path().wstring(); }
+
+bool IsAccessRefused(HRESULT code)
+{
+    return code == TYPE_E_REGISTRYACCESS || code == E_ACCESSDENIED || code == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+}
+
+// RegisterTypeLib and its removal, for the machine or the current user.
+class TWin32TypeLibRegistrar : public ITypeLibRegistrar {
+public:
+    TWin32TypeLibRegistrar(ITypeLib* lib, std::wstring path) : FLib(lib), FPath(std::move(path)) {}
+
+    TOutcome Register(TClassesScope scope) override
+    {
+        std::wstring path = FPath;
+        // The help folder ends in a backslash.
+        std::wstring helpDir = FolderOf(FPath) + L"\\";
+        const HRESULT code = scope == TClassesScope::Machine
+                                 ? RegisterTypeLib(FLib, path.data(), helpDir.data())
+                                 : RegisterTypeLibForUser(FLib, path.data(), helpDir.data());
+        if (SUCCEEDED(code))
+            return {};
+        return {IsAccessRefused(code) ? TRegStatus::Denied : TRegStatus::Failed, OleErrorText(code),
+                static_cast<int32_t>(code)};
+    }
+
+    void Unregister(TClassesScope scope) override
+    {
+        // Looked up at run time in the OLEAUT32 the program has loaded; a
+        // system without it skips the step.
+        using TUnregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+        HMODULE oleaut = GetModuleHandleW(L"oleaut32.dll");
+        if (!oleaut)
+            return;
+        const char* name = scope == TClassesScope::Machine ? "UnRegisterTypeLib" : "UnRegisterTypeLibForUser";
+        auto unregister = reinterpret_cast<TUnregister>(reinterpret_cast<void*>(GetProcAddress(oleaut, name)));
+        TLIBATTR* attr = nullptr;
+        if (!unregister || FAILED(FLib->GetLibAttr(&attr)))
+            return;
+        const TLIBATTR copy = *attr;
+        FLib->ReleaseTLibAttr(attr);
+        unregister(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind);
+    }
+
+private:
+    ITypeLib* FLib;
+    std::wstring FPath;
+};
+
+const char* TargetKey(SYSKIND target)
+{
+    switch (target) {
+    case SYS_WIN16:
+        return "win16";
+    case SYS_WIN64:
+        return "win64";
+    default:
+        return "win32";
+    }
+}
+
+} // namespace
+
+std::vector<std::string> CommandLineParams()
+{
+    std::vector<std::string> params;
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!args)
+        return params;
+    for (int i = 1; i < count; ++i)
+        params.push_back(WideToAnsi(args[i]));
+    LocalFree(args);
+    return params;
+}
+
+bool RunningUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// ---------------------------------------------------------------- TClassObjectRegistration
+
+TClassObjectRegistration::TClassObjectRegistration(REFCLSID clsid, IUnknown* classObject)
+{
+    // Suspended until every class of the program is in, then resumed: COM
+    // was initialised with an explicit threading model.
+    OleCheck(CoRegisterClassObject(clsid, classObject, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED,
+                                   &FCookie));
+    const HRESULT resumed = CoResumeClassObjects();
+    if (FAILED(resumed)) {
+        CoRevokeClassObject(FCookie);
+        OleCheck(resumed);
+    }
+}
+
+TClassObjectRegistration::~TClassObjectRegistration() { CoRevokeClassObject(FCookie); }
+
+// ---------------------------------------------------------------- TVelkorServer
+
+TVelkorServer::TVelkorServer(const std::vector<std::string>& params)
+    : FRecord(StartModeOf(params), FProcess), FExePath(ModulePath())
+{
+    OleCheck(LoadTypeLibEx(FExePath.c_str(), REGKIND_NONE, &FTypeLib));
+    FFactory = TVelkorComFactory::Make(FTypeLib.Get());
+
+    FNames.ClsidText = GuidText(__uuidof(VelkorCom));
+    FNames.ClassName = FFactory->ClassName();
+    FNames.Description = FFactory->Description();
+    TBStr libName;
+    OleCheck(FTypeLib->GetDocumentation(-1, libName.Out(), nullptr, nullptr, nullptr));
+    FNames.ServerName = libName.Ansi();
+    TLIBATTR* attr = nullptr;
+    OleCheck(FTypeLib->GetLibAttr(&attr));
+    FNames.LibIdText = GuidText(attr->guid);
+    FNames.MajorVersion = attr->wMajorVerNum;
+    FNames.MinorVersion = attr->wMinorVerNum;
+    FNames.Target = TargetKey(attr->syskind);
+    FTypeLib->ReleaseTLibAttr(attr);
+}
+
+TVelkorServer::~TVelkorServer() = default;
+
+void TVelkorServer::UpdateRegistry(IRegistry& registry)
+{
+    const std::string fullPath = WideToAnsi(FExePath);
+    std::wstring shortPath(MAX_PATH, L'\0');
+    DWORD length = GetShortPathNameW(FExePath.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+    if (length > shortPath.size()) {
+        shortPath.resize(length);
+        length = GetShortPathNameW(FExePath.c_str(), shortPath.data(), length);
+    }
+    shortPath.resize(length <= shortPath.size() ? length : 0);
+
+    TWin32TypeLibRegistrar typeLib(FTypeLib.Get(), FExePath);
+    TServerRegistration registration(registry, typeLib, FNames,
+                                     LocalServerCommand(fullPath, WideToAnsi(shortPath)), fullPath,
+                                     RunningUnderWine());
+    if (StartMode() == TStartMode::Unregister) {
+        registration.Unregister();
+        return;
+    }
+    registration.Register(StartMode());
+}
+
+std::unique_ptr<TClassObjectRegistration> TVelkorServer::OfferClassObject()
+{
+    // Wine's marshaller frees a type library nobody holds as soon as a stub is
+    // built, and parses it again for the next client: held for the process.
+    FRegisteredTypeLib = LoadInterfaceTypeLib(__uuidof(IVelkorCom));
+    return std::make_unique<TClassObjectRegistration>(__uuidof(VelkorCom), static_cast<IClassFactory*>(FFactory.Get()));
+}
+
+void TVelkorServer::EnterStartFolder(IRegistry& registry)
+{
+    if (StartMode() == TStartMode::Standalone) {
+        const DWORD length = GetCurrentDirectoryW(0, nullptr);
+        std::wstring folder(length, L'\0');
+        folder.resize(GetCurrentDirectoryW(length, folder.data()));
+        if (!folder.empty())
+            RememberStartFolder(registry, WideToAnsi(folder));
+        return;
+    }
+    if (StartMode() != TStartMode::Automation)
+        return;
+    const std::string remembered = RememberedStartFolder(registry);
+    if (remembered.empty() || !SetCurrentDirectoryW(AnsiToWide(remembered).c_str()))
+        SetCurrentDirectoryW(FolderOf(FExePath).c_str());
+}

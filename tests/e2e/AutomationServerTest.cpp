@@ -1,0 +1,455 @@
+// velkor.exe as the automation server loggers use, over real cross-process
+// COM: the registration switches, a client creating the object by ProgID with
+// and without a running instance, the methods against rigsim.exe, a failing
+// rig server, and the closing warning.
+#include <gtest/gtest.h>
+
+#include <ocidl.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "AutomationSupport.h"
+#include "RigSimProcess.h"
+#include "Velkor_TLB.h"
+#include "VelkorProcess.h"
+#include "base/win32/ComUtil.h"
+
+#define EXPECT_FAILED(expression) EXPECT_TRUE(FAILED(expression))
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const std::wstring kClsidKey = std::wstring(L"CLSID\\") + kClsidText;
+const std::wstring kTypeLibKey = std::wstring(L"TypeLib\\") + kLibIdText;
+
+// The seven entries, as an installer expects them after /regserver.
+std::vector<std::pair<std::wstring, std::wstring>> ExpectedEntries(const std::wstring& command)
+{
+    return {
+        {kClsidKey, L"VelkorCom Object"},
+        {kClsidKey + L"\\LocalServer32", command},
+        {kProgId, L"VelkorCom Object"},
+        {std::wstring(kProgId) + L"\\Clsid", kClsidText},
+        {kClsidKey + L"\\ProgID", kProgId},
+        {kClsidKey + L"\\Version", L"1.0"},
+        {kClsidKey + L"\\TypeLib", kLibIdText},
+    };
+}
+
+// Ends every velkor.exe as the operator would, saying Yes to the warning;
+// kills what does not end.
+void EndEveryVelkor()
+{
+    for (DWORD id : VelkorProcessIds()) {
+        TProcess process(id);
+        for (HWND window : WindowsOf(id, nullptr, kMainCaption))
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        const bool ended = WaitFor(
+            [&] {
+                if (HWND box = MessageBoxOf(id, kWarningCaption))
+                    AnswerMessageBox(box, IDYES);
+                return process.WaitForExit(0) != STILL_ACTIVE;
+            },
+            10000);
+        if (!ended)
+            process.Kill();
+    }
+}
+
+// An operator's velkor.exe that ends as the operator ends it, even when a
+// test stops half way: killed, it would stay registered with Wine's COM for
+// the rest of the session.
+class TOperatorsVelkor : public TVelkorProcess {
+public:
+    using TVelkorProcess::TVelkorProcess;
+    ~TOperatorsVelkor() { EndEveryVelkor(); }
+};
+
+class AutomationServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ForgetStoredSettings();
+        EndEveryVelkor();
+        ASSERT_EQ(RunVelkor(L"/regserver"), 0u);
+    }
+    void TearDown() override
+    {
+        EndEveryVelkor();
+        ForgetStoredSettings();
+    }
+
+    static ComPtr<IVelkorCom> Create()
+    {
+        CLSID clsid{};
+        EXPECT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
+        ComPtr<IVelkorCom> object;
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&object)), S_OK);
+        return object;
+    }
+    static std::wstring Mode(IVelkorCom* object)
+    {
+        TBStr mode;
+        EXPECT_EQ(object->GetMode(mode.Out()), S_OK);
+        return mode.Get() ? mode.Wide() : L"<null>";
+    }
+    static LONG Freq(IVelkorCom* object)
+    {
+        LONG freq = -1;
+        EXPECT_EQ(object->GetFreq(&freq), S_OK);
+        return freq;
+    }
+    // A click on the main window's ON/OFF switch.
+    static void ClickSwitch(HWND window)
+    {
+        const LPARAM point = MAKELPARAM(12, 27);
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageW(window, WM_LBUTTONUP, 0, point);
+    }
+};
+
+TEST_F(AutomationServerTest, RegserverAndUnregserverExitWithZeroAndWriteOrRemoveTheEntries)
+{
+    for (const auto& [key, value] : ExpectedEntries(VelkorExePath()))
+        EXPECT_EQ(ClassesValue(key).value_or(L"<missing>"), value) << key;
+    EXPECT_FALSE(ClassesKeyExists(kClsidKey + L"\\InprocServer32"));
+    const std::wstring exe = VelkorExePath();
+    const std::wstring folder = std::filesystem::path(exe).parent_path().wstring() + L"\\";
+    EXPECT_EQ(ClassesValue(kTypeLibKey + L"\\1.0\\409\\win32").value_or(L""), exe);
+    EXPECT_EQ(ClassesValue(kTypeLibKey + L"\\1.0\\0\\win32").value_or(L""), exe) << "Wine's marshaller needs it";
+    EXPECT_EQ(ClassesValue(kTypeLibKey + L"\\1.0\\HELPDIR").value_or(L""), folder);
+    EXPECT_TRUE(ClassesKeyExists(std::wstring(L"Interface\\") + kIidText));
+
+    // Another program's subkey keeps the class's key.
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, (kClsidKey + L"\\Implemented Categories\\{X}").c_str(), nullptr,
+                              REG_SZ, L"", sizeof(wchar_t)),
+              ERROR_SUCCESS);
+    for (const wchar_t* args : {L"/unregserver", L"-UnregServer"}) {
+        EXPECT_EQ(RunVelkor(args), 0u) << "also with nothing left to remove";
+        for (const auto& [key, value] : ExpectedEntries(exe)) {
+            if (key == kClsidKey) {
+                EXPECT_TRUE(ClassesKeyExists(key)) << "kept for the other program's subkey";
+                EXPECT_TRUE(ClassesKeyExists(kClsidKey + L"\\Implemented Categories\\{X}"));
+            } else {
+                EXPECT_FALSE(ClassesKeyExists(key)) << key;
+            }
+        }
+        EXPECT_FALSE(ClassesKeyExists(kTypeLibKey)) << "the type library is unregistered";
+        EXPECT_FALSE(ClassesKeyExists(std::wstring(L"Interface\\") + kIidText));
+    }
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kClsidKey.c_str());
+
+    for (const wchar_t* args : {L"-RegServer", L"/REGSERVER", L"/RegServer /UnregServer"}) {
+        EXPECT_EQ(RunVelkor(args), 0u) << args;
+        EXPECT_EQ(ClassesValue(kClsidKey + L"\\LocalServer32").value_or(L""), exe) << args;
+        EXPECT_TRUE(ClassesKeyExists(kTypeLibKey + L"\\1.0\\0\\win32")) << args;
+    }
+    EXPECT_TRUE(VelkorProcessIds().empty()) << "no registration start stays";
+}
+
+TEST_F(AutomationServerTest, ANormalStartRegistersAgainAndALookalikeSwitchIsANormalStart)
+{
+    ASSERT_EQ(RunVelkor(L"/unregserver"), 0u);
+    ASSERT_FALSE(ClassesKeyExists(kProgId));
+    // Not a registration switch: the operator's window comes up, and the
+    // start registers as every normal start does.
+    const DWORD id = StartVelkor(L"/regserver32");
+    ASSERT_EQ(VelkorWithWindow(), id);
+    for (const auto& [key, value] : ExpectedEntries(VelkorExePath()))
+        EXPECT_EQ(ClassesValue(key).value_or(L"<missing>"), value) << key;
+    TProcess process(id);
+    for (HWND window : WindowsOf(id, nullptr, kMainCaption))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(process.WaitForExit(10000), 0u);
+}
+
+TEST_F(AutomationServerTest, AClientStartsTheProgramThroughComAndItsLastReleaseEndsIt)
+{
+    ASSERT_TRUE(VelkorProcessIds().empty());
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    const DWORD id = VelkorWithWindow();
+    ASSERT_NE(id, 0u) << "COM started velkor.exe, which shows its window";
+    EXPECT_EQ(VelkorProcessIds().size(), 1u);
+    TProcess process(id);
+
+    EXPECT_EQ(Freq(object.Get()), 0) << "never polled";
+    EXPECT_EQ(Mode(object.Get()), L"<null>");
+    EXPECT_EQ(object->IsConnected(), 0);
+
+    ComPtr<IDispatch> dispatch;
+    EXPECT_EQ(object.As(&dispatch), E_NOINTERFACE) << "no binding by name";
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(object.As(&support), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(__uuidof(IVelkorCom)), S_OK);
+
+    // Aggregation across processes is refused for anything but IUnknown.
+    ComPtr<IUnknown> outer;
+    object.As(&outer);
+    void* aggregated = nullptr;
+    EXPECT_EQ(CoCreateInstance(__uuidof(VelkorCom), outer.Get(), CLSCTX_LOCAL_SERVER, __uuidof(IVelkorCom),
+                               &aggregated),
+              CLASS_E_NOAGGREGATION);
+
+    // A second client's object is served by the same process.
+    ComPtr<IVelkorCom> second = Create();
+    EXPECT_EQ(VelkorProcessIds().size(), 1u);
+    second.Reset();
+    EXPECT_EQ(process.WaitForExit(500), STILL_ACTIVE) << "one object is still held";
+
+    support.Reset();
+    outer.Reset();
+    object.Reset();
+    EXPECT_EQ(process.WaitForExit(10000), 0u) << "the last release ends a program COM started";
+}
+
+TEST_F(AutomationServerTest, TheLastReleaseDuringAMenuEndsTheProgramOnlyOnceTheMenuHasClosed)
+{
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    const DWORD id = VelkorWithWindow();
+    ASSERT_NE(id, 0u);
+    TProcess process(id);
+    HWND window = WindowsOf(id, nullptr, kMainCaption).front();
+    // The shortcut menu, a loop of the system's own inside the program.
+    const LPARAM point = MAKELPARAM(100, 95);
+    PostMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, point);
+    PostMessageW(window, WM_RBUTTONUP, 0, point);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return !(WindowsOf(id, L"#32768", nullptr).empty()); }, 10000));
+    menu = WindowsOf(id, L"#32768", nullptr).front();
+
+    object.Reset();
+    EXPECT_EQ(process.WaitForExit(1000), STILL_ACTIVE) << "the release does not end the menu's loop";
+    EXPECT_TRUE(IsWindowVisible(menu));
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageTimeoutW(window, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_EQ(process.WaitForExit(10000), 0u) << "the main loop ends the program after it";
+}
+
+TEST_F(AutomationServerTest, AnOperatorsRunningProgramServesClientsAndOutlivesThem)
+{
+    TOperatorsVelkor velkor;
+    ASSERT_TRUE(velkor.MainWindow());
+    for (int round = 0; round < 2; ++round) {
+        ComPtr<IVelkorCom> object = Create();
+        ASSERT_TRUE(object);
+        EXPECT_EQ(VelkorProcessIds(), std::vector<DWORD>{velkor.Id()}) << "no second process";
+        EXPECT_EQ(Freq(object.Get()), 0);
+        object.Reset();
+        EXPECT_EQ(velkor.WaitForExit(1000), STILL_ACTIVE) << "releasing leaves it running";
+    }
+    PostMessageW(velkor.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u) << "no object left: no warning";
+}
+
+class AutomationRigTest : public AutomationServerTest {
+protected:
+    void SetUp() override
+    {
+        AutomationServerTest::SetUp();
+        RigSim.Start();
+        Control = RigSim.Control();
+        Control->SetVfo(0x80); // VFO A/A
+        Control->SetFreqA(14200000);
+        Control->SetFreq(14200000);
+        Control->SetMode(0x2000000); // USB
+    }
+    // put_Mode and put_Freq calls in the stand-in's log.
+    std::vector<std::wstring> Puts(const wchar_t* slot)
+    {
+        TBStr log;
+        Control->GetCallLog(log.Out());
+        std::vector<std::wstring> puts;
+        std::wstring text = log.Wide() + L"\n";
+        const std::wstring prefix = std::wstring(L"IRigX.") + slot + L" ";
+        for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
+            const std::wstring line = text.substr(start, end - start);
+            if (line.starts_with(prefix))
+                puts.push_back(line.substr(prefix.size()));
+        }
+        return puts;
+    }
+
+    TRigSimProcess RigSim;
+    ComPtr<IRigSimControl> Control;
+};
+
+TEST_F(AutomationRigTest, TheMethodsReadAndDriveTheRadioThroughTheProgram)
+{
+    StoreSetting(L"On_Offlbl_Caption", L"ON");
+    TOperatorsVelkor velkor;
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    ComPtr<IVelkorCom> object = Create();
+    ComPtr<IVelkorCom> other = Create();
+    ASSERT_TRUE(object && other);
+    ASSERT_TRUE(WaitFor([&] { return object->IsConnected() == 1 && Freq(object.Get()) == 14200000; }, 10000));
+
+    // Sidebands are reported as "SSB"; the rest as they are.
+    EXPECT_EQ(Mode(object.Get()), L"SSB");
+    Control->SetMode(0x4000000); // LSB
+    EXPECT_TRUE(WaitFor([&] { return Mode(object.Get()) == L"SSB"; }, 10000));
+    Control->SetMode(0x1000000); // CW-R
+    EXPECT_TRUE(WaitFor([&] { return Mode(object.Get()) == L"CW-R"; }, 10000));
+
+    // The mode names exactly as the transceiver knows them.
+    Control->Reset();
+    for (const char* wrong : {"usb", "Ssb", "CW "})
+        EXPECT_EQ(object->SetMode(TBStr(std::string(wrong)).Get()), 0) << wrong;
+    EXPECT_TRUE(Puts(L"35").empty()) << "nothing sent";
+    EXPECT_EQ(object->SetMode(TBStr(std::string("FM")).Get()), 1);
+    EXPECT_EQ(Puts(L"35"), std::vector<std::wstring>{L"1073741824"});
+
+    // One client's frequency shows in the other's after the next poll.
+    EXPECT_EQ(other->SetFreq(14250000), 1);
+    EXPECT_TRUE(WaitFor([&] { return Freq(object.Get()) == 14250000; }, 10000));
+
+    // With polling switched off, the last polled frequency stays: two changes
+    // both start from it, the second replacing the first.
+    ClickSwitch(window);
+    ASSERT_TRUE(WaitFor([&] { return object->IsConnected() == 0; }, 10000));
+    Control->Reset();
+    EXPECT_EQ(object->ChangeFreq(100), 1);
+    EXPECT_EQ(other->ChangeFreq(100), 1);
+    EXPECT_EQ(Puts(L"15"), (std::vector<std::wstring>{L"14250100", L"14250100"}));
+    EXPECT_EQ(object->ChangeFreq(-500), 1);
+    EXPECT_EQ(Puts(L"15").back(), L"14249500");
+}
+
+TEST_F(AutomationRigTest, AFailingRigServerGivesZeroAndTheProgramLivesOn)
+{
+    TOperatorsVelkor velkor;
+    ASSERT_TRUE(velkor.MainWindow());
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    Control->FailCalls(-1, E_FAIL, TBStr(std::string("Rig is not responding")).Get());
+    EXPECT_EQ(object->SetFreq(7000000), 0);
+    EXPECT_EQ(object->SetMode(TBStr(std::string("CW")).Get()), 0);
+    EXPECT_EQ(object->ChangeFreq(10), 0);
+    EXPECT_EQ(Freq(object.Get()), 0);
+    EXPECT_EQ(velkor.WaitForExit(0), STILL_ACTIVE);
+    EXPECT_EQ(MessageBoxOf(velkor.Id(), L"Velkor"), nullptr) << "the client's failure shows nothing";
+
+    Control->FailCalls(0, 0, nullptr);
+    Control->Reset();
+    EXPECT_EQ(object->SetFreq(7000000), 1);
+    EXPECT_EQ(Puts(L"15"), std::vector<std::wstring>{L"7000000"});
+}
+
+TEST_F(AutomationServerTest, ClosingWhileAClientHoldsAnObjectWarnsAndNoKeepsBoth)
+{
+    TOperatorsVelkor velkor;
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), kWarningCaption)) != nullptr; }, 10000));
+    EXPECT_EQ(MessageBoxText(box),
+              L"There are still active COM objects in this application.  One or more clients may have references to "
+              L"these objects, so manually closing this application may cause those client application(s) to "
+              L"fail.\r\n\r\nAre you sure you want to close this application?");
+    EXPECT_EQ(MessageBoxDefaultButton(box), IDNO);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr) << "no owner window";
+    AnswerMessageBox(box, IDNO);
+    ASSERT_TRUE(WaitFor([&] { return !MessageBoxOf(velkor.Id(), kWarningCaption); }, 10000));
+    EXPECT_EQ(velkor.WaitForExit(500), STILL_ACTIVE) << "No keeps the program";
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(Freq(object.Get()), 0) << "and the object";
+
+    // The session's end asks the same.
+    PostMessageW(window, WM_QUERYENDSESSION, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), kWarningCaption)) != nullptr; }, 10000));
+    AnswerMessageBox(box, IDNO);
+
+    object.Reset();
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u) << "nothing held: no warning";
+}
+
+// A client's lock alone warns as well; it is proved in the program's own
+// process, since Wine's class object proxy does not pass LockServer on.
+TEST_F(AutomationServerTest, YesEndsTheProgramWhileAClientHoldsAnObject)
+{
+    TOperatorsVelkor velkor;
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), kWarningCaption)) != nullptr; }, 10000));
+    AnswerMessageBox(box, IDYES);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u) << "Yes ends it, the object notwithstanding";
+    LONG freq = 0;
+    EXPECT_FAILED(object->GetFreq(&freq)) << "the client has lost its object";
+
+    // The next client gets a program of its own.
+    ComPtr<IVelkorCom> next = Create();
+    ASSERT_TRUE(next);
+    TProcess process(VelkorWithWindow());
+    next.Reset();
+    EXPECT_EQ(process.WaitForExit(10000), 0u);
+}
+
+TEST_F(AutomationServerTest, AStartByComWorksInTheFolderTheOperatorsStartRanIn)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"velkor-operator";
+    std::filesystem::create_directories(folder);
+    {
+        TOperatorsVelkor velkor(folder.wstring());
+        ASSERT_TRUE(velkor.MainWindow());
+        PostMessageW(velkor.MainWindow(), WM_CLOSE, 0, 0);
+        ASSERT_EQ(velkor.WaitForExit(10000), 0u);
+    }
+    {
+        ComPtr<IVelkorCom> object = Create();
+        ASSERT_TRUE(object);
+        TProcess process(VelkorWithWindow());
+        EXPECT_TRUE(SamePath(process.CurrentDirectory(), folder.wstring() + L"\\"))
+            << "in " << std::string(process.CurrentDirectory().begin(), process.CurrentDirectory().end());
+        object.Reset();
+        EXPECT_EQ(process.WaitForExit(10000), 0u);
+    }
+    // A remembered folder that has gone: the program's own.
+    std::filesystem::remove_all(folder);
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    TProcess process(VelkorWithWindow());
+    const std::wstring own = std::filesystem::path(VelkorExePath()).parent_path().wstring() + L"\\";
+    EXPECT_TRUE(SamePath(process.CurrentDirectory(), own));
+    object.Reset();
+    EXPECT_EQ(process.WaitForExit(10000), 0u);
+}
+
+// In a prefix of its own: the class is registered for a copy of the program.
+TEST_F(AutomationServerTest, IsolatedAnInstallPathWithABlankIsRegisteredWithoutOne)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"Velkor Install Test";
+    std::filesystem::create_directories(folder);
+    const std::wstring copy = (folder / L"velkor.exe").wstring();
+    std::filesystem::copy_file(VelkorExePath(), copy, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_EQ(RunVelkor(L"/regserver", 20000, copy), 0u);
+
+    const std::wstring command = ClassesValue(kClsidKey + L"\\LocalServer32").value_or(L"");
+    EXPECT_EQ(command.find(L' '), std::wstring::npos) << "no blank for another program to start in its place";
+    EXPECT_TRUE(SamePath(command, copy)) << "the copy's short path";
+    EXPECT_EQ(ClassesValue(kTypeLibKey + L"\\1.0\\409\\win32").value_or(L""), copy) << "the library: the full path";
+
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    TProcess process(VelkorWithWindow());
+    EXPECT_TRUE(SamePath(process.ImagePath(), copy)) << "COM started the copy";
+    object.Reset();
+    EXPECT_EQ(process.WaitForExit(10000), 0u);
+    EXPECT_EQ(RunVelkor(L"/unregserver", 20000, copy), 0u);
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace

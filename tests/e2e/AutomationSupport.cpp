@@ -1,0 +1,210 @@
+#include "AutomationSupport.h"
+
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <cwctype>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "VelkorProcess.h"
+#include "base/win32/ModulePath.h"
+
+std::wstring VelkorExePath()
+{
+    return (std::filesystem::path(ModulePath()).parent_path() / L"velkor.exe").wstring();
+}
+
+namespace {
+
+PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    std::wstring command = L"\"" + program + L"\" " + args;
+    PROCESS_INFORMATION info{};
+    const BOOL started =
+        CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    CloseHandle(nul);
+    if (!started)
+        throw std::runtime_error("velkor.exe does not start");
+    CloseHandle(info.hThread);
+    return info;
+}
+
+} // namespace
+
+DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs, const std::wstring& exe)
+{
+    const PROCESS_INFORMATION info = Launch(exe.empty() ? VelkorExePath() : exe, args);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    else
+        TerminateProcess(info.hProcess, 99);
+    CloseHandle(info.hProcess);
+    if (code == STILL_ACTIVE)
+        throw std::runtime_error("velkor.exe did not end");
+    return code;
+}
+
+DWORD StartVelkor(const std::wstring& args)
+{
+    const PROCESS_INFORMATION info = Launch(VelkorExePath(), args);
+    CloseHandle(info.hProcess);
+    return info.dwProcessId;
+}
+
+std::vector<DWORD> VelkorProcessIds()
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"velkor.exe") == 0)
+            ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+DWORD VelkorWithWindow()
+{
+    DWORD found = 0;
+    WaitFor(
+        [&] {
+            for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, kMainCaption); window;
+                 window = FindWindowExW(nullptr, window, nullptr, kMainCaption))
+                if (IsWindowVisible(window)) {
+                    GetWindowThreadProcessId(window, &found);
+                    return true;
+                }
+            return false;
+        },
+        10000);
+    return found;
+}
+
+TProcess::TProcess(DWORD id)
+    : FId(id), FHandle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE,
+                                   FALSE, id))
+{
+}
+
+TProcess::~TProcess()
+{
+    if (FHandle)
+        CloseHandle(FHandle);
+}
+
+DWORD TProcess::WaitForExit(DWORD milliseconds) const
+{
+    DWORD code = STILL_ACTIVE;
+    if (FHandle && WaitForSingleObject(FHandle, milliseconds) == WAIT_OBJECT_0)
+        GetExitCodeProcess(FHandle, &code);
+    return code;
+}
+
+std::wstring TProcess::CurrentDirectory() const
+{
+    // PEB.ProcessParameters, then RTL_USER_PROCESS_PARAMETERS.CurrentDirectory
+    // (a UNICODE_STRING), as 64-bit Windows lays them out.
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!FHandle || NtQueryInformationProcess(FHandle, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0)
+        return {};
+    auto read = [&](const void* at, void* into, size_t size) {
+        SIZE_T got = 0;
+        return ReadProcessMemory(FHandle, at, into, size, &got) && got == size;
+    };
+    const char* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
+    const char* parameters = nullptr;
+    UNICODE_STRING folder{};
+    if (!read(peb + 0x20, &parameters, sizeof(parameters)) || !read(parameters + 0x38, &folder, sizeof(folder)))
+        return {};
+    std::wstring text(folder.Length / sizeof(wchar_t), L'\0');
+    if (!text.empty() && !read(folder.Buffer, text.data(), folder.Length))
+        return {};
+    return text;
+}
+
+std::wstring TProcess::ImagePath() const
+{
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    return FHandle && QueryFullProcessImageNameW(FHandle, 0, path, &size) ? std::wstring(path, size) : std::wstring();
+}
+
+void TProcess::Kill() const
+{
+    if (FHandle) {
+        TerminateProcess(FHandle, 98);
+        WaitForSingleObject(FHandle, 5000);
+    }
+}
+
+std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name)
+{
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
+}
+
+bool ClassesKeyExists(const std::wstring& key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+HWND MessageBoxOf(DWORD process, const wchar_t* caption)
+{
+    for (HWND box : WindowsOf(process, L"#32770", caption))
+        if (IsWindowVisible(box))
+            return box;
+    return nullptr;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    // The message is the box's static text control (id 0xFFFF).
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    return text;
+}
+
+int MessageBoxDefaultButton(HWND box)
+{
+    // The default button is drawn as one; the box may still report its own.
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+        if (HWND button = GetDlgItem(box, id))
+            if ((GetWindowLongW(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+                return id;
+    return 0;
+}
+
+void AnswerMessageBox(HWND box, int button)
+{
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    auto longForm = [](const std::wstring& path) {
+        wchar_t buffer[MAX_PATH * 2] = {};
+        const DWORD length = GetLongPathNameW(path.c_str(), buffer, MAX_PATH * 2);
+        return length ? std::wstring(buffer, length) : path;
+    };
+    return _wcsicmp(longForm(a).c_str(), longForm(b).c_str()) == 0;
+}
