@@ -243,18 +243,6 @@ void TTxControlForm::BuildControls()
     lblSetup->OnClick = [this](TObject* sender) { PortSettingsClick(sender); };
 }
 
-TMenuItem* TTxControlForm::AddItem(TPopupMenu* menu, const char* name, const std::string& caption,
-                                   TShortCut shortCut, TNotifyEvent onClick)
-{
-    auto* item = new TMenuItem(this);
-    item->SetName(name);
-    item->SetCaption(caption);
-    item->SetShortCut(shortCut);
-    item->OnClick = std::move(onClick);
-    menu->Add(item);
-    return item;
-}
-
 void TTxControlForm::BuildMenus()
 {
     auto makeMenu = [this](const char* name) {
@@ -263,21 +251,21 @@ void TTxControlForm::BuildMenus()
         return menu;
     };
     ShortCutMenu = makeMenu("ShortCutMenu");
-    AddItem(ShortCutMenu, "Help1", "Help", Vk::F1, {});
-    AddItem(ShortCutMenu, "Mode1", "Mode", Vk::F1 + 1, [this](TObject* s) { ModeLblClick(s); });
-    AddItem(ShortCutMenu, "SelectVFO1", "Select VFO", Vk::F1 + 2, [this](TObject* s) { lblVFOClick(s); });
-    AddItem(ShortCutMenu, "Memorylist1", "Memory list", Vk::F4, [this](TObject* s) { lblMemoClick(s); });
-    AddItem(ShortCutMenu, "Addtomemorylist1", "Add to memory list", scCtrl | Vk::F4,
+    ShortCutMenu->AddItem(this, "Help1", "Help", Vk::F1, {});
+    ShortCutMenu->AddItem(this, "Mode1", "Mode", Vk::F1 + 1, [this](TObject* s) { ModeLblClick(s); });
+    ShortCutMenu->AddItem(this, "SelectVFO1", "Select VFO", Vk::F1 + 2, [this](TObject* s) { lblVFOClick(s); });
+    ShortCutMenu->AddItem(this, "Memorylist1", "Memory list", Vk::F4, [this](TObject* s) { lblMemoClick(s); });
+    ShortCutMenu->AddItem(this, "Addtomemorylist1", "Add to memory list", scCtrl | Vk::F4,
             [this](TObject* s) { lblMemoInClick(s); });
-    AddItem(ShortCutMenu, "TRXsettings1", "TRX settings", Vk::F10, [this](TObject* s) { PortSettingsClick(s); });
-    AddItem(ShortCutMenu, "TRXonoff1", "TRX on/off", Vk::F12, [this](TObject* s) { Button_OpenClick(s); });
+    ShortCutMenu->AddItem(this, "TRXsettings1", "TRX settings", Vk::F10, [this](TObject* s) { PortSettingsClick(s); });
+    ShortCutMenu->AddItem(this, "TRXonoff1", "TRX on/off", Vk::F12, [this](TObject* s) { Button_OpenClick(s); });
 
     PopupMenu1 = makeMenu("PopupMenu1");
     for (const char* mode : {"CW", "USB", "LSB", "DIGI", "AM", "FM", "CW-R", "DIGI-R"})
-        AddItem(PopupMenu1, "", mode, 0, [this](TObject* s) { ModeChangeClick(s); });
+        PopupMenu1->AddItem(this, "", mode, 0, [this](TObject* s) { ModeChangeClick(s); });
     PopupMenu2 = makeMenu("PopupMenu2");
     for (const char* vfo : {"VFO A/A", "VFO A/B", "VFO B/B", "VFO B/A"})
-        AddItem(PopupMenu2, "", vfo, 0, [this](TObject* s) { VFOSetClick(s); });
+        PopupMenu2->AddItem(this, "", vfo, 0, [this](TObject* s) { VFOSetClick(s); });
     BandMenu = makeMenu("BandMenu");
 }
 
@@ -289,7 +277,7 @@ void TTxControlForm::FormCreate(TObject*)
     TBandsFile file = LoadBandsFile(kBandsFileName);
     FBands = std::move(file.Bands);
     for (size_t i = 0; i < file.MenuItemCount; ++i)
-        AddItem(BandMenu, "", FBands[i].Name, 0, [this](TObject* s) { BandClick(s); });
+        BandMenu->AddItem(this, "", FBands[i].Name, 0, [this](TObject* s) { BandClick(s); });
     if (file.WrongFormat)
         Application->ShowMessageBox(kWrongBandsFormat, kBandsErrorTitle, MsgBox::kOk | MsgBox::kIconError);
 }

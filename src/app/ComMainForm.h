@@ -110,8 +110,6 @@ private:
     TLabel* MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption);
     TCLEDLabel* MakeLED(const char* name, TRect bounds, int chars);
     TImage* MakeStepImage(const char* name, int left, int width, int triangles, bool up);
-    TMenuItem* AddItem(TPopupMenu* menu, const char* name, const std::string& caption, TShortCut shortCut,
-                       TNotifyEvent onClick);
     void SwitchOff();
     void SetLEDTexts(const TLEDTexts& texts);
     void Apply(const TEntryStep& step);

@@ -109,34 +109,22 @@ TFlatButton* TListForm::MakeButton(const char* name, int left, int width, const 
     return button;
 }
 
-TMenuItem* TListForm::AddItem(TPopupMenu* menu, const char* name, const std::string& caption, TShortCut shortCut,
-                              TNotifyEvent onClick)
-{
-    auto* item = new TMenuItem(this);
-    item->SetName(name);
-    item->SetCaption(caption);
-    item->SetShortCut(shortCut);
-    item->OnClick = std::move(onClick);
-    menu->Add(item);
-    return item;
-}
-
 void TListForm::BuildMenus()
 {
     PopupMenu1 = new TPopupMenu(this);
     PopupMenu1->SetName("PopupMenu1");
-    Addmemorysettings1 = AddItem(PopupMenu1, "Addmemorysettings1", "Add record", Vk::Insert,
+    Addmemorysettings1 = PopupMenu1->AddItem(this, "Addmemorysettings1", "Add record", Vk::Insert,
                                  [this](TObject* s) { Addmemorysettings1Click(s); });
-    Deleterecord1 = AddItem(PopupMenu1, "Deleterecord1", "Delete record", scCtrl | Vk::Delete,
+    Deleterecord1 = PopupMenu1->AddItem(this, "Deleterecord1", "Delete record", scCtrl | Vk::Delete,
                             [this](TObject* s) { Deleterecord1Click(s); });
-    N1 = AddItem(PopupMenu1, "N1", "-", 0, {});
-    Sortbyname1 = AddItem(PopupMenu1, "Sortbyname1", "Sort by name", scCtrl | 'N',
+    N1 = PopupMenu1->AddItem(this, "N1", "-", 0, {});
+    Sortbyname1 = PopupMenu1->AddItem(this, "Sortbyname1", "Sort by name", scCtrl | 'N',
                           [this](TObject* s) { Sortbyname1Click(s); });
-    Sortbymode1 = AddItem(PopupMenu1, "Sortbymode1", "Sort by mode", scCtrl | 'M',
+    Sortbymode1 = PopupMenu1->AddItem(this, "Sortbymode1", "Sort by mode", scCtrl | 'M',
                           [this](TObject* s) { Sortbymode1Click(s); });
-    SortbyFreqA1 = AddItem(PopupMenu1, "SortbyFreqA1", "Sort by FreqA", scCtrl | 'A',
+    SortbyFreqA1 = PopupMenu1->AddItem(this, "SortbyFreqA1", "Sort by FreqA", scCtrl | 'A',
                            [this](TObject* s) { SortbyFreqA1Click(s); });
-    SortByFreqB1 = AddItem(PopupMenu1, "SortByFreqB1", "Sort by FreqB", scCtrl | 'B',
+    SortByFreqB1 = PopupMenu1->AddItem(this, "SortByFreqB1", "Sort by FreqB", scCtrl | 'B',
                            [this](TObject* s) { SortByFreqB1Click(s); });
 
     ModeMenu = new TPopupMenu(this);
@@ -144,7 +132,7 @@ void TListForm::BuildMenus()
     const char* const names[] = {"CW1", "USB1", "LSB1", "DIGI1", "AM1", "FM1", "CWR1", "DIGIR1"};
     int i = 0;
     for (const char* mode : TMemories::kModeMenuItems)
-        AddItem(ModeMenu, names[i++], mode, 0, [this](TObject* s) { DIGIR1Click(s); });
+        ModeMenu->AddItem(this, names[i++], mode, 0, [this](TObject* s) { DIGIR1Click(s); });
 }
 
 void TListForm::Changing(const std::function<void()>& change)

@@ -90,8 +90,6 @@ private:
     void BuildControls();
     void BuildMenus();
     TFlatButton* MakeButton(const char* name, int left, int width, const char* caption, TNotifyEvent onClick);
-    TMenuItem* AddItem(TPopupMenu* menu, const char* name, const std::string& caption, TShortCut shortCut,
-                       TNotifyEvent onClick);
     // Runs a change of the model, then brings the grid on the screen in step
     // with it, also when the change fails.
     void Changing(const std::function<void()>& change);

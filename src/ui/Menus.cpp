@@ -78,6 +78,18 @@ void TPopupMenu::Add(TMenuItem* item)
     FItems.push_back(item);
 }
 
+TMenuItem* TPopupMenu::AddItem(TComponent* owner, const std::string& name, const std::string& caption,
+                               TShortCut shortCut, TNotifyEvent onClick)
+{
+    auto* item = new TMenuItem(owner);
+    item->SetName(name);
+    item->SetCaption(caption);
+    item->SetShortCut(shortCut);
+    item->OnClick = std::move(onClick);
+    Add(item);
+    return item;
+}
+
 void TPopupMenu::Clear()
 {
     while (!FItems.empty())

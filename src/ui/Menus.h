@@ -84,6 +84,9 @@ public:
     TMenuItem* Items(int index) const { return FItems.at(static_cast<size_t>(index)); }
     // Appends an item; an item sits in one menu at a time.
     void Add(TMenuItem* item);
+    // Makes an item owned by owner and appends it.
+    TMenuItem* AddItem(TComponent* owner, const std::string& name, const std::string& caption, TShortCut shortCut,
+                       TNotifyEvent onClick);
     // Removes and frees every item.
     void Clear();
 
