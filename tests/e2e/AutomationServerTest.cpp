@@ -38,29 +38,14 @@ std::vector<std::pair<std::wstring, std::wstring>> ExpectedEntries(const std::ws
     };
 }
 
-// Ends every velkor.exe as the operator would, saying Yes to the warning;
-// kills what does not end.
 void EndEveryVelkor()
 {
-    for (DWORD id : VelkorProcessIds()) {
-        TProcess process(id);
-        for (HWND window : WindowsOf(id, nullptr, kMainCaption))
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        const bool ended = WaitFor(
-            [&] {
-                if (HWND box = MessageBoxOf(id, kWarningCaption))
-                    AnswerMessageBox(box, IDYES);
-                return process.WaitForExit(0) != STILL_ACTIVE;
-            },
-            10000);
-        if (!ended)
-            process.Kill();
-    }
+    for (DWORD id : VelkorProcessIds())
+        EndVelkor(id);
 }
 
-// An operator's velkor.exe that ends as the operator ends it, even when a
-// test stops half way: killed, it would stay registered with Wine's COM for
-// the rest of the session.
+// An operator's velkor.exe that, when the test ends, takes with it every
+// velkor.exe COM started beside it, each ended as the operator ends it.
 class TOperatorsVelkor : public TVelkorProcess {
 public:
     using TVelkorProcess::TVelkorProcess;

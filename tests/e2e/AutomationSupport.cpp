@@ -168,12 +168,15 @@ bool ClassesKeyExists(const std::wstring& key)
     return true;
 }
 
-HWND MessageBoxOf(DWORD process, const wchar_t* caption)
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
 {
-    for (HWND box : WindowsOf(process, L"#32770", caption))
-        if (IsWindowVisible(box))
-            return box;
-    return nullptr;
+    auto longForm = [](const std::wstring& path) {
+        wchar_t buffer[MAX_PATH * 2] = {};
+        const DWORD length = GetLongPathNameW(path.c_str(), buffer, MAX_PATH * 2);
+        return length ? std::wstring(buffer, length) : path;
+    };
+    return _wcsicmp(longForm(a).c_str(), longForm(b).c_str()) == 0;
 }
 
 std::wstring MessageBoxText(HWND box)
@@ -192,19 +195,4 @@ int MessageBoxDefaultButton(HWND box)
             if ((GetWindowLongW(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
                 return id;
     return 0;
-}
-
-void AnswerMessageBox(HWND box, int button)
-{
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    auto longForm = [](const std::wstring& path) {
-        wchar_t buffer[MAX_PATH * 2] = {};
-        const DWORD length = GetLongPathNameW(path.c_str(), buffer, MAX_PATH * 2);
-        return length ? std::wstring(buffer, length) : path;
-    };
-    return _wcsicmp(longForm(a).c_str(), longForm(b).c_str()) == 0;
 }

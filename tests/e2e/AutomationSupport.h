@@ -13,7 +13,6 @@ inline constexpr wchar_t kClsidText[] = L"{CAD05301-DA07-4E2F-B881-F05A6583402A}
 inline constexpr wchar_t kLibIdText[] = L"{A1B5FCD3-A2FE-4AC5-8224-D851D4594C24}";
 inline constexpr wchar_t kIidText[] = L"{808B79B3-A7DF-45A7-8205-9CE8D5BBA855}";
 inline constexpr wchar_t kProgId[] = L"Velkor.VelkorCom";
-inline constexpr wchar_t kWarningCaption[] = L"COM Server Warning";
 
 // velkor.exe beside the test.
 std::wstring VelkorExePath();
@@ -56,13 +55,9 @@ private:
 std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name = nullptr);
 bool ClassesKeyExists(const std::wstring& key);
 
-// A visible message box of the process with this caption, or nullptr.
-HWND MessageBoxOf(DWORD process, const wchar_t* caption);
 // The text of a message box, and its default button's id.
 std::wstring MessageBoxText(HWND box);
 int MessageBoxDefaultButton(HWND box);
-// Answers a message box as a click on the button would.
-void AnswerMessageBox(HWND box, int button);
 
 // Compares paths as the file system does: their long forms, without regard
 // to case.

@@ -1,5 +1,7 @@
 #include "VelkorProcess.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <stdexcept>
 
@@ -30,10 +32,8 @@ TVelkorProcess::TVelkorProcess(const std::wstring& directory)
 
 TVelkorProcess::~TVelkorProcess()
 {
-    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(FInfo.hProcess, 99);
-        WaitForSingleObject(FInfo.hProcess, 5000);
-    }
+    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT && !EndVelkor(Id()))
+        ADD_FAILURE() << "velkor.exe did not close within 10 s and was killed";
     CloseHandle(FInfo.hThread);
     CloseHandle(FInfo.hProcess);
     CloseHandle(FNul);
@@ -72,6 +72,57 @@ std::vector<HWND> WindowsOf(DWORD process, const wchar_t* windowClass, const wch
             found.push_back(window);
     }
     return found;
+}
+
+HWND MessageBoxOf(DWORD process, const wchar_t* caption)
+{
+    for (HWND box : WindowsOf(process, L"#32770", caption))
+        if (IsWindowVisible(box))
+            return box;
+    return nullptr;
+}
+
+void AnswerMessageBox(HWND box, int button)
+{
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+bool EndVelkor(DWORD id)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+    if (!process)
+        return true;
+    for (HWND window : WindowsOf(id, nullptr, kMainCaption)) {
+        PostMessageW(window, WM_CANCELMODE, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    const bool ended = WaitFor(
+        [&] {
+            for (HWND box : WindowsOf(id, L"#32770", nullptr)) {
+                if (!IsWindowVisible(box))
+                    continue;
+                wchar_t caption[64] = {};
+                GetWindowTextW(box, caption, 64);
+                if (wcscmp(caption, kWarningCaption) == 0) {
+                    AnswerMessageBox(box, IDYES);
+                    continue;
+                }
+                // Anything else is left as it stands: No, or Cancel, or OK.
+                for (int button : {IDNO, IDCANCEL, IDOK})
+                    if (GetDlgItem(box, button)) {
+                        AnswerMessageBox(box, button);
+                        break;
+                    }
+            }
+            return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        },
+        10000);
+    if (!ended) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+    return ended;
 }
 
 long Calls(IRigSimControl* control, long iface, long slot)

@@ -11,11 +11,14 @@
 #include "RigSim.h"
 
 inline constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
+// The question when the window closes while loggers hold objects.
+inline constexpr wchar_t kWarningCaption[] = L"COM Server Warning";
 // Where the program stores the main window's placement and settings.
 inline constexpr wchar_t kWindowPosKey[] = L"Software\\Velkor\\WindowPos";
 
 // velkor.exe started as the operator starts it, in a folder of the test's
-// choosing (where it looks for its bands file), ended at the end of the test.
+// choosing (where it looks for its bands file), ended at the end of the test
+// as EndVelkor ends it.
 class TVelkorProcess {
 public:
     explicit TVelkorProcess(const std::wstring& directory = {});
@@ -36,6 +39,18 @@ private:
 
 // Top-level windows of a process with this class and caption (nullptr: any).
 std::vector<HWND> WindowsOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption);
+
+// A visible message box of the process with this caption, or nullptr.
+HWND MessageBoxOf(DWORD process, const wchar_t* caption);
+// Answers a message box as a click on the button would.
+void AnswerMessageBox(HWND box, int button);
+
+// Ends a velkor.exe as the operator would: its main window closed, Yes to
+// the warning, No (or Cancel, or OK) to any other question. Killed, it would
+// stay registered with Wine's COM for the rest of the session, and every
+// later client's activation would fail; so it is killed only after 10 s.
+// False when it had to be killed.
+bool EndVelkor(DWORD process);
 
 // Polls condition every 50 ms; true as soon as it holds, false after milliseconds.
 template <class Condition>
