@@ -68,6 +68,7 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} ${VERSION} Setup"
+; A standard key, left empty: makensis warns without it.
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" ""
 
 ; Waits while velkor.exe runs (its files could not be replaced, and a

@@ -51,7 +51,7 @@ setup="$out/velkor-$version-setup.exe"
 rm -f "$zip" "$setup"
 
 (cd "$stage" && zip -q -X "$zip" velkor.exe velkor.ini README.txt)
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
+makensis -V2 -WX -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
   "$top/installer/Velkor.nsi"
 
 for file in "$zip" "$setup"; do
