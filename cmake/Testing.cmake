@@ -10,21 +10,23 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-# velkor_add_test(name SOURCES ... LIBS ... [SERIAL] [DISPLAY] [ISOLATE pattern] [TIMEOUT s])
+# velkor_add_test(name SOURCES ... LIBS ... [SERIAL] [DISPLAY] [ISOLATE pattern | ISOLATED] [TIMEOUT s])
 # One GoogleTest executable, registered with CTest as one test. In the Windows
 # build it runs under Wine (the cross-compiling emulator) in the build's own
 # prefix, with the shared Xvfb display. SERIAL tests share the stand-in rig
 # server and so never run side by side; DISPLAY tests read the screen or depend
 # on which window is active, and so never share the display. The tests matching the ISOLATE pattern
 # run apart, as the CTest test <name>_isolated, in a throwaway copy of the
-# prefix with a Wine session of their own.
+# prefix with a Wine session of their own; ISOLATED runs the whole test so.
 function(velkor_add_test name)
-  cmake_parse_arguments(T "SERIAL;DISPLAY" "TIMEOUT;ISOLATE" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;DISPLAY;ISOLATED" "TIMEOUT;ISOLATE" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   set(tests ${name})
-  if(T_ISOLATE)
+  if(T_ISOLATED)
+    add_test(NAME ${name} COMMAND ${VELKOR_WINE_SESSION} isolated $<TARGET_FILE:${name}>)
+  elseif(T_ISOLATE)
     add_test(NAME ${name} COMMAND ${name} --gtest_filter=-${T_ISOLATE})
     add_test(NAME ${name}_isolated
       COMMAND ${VELKOR_WINE_SESSION} isolated $<TARGET_FILE:${name}> --gtest_filter=${T_ISOLATE})

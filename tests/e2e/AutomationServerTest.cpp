@@ -21,29 +21,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-const std::wstring kClsidKey = std::wstring(L"CLSID\\") + kClsidText;
-const std::wstring kTypeLibKey = std::wstring(L"TypeLib\\") + kLibIdText;
-
-// The seven entries, as an installer expects them after /regserver.
-std::vector<std::pair<std::wstring, std::wstring>> ExpectedEntries(const std::wstring& command)
-{
-    return {
-        {kClsidKey, L"VelkorCom Object"},
-        {kClsidKey + L"\\LocalServer32", command},
-        {kProgId, L"VelkorCom Object"},
-        {std::wstring(kProgId) + L"\\Clsid", kClsidText},
-        {kClsidKey + L"\\ProgID", kProgId},
-        {kClsidKey + L"\\Version", L"1.0"},
-        {kClsidKey + L"\\TypeLib", kLibIdText},
-    };
-}
-
-void EndEveryVelkor()
-{
-    for (DWORD id : VelkorProcessIds())
-        EndVelkor(id);
-}
-
 // An operator's velkor.exe that, when the test ends, takes with it every
 // velkor.exe COM started beside it, each ended as the operator ends it.
 class TOperatorsVelkor : public TVelkorProcess {
@@ -68,10 +45,8 @@ protected:
 
     static ComPtr<IVelkorCom> Create()
     {
-        CLSID clsid{};
-        EXPECT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
         ComPtr<IVelkorCom> object;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&object)), S_OK);
+        EXPECT_EQ(CreateVelkorCom(object), S_OK);
         return object;
     }
     static std::wstring Mode(IVelkorCom* object)
@@ -97,7 +72,7 @@ protected:
 
 TEST_F(AutomationServerTest, RegserverAndUnregserverExitWithZeroAndWriteOrRemoveTheEntries)
 {
-    for (const auto& [key, value] : ExpectedEntries(VelkorExePath()))
+    for (const auto& [key, value] : ExpectedClassEntries(VelkorExePath()))
         EXPECT_EQ(ClassesValue(key).value_or(L"<missing>"), value) << key;
     EXPECT_FALSE(ClassesKeyExists(kClsidKey + L"\\InprocServer32"));
     const std::wstring exe = VelkorExePath();
@@ -113,7 +88,7 @@ TEST_F(AutomationServerTest, RegserverAndUnregserverExitWithZeroAndWriteOrRemove
               ERROR_SUCCESS);
     for (const wchar_t* args : {L"/unregserver", L"-UnregServer"}) {
         EXPECT_EQ(RunVelkor(args), 0u) << "also with nothing left to remove";
-        for (const auto& [key, value] : ExpectedEntries(exe)) {
+        for (const auto& [key, value] : ExpectedClassEntries(exe)) {
             if (key == kClsidKey) {
                 EXPECT_TRUE(ClassesKeyExists(key)) << "kept for the other program's subkey";
                 EXPECT_TRUE(ClassesKeyExists(kClsidKey + L"\\Implemented Categories\\{X}"));
@@ -142,7 +117,7 @@ TEST_F(AutomationServerTest, ANormalStartRegistersAgainAndALookalikeSwitchIsANor
     // start registers as every normal start does.
     const DWORD id = StartVelkor(L"/regserver32");
     ASSERT_EQ(VelkorWithWindow(), id);
-    for (const auto& [key, value] : ExpectedEntries(VelkorExePath()))
+    for (const auto& [key, value] : ExpectedClassEntries(VelkorExePath()))
         EXPECT_EQ(ClassesValue(key).value_or(L"<missing>"), value) << key;
     TProcess process(id);
     for (HWND window : WindowsOf(id, nullptr, kMainCaption))

@@ -11,6 +11,29 @@
 #include "VelkorProcess.h"
 #include "base/win32/ModulePath.h"
 
+std::vector<std::pair<std::wstring, std::wstring>> ExpectedClassEntries(const std::wstring& command)
+{
+    return {
+        {kClsidKey, L"VelkorCom Object"},
+        {kClsidKey + L"\\LocalServer32", command},
+        {kProgId, L"VelkorCom Object"},
+        {std::wstring(kProgId) + L"\\Clsid", kClsidText},
+        {kClsidKey + L"\\ProgID", kProgId},
+        {kClsidKey + L"\\Version", L"1.0"},
+        {kClsidKey + L"\\TypeLib", kLibIdText},
+    };
+}
+
+HRESULT CreateVelkorCom(Microsoft::WRL::ComPtr<IVelkorCom>& object)
+{
+    object.Reset();
+    CLSID clsid{};
+    const HRESULT found = CLSIDFromProgID(kProgId, &clsid);
+    if (FAILED(found))
+        return found;
+    return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&object));
+}
+
 std::wstring VelkorExePath()
 {
     return (std::filesystem::path(ModulePath()).parent_path() / L"velkor.exe").wstring();
@@ -33,16 +56,18 @@ PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args
         CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
     CloseHandle(nul);
     if (!started)
-        throw std::runtime_error("velkor.exe does not start");
+        throw std::runtime_error("the program does not start");
     CloseHandle(info.hThread);
     return info;
 }
 
 } // namespace
 
-DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs, const std::wstring& exe)
+DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs, const std::wstring& exe, DWORD* processId)
 {
     const PROCESS_INFORMATION info = Launch(exe.empty() ? VelkorExePath() : exe, args);
+    if (processId)
+        *processId = info.dwProcessId;
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(info.hProcess, &code);
@@ -50,7 +75,7 @@ DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs, const std::wstring& e
         TerminateProcess(info.hProcess, 99);
     CloseHandle(info.hProcess);
     if (code == STILL_ACTIVE)
-        throw std::runtime_error("velkor.exe did not end");
+        throw std::runtime_error("the program did not end");
     return code;
 }
 
@@ -74,6 +99,14 @@ std::vector<DWORD> VelkorProcessIds()
             ids.push_back(entry.th32ProcessID);
     CloseHandle(snapshot);
     return ids;
+}
+
+bool EndEveryVelkor()
+{
+    bool asTheOperator = true;
+    for (DWORD id : VelkorProcessIds())
+        asTheOperator = EndVelkor(id) && asTheOperator;
+    return asTheOperator;
 }
 
 DWORD VelkorWithWindow()

@@ -1,9 +1,13 @@
 // velkor.exe as a whole, with rigsim.exe as its rig server.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "RigSimProcess.h"
 #include "VelkorProcess.h"
+#include "VersionResource.h"
 #include "base/win32/ComUtil.h"
+#include "base/win32/ModulePath.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -51,6 +55,27 @@ TEST(VelkorExe, AServerThatKeepsFailingIsReportedOnce)
     EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) > reads + 2; }, 5000));
     PostMessageW(WindowsOf(velkor.Id(), nullptr, kMainCaption).front(), WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+}
+
+// The project's version reaches the file's properties, where Explorer and
+// the installer's operators read it.
+TEST(VelkorExe, CarriesTheProjectsVersionInItsVersionResource)
+{
+    const TVersionResource version((std::filesystem::path(ModulePath()).parent_path() / L"velkor.exe").wstring());
+    ASSERT_TRUE(version.Found());
+    const std::array<WORD, 4> expected{VELKOR_VERSION_MAJOR, VELKOR_VERSION_MINOR, VELKOR_VERSION_PATCH, 0};
+    EXPECT_EQ(version.FileVersion(), expected);
+    EXPECT_EQ(version.ProductVersion(), expected);
+    EXPECT_EQ(version.FileType(), static_cast<DWORD>(VFT_APP));
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"ProductName", L"Velkor"},
+        {L"ProductVersion", VELKOR_VERSION},
+        {L"FileVersion", VELKOR_VERSION},
+        {L"FileDescription", kMainCaption},
+        {L"OriginalFilename", L"velkor.exe"},
+    };
+    for (const auto& [name, value] : strings)
+        EXPECT_EQ(version.String(name).value_or(L"<missing>"), value) << name;
 }
 
 } // namespace

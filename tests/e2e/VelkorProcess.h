@@ -16,12 +16,12 @@ inline constexpr wchar_t kWarningCaption[] = L"COM Server Warning";
 // Where the program stores the main window's placement and settings.
 inline constexpr wchar_t kWindowPosKey[] = L"Software\\Velkor\\WindowPos";
 
-// velkor.exe started as the operator starts it, in a folder of the test's
-// choosing (where it looks for its bands file), ended at the end of the test
-// as EndVelkor ends it.
+// velkor.exe (the build's, or exe) started as the operator starts it, in a
+// folder of the test's choosing (where it looks for its bands file), ended at
+// the end of the test as EndVelkor ends it.
 class TVelkorProcess {
 public:
-    explicit TVelkorProcess(const std::wstring& directory = {});
+    explicit TVelkorProcess(const std::wstring& directory = {}, const std::wstring& exe = {});
     ~TVelkorProcess();
     TVelkorProcess(const TVelkorProcess&) = delete;
     TVelkorProcess& operator=(const TVelkorProcess&) = delete;
