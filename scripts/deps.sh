@@ -7,6 +7,7 @@ packages=(
   cmake make g++ googletest libgtest-dev libgmock-dev      # native build and tests
   g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev         # Windows build, widl and its IDL imports
   wine wine64 xvfb imagemagick                             # running it: Wine, a display, screenshots
+  libhamlib-utils                                          # hamlib's rigctl and rigctld: the rigctl port's tests and benchmark
 )
 
 missing=()

@@ -303,8 +303,11 @@ TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& c
         result.Values.emplace_back("VFO", VfoName(view.RxVfo));
         break;
     case TCommandKind::SetVfo: {
+        // In split the arrangement stays as S set it: hamlib goes to the
+        // receiving VFO to set split and back to the one it was on after,
+        // which may be the transmitting one.
         const char vfo = ParseVfo(args[0], view);
-        result.Code = vfo ? rig.SetVfo(vfo, view.Split) : kInvalidArgument;
+        result.Code = vfo ? rig.SetVfo(view.Split ? view.RxVfo : vfo, view.Split) : kInvalidArgument;
         break;
     }
     case TCommandKind::GetSplitVfo:

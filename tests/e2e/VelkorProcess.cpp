@@ -13,7 +13,7 @@ std::wstring ExeDirectory() { return std::filesystem::path(ModulePath()).parent_
 
 } // namespace
 
-TVelkorProcess::TVelkorProcess(const std::wstring& directory)
+TVelkorProcess::TVelkorProcess(const std::wstring& directory, const std::wstring& switches)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     FNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -23,6 +23,8 @@ TVelkorProcess::TVelkorProcess(const std::wstring& directory)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = FNul;
     std::wstring command = L"\"" + ExeDirectory() + L"\\velkor.exe\"";
+    if (!switches.empty())
+        command += L" " + switches;
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &startup, &FInfo)) {
         CloseHandle(FNul);

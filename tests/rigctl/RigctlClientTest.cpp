@@ -197,6 +197,14 @@ TEST_F(RigctlClient, OpensReadsAndCommandsTheRadio)
     EXPECT_EQ(Rigctl({"S", "1", "VFOA"}), "");
     EXPECT_EQ(Server->Radio.Vfo(), VFOBA);
     EXPECT_EQ(Rigctl({"s"}), "1\nVFOA\n");
+    // From VFO B hamlib goes to A, sets split and comes back to B.
+    EXPECT_EQ(Rigctl({"S", "0", "VFOA"}), "");
+    EXPECT_EQ(Server->Radio.Vfo(), VFOBB);
+    EXPECT_EQ(Rigctl({"S", "1", "VFOB"}), "");
+    EXPECT_EQ(Server->Radio.Vfo(), VFOAB);
+    EXPECT_EQ(Rigctl({"s"}), "1\nVFOB\n");
+    EXPECT_EQ(Rigctl({"S", "1", "VFOA"}), "");
+    EXPECT_EQ(Server->Radio.Vfo(), VFOBA);
     EXPECT_EQ(Rigctl({"I", "7075000"}), "");
     EXPECT_EQ(Server->Radio.FreqA(), 7075000);
     EXPECT_EQ(Rigctl({"i"}), "7075000\n");
