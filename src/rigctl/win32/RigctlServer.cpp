@@ -41,7 +41,7 @@ TWin32RigctlServer::TWin32RigctlServer(TRigctlRig& rig, uint16_t port) : FRig(ri
         RaiseSocketError("Cannot start Windows Sockets", error);
     FStarted = true;
 
-    RegisterWindowClass(kWindowClass, &TWin32RigctlServer::WndProcThunk, 0);
+    RegisterWindowClass(kWindowClass, &ObjectWindowProc<TWin32RigctlServer>, 0);
     if (!CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), this))
         RaiseLastError();
 
@@ -84,21 +84,10 @@ void TWin32RigctlServer::Shutdown()
     FStarted = false;
 }
 
-LRESULT CALLBACK TWin32RigctlServer::WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TWin32RigctlServer::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TWin32RigctlServer*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->FWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TWin32RigctlServer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return self->WndProc(message, wParam, lParam);
-}
-
-LRESULT TWin32RigctlServer::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+    if (message == WM_NCCREATE)
+        FWindow = window;
     switch (message) {
     case kSocketMessage:
         OnSocket(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));

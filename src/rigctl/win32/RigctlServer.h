@@ -36,6 +36,9 @@ public:
     uint16_t Port() const { return FPort; }
     size_t Connections() const { return FConnections.size(); }
 
+    // Its message-only window's messages (ObjectWindowProc).
+    LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
     struct TConnection {
         TConnection(TSocket socket, TRigctlRig& rig) : Socket(socket), Session(rig) {}
@@ -49,8 +52,7 @@ private:
     };
 
     void Shutdown();
-    static LRESULT CALLBACK WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+
     void OnSocket(TSocket socket, WORD event, WORD error);
     void Accept();
     // Reads what the client sent (all of it once it has closed) and answers.
