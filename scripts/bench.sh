@@ -47,28 +47,7 @@ for exe in velkor rigsim rigbench; do
 done
 [ -d "$dir/wineprefix" ] || { echo "bench: $dir/wineprefix is missing" >&2; exit 1; }
 
-# ---- a Wine session of its own ------------------------------------------------
-work=$(mktemp -d "${TMPDIR:-/tmp}/velkor-bench.XXXXXX")
-export WINEPREFIX=$work/prefix
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -a "$dir/wineprefix/." "$WINEPREFIX/"
-n=150
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 </dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-export DISPLAY=:$n
-setsid wineserver -p >/dev/null 2>&1 </dev/null
-setsid wineboot >/dev/null 2>&1 </dev/null
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+. scripts/bench-session.sh
 
 bench() { wine "$bin/rigbench.exe" "$@" 2>>"$work/rigbench.log" </dev/null | tr -d '\r'; }
 

@@ -1,29 +1,9 @@
 #include "automation/VelkorCOMUnit.h"
 
-#include <exception>
-
+#include "rig/RigCommand.h"
 #include "rig/TransceiverUnit.h"
 
 namespace VelkorComCalls {
-
-namespace {
-
-// Runs a command; 1 when it went to the rig server without an error. A logger
-// must never be crashed or hung by a radio that is switched off.
-template <class TCommand>
-int32_t Sent(TCommand&& command) noexcept
-{
-    try {
-        command();
-        return 1;
-    } catch (const std::exception&) {
-        return 0;
-    } catch (...) {
-        return 0;
-    }
-}
-
-} // namespace
 
 int32_t GetFreq(const TTransceiver* trx) { return trx ? trx->Get_Freq() : 0; }
 
@@ -39,14 +19,14 @@ int32_t SetMode(TTransceiver* trx, const std::string& mode)
 {
     if (!trx || (mode != "SSB" && ModeFlag(mode) == 0))
         return 0;
-    return Sent([&] { trx->Set_Mode(mode); });
+    return SentToRig([&] { trx->Set_Mode(mode); }) ? 1 : 0;
 }
 
 int32_t SetFreq(TTransceiver* trx, int32_t freq)
 {
     if (!trx)
         return 0;
-    return Sent([&] { trx->Set_Freq(freq); });
+    return SentToRig([&] { trx->Set_Freq(freq); }) ? 1 : 0;
 }
 
 int32_t ChangeFreq(TTransceiver* trx, int32_t herz)

@@ -98,6 +98,7 @@ void TTransceiver::TimTimer(TObject*)
         Poll();
         FConnected = Tim->Enabled();
         FFailing = false;
+        ++FTicksRead;
     } catch (...) {
         FConnected = false;
         // A server that stays away is reported once, not at every tick.

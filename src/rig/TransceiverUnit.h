@@ -26,6 +26,11 @@ public:
     const std::string& Get_VFO() const { return VFO; }
     // True while polling is on and the last poll tick read the rig in full.
     bool Get_Connected() const { return FConnected; }
+    // The poll ticks that read the rig in full so far, and whether one is
+    // reading now: a value written before a tick began may come back from it
+    // still unchanged.
+    uint32_t TicksRead() const { return FTicksRead; }
+    bool InTick() const { return FInTick; }
 
     std::string Get_RigType();
     void Set_Freq(int32_t freq);
@@ -58,6 +63,7 @@ private:
     bool FConnected = false;
     bool FFailing = false; // the last tick failed and was reported
     bool FInTick = false;
+    uint32_t FTicksRead = 0;
 };
 
 // Mode names and the server's mode flags, in both directions; 0 and "" when the

@@ -292,7 +292,7 @@ TEST_F(InstallerTest, ASilentInstallPutsTheProgramInPlaceRegisteredWithItsDataFo
 
     // Started from the shortcut's folder, the installed program shows its window there.
     const TShortcut shortcut = ReadShortcut(Shortcuts().front());
-    TVelkorProcess velkor(shortcut.WorkingDirectory, shortcut.Target);
+    TVelkorProcess velkor(shortcut.WorkingDirectory, {}, shortcut.Target);
     ASSERT_TRUE(velkor.MainWindow());
     TProcess process(velkor.Id());
     EXPECT_TRUE(SamePath(process.ImagePath(), InstalledExe()));
@@ -401,7 +401,7 @@ TEST_F(InstallerTest, AnUnattendedInstallOrUninstallLeavesARunningVelkorAlone)
 {
     ASSERT_EQ(Install(), 0u);
     WriteFile(ProgramFolder() / L"README.txt", "earlier\r\n");
-    TVelkorProcess velkor(DataFolder().wstring(), InstalledExe().wstring());
+    TVelkorProcess velkor(DataFolder().wstring(), {}, InstalledExe().wstring());
     ASSERT_TRUE(velkor.MainWindow());
 
     EXPECT_EQ(Install(), 2u) << "not installed while it runs";

@@ -43,7 +43,7 @@ check "every line of README.txt ends in CR LF" \
   same "$(grep -c $'\r$' "$readme")" "$(grep -c '' "$readme")"
 check "README.txt ends with a line end" same "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" '\r\n'
 check "README.txt opens with the version" same "$(head -n 1 "$readme")" $'# Velkor '"$version"$'\r'
-for heading in "## What it is" "### The bands file" "## Installing on Windows" "## For loggers" \
+for heading in "## What it is" "### The bands file" "## Installing on Windows" "## For loggers" "## Sharing the radio" \
   "## The memory list"; do
   check "README.txt has \"$heading\"" grep -q "^$heading" "$readme"
 done

@@ -13,7 +13,8 @@ std::wstring ExeDirectory() { return std::filesystem::path(ModulePath()).parent_
 
 } // namespace
 
-TVelkorProcess::TVelkorProcess(const std::wstring& directory, const std::wstring& exe)
+TVelkorProcess::TVelkorProcess(const std::wstring& directory, const std::wstring& switches,
+                               const std::wstring& exe)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     FNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -23,6 +24,8 @@ TVelkorProcess::TVelkorProcess(const std::wstring& directory, const std::wstring
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = FNul;
     std::wstring command = L"\"" + (exe.empty() ? ExeDirectory() + L"\\velkor.exe" : exe) + L"\"";
+    if (!switches.empty())
+        command += L" " + switches;
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &startup, &FInfo)) {
         CloseHandle(FNul);

@@ -17,11 +17,12 @@ inline constexpr wchar_t kWarningCaption[] = L"COM Server Warning";
 inline constexpr wchar_t kWindowPosKey[] = L"Software\\Velkor\\WindowPos";
 
 // velkor.exe (the build's, or exe) started as the operator starts it, in a
-// folder of the test's choosing (where it looks for its bands file), ended at
-// the end of the test as EndVelkor ends it.
+// folder of the test's choosing (where it looks for its bands file), with the
+// switches given, ended at the end of the test as EndVelkor ends it.
 class TVelkorProcess {
 public:
-    explicit TVelkorProcess(const std::wstring& directory = {}, const std::wstring& exe = {});
+    explicit TVelkorProcess(const std::wstring& directory = {}, const std::wstring& switches = {},
+                            const std::wstring& exe = {});
     ~TVelkorProcess();
     TVelkorProcess(const TVelkorProcess&) = delete;
     TVelkorProcess& operator=(const TVelkorProcess&) = delete;

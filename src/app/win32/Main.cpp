@@ -2,8 +2,9 @@
 // class object, COM for the user-interface thread, registry work, the class
 // object offered), then the main window, the transceiver and the memory list
 // in the program's start order (the memory file is "velkor.mem" in the
-// current directory), running until the main window closes or, when
-// COM started the program, its last automation object goes.
+// current directory) and the rigctl port when it is asked for, running until
+// the main window closes or, when COM started the program, its last
+// automation object goes.
 
 #include <windows.h>
 #include <objbase.h>
@@ -19,6 +20,8 @@
 #include "platform/win32/Win32Registry.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
+#include "rigctl/RigctlRig.h"
+#include "rigctl/win32/RigctlServer.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
 
@@ -92,6 +95,15 @@ int Run(TVelkorServer& server)
         memoryList.SetForm(new TListForm(&app, *transceiver, files));
         form->MemoryList = &memoryList;
         TServedProgram served(server.Record(), app, *form, *transceiver);
+        // Hamlib programs share the transceiver through the rigctl port; a
+        // port that cannot be opened is reported once the window is up, and
+        // the program runs on without it.
+        TRigctlRig rigctlRig(transceiver);
+        TWin32Registry settings;
+        std::string rigctlError;
+        const auto rigctl = OpenRigctlPort(RigctlSettingOf(CommandLineParams(), settings), rigctlRig, rigctlError);
+        if (!rigctlError.empty())
+            host.PostToMainLoop([&app, rigctlError] { app.ShowException(EInvalidOperation(rigctlError)); });
         app.Run();
     } // the windows, the transceiver and its rig server client go before COM does
     return 0;

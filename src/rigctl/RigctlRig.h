@@ -1,0 +1,70 @@
+#pragma once
+// The radio as the programs on the rigctl port see it: the transceiver's
+// state of the last poll, with what they wrote since laid over it until a
+// poll that began after the write has read the rig, so that a client reads
+// back what it wrote (hamlib programs learn the radio's resolution that way).
+// Reads never reach the rig server; commands go through the transceiver, and
+// a failure answers an error code, never an exception.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class TTransceiver;
+
+namespace Rigctl {
+// hamlib's return codes, as the protocol sends them.
+constexpr int kOk = 0;
+constexpr int kInvalidArgument = -1; // RIG_EINVAL
+constexpr int kIoError = -6;         // RIG_EIO: the rig server failed or is not there
+constexpr int kNotAvailable = -11;   // RIG_ENAVAIL: no such command here
+} // namespace Rigctl
+
+struct TRigctlView {
+    int32_t Freq = 0; // of the VFO in use
+    int32_t FreqA = 0;
+    int32_t FreqB = 0;
+    std::string Mode; // the transceiver's name ("DIGI"); empty before the first poll
+    char RxVfo = 'A'; // the VFO in use, 'A' or 'B'
+    bool Split = false;
+
+    // The VFO a split transmits on: always the other one.
+    char TxVfo() const { return RxVfo == 'A' ? 'B' : 'A'; }
+    int32_t FreqOf(char vfo) const { return vfo == RxVfo ? Freq : vfo == 'A' ? FreqA : FreqB; }
+};
+
+class TRigctlRig {
+public:
+    // The transceiver may be null: reads answer zeros, commands kIoError.
+    explicit TRigctlRig(TTransceiver* transceiver) : FTrx(transceiver) {}
+
+    TRigctlView View() const;
+
+    // Each answers kOk or kIoError. Mode names are the transceiver's.
+    int SetFreq(int32_t freq);
+    int SetFreqOf(char vfo, int32_t freq);
+    int SetMode(const std::string& mode);
+    // One of the four arrangements: the VFO in use, split or not.
+    int SetVfo(char rxVfo, bool split);
+
+private:
+    struct TWritten {
+        std::optional<int32_t> FreqA;
+        std::optional<int32_t> FreqB;
+        std::optional<std::string> Mode;
+        std::optional<char> RxVfo;
+        std::optional<bool> Split;
+    };
+
+    // What was written since the last poll, or null once a later poll has read
+    // the rig.
+    const TWritten* Written() const;
+    // The values written, for a command that went through.
+    TWritten& Writing();
+    template <class TCommand>
+    int Send(TCommand&& command);
+
+    TTransceiver* FTrx;
+    std::optional<TWritten> FWritten;
+    uint32_t FStandsUntil = 0; // the written values stand while no more ticks than this have read
+};

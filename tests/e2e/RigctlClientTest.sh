@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The rigctl port with hamlib's own client: the native rigctl (hamlib programs
+# under Wine reach the port through the host's sockets just so) against
+# velkor.exe polling rigsim.exe, which rigctl_host.exe keeps running in the
+# build's Wine session. The handshake, the commands reaching the stand-in, two
+# clients at once and a client sending a megabyte of junk; then the port set
+# by the registry, and a port another program holds.
+#   RigctlClientTest.sh WINE-SESSION RIGCTL-HOST-EXE
+set -u
+session=$1
+host_exe=$2
+command -v rigctl >/dev/null || { echo "rigctl is missing: scripts/deps.sh installs libhamlib-utils"; exit 1; }
+
+work=$(mktemp -d)
+failures=0
+host=
+clients=()
+cleanup() {
+  local pid
+  for pid in "${clients[@]}"; do kill "$pid" 2>/dev/null; done
+  [ -n "$host" ] && end_host >/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passes=0
+check() { # what, expected, actual
+  if [ "$2" = "$3" ]; then
+    echo "ok   $1"
+    passes=$((passes + 1))
+  else
+    echo "FAIL $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  fi
+}
+
+# Waits up to $2 tenths of a second for a line matching $1 in the host's output.
+await() {
+  local i
+  for i in $(seq "$2"); do
+    grep -q -- "$1" "$work/out" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+start_host() { # mode
+  rm -f "$work/in" "$work/out"
+  mkfifo "$work/in"
+  "$session" run "$host_exe" "$1" <"$work/in" >"$work/out" 2>"$work/err" &
+  host=$!
+  exec 3>"$work/in"
+  await '^ready' 300 || { echo "FAIL rigctl_host.exe $1 did not get ready:"; tr -d '\r' <"$work/out"; exit 1; }
+  port=$(tr -d '\r' <"$work/out" | awk '$1 == "port" { print $2 }')
+}
+
+end_host() {
+  echo end >&3
+  exec 3>&-
+  local i code=1
+  for i in $(seq 300); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
+  wait "$host"
+  code=$?
+  host=
+  check "velkor.exe ended as the operator ends it, rigsim.exe with it" "0 ended" \
+    "$code $(tr -d '\r' <"$work/out" | grep -x ended)"
+}
+
+state() { # the stand-in's FREQA FREQB MODE VFO
+  local serial
+  serial=$(($(cat "$work/serial" 2>/dev/null || echo 0) + 1))
+  echo "$serial" >"$work/serial"
+  echo "state $serial" >&3
+  await "^state $serial " 100 && tr -d '\r' <"$work/out" | awk -v k="$serial" '$1 == "state" && $2 == k { print $3, $4, $5, $6 }'
+}
+
+rig() { timeout 10 rigctl -m 2 -r "127.0.0.1:$port" "$@" 2>/dev/null; }
+
+# The rig server's flags, as the stand-in reports them.
+DIG_U=134217728
+VFOAB=256
+VFOBB=1024
+
+# ---- the port on the switch -----------------------------------------------------
+start_host switch
+# Without "done" after dump_state's settings a client waits 10 s and more.
+check "the handshake and f within 5 s" "14200000" "$(timeout 5 rigctl -m 2 -r "127.0.0.1:$port" f 2>/dev/null)"
+check "F 7074000 answers nothing" "" "$(rig F 7074000)"
+check "F 7074000 reached the stand-in" "7074000 7050000" "$(state | cut -d' ' -f1,2)"
+check "f reads it back" "7074000" "$(rig f)"
+check "M PKTUSB 0" "" "$(rig M PKTUSB 0)"
+check "the stand-in is in upper digital" "$DIG_U" "$(state | cut -d' ' -f3)"
+check "m" "PKTUSB 2400" "$(rig m | tr '\n' ' ' | sed 's/ $//')"
+check "V VFOB" "" "$(rig V VFOB)"
+check "the stand-in is on VFO B" "$VFOBB" "$(state | cut -d' ' -f4)"
+check "v" "VFOB" "$(rig v)"
+check "S 1 VFOB" "" "$(rig S 1 VFOB)"
+check "the stand-in receives on A, transmits on B" "$VFOAB" "$(state | cut -d' ' -f4)"
+check "s" "1 VFOB" "$(rig s | tr '\n' ' ' | sed 's/ $//')"
+rig '\dump_state' >/dev/null
+check "\\dump_state" "0" "$?"
+
+# Two clients at once: the first stays connected while the second tunes.
+mkfifo "$work/first"
+timeout 60 rigctl -m 2 -r "127.0.0.1:$port" - <"$work/first" >"$work/first.out" 2>/dev/null &
+clients+=($!)
+exec 4>"$work/first"
+echo f >&4
+for _ in $(seq 100); do grep -q '^f ' "$work/first.out" && break; sleep 0.1; done
+check "the first client reads" "f 7074000" "$(grep '^f ' "$work/first.out" | tail -1)"
+check "a second client tunes meanwhile" "" "$(rig F 7075000)"
+# The client keeps what it read for a while: it asks again until it sees it.
+for _ in $(seq 20); do
+  echo f >&4
+  sleep 0.5
+  [ "$(grep '^f ' "$work/first.out" | tail -1)" = "f 7075000" ] && break
+done
+check "the first client sees it within 10 s" "f 7075000" "$(grep '^f ' "$work/first.out" | tail -1)"
+echo q >&4
+exec 4>&-
+wait "${clients[0]}"
+check "the first client ends without error" "0" "$?"
+clients=()
+
+# A megabyte of junk (every byte value, long and short lines) from a client
+# that reads nothing: the port goes on serving.
+awk 'BEGIN { srand(7); for (i = 0; i < 1048576; i++) printf "%c", 1 + int(rand() * 255) }' >"$work/junk"
+timeout 30 bash -c "cat '$work/junk' >/dev/tcp/127.0.0.1/$port" 2>/dev/null
+check "after the junk the port serves" "7075000" "$(rig f)"
+end_host
+
+# ---- the port in the registry ---------------------------------------------------
+start_host registry
+check "RigctlPort in the registry opens the port" "14200000" "$(rig f)"
+end_host
+
+# ---- the port taken by another program ------------------------------------------
+start_host busy
+check "a port that cannot be opened is reported" "reported Cannot open the rigctl port 127.0.0.1:$port" \
+  "$(tr -d '\r' <"$work/out" | grep '^reported' | cut -d: -f1,2)"
+end_host
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,130 @@
+// The Windows side of the rigctl port's test with hamlib's own client
+// (RigctlClientTest.sh, which runs the native rigctl): velkor.exe with its
+// rigctl port, polling rigsim.exe, for as long as the script needs them.
+//
+//   rigctl_host.exe MODE       MODE: switch (/rigctl:PORT), registry (the
+//                              RigctlPort value) or busy (the port already
+//                              taken: the report is expected)
+// It prints "port N" and "ready", then answers lines on its input: "state K"
+// with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
+// rig server's interface), "end" by ending velkor.exe as the operator does and
+// rigsim.exe, and "ended" once none of them runs. The exit code is 0 when all
+// went as expected.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <objbase.h>
+
+#include <iostream>
+#include <string>
+
+#include "RigSimProcess.h"
+#include "VelkorProcess.h"
+#include "base/win32/ComUtil.h"
+#include "rig/win32/OmniRigX.h"
+
+namespace {
+
+constexpr wchar_t kProgramKey[] = L"Software\\Velkor";
+
+// A socket on 127.0.0.1, bound to a port the system picks.
+SOCKET BoundSocket(uint16_t& port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("no free port");
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+std::string State(TOmniRigX& server)
+{
+    auto rig = server.Rig();
+    return std::to_string(rig->GetFreqA()) + " " + std::to_string(rig->GetFreqB()) + " " +
+           std::to_string(rig->GetMode()) + " " + std::to_string(rig->GetVfo());
+}
+
+std::wstring ReportText(HWND box)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    return text;
+}
+
+int Serve(const std::string& mode)
+{
+    uint16_t port = 0;
+    SOCKET taken = BoundSocket(port);
+    if (mode == "busy")
+        listen(taken, 1);
+    else
+        closesocket(taken);
+    std::cout << "port " << port << std::endl;
+
+    bool fine = true;
+    {
+        TRigSimProcess rigSim;
+        rigSim.Start();
+        StoreSetting(L"On_Offlbl_Caption", L"ON");
+        const std::wstring portText = std::to_wstring(port);
+        if (mode == "registry")
+            RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort", REG_SZ, portText.c_str(),
+                            static_cast<DWORD>((portText.size() + 1) * sizeof(wchar_t)));
+        TVelkorProcess velkor({}, mode == "registry" ? std::wstring() : L"/rigctl:" + portText);
+        if (!WaitFor([&] { return Calls(rigSim.Control().Get(), 1, 14) > 0; }, 10000)) {
+            std::cout << "velkor.exe never polled" << std::endl;
+            fine = false;
+        }
+        if (mode == "busy") {
+            HWND box = nullptr;
+            WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), L"Velkor")) != nullptr; }, 10000);
+            std::wcout << L"reported " << (box ? ReportText(box) : L"nothing") << std::endl;
+            if (box)
+                AnswerMessageBox(box, IDOK);
+            fine = fine && box && velkor.MainWindow();
+        }
+        std::cout << "ready" << std::endl;
+
+        TOmniRigX server;
+        for (std::string command; std::cin >> command && command != "end";) {
+            if (command != "state")
+                continue;
+            std::string serial;
+            std::cin >> serial;
+            std::cout << "state " << serial << " " << State(server) << std::endl;
+        }
+        if (mode == "registry")
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort");
+        server.Disconnect();
+        fine = fine && EndVelkor(velkor.Id());
+    }
+    fine = fine && TRigSimProcess::WaitUntilNoneRuns(10000);
+    closesocket(taken);
+    std::cout << "ended" << std::endl;
+    return fine ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+        return 2;
+    WSADATA data{};
+    WSAStartup(MAKEWORD(2, 2), &data);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int code = 1;
+    try {
+        code = Serve(argv[1]);
+    } catch (const std::exception& error) {
+        std::cout << "failed: " << error.what() << std::endl;
+    }
+    CoUninitialize();
+    WSACleanup();
+    return code;
+}

@@ -1,0 +1,352 @@
+// The rigctl protocol as hamlib clients use it, over the transceiver and the
+// fake rig server.
+#include <gmock/gmock.h>
+
+#include "RigctlTestSupport.h"
+#include "base/SysUtils.h"
+
+namespace {
+
+using namespace RigParams;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Lines = std::vector<std::string>;
+
+std::string PutMode(int32_t flag) { return Format("put Mode %d", flag); }
+std::string PutVfo(int32_t flag) { return Format("put Vfo %d", flag); }
+
+Lines SplitLines(const std::string& text)
+{
+    Lines lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+TEST_F(RigctlTest, TheHandshakeOfAHamlibFourClient)
+{
+    EXPECT_EQ(Exchange("\\chk_vfo\n"), "0\n");
+    const Lines state = SplitLines(Exchange("\\dump_state\n"));
+    ASSERT_GE(state.size(), 30u);
+    EXPECT_EQ(state[0], "1") << "protocol version";
+    EXPECT_EQ(state[1], "2") << "model";
+    EXPECT_EQ(state[2], "0") << "region";
+    for (int range : {3, 5}) {
+        EXPECT_EQ(state[range], "30000.000000 3000000000.000000 0xcaf -1 -1 0x3 0x0");
+        EXPECT_EQ(state[range + 1], "0 0 0 0 0 0 0");
+    }
+    EXPECT_EQ(state[7], "0xcaf 1") << "tuning step";
+    EXPECT_EQ(state[8], "0 0");
+    EXPECT_EQ(state.back(), "done") << "without it a client waits for more";
+    EXPECT_THAT(Lines(state.end() - 14, state.end()),
+                ElementsAre("vfo_ops=0x0", "ptt_type=0x0", "targetable_vfo=0x0", "has_set_vfo=1", "has_get_vfo=1",
+                            "has_set_freq=1", "has_get_freq=1", "has_set_conf=0", "has_get_conf=0",
+                            "has_power2mW=0", "has_mW2power=0", "rig_model=2", "rigctld_version=Velkor rigctl port 1",
+                            "done"));
+    EXPECT_EQ(Exchange("\\get_powerstat\n"), "1\n");
+    EXPECT_EQ(Exchange("\\get_lock_mode\n"), "0\nRPRT 0\n");
+    EXPECT_THAT(Rig->Log, IsEmpty()) << "the handshake costs the rig server nothing";
+}
+
+TEST_F(RigctlTest, AnOlderClientThatAsksNoChkVfoGetsNoSettingLines)
+{
+    const Lines state = SplitLines(Exchange("\\dump_state\n"));
+    // Filters and the zero lines end in the six empty capability masks.
+    EXPECT_THAT(Lines(state.begin() + 9, state.end()),
+                ElementsAre("0x82 500", "0xc0c 2400", "0x1 6000", "0x20 15000", "0 0", "0", "0", "0", "0", "0", "0",
+                            "0x0", "0x0", "0x0", "0x0", "0x0", "0x0"));
+
+    // Another connection's \chk_vfo is its own.
+    TRigctlSession other(Shared);
+    Exchange(other, "\\chk_vfo\n");
+    EXPECT_EQ(SplitLines(Exchange("\\dump_state\n")).back(), "0x0");
+    EXPECT_EQ(SplitLines(Exchange(other, "\\dump_state\n")).back(), "done");
+}
+
+TEST_F(RigctlTest, ReadsAnswerTheLastPollInEveryArrangement)
+{
+    const struct {
+        int32_t Vfo;
+        int32_t Mode;
+        const char* Reply; // f m v s i x
+    } cases[] = {
+        {VFOAA, SSB_U, "14074000\nUSB\n2400\nVFOA\n0\nVFOB\n7050000\nUSB\n2400\n"},
+        {VFOAB, CW_U, "14074000\nCW\n500\nVFOA\n1\nVFOB\n7050000\nCW\n500\n"},
+        {VFOBB, DIG_U, "7050000\nPKTUSB\n2400\nVFOB\n0\nVFOA\n14074000\nPKTUSB\n2400\n"},
+        {VFOBA, DIG_L, "7050000\nPKTLSB\n2400\nVFOB\n1\nVFOA\n14074000\nPKTLSB\n2400\n"},
+        {VFOAA, CW_L, "14074000\nCWR\n500\nVFOA\n0\nVFOB\n7050000\nCWR\n500\n"},
+        {VFOAA, SSB_L, "14074000\nLSB\n2400\nVFOA\n0\nVFOB\n7050000\nLSB\n2400\n"},
+        {VFOAA, AM, "14074000\nAM\n6000\nVFOA\n0\nVFOB\n7050000\nAM\n6000\n"},
+        {VFOAA, FM, "14074000\nFM\n15000\nVFOA\n0\nVFOB\n7050000\nFM\n15000\n"},
+    };
+    for (const auto& c : cases) {
+        Poll(14074000, 7050000, c.Mode, c.Vfo);
+        EXPECT_EQ(Exchange("f\nm\nv\ns\ni\nx\n"), c.Reply) << c.Vfo << " " << c.Mode;
+        EXPECT_THAT(Rig->Log, IsEmpty()) << "reads never reach the rig server";
+    }
+}
+
+TEST_F(RigctlTest, VfoInfoNamesEitherVfo)
+{
+    Poll(14074000, 7050000, DIG_U, VFOAB);
+    EXPECT_EQ(Exchange("\\get_vfo_info VFOB\n"), "7050000\nPKTUSB\n2400\n1\n0\n");
+    EXPECT_EQ(Exchange("\\get_vfo_info Main\n"), "14074000\nPKTUSB\n2400\n1\n0\n");
+    EXPECT_EQ(Exchange("\\get_vfo_info currVFO\n"), "14074000\nPKTUSB\n2400\n1\n0\n");
+    EXPECT_EQ(Exchange("\\get_vfo_info VFOC\n"), "RPRT -1\n");
+    EXPECT_EQ(Exchange("\\get_vfo_info\n"), "RPRT -1\n");
+}
+
+TEST_F(RigctlTest, CommandsGoThroughTheTransceiver)
+{
+    const struct {
+        int32_t Vfo; // as polled
+        const char* Line;
+        Lines Puts;
+    } cases[] = {
+        {VFOAA, "F 7074000", {"put Freq 7074000", "put FreqA 7074000"}},
+        {VFOBB, "F 7074000.000000", {"put Freq 7074000", "put FreqB 7074000"}},
+        {VFOAA, "F 7074000.5", {"put Freq 7074001", "put FreqA 7074001"}},
+        {VFOAA, "F 7074000.49", {"put Freq 7074000", "put FreqA 7074000"}},
+        {VFOAA, "\\set_freq 2147483647", {"put Freq 2147483647", "put FreqA 2147483647"}},
+        {VFOAA, "M PKTUSB 0", {PutMode(DIG_U)}},
+        {VFOAA, "M PKTLSB -1", {PutMode(DIG_L)}},
+        {VFOAA, "M CW 500", {PutMode(CW_U)}},
+        {VFOAA, "M CWR 0", {PutMode(CW_L)}},
+        {VFOAA, "M usb 2400", {PutMode(SSB_U)}},
+        {VFOAA, "M LSB 0", {PutMode(SSB_L)}},
+        {VFOAA, "M AM 0", {PutMode(AM)}},
+        {VFOAA, "M FM 0", {PutMode(FM)}},
+        {VFOAA, "X USB 0", {PutMode(SSB_U)}},
+        {VFOAA, "V VFOB", {PutVfo(VFOB), PutVfo(VFOBB)}},
+        {VFOAB, "V VFOB", {PutVfo(VFOA), PutVfo(VFOAB)}},
+        {VFOBA, "V VFOA", {PutVfo(VFOB), PutVfo(VFOBA)}},
+        {VFOBB, "V Main", {PutVfo(VFOA), PutVfo(VFOAA)}},
+        {VFOAA, "V Sub", {PutVfo(VFOB), PutVfo(VFOBB)}},
+        {VFOBA, "V currVFO", {PutVfo(VFOB), PutVfo(VFOBA)}},
+        {VFOAA, "S 1 VFOB", {PutVfo(VFOA), PutVfo(VFOAB)}},
+        {VFOBB, "S 1 VFOB", {PutVfo(VFOA), PutVfo(VFOAB)}},
+        {VFOBB, "S 1 VFOA", {PutVfo(VFOB), PutVfo(VFOBA)}},
+        {VFOAB, "S 0 VFOB", {PutVfo(VFOA), PutVfo(VFOAA)}},
+        {VFOBA, "S 0 VFOA", {PutVfo(VFOB), PutVfo(VFOBB)}},
+        {VFOAB, "I 7075000", {"put FreqB 7075000"}},
+        {VFOBA, "I 7075000", {"put FreqA 7075000"}},
+        {VFOAA, "I 14076000.000000", {"put FreqB 14076000"}},
+    };
+    for (const auto& c : cases) {
+        Poll(14074000, 7050000, SSB_U, c.Vfo);
+        EXPECT_EQ(Exchange(std::string(c.Line) + "\n"), "RPRT 0\n") << c.Line;
+        EXPECT_EQ(Puts(), c.Puts) << c.Line << " from " << c.Vfo;
+    }
+}
+
+TEST_F(RigctlTest, AMalformedArgumentSendsNothing)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    for (const char* line : {"F abc", "F -5", "F 2147483648", "F 1e7", "F 7074000,5", "F .5", "F 7074000x", "F",
+                             "M FOO 0", "M RTTY 0", "M USB abc", "M USB 1.5", "M USB", "X PKTFM 0", "V VFOC",
+                             "V", "V VFO", "S 2 VFOB", "S 1 VFOC", "S 1", "S yes VFOB", "I x", "I -1",
+                             "\\set_freq abc"}) {
+        EXPECT_EQ(Exchange(std::string(line) + "\n"), "RPRT -1\n") << line;
+        EXPECT_THAT(Rig->Log, IsEmpty()) << line;
+    }
+}
+
+TEST_F(RigctlTest, AnythingElseIsNotAvailable)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    for (const char* line : {"T 1", "t", "\\set_ptt 1", "Z", "\\nosuch", "\\", "+", "L RFPOWER 0.5", "hello world",
+                             "\x01\x02", "\\get_freqx", "\\dump_state_"}) {
+        EXPECT_EQ(Exchange(std::string(line) + "\n"), "RPRT -11\n") << line;
+        EXPECT_THAT(Rig->Log, IsEmpty()) << line;
+    }
+}
+
+TEST_F(RigctlTest, ExtendedRepliesForOneCommandEach)
+{
+    Poll(14074000, 7050000, DIG_U, VFOAB);
+    const std::pair<const char*, const char*> cases[] = {
+        {"+f", "get_freq:\nFrequency: 14074000\nRPRT 0\n"},
+        {";f", "get_freq:;Frequency: 14074000;RPRT 0\n"},
+        {"|m", "get_mode:|Mode: PKTUSB|Passband: 2400|RPRT 0\n"},
+        {",s", "get_split_vfo:,Split: 1,TX VFO: VFOB,RPRT 0\n"},
+        {"+v", "get_vfo:\nVFO: VFOA\nRPRT 0\n"},
+        {"+i", "get_split_freq:\nTX Frequency: 7050000\nRPRT 0\n"},
+        {"+x", "get_split_mode:\nTX Mode: PKTUSB\nTX Passband: 2400\nRPRT 0\n"},
+        {"+\\get_freq", "get_freq:\nFrequency: 14074000\nRPRT 0\n"},
+        {"+\\get_vfo_info VFOB",
+         "get_vfo_info: VFOB\nFreq: 7050000\nMode: PKTUSB\nWidth: 2400\nSplit: 1\nSatMode: 0\nRPRT 0\n"},
+        {"+\\get_powerstat", "get_powerstat:\nPower Status: 1\nRPRT 0\n"},
+        {";\\get_lock_mode", "get_lock_mode:;Locked: 0;RPRT 0\n"},
+        {"+\\chk_vfo", "ChkVFO: 0\n"},
+        {"+F abc", "set_freq: abc\nRPRT -1\n"},
+        {"+M FOO 0", "set_mode: FOO 0\nRPRT -1\n"},
+        {"+T 1", "RPRT -11\n"},
+        {"+F 7074000", "set_freq: 7074000\nRPRT 0\n"},
+        {";M USB 2400", "set_mode: USB 2400;RPRT 0\n"},
+        {"|S 0 VFOA", "set_split_vfo: 0 VFOA|RPRT 0\n"},
+        {",V VFOA", "set_vfo: VFOA,RPRT 0\n"},
+    };
+    for (const auto& [line, reply] : cases)
+        EXPECT_EQ(Exchange(std::string(line) + "\n"), reply) << line;
+    // The prefix was for its command alone.
+    EXPECT_EQ(Exchange("f\n"), "7074000\n");
+
+    const std::string caps = Exchange("+\\dump_caps\n");
+    EXPECT_TRUE(caps.starts_with("dump_caps:\nCaps dump for model: 2\n")) << caps;
+    EXPECT_TRUE(caps.ends_with("\nRPRT 0\n")) << caps;
+    EXPECT_NE(caps.find("Can set Frequency:\tY\n"), std::string::npos);
+    EXPECT_NE(caps.find("Can set PTT:\tN\n"), std::string::npos);
+    EXPECT_NE(caps.find("Mode list: AM CW USB LSB FM CWR PKTLSB PKTUSB \n"), std::string::npos);
+    const std::string state = Exchange("+\\dump_state\n");
+    EXPECT_TRUE(state.starts_with("dump_state:\n1\n2\n0\n")) << state;
+    EXPECT_TRUE(state.ends_with("done\nRPRT 0\n")) << "this connection asked \\chk_vfo";
+}
+
+TEST_F(RigctlTest, AnExtendedReplyOnOneConnectionLeavesTheOthersPlain)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    TRigctlSession other(Shared);
+    EXPECT_EQ(Exchange("+f\n"), "get_freq:\nFrequency: 14074000\nRPRT 0\n");
+    EXPECT_EQ(Exchange(other, "f\n"), "14074000\n");
+    EXPECT_EQ(Exchange(other, ";q\n"), "RPRT 0\n");
+    EXPECT_EQ(Exchange("f\n"), "14074000\n") << "another connection's quit is its own";
+}
+
+TEST_F(RigctlTest, SeveralCommandsOnOneLine)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const std::pair<const char*, const char*> cases[] = {
+        {"f m v", "14074000\nUSB\n2400\nVFOA\n"},
+        {"fmv", "14074000\nUSB\n2400\nVFOA\n"},
+        {"\tf\t+v ", "14074000\nget_vfo:\nVFO: VFOA\nRPRT 0\n"},
+        {"F 7074000 f", "RPRT 0\n7074000\n"},
+        {"\\get_freq \\get_vfo", "7074000\nVFOA\n"},
+        // An unknown command or a malformed argument drops the rest of its line.
+        {"f Z f", "7074000\nRPRT -11\n"},
+        {"F abc f", "RPRT -1\n"},
+        {"M USB", "RPRT -1\n"},
+    };
+    for (const auto& [line, reply] : cases)
+        EXPECT_EQ(Exchange(std::string(line) + "\n"), reply) << line;
+}
+
+TEST_F(RigctlTest, AValueWrittenReadsBackUntilAPollThatBeganLaterHasReadTheRig)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    EXPECT_EQ(Exchange("F 14074055\nf\n"), "RPRT 0\n14074055\n") << "the radio's resolution probed";
+    EXPECT_EQ(Exchange("M PKTUSB 0\nm\n"), "RPRT 0\nPKTUSB\n2400\n");
+    EXPECT_EQ(Exchange("V VFOB\nv\nf\n"), "RPRT 0\nVFOB\n7050000\n") << "the new VFO's frequency";
+    EXPECT_EQ(Exchange("F 7074000\n"), "RPRT 0\n");
+    EXPECT_EQ(Puts().back(), "put FreqB 7074000") << "the VFO chosen since the poll, by name";
+    EXPECT_EQ(Exchange("f\n\\get_vfo_info VFOB\n\\get_vfo_info VFOA\n"),
+              "7074000\n7074000\nPKTUSB\n2400\n0\n0\n14074055\nPKTUSB\n2400\n0\n0\n");
+    EXPECT_EQ(Exchange("S 1 VFOA\ns\nI 14074100\ni\nf\n"), "RPRT 0\n1\nVFOA\nRPRT 0\n14074100\n7074000\n");
+
+    // The radio ignored it all: the next poll tells.
+    Poll();
+    EXPECT_EQ(Exchange("f\nm\nv\ns\n"), "14074000\nUSB\n2400\nVFOA\n0\nVFOB\n");
+}
+
+TEST_F(RigctlTest, APollAlreadyReadingWhenTheValueWasWrittenDoesNotEndIt)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    // The write arrives while a tick waits for the rig server, as socket
+    // messages are served during a COM call; that tick read the old value.
+    bool written = false;
+    Rig->DuringCall = [&] {
+        if (!written && Trx->InTick()) {
+            written = true;
+            EXPECT_EQ(Exchange("F 7074000\n"), "RPRT 0\n");
+        }
+    };
+    Poll();
+    Rig->DuringCall = nullptr;
+    ASSERT_TRUE(written);
+    EXPECT_EQ(Exchange("f\n"), "7074000\n");
+    Poll();
+    EXPECT_EQ(Exchange("f\n"), "14074000\n");
+}
+
+TEST_F(RigctlTest, ModeReadsBeforeTheFirstPollAndRigFailuresAnswerAnError)
+{
+    EXPECT_EQ(Exchange("f\nv\ns\n"), "0\nVFOA\n0\nVFOB\n");
+    EXPECT_EQ(Exchange("m\nx\n+m\n\\get_vfo_info VFOA\n"), "RPRT -6\nRPRT -6\nget_mode:\nRPRT -6\nRPRT -6\n");
+
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    Rig->FailAll = true;
+    EXPECT_EQ(Exchange("F 7074000\nM CW 0\nV VFOB\nS 1 VFOB\nI 7000000\nf\nm\n"),
+              "RPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\n14074000\nUSB\n2400\n")
+        << "a failed command writes nothing over the poll";
+}
+
+TEST_F(RigctlTest, WithoutATransceiverReadsAreEmptyAndCommandsFail)
+{
+    TRigctlRig none(nullptr);
+    TRigctlSession session(none);
+    EXPECT_EQ(Exchange(session, "f\nv\nF 7074000\nM USB 0\nV VFOA\n"), "0\nVFOA\nRPRT -6\nRPRT -6\nRPRT -6\n");
+}
+
+TEST_F(RigctlTest, LinesEndInLfOrCrAndMayComeInPieces)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const std::string bytes = "f\r\nm\rv\n\n\r\n+s\nF 7074000.000000\nf\n";
+    const std::string whole = Exchange(bytes);
+    EXPECT_EQ(whole, "14074000\nUSB\n2400\nVFOA\nget_split_vfo:\nSplit: 0\nTX VFO: VFOB\nRPRT 0\nRPRT 0\n7074000\n");
+    Poll();
+    TRigctlSession bytewise(Shared);
+    std::string pieces;
+    for (char c : bytes)
+        pieces += Exchange(bytewise, std::string(1, c));
+    EXPECT_EQ(pieces, whole);
+}
+
+TEST_F(RigctlTest, ALineOverTheLimitIsDroppedWithOneError)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const std::string longest = "f" + std::string(Rigctl::kMaxLine - 1, ' ');
+    EXPECT_EQ(Exchange(longest + "\n"), "14074000\n") << "512 bytes are a line";
+    EXPECT_EQ(Exchange(longest + " F 7000000\nf\n"), "RPRT -1\n14074000\n");
+    // Over the limit in pieces, a megabyte long: still one error.
+    std::string replies = Exchange("F 7000000");
+    for (int i = 0; i < 1024; ++i)
+        replies += Exchange(std::string(1024, 'x'));
+    replies += Exchange("\nf\n");
+    EXPECT_EQ(replies, "RPRT -1\n14074000\n");
+    EXPECT_THAT(Puts(), IsEmpty());
+}
+
+TEST_F(RigctlTest, QuitAnswersAndReadsNothingMore)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    Session.Received("f\nq\nF 7000000\n");
+    EXPECT_TRUE(Session.QuitRequested());
+    EXPECT_FALSE(Session.Finished()) << "its replies are still to go";
+    EXPECT_EQ(Session.Output(), "14074000\nRPRT 0\n");
+    Session.Sent(3);
+    EXPECT_EQ(Session.Output(), "74000\nRPRT 0\n");
+    Session.Sent(100);
+    EXPECT_TRUE(Session.Finished());
+    Session.Received("F 7000000\n");
+    EXPECT_EQ(Session.Output(), "");
+    EXPECT_THAT(Puts(), IsEmpty());
+    TRigctlSession other(Shared);
+    EXPECT_EQ(Exchange(other, "Q\n"), "RPRT 0\n");
+    EXPECT_TRUE(other.Finished());
+}
+
+TEST_F(RigctlTest, AClientThatStopsReadingOverflows)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    size_t requests = 0;
+    while (!Session.Overflowed() && requests < 10000) {
+        Session.Received("\\dump_caps\n");
+        ++requests;
+    }
+    EXPECT_TRUE(Session.Overflowed());
+    EXPECT_GT(requests, 100u) << "a reading client is never near the limit";
+    Session.Sent(Session.Output().size());
+    EXPECT_FALSE(Session.Overflowed());
+}
+
+} // namespace

@@ -1,0 +1,79 @@
+#pragma once
+// The rigctl protocol over the program's transceiver, whose rig server is the
+// fake that records every call.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rig/TransceiverUnit.h"
+#include "rigctl/RigctlRig.h"
+#include "rigctl/RigctlSession.h"
+#include "tests/rig/FakeRigServer.h"
+#include "ui/Forms.h"
+#include "ui/HeadlessHost.h"
+
+class RigctlTest : public ::testing::Test {
+protected:
+    RigctlTest() { Trx->StartPolling(); }
+
+    // One poll tick of the radio as it stands, the rig server's log cleared.
+    void Poll()
+    {
+        DispatchEvent([this] { Trx->TimTimer(Trx->Tim); });
+        Rig->ClearLog();
+    }
+    void Poll(int32_t freqA, int32_t freqB, int32_t mode, int32_t vfo)
+    {
+        Rig->Radio.FreqA = freqA;
+        Rig->Radio.FreqB = freqB;
+        Rig->Radio.Freq = vfo == RigParams::VFOBB || vfo == RigParams::VFOBA ? freqB : freqA;
+        Rig->Radio.Mode = mode;
+        Rig->Radio.Vfo = vfo;
+        Poll();
+    }
+    // The commands the rig server got, without fetches, reads and releases.
+    std::vector<std::string> Puts() const
+    {
+        std::vector<std::string> puts;
+        for (const std::string& entry : Rig->Log)
+            if (entry.starts_with("put "))
+                puts.push_back(entry);
+        return puts;
+    }
+    std::vector<std::string> Reads() const
+    {
+        std::vector<std::string> reads;
+        for (const std::string& entry : Rig->Log)
+            if (entry.starts_with("get ") || entry == "fetch")
+                reads.push_back(entry);
+        return reads;
+    }
+    // Everything a client is sent for bytes it sends, all taken.
+    std::string Exchange(TRigctlSession& session, const std::string& bytes)
+    {
+        session.Received(bytes);
+        std::string output(session.Output());
+        session.Sent(output.size());
+        return output;
+    }
+    std::string Exchange(const std::string& bytes) { return Exchange(Session, bytes); }
+
+private:
+    TTransceiver* MakeTransceiver()
+    {
+        auto rig = std::make_unique<TFakeRigServer>();
+        Rig = rig.get();
+        return new TTransceiver(&App, std::move(rig));
+    }
+
+protected:
+
+    THeadlessHost Host;
+    TApplication App{Host};
+    TFakeRigServer* Rig = nullptr;
+    TTransceiver* Trx = MakeTransceiver();
+    TRigctlRig Shared{Trx};
+    TRigctlSession Session{Shared};
+};
