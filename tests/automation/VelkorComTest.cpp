@@ -29,15 +29,6 @@ protected:
         DispatchEvent([this] { Trx->TimTimer(Trx->Tim); });
         Rig->ClearLog();
     }
-    // The commands the rig server got, without fetches and releases.
-    Log Puts() const
-    {
-        Log puts;
-        for (const std::string& entry : Rig->Log)
-            if (entry.starts_with("put "))
-                puts.push_back(entry);
-        return puts;
-    }
 
     THeadlessHost Host;
     TApplication App{Host};
@@ -93,11 +84,11 @@ TEST_F(VelkorComTest, SetModeTakesOnlyTheTransceiversNamesExactly)
     for (const auto& c : cases) {
         Rig->ClearLog();
         EXPECT_EQ(VelkorComCalls::SetMode(Trx, c.Mode), c.Result) << "[" << c.Mode << "]";
-        EXPECT_EQ(Puts(), c.Sent) << "[" << c.Mode << "]";
+        EXPECT_EQ(Rig->Puts(), c.Sent) << "[" << c.Mode << "]";
     }
     Poll(14200000, CW_U);
     EXPECT_EQ(VelkorComCalls::SetMode(Trx, "SSB"), 1);
-    EXPECT_EQ(Puts(), Log{Format("put Mode %d", SSB_U)});
+    EXPECT_EQ(Rig->Puts(), Log{Format("put Mode %d", SSB_U)});
 }
 
 TEST_F(VelkorComTest, TwoChangesBeforeAPollBothStartFromThePolledFrequency)
@@ -105,10 +96,10 @@ TEST_F(VelkorComTest, TwoChangesBeforeAPollBothStartFromThePolledFrequency)
     Poll(14200000, SSB_U, VFOAA);
     EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, 100), 1);
     EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, 100), 1);
-    EXPECT_EQ(Puts(), (Log{"put Freq 14200100", "put FreqA 14200100", "put Freq 14200100", "put FreqA 14200100"}));
+    EXPECT_EQ(Rig->Puts(), (Log{"put Freq 14200100", "put FreqA 14200100", "put Freq 14200100", "put FreqA 14200100"}));
     Rig->ClearLog();
     EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, -500), 1);
-    EXPECT_EQ(Puts(), (Log{"put Freq 14199500", "put FreqA 14199500"}));
+    EXPECT_EQ(Rig->Puts(), (Log{"put Freq 14199500", "put FreqA 14199500"}));
 }
 
 TEST_F(VelkorComTest, ChangeFreqWrapsAroundIn32Bits)
@@ -127,7 +118,7 @@ TEST_F(VelkorComTest, ChangeFreqWrapsAroundIn32Bits)
     for (const auto& c : cases) {
         Poll(c.Polled, SSB_U, VFOBB);
         EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, c.Herz), 1);
-        EXPECT_EQ(Puts(), (Log{Format("put Freq %d", c.Sent), Format("put FreqB %d", c.Sent)})) << c.Polled;
+        EXPECT_EQ(Rig->Puts(), (Log{Format("put Freq %d", c.Sent), Format("put FreqB %d", c.Sent)})) << c.Polled;
     }
 }
 
@@ -142,11 +133,11 @@ TEST_F(VelkorComTest, AFailingRigServerGivesZeroAndNothingFurtherIsSent)
     // The frequency went; the VFO's did not.
     Rig->FailAt = 4;
     EXPECT_EQ(VelkorComCalls::ChangeFreq(Trx, 10), 0);
-    EXPECT_EQ(Puts(), (Log{"put Freq 14200010"}));
+    EXPECT_EQ(Rig->Puts(), (Log{"put Freq 14200010"}));
     Rig->ClearLog();
     Rig->FailAll = true;
     EXPECT_EQ(VelkorComCalls::SetMode(Trx, "AM"), 0);
-    EXPECT_EQ(Puts(), Log{});
+    EXPECT_EQ(Rig->Puts(), Log{});
     EXPECT_TRUE(Host.MessageBoxes().empty()) << "no message is shown";
 
     Rig->FailAll = false;
@@ -160,7 +151,7 @@ TEST_F(VelkorComTest, SetFreqPassesAnyValueUnchecked)
     for (int32_t freq : {0, -1, INT32_MAX}) {
         Rig->ClearLog();
         EXPECT_EQ(VelkorComCalls::SetFreq(Trx, freq), 1);
-        EXPECT_EQ(Puts(), (Log{Format("put Freq %d", freq), Format("put FreqB %d", freq)}));
+        EXPECT_EQ(Rig->Puts(), (Log{Format("put Freq %d", freq), Format("put FreqB %d", freq)}));
     }
 }
 

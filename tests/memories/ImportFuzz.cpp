@@ -17,8 +17,11 @@
 
 #include "base/SysUtils.h"
 #include "memories/StringAlignGrid.h"
+#include "tests/memories/GridSupport.h"
 
 namespace {
+
+using MemoryTests::MemoryGrid;
 
 constexpr size_t kMaxInput = 600;
 
@@ -51,15 +54,6 @@ void Check(bool ok, const char* what, const std::string& input)
             std::fprintf(stderr, " %02X", c);
         std::fprintf(stderr, "\n");
     }
-}
-
-TStringAlignGrid MemoryGrid()
-{
-    TStringAlignGrid grid(4, 2);
-    const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
-    for (int col = 0; col < 4; ++col)
-        grid.SetCells(col, 0, headers[col]);
-    return grid;
 }
 
 bool SameCells(const TStringAlignGrid& a, const TStringAlignGrid& b)

@@ -9,6 +9,7 @@
 #include "platform/MemoryRegistry.h"
 #include "rig/TransceiverUnit.h"
 #include "tests/memories/FakeFileSystem.h"
+#include "tests/memories/GridSupport.h"
 #include "tests/rig/FakeRigServer.h"
 #include "ui/HeadlessHost.h"
 
@@ -17,7 +18,7 @@ namespace {
 using Row = std::vector<std::string>;
 using Lines = std::vector<std::string>;
 using namespace RigParams;
-const std::string kHeaderLine = "Caption\tMode\tVFO A\tVFO B\t\r\n";
+using MemoryTests::kHeaderLine;
 
 // A memory file with these rows after the header.
 std::string FileOf(const std::vector<Row>& rows)
@@ -98,14 +99,6 @@ protected:
         if (!box)
             throw std::runtime_error("no edit box");
         return *box;
-    }
-    Lines Puts()
-    {
-        Lines puts;
-        for (const std::string& entry : Rig->Log)
-            if (entry.rfind("put ", 0) == 0)
-                puts.push_back(entry);
-        return puts;
     }
     std::vector<std::string> BoxTexts()
     {
@@ -337,7 +330,7 @@ TEST_F(ListFormTest, SetSendsTheModeThenTheFrequenciesAndStopsAtOneThatDoesNotCo
         Rig->ClearLog();
         const size_t boxes = Host.MessageBoxes().size();
         Host.Click(*List->FlatButton1, 5, 5);
-        EXPECT_EQ(Puts(), c.Puts) << c.Memory[0];
+        EXPECT_EQ(Rig->Puts(), c.Puts) << c.Memory[0];
         if (c.Error) {
             ASSERT_EQ(Host.MessageBoxes().size(), boxes + 1) << c.Memory[0];
             EXPECT_EQ(Host.MessageBoxes().back().Text, c.Error);
@@ -382,7 +375,7 @@ TEST_F(ListFormTest, LeavingTheGridEndsTheEditAndARejectedOneTakesTheFocusBack)
     EXPECT_EQ(Grid().RowCount(), 2) << "no row added";
     Rig->ClearLog();
     Host.KeyDown(Vk::Return);
-    EXPECT_EQ(Puts(), (Lines{Format("put Mode %d", ModeFlag("DIGI")), "put FreqA 7074000", "put FreqB 14074000"}));
+    EXPECT_EQ(Rig->Puts(), (Lines{Format("put Mode %d", ModeFlag("DIGI")), "put FreqA 7074000", "put FreqB 14074000"}));
 }
 
 TEST_F(ListFormTest, ClipboardKeysUseTheHostsClipboard)

@@ -3,6 +3,7 @@
 #include "memories/Memories.h"
 #include "rig/TransceiverUnit.h"
 #include "tests/memories/FakeFileSystem.h"
+#include "tests/memories/GridSupport.h"
 #include "tests/rig/FakeRigServer.h"
 #include "ui/Forms.h"
 #include "ui/HeadlessHost.h"
@@ -11,7 +12,7 @@ namespace {
 
 using Row = std::vector<std::string>;
 using G = TStringAlignGrid;
-const std::string kHeaderLine = "Caption\tMode\tVFO A\tVFO B\t\r\n";
+using MemoryTests::kHeaderLine;
 
 TEST(FrequencyValidationTest, Table)
 {
@@ -94,15 +95,6 @@ protected:
         return cells;
     }
 
-    // The rig commands sent, without the fetches and releases around them.
-    std::vector<std::string> Puts()
-    {
-        std::vector<std::string> puts;
-        for (const std::string& entry : Rig->Log)
-            if (entry.rfind("put ", 0) == 0)
-                puts.push_back(entry);
-        return puts;
-    }
 
     THeadlessHost Host;
     TApplication App{Host};
@@ -333,7 +325,7 @@ TEST_F(MemoriesTest, SetSendsModeThenVfoAThenVfoB)
         } else {
             List->FlatButton1Click();
         }
-        EXPECT_EQ(Puts(), c.Puts) << line;
+        EXPECT_EQ(Rig->Puts(), c.Puts) << line;
         EXPECT_EQ(Rig->LiveRigs, 0);
         EXPECT_FALSE(List->MemoryChanged);
     }

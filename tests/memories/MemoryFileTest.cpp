@@ -10,30 +10,12 @@
 #include "memories/MemoryFile.h"
 #include "platform/StdFileSystem.h"
 #include "tests/memories/FakeFileSystem.h"
+#include "tests/memories/GridSupport.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-const std::string kHeaderLine = "Caption\tMode\tVFO A\tVFO B\t\r\n";
+using namespace MemoryTests;
 
-// The memory grid as the list builds it: the header row and one empty memory.
-TStringAlignGrid MemoryGrid()
-{
-    TStringAlignGrid grid(4, 2);
-    const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
-    for (int col = 0; col < 4; ++col)
-        grid.SetCells(col, 0, headers[col]);
-    return grid;
-}
-
-Rows CellsOf(const TStringAlignGrid& grid)
-{
-    Rows rows(static_cast<size_t>(grid.RowCount()));
-    for (int row = 0; row < grid.RowCount(); ++row)
-        for (int col = 0; col < grid.ColCount(); ++col)
-            rows[row].push_back(grid.Cells(col, row));
-    return rows;
-}
 
 std::string FromHex(const std::string& hex)
 {

@@ -5,21 +5,14 @@
 
 #include "base/SysUtils.h"
 #include "memories/StringAlignGrid.h"
+#include "tests/memories/GridSupport.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-using G = TStringAlignGrid;
+using MemoryTests::CellsOf;
+using MemoryTests::Rows;
 
-// Every cell, row by row.
-Rows CellsOf(const TStringAlignGrid& grid)
-{
-    Rows rows(static_cast<size_t>(grid.RowCount()));
-    for (int row = 0; row < grid.RowCount(); ++row)
-        for (int col = 0; col < grid.ColCount(); ++col)
-            rows[row].push_back(grid.Cells(col, row));
-    return rows;
-}
+using G = TStringAlignGrid;
 
 std::vector<std::string> ColumnOf(const TStringAlignGrid& grid, int col)
 {

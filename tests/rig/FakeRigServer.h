@@ -44,6 +44,15 @@ public:
     void ShowRigDialog(bool visible) override { Call(visible ? "dialog true" : "dialog false"); }
 
     void ClearLog() { Log.clear(); }
+    // The commands it got, without the fetches, reads and releases around them.
+    std::vector<std::string> Puts() const
+    {
+        std::vector<std::string> puts;
+        for (const std::string& entry : Log)
+            if (entry.starts_with("put "))
+                puts.push_back(entry);
+        return puts;
+    }
 
 private:
     void Call(const std::string& entry)

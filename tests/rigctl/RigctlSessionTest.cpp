@@ -136,7 +136,7 @@ TEST_F(RigctlTest, CommandsGoThroughTheTransceiver)
     for (const auto& c : cases) {
         Poll(14074000, 7050000, SSB_U, c.Vfo);
         EXPECT_EQ(Exchange(std::string(c.Line) + "\n"), "RPRT 0\n") << c.Line;
-        EXPECT_EQ(Puts(), c.Puts) << c.Line << " from " << c.Vfo;
+        EXPECT_EQ(Rig->Puts(), c.Puts) << c.Line << " from " << c.Vfo;
     }
 }
 
@@ -238,7 +238,7 @@ TEST_F(RigctlTest, AValueWrittenReadsBackUntilAPollThatBeganLaterHasReadTheRig)
     EXPECT_EQ(Exchange("M PKTUSB 0\nm\n"), "RPRT 0\nPKTUSB\n2400\n");
     EXPECT_EQ(Exchange("V VFOB\nv\nf\n"), "RPRT 0\nVFOB\n7050000\n") << "the new VFO's frequency";
     EXPECT_EQ(Exchange("F 7074000\n"), "RPRT 0\n");
-    EXPECT_EQ(Puts().back(), "put FreqB 7074000") << "the VFO chosen since the poll, by name";
+    EXPECT_EQ(Rig->Puts().back(), "put FreqB 7074000") << "the VFO chosen since the poll, by name";
     EXPECT_EQ(Exchange("f\n\\get_vfo_info VFOB\n\\get_vfo_info VFOA\n"),
               "7074000\n7074000\nPKTUSB\n2400\n0\n0\n14074055\nPKTUSB\n2400\n0\n0\n");
     EXPECT_EQ(Exchange("S 1 VFOA\ns\nI 14074100\ni\nf\n"), "RPRT 0\n1\nVFOA\nRPRT 0\n14074100\n7074000\n");
@@ -313,7 +313,7 @@ TEST_F(RigctlTest, ALineOverTheLimitIsDroppedWithOneError)
         replies += Exchange(std::string(1024, 'x'));
     replies += Exchange("\nf\n");
     EXPECT_EQ(replies, "RPRT -1\n14074000\n");
-    EXPECT_THAT(Puts(), IsEmpty());
+    EXPECT_THAT(Rig->Puts(), IsEmpty());
 }
 
 TEST_F(RigctlTest, QuitAnswersAndReadsNothingMore)
@@ -329,7 +329,7 @@ TEST_F(RigctlTest, QuitAnswersAndReadsNothingMore)
     EXPECT_TRUE(Session.Finished());
     Session.Received("F 7000000\n");
     EXPECT_EQ(Session.Output(), "");
-    EXPECT_THAT(Puts(), IsEmpty());
+    EXPECT_THAT(Rig->Puts(), IsEmpty());
     TRigctlSession other(Shared);
     EXPECT_EQ(Exchange(other, "Q\n"), "RPRT 0\n");
     EXPECT_TRUE(other.Finished());

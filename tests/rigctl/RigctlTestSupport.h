@@ -33,15 +33,6 @@ protected:
         Rig->Radio.Vfo = vfo;
         Poll();
     }
-    // The commands the rig server got, without fetches, reads and releases.
-    std::vector<std::string> Puts() const
-    {
-        std::vector<std::string> puts;
-        for (const std::string& entry : Rig->Log)
-            if (entry.starts_with("put "))
-                puts.push_back(entry);
-        return puts;
-    }
     std::vector<std::string> Reads() const
     {
         std::vector<std::string> reads;

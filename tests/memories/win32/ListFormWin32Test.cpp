@@ -114,15 +114,6 @@ protected:
     {
         EXPECT_TRUE(bitmap.Save(std::wstring(VELKOR_SCREENSHOT_DIR) + L"\\" + name)) << "saving a picture";
     }
-    static int Count(const TFormBitmap& bitmap, const TRect& area, TColor color)
-    {
-        int count = 0;
-        for (int y = area.Top; y < area.Bottom; ++y)
-            for (int x = area.Left; x < area.Right; ++x)
-                count += bitmap.Pixel(x, y) == color;
-        return count;
-    }
-
     TWin32Host Host;
     TMemoryRegistry Reg;
     TFakeFileSystem Files;
@@ -175,11 +166,11 @@ TEST_F(ListFormWin32Test, ADozenMemoriesAsTheOperatorSeesThem)
     };
     for (const TCase& c : cases)
         EXPECT_EQ(bitmap.Pixel(c.X, c.Y), c.Color) << c.What << " at " << c.X << "," << c.Y;
-    EXPECT_GT(Count(bitmap, {2, row3, 2 + 336, row3 + 20}, clWhite), 20) << "white text in the teal cell";
-    EXPECT_GT(Count(bitmap, {2, 22 + 21, 2 + 336, 22 + 41}, clBlack), 20) << "black text in the others";
-    EXPECT_EQ(Count(bitmap, {2 + 468, 22 + 21, 2 + 531 - 16, 22 + 248}, clTeal), 0);
+    EXPECT_GT(bitmap.Count({2, row3, 2 + 336, row3 + 20}, clWhite), 20) << "white text in the teal cell";
+    EXPECT_GT(bitmap.Count({2, 22 + 21, 2 + 336, 22 + 41}, clBlack), 20) << "black text in the others";
+    EXPECT_EQ(bitmap.Count({2 + 468, 22 + 21, 2 + 531 - 16, 22 + 248}, clTeal), 0);
     // The scroll bar's thumb: ten of twelve rows show.
-    EXPECT_GT(Count(bitmap, {2 + 531 - 16, 22 + 16, 2 + 531, 22 + 248 - 16}, System(COLOR_BTNFACE)), 16 * 100);
+    EXPECT_GT(bitmap.Count({2 + 531 - 16, 22 + 16, 2 + 531, 22 + 248 - 16}, System(COLOR_BTNFACE)), 16 * 100);
 }
 
 TEST_F(ListFormWin32Test, ManyRowsScrollAndTheEditBoxGoesWithItsCell)

@@ -64,16 +64,6 @@ protected:
         return button;
     }
 
-    // Pixels of one colour inside a rectangle of the form.
-    static int Count(const TFormBitmap& bitmap, const TRect& area, TColor color)
-    {
-        int count = 0;
-        for (int y = area.Top; y < area.Bottom; ++y)
-            for (int x = area.Left; x < area.Right; ++x)
-                count += bitmap.Pixel(x, y) == color;
-        return count;
-    }
-
     static void Send(TForm& form, UINT message, WPARAM keys, int x, int y)
     {
         SendMessageW(TWin32Host::WindowOf(form), message, keys, MAKELPARAM(x, y));
@@ -120,11 +110,11 @@ TEST_F(FlatChromeWin32Test, BarsShowTheirColourCaptionAndActivity)
         EXPECT_EQ(c.Bitmap.Pixel(c.X, c.Y), c.Color) << c.What << " at " << c.X << "," << c.Y;
 
     // Captions in the middle of their bars, in the colour of their window's activity.
-    EXPECT_GT(Count(main, {80, 2, 150, 20}, clSilver), 10) << "\"None\", inactive";
-    EXPECT_EQ(Count(main, {2, 2, 80, 20}, clSilver), 0);
-    EXPECT_GT(Count(list, {230, 2, 310, 21}, clWhite), 10) << "\"Memories\", active";
-    EXPECT_EQ(Count(list, {2, 2, 230, 21}, clWhite), 0);
-    EXPECT_GT(Count(main, {211, 5, 224, 18}, clBlack), 5) << "\"X\" in black";
+    EXPECT_GT(main.Count({80, 2, 150, 20}, clSilver), 10) << "\"None\", inactive";
+    EXPECT_EQ(main.Count({2, 2, 80, 20}, clSilver), 0);
+    EXPECT_GT(list.Count({230, 2, 310, 21}, clWhite), 10) << "\"Memories\", active";
+    EXPECT_EQ(list.Count({2, 2, 230, 21}, clWhite), 0);
+    EXPECT_GT(main.Count({211, 5, 224, 18}, clBlack), 5) << "\"X\" in black";
 }
 
 TEST_F(FlatChromeWin32Test, DraggingTheBarMovesTheWindowWithTheMouseCaptured)

@@ -68,6 +68,15 @@ uint32_t TFormBitmap::Pixel(int x, int y) const
     return ((bgra & 0xFF) << 16) | (bgra & 0xFF00) | ((bgra >> 16) & 0xFF);
 }
 
+int TFormBitmap::Count(const TRect& area, TColor color) const
+{
+    int count = 0;
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
+            count += Pixel(x, y) == color;
+    return count;
+}
+
 bool TFormBitmap::Save(const std::wstring& path) const
 {
     if (!FBits)

@@ -28,6 +28,8 @@ public:
     // 0x00BBGGRR, as TColor. Raises std::out_of_range outside the bitmap, and
     // for every point of a bitmap that is not valid.
     uint32_t Pixel(int x, int y) const;
+    // Pixels of one colour inside a rectangle of the bitmap.
+    int Count(const TRect& area, TColor color) const;
     // Writes a .bmp file; false when it cannot, or the bitmap is not valid.
     bool Save(const std::wstring& path) const;
 
