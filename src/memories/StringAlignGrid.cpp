@@ -299,6 +299,12 @@ TCellProps& TStringAlignGrid::ColPropsRef(int col)
     return FColProps[static_cast<size_t>(col)];
 }
 
+TCellProps& TStringAlignGrid::RowPropsRef(int row)
+{
+    CheckInGrid(0, row);
+    return FRows[static_cast<size_t>(row)].Props;
+}
+
 void TStringAlignGrid::SetCellEditable(int col, int row, TEditSetting setting)
 {
     CellPropsRef(col, row).Editable = setting;
@@ -306,20 +312,14 @@ void TStringAlignGrid::SetCellEditable(int col, int row, TEditSetting setting)
 
 void TStringAlignGrid::SetColEditable(int col, TEditSetting setting) { ColPropsRef(col).Editable = setting; }
 
-void TStringAlignGrid::SetRowEditable(int row, TEditSetting setting)
-{
-    CheckInGrid(0, row);
-    FRows[static_cast<size_t>(row)].Props.Editable = setting;
-}
+void TStringAlignGrid::SetRowEditable(int row, TEditSetting setting) { RowPropsRef(row).Editable = setting; }
 
 bool TStringAlignGrid::IsCellEditable(int col, int row) const
 {
     if (!InGrid(col, row) || col < FFixedCols || row < FFixedRows)
         return false;
-    for (TEditSetting setting : {CellProps(col, row).Editable, ColProps(col).Editable, RowProps(row).Editable})
-        if (setting != TEditSetting::NotSet)
-            return setting == TEditSetting::Yes;
-    return DefaultEditable;
+    const TEditSetting setting = SettingOf(col, row, &TCellProps::Editable);
+    return setting == TEditSetting::NotSet ? DefaultEditable : setting == TEditSetting::Yes;
 }
 
 void TStringAlignGrid::SetCellAlignment(int col, int row, TCellAlign alignment)
@@ -329,17 +329,13 @@ void TStringAlignGrid::SetCellAlignment(int col, int row, TCellAlign alignment)
 
 void TStringAlignGrid::SetColAlignment(int col, TCellAlign alignment) { ColPropsRef(col).Alignment = alignment; }
 
-void TStringAlignGrid::SetRowAlignment(int row, TCellAlign alignment)
-{
-    CheckInGrid(0, row);
-    FRows[static_cast<size_t>(row)].Props.Alignment = alignment;
-}
+void TStringAlignGrid::SetRowAlignment(int row, TCellAlign alignment) { RowPropsRef(row).Alignment = alignment; }
 
 TCellAlign TStringAlignGrid::Alignment(int col, int row) const
 {
-    for (TCellAlign alignment : {CellProps(col, row).Alignment, ColProps(col).Alignment, RowProps(row).Alignment})
-        if (alignment != TCellAlign::NotSet)
-            return alignment;
+    const TCellAlign alignment = SettingOf(col, row, &TCellProps::Alignment);
+    if (alignment != TCellAlign::NotSet)
+        return alignment;
     return DefaultAlignment == TCellAlign::NotSet ? TCellAlign::Left : DefaultAlignment;
 }
 

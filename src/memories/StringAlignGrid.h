@@ -260,6 +260,17 @@ private:
     TCellProps RowProps(int row) const;
     TCellProps& CellPropsRef(int col, int row);
     TCellProps& ColPropsRef(int col);
+    TCellProps& RowPropsRef(int row);
+    // The cell's own setting, else its column's, else its row's; NotSet when
+    // none of them has one.
+    template <class TSetting>
+    TSetting SettingOf(int col, int row, TSetting TCellProps::*setting) const
+    {
+        for (const TCellProps& props : {CellProps(col, row), ColProps(col), RowProps(row)})
+            if (props.*setting != TSetting::NotSet)
+                return props.*setting;
+        return TSetting::NotSet;
+    }
     std::string& CellRef(int col, int row);
     void PlaceCurrentCell();
     void OpenEditor();
