@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "RigSim.h"
 #include "Velkor_TLB.h"
 #include "base/win32/ComUtil.h"
@@ -36,18 +37,6 @@ namespace {
 
 constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
 constexpr DWORD kPeriod = 100; // ms: 10 calls a second
-
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
-}
 
 HRESULT CreateVelkor(ComPtr<IVelkorCom>& object)
 {
@@ -66,7 +55,6 @@ bool Measure(const char* name, int count, const std::function<HRESULT()>& body)
         if (FAILED(body()))
             return false;
     std::vector<double> times;
-    double total = 0;
     for (int i = 0; i < count; ++i) {
         const double start = Now();
         if (FAILED(body())) {
@@ -74,14 +62,8 @@ bool Measure(const char* name, int count, const std::function<HRESULT()>& body)
             return false;
         }
         times.push_back(Now() - start);
-        total += times.back();
     }
-    std::sort(times.begin(), times.end());
-    const auto at = [&](double share) {
-        return times[std::min(times.size() - 1, static_cast<size_t>(share * static_cast<double>(times.size())))];
-    };
-    std::printf("%s %.4f %.4f %.4f %d\n", name, at(0.5), at(0.95), total / count, count);
-    std::fflush(stdout);
+    PrintTimes(name, std::move(times));
     return true;
 }
 
@@ -238,16 +220,4 @@ int Run(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 1;
-    int code = 1;
-    try {
-        code = Run(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "automationbench: %s\n", error.what());
-    }
-    CoUninitialize();
-    return code;
-}
+int main(int argc, char** argv) { return BenchMain("automationbench", argc, argv, Run); }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "RigSim.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
@@ -45,18 +46,6 @@ ComPtr<IRigSimControl> FindRigSim()
     return control;
 }
 
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency;
-}
-
 // Times of one kind of call.
 struct TSamples {
     const char* Name;
@@ -73,18 +62,7 @@ struct TSamples {
         }
     }
     // name, median, 95th percentile and mean in milliseconds, count.
-    void Print()
-    {
-        std::sort(Times.begin(), Times.end());
-        double total = 0;
-        for (double time : Times)
-            total += time;
-        const auto at = [&](double share) {
-            return Times[std::min(Times.size() - 1, static_cast<size_t>(share * static_cast<double>(Times.size())))];
-        };
-        std::printf("%s %.4f %.4f %.4f %zu\n", Name, at(0.5), at(0.95), total / static_cast<double>(Times.size()),
-                    Times.size());
-    }
+    void Print() const { PrintTimes(Name, Times); }
 };
 
 void Check(HRESULT hr, const char* what)
@@ -271,16 +249,4 @@ int Run(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 1;
-    int code = 1;
-    try {
-        code = Run(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "rigbench: %s\n", error.what());
-    }
-    CoUninitialize();
-    return code;
-}
+int main(int argc, char** argv) { return BenchMain("rigbench", argc, argv, Run); }
