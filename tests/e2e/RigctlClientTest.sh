@@ -83,8 +83,9 @@ VFOBB=1024
 
 # ---- the port on the switch -----------------------------------------------------
 start_host switch
-# Without "done" after dump_state's settings a client waits 10 s and more.
-check "the handshake and f within 5 s" "14200000" "$(timeout 5 rigctl -m 2 -r "127.0.0.1:$port" f 2>/dev/null)"
+# The handshake's replies are checked line by line natively; its time is the
+# benchmark's (scripts/bench-rigctl.sh).
+check "the handshake and f" "14200000" "$(rig f)"
 check "F 7074000 answers nothing" "" "$(rig F 7074000)"
 check "F 7074000 reached the stand-in" "7074000 7050000" "$(state | cut -d' ' -f1,2)"
 check "f reads it back" "7074000" "$(rig f)"
