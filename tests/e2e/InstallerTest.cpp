@@ -112,6 +112,18 @@ TShortcut ReadShortcut(const fs::path& path)
 // Runs the installer with args; its exit code.
 DWORD Install(const std::wstring& args = L"/S") { return RunVelkor(args, kInstallTime, kSetup.wstring()); }
 
+// What a failed installation left, to tell its causes apart: a main window
+// of Velkor's up, the program folder's files, the class registered.
+std::string InstallState()
+{
+    std::string state = FindWindowW(nullptr, kMainCaption) ? "a Velkor window is up; " : "no Velkor window; ";
+    state += std::to_string(VelkorProcessIds().size()) + " velkor.exe running; program folder:";
+    for (const std::wstring& name : FileNames(ProgramFolder()))
+        state += " " + std::string(name.begin(), name.end());
+    state += ClassesKeyExists(kProgId) ? "; class registered" : "; class not registered";
+    return state;
+}
+
 // Runs the installed uninstaller with args, and waits for the copy of itself
 // that it hands the work to (so that it can remove its own file) as well.
 void Uninstall(const std::wstring& args)
@@ -264,7 +276,7 @@ protected:
 
 TEST_F(InstallerTest, ASilentInstallPutsTheProgramInPlaceRegisteredWithItsDataFolderAndShortcuts)
 {
-    ASSERT_EQ(Install(), 0u);
+    ASSERT_EQ(Install(), 0u) << InstallState();
 
     EXPECT_EQ(FileNames(ProgramFolder()), (std::set<std::wstring>{L"README.txt", L"uninstall.exe", L"velkor.exe"}));
     for (const wchar_t* name : {L"velkor.exe", L"README.txt"})
@@ -303,7 +315,7 @@ TEST_F(InstallerTest, ASilentInstallPutsTheProgramInPlaceRegisteredWithItsDataFo
 
 TEST_F(InstallerTest, ASecondInstallKeepsTheOperatorsBandsMemoriesAndStartFolder)
 {
-    ASSERT_EQ(Install(), 0u);
+    ASSERT_EQ(Install(), 0u) << InstallState();
     const std::string bands = "20m#14000000#14350000\r\n";
     const std::string memories = "Caption\tMode\tVFO A\tVFO B\t\r\nHome\tDIGI\t7.074.000\t\t\r\n";
     WriteFile(DataFolder() / L"velkor.ini", bands);
@@ -314,7 +326,7 @@ TEST_F(InstallerTest, ASecondInstallKeepsTheOperatorsBandsMemoriesAndStartFolder
                               static_cast<DWORD>((elsewhere.wstring().size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
 
-    ASSERT_EQ(Install(), 0u);
+    ASSERT_EQ(Install(), 0u) << InstallState();
     EXPECT_EQ(FileBytes(DataFolder() / L"velkor.ini"), bands) << "the operator's own bands file";
     EXPECT_EQ(FileBytes(DataFolder() / L"velkor.mem"), memories);
     EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, kProgramKey, L"StartFolder").value_or(L""), elsewhere.wstring())
@@ -327,7 +339,7 @@ TEST_F(InstallerTest, ASecondInstallKeepsTheOperatorsBandsMemoriesAndStartFolder
 
 TEST_F(InstallerTest, AClientsObjectIsServedByTheInstalledProgramInTheDataFolder)
 {
-    ASSERT_EQ(Install(), 0u);
+    ASSERT_EQ(Install(), 0u) << InstallState();
     ComPtr<IVelkorCom> object;
     ASSERT_EQ(CreateVelkorCom(object), S_OK);
     TProcess process(VelkorWithWindow());
@@ -348,7 +360,7 @@ TEST_F(InstallerTest, ASilentUninstallRemovesProgramRegistrationAndShortcutsAndK
     } cases[] = {{L"/S", true}, {L"/S /RemoveData", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Args);
-        ASSERT_EQ(Install(), 0u);
+        ASSERT_EQ(Install(), 0u) << InstallState();
         WriteFile(DataFolder() / L"velkor.mem", "Caption\tMode\tVFO A\tVFO B\t\r\n");
 
         Uninstall(c.Args);
@@ -381,7 +393,7 @@ TEST_F(InstallerTest, AFailingRegistrationIsShownAndUndoesAFirstInstallation)
 
 TEST_F(InstallerTest, AFailingRegistrationPutsTheEarlierInstallationBack)
 {
-    ASSERT_EQ(Install(), 0u);
+    ASSERT_EQ(Install(), 0u) << InstallState();
     // The earlier installation's README, told apart from the new one's.
     WriteFile(ProgramFolder() / L"README.txt", "earlier\r\n");
 
@@ -399,7 +411,7 @@ TEST_F(InstallerTest, AFailingRegistrationPutsTheEarlierInstallationBack)
 
 TEST_F(InstallerTest, AnUnattendedInstallOrUninstallLeavesARunningVelkorAlone)
 {
-    ASSERT_EQ(Install(), 0u);
+    ASSERT_EQ(Install(), 0u) << InstallState();
     WriteFile(ProgramFolder() / L"README.txt", "earlier\r\n");
     TVelkorProcess velkor(DataFolder().wstring(), {}, InstalledExe().wstring());
     ASSERT_TRUE(velkor.MainWindow());
