@@ -7,7 +7,11 @@
 #   - a whole rigctl -m 2 run (start, handshake, f, quit), BENCH_RIGCTL_RUNS
 #     (default 40) of each, median and 95th percentile;
 #   - f on an open connection, BENCH_RIGCTL_TRIPS (default 2000) of each, in
-#     rounds of 100.
+#     rounds of 100;
+#   - then velkor.exe alone under hostile clients (tests/e2e/RigctlHostile.py)
+#     for BENCH_RIGCTL_HOSTILE seconds (default 120): how many came, how long
+#     the next rigctl run took to be served, the port's half-closed sockets
+#     and velkor.exe's resident memory before and after.
 # BENCH_BUILD names another Windows build directory to measure; without it
 # build/windows is built as far as needed.
 set -uo pipefail
@@ -15,6 +19,7 @@ cd "$(dirname "$0")/.."
 
 runs=${BENCH_RIGCTL_RUNS:-40}
 trips=${BENCH_RIGCTL_TRIPS:-2000}
+hostile=${BENCH_RIGCTL_HOSTILE:-120}
 scripts/deps.sh || exit 1
 if [ -n "${BENCH_BUILD:-}" ]; then
   dir=$BENCH_BUILD
@@ -78,6 +83,17 @@ done
 printf 'q\n' >&5
 printf 'q\n' >&7
 
+echo "hostile clients against velkor.exe for $hostile s..." >&2
+velkor_pid=$(pgrep -f -- "velkor\.exe.*/rigctl:$velkor_port" | head -1)
+rss0=$(rss_kb "$velkor_pid")
+clients=$(python3 tests/e2e/RigctlHostile.py fuzz "$velkor_port" "$hostile" "${BENCH_RIGCTL_SEED:-1}" 8)
+t0=$(now_ns)
+until timeout 5 rigctl -m 2 -r "127.0.0.1:$velkor_port" f 2>/dev/null | grep -qx '[0-9][0-9]*' ||
+  [ $(($(now_ns) - t0)) -gt 30000000000 ]; do sleep 0.1; done
+served_ms=$(awk "BEGIN { printf \"%.0f\", ($(now_ns) - $t0) / 1e6 }")
+half_closed=$(ss -tanH state close-wait "( sport = :$velkor_port )" | wc -l)
+rss1=$(rss_kb "$velkor_pid")
+
 read -r run_v run_v95 <<<"$(stats "$work/run.velkor")"
 read -r run_d run_d95 <<<"$(stats "$work/run.dummy")"
 read -r trip_v trip_v95 <<<"$(stats "$work/trip.5")"
@@ -89,3 +105,9 @@ row "rigctl run (start, handshake, f, quit): velkor.exe" "$run_v" "$run_v95" "$r
 row "rigctl run: rigctld -m 1" "$run_d" "$run_d95" "$run_d"
 row "f on an open connection (mean of 100): velkor.exe" "$trip_v" "$trip_v95" "$trip_d"
 row "f on an open connection: rigctld -m 1" "$trip_d" "$trip_d95" "$trip_d"
+echo
+echo "== rigctl port: velkor.exe after $hostile s of hostile clients =="
+echo "$clients"
+printf '%-52s %8s ms  (a run before them: median %s ms)\n' "next rigctl run served after" "$served_ms" "$run_v"
+printf '%-52s %8s\n' "half-closed sockets of the port" "$half_closed"
+printf '%-52s %8s kB -> %s kB\n' "velkor.exe resident memory" "$rss0" "$rss1"

@@ -1,7 +1,8 @@
-# A Wine session of the benchmarks' own, sourced by scripts/bench.sh and
-# scripts/bench-rigctl.sh with $dir the Windows build directory: a copy of its
-# prefix in a scratch folder ($work), its own wineserver and Xvfb display,
-# all gone when the script exits.
+# A Wine session of the benchmarks' own, sourced by scripts/bench.sh,
+# scripts/bench-rigctl.sh and scripts/soak-hang.sh with $dir the Windows build
+# directory: a copy of its prefix in a scratch folder ($work), its own
+# wineserver and Xvfb display, all gone when the script exits; and how they
+# look at its processes.
 work=$(mktemp -d "${TMPDIR:-/tmp}/velkor-bench.XXXXXX")
 export WINEPREFIX=$work/prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -24,3 +25,20 @@ setsid wineserver -p >/dev/null 2>&1 </dev/null
 setsid wineboot >/dev/null 2>&1 </dev/null
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
 
+# Unix process id of this session's process whose command line matches $1.
+pid_of() {
+  local p
+  for p in /proc/[0-9]*; do
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi -- "$1" && { echo "${p#/proc/}"; return 0; }
+  done
+  return 1
+}
+cpu_ticks() { # user + system clock ticks of a process, all its threads
+  local s
+  s=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
+  s=${s##*) }
+  set -- $s
+  echo $((${12} + ${13}))
+}
+rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0; }

@@ -9,6 +9,7 @@ packages=(
   wine wine64 xvfb imagemagick                             # running it: Wine, a display, screenshots
   nsis zip unzip                                           # packages: the installer and the zip
   libhamlib-utils                                          # hamlib's rigctl and rigctld: the rigctl port's tests and benchmark
+  python3 iproute2                                         # the rigctl port's hostile clients, and ss to see its sockets
 )
 
 missing=()

@@ -2,8 +2,9 @@
 // TTxControlForm: the main window. A small borderless window with the radio's
 // frequency on three LED fields, mode, band and VFO labels, the ON/OFF switch,
 // the step images and the popup menus. The rules it applies live in
-// FreqDisplay, FreqEntry and BandsFile; this unit builds the window and wires
-// its events to them and to the transceiver.
+// FreqDisplay, FreqEntry and BandsFile. ComMainFormLayout.cpp builds the window
+// from its design and wires its events; ComMainForm.cpp holds the handlers,
+// which apply those rules and talk to the transceiver.
 
 #include <cstdint>
 #include <string>
@@ -105,6 +106,8 @@ public:
     static constexpr uint32_t kSwitchWait = 200;
 
 private:
+    // The window as designed (ComMainFormLayout.cpp).
+    void BuildWindow();
     void BuildControls();
     void BuildMenus();
     TLabel* MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption);
@@ -114,6 +117,7 @@ private:
     void SetLEDTexts(const TLEDTexts& texts);
     void Apply(const TEntryStep& step);
     void EndRepeat();
+    void DropRepeatTimer();
     void OpenMenuAt(TPopupMenu* menu, TControl* label);
     bool Connected() const;
     TTransceiver& Trx() const;
@@ -121,6 +125,8 @@ private:
     TFreqEntry FEntry;
     TBands FBands;
     TTimer* FRepeatTimer = nullptr;
+    TTimer* FEndedRepeatTimer = nullptr; // stopped inside its own tick, freed later
+    bool FInRepeatTick = false;
 };
 
 extern TTxControlForm* TxControlForm;

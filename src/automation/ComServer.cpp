@@ -81,6 +81,15 @@ bool TComServer::ClosingWarning()
     return true;
 }
 
+bool TComServer::OperatorStarted()
+{
+    if (FEnding)
+        return false;
+    if (FStartMode == TStartMode::Automation)
+        ServeAsOperatorsProgram();
+    return true;
+}
+
 void TComServer::LastReleased()
 {
     // Called from inside a release, maybe while a message box or a menu
@@ -94,16 +103,42 @@ void TComServer::LastReleased()
 
 void TComServer::EndAfterLastRelease()
 {
-    // A new client may have come since, or the program is ending already.
-    if (FStartMode != TStartMode::Automation || FObjectCount.load() > 0 || FEnding || !FApp)
+    // The program is ending already, or was never COM's to end.
+    if (FStartMode != TStartMode::Automation || FEnding || !FApp)
         return;
-    if (FCloseCheck && !FCloseCheck()) {
-        // Kept by the operator: from now on the program runs as if the
-        // operator had started it, and serves new clients.
-        FStartMode = TStartMode::Standalone;
+    // The last release suspended the class object: whatever follows, the
+    // program either ends here or serves again.
+    if (FObjectCount.load() > 0) {
+        // A client came before this ran; its own release ends the program.
+        FProcess.ResumeClassObjects();
+        return;
+    }
+    bool mayEnd = true;
+    try {
+        mayEnd = !FCloseCheck || FCloseCheck();
+    } catch (...) {
+        // The memories could not be saved: kept, as if the operator had
+        // kept them; the error goes to the report.
+        ServeAsOperatorsProgram();
+        throw;
+    }
+    if (!mayEnd) {
+        ServeAsOperatorsProgram();
+        return;
+    }
+    if (FObjectCount.load() > 0) {
+        // A client came while the question was up: not cut off.
         FProcess.ResumeClassObjects();
         return;
     }
     FEnding = true;
     FApp->Terminate();
+}
+
+void TComServer::ServeAsOperatorsProgram()
+{
+    // Kept by the operator: from now on the program runs as if the operator
+    // had started it, and serves new clients.
+    FStartMode = TStartMode::Standalone;
+    FProcess.ResumeClassObjects();
 }

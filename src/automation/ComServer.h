@@ -46,7 +46,8 @@ public:
     // The running program, from the moment its application exists until it
     // ends: the closing warning is one of its termination checks, and the
     // end after the last release is posted to its main loop. closeCheck is
-    // the memory list's close check (false keeps the program).
+    // the memory list's close check: false, or an error (a save that
+    // failed), keeps the program, which then serves as the operator's.
     void Attach(TApplication& app, std::function<bool()> closeCheck);
     void Detach();
 
@@ -54,6 +55,11 @@ public:
     // and once it has gone.
     TTransceiver* Transceiver() const { return FTransceiver; }
     void SetTransceiver(TTransceiver* transceiver) { FTransceiver = transceiver; }
+
+    // The operator started the program again (another start found this
+    // copy): a start by COM becomes the operator's, and outlives its last
+    // client. False when the program is ending already.
+    bool OperatorStarted();
 
     // The closing warning: asked (when objects or locks are held) before the
     // program ends through its main window; true lets it end.
@@ -65,6 +71,7 @@ public:
 private:
     void LastReleased();
     void EndAfterLastRelease();
+    void ServeAsOperatorsProgram();
 
     TStartMode FStartMode;
     IComProcess& FProcess;

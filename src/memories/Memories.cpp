@@ -1,5 +1,8 @@
 #include "memories/Memories.h"
 
+#include <algorithm>
+#include <ctime>
+
 #include "base/SysUtils.h"
 #include "rig/TransceiverUnit.h"
 #include "ui/Forms.h"
@@ -15,12 +18,37 @@ std::string WithoutSeparators(const std::string& text)
     return result;
 }
 
+// Program rule: a frequency is decimal digits. The integer rule alone would
+// take "$1.000.000" as hexadecimal 16.777.216 and "+7.074.000" with its sign.
+bool DecimalDigits(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string LocalDate()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm date{};
+    if (const std::tm* local = std::localtime(&now))
+        date = *local;
+    char text[32];
+    return std::strftime(text, sizeof text, "%Y-%m-%d", &date) ? text : "";
+}
+
+const char* const kUnreadableReport = "Cannot read the memory file %s: %s.\n\nThe memory list starts empty. The file "
+                                      "is left as it is, and a save asks before it replaces it.";
+const char* const kKeepQuestion =
+    "%s could not be read: %s.\n\nKeep it as %s and save the memory list as a new %s?";
+const char* const kChangedQuestion = "%s has changed on disk since Velkor read or last saved it.\n\nReplace it "
+                                     "with the memory list? The file as it is now is kept as %s.";
+
 } // namespace
 
-std::optional<std::string> ValidateFrequencyText(const std::string& text)
+std::optional<std::string> ValidateFrequencyText(const std::string& typed)
 {
-    if (Trim(text).empty())
-        return text;
+    const std::string text = Trim(typed);
+    if (text.empty())
+        return typed;
 
     std::string group0 = text;
     std::string group1;
@@ -44,8 +72,9 @@ std::optional<std::string> ValidateFrequencyText(const std::string& text)
     if (group0.size() < 3)
         group0.append(3 - group0.size(), '0');
 
+    const std::string joined = group2 + group1 + group0;
     int32_t value;
-    if (!TryStrToInt(group2 + group1 + group0, value) || value < 100000)
+    if (!DecimalDigits(joined) || !TryStrToInt(joined, value) || value < 100000)
         return std::nullopt;
     const std::string digits = IntToStr(value);
     const size_t n = digits.size();
@@ -55,10 +84,18 @@ std::optional<std::string> ValidateFrequencyText(const std::string& text)
     return shown;
 }
 
-std::string FrequencyDigits(const std::string& text) { return WithoutSeparators(text); }
+int32_t FrequencyHertz(const std::string& text)
+{
+    const std::string digits = WithoutSeparators(text);
+    const std::string number = Trim(digits);
+    int32_t value;
+    if ((number == "-1" || DecimalDigits(number)) && TryStrToInt(number, value))
+        return value;
+    throw EConvertError("'" + digits + "' is not a valid integer value");
+}
 
 TMemories::TMemories(TTransceiver& transceiver, IFileSystem& files, std::string fileName)
-    : MemoryList(4, 2), FTransceiver(transceiver), FFiles(files), FFileName(std::move(fileName))
+    : MemoryList(4, 2), Today(LocalDate), FTransceiver(transceiver), FFiles(files), FFileName(std::move(fileName))
 {
     const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
     for (int col = 0; col < 4; ++col) {
@@ -86,8 +123,11 @@ TMemories::TMemories(TTransceiver& transceiver, IFileSystem& files, std::string 
 void TMemories::FormCreate()
 {
     MemoryList.SetRow(1);
-    LoadMemoryFile(MemoryList, FFiles, FFileName);
+    FOnDisk = LoadMemoryFile(MemoryList, FFiles, FFileName);
     MemoryChanged = false;
+    if (FOnDisk.Kind == TMemoryFileState::Unreadable)
+        Application->ShowMessageBox(Format(kUnreadableReport, FFileName.c_str(), FOnDisk.Cause.c_str()), "Error",
+                                    MsgBox::kOk | MsgBox::kIconError);
 }
 
 bool TMemories::RowOneIsUnused() const
@@ -140,16 +180,40 @@ void TMemories::Deleterecord1Click()
 void TMemories::FlatButton1Click()
 {
     const int row = MemoryList.Row();
-    const std::string vfoA = FrequencyDigits(MemoryList.Cells(kVfoACol, row));
     FTransceiver.Set_Mode(MemoryList.Cells(kModeCol, row));
-    FTransceiver.Set_FreqA(StrToInt(vfoA));
+    FTransceiver.Set_FreqA(FrequencyHertz(MemoryList.Cells(kVfoACol, row)));
     const std::string vfoB = Trim(MemoryList.Cells(kVfoBCol, row));
     if (vfoB.empty())
         return;
-    FTransceiver.Set_FreqB(StrToInt(FrequencyDigits(vfoB)));
+    FTransceiver.Set_FreqB(FrequencyHertz(vfoB));
 }
 
-void TMemories::bSaveClick() { SaveMemoryFile(MemoryList, FFiles, FFileName); }
+bool TMemories::Save()
+{
+    // Program rule: no save takes the old bytes away unasked. A file this
+    // list was not loaded from is kept under a name of its own first; one
+    // that changed since it was read goes to the backup only after "Yes".
+    const TMemoryFileState now = ReadMemoryFile(FFiles, FFileName);
+    if (now.Kind != TMemoryFileState::Missing) {
+        if (now.Kind == TMemoryFileState::Unreadable || FOnDisk.Kind == TMemoryFileState::Unreadable) {
+            const std::string& cause = now.Kind == TMemoryFileState::Unreadable ? now.Cause : FOnDisk.Cause;
+            const std::string keep = FreeBadFileName(FFiles, FFileName, Today());
+            if (Application->ShowMessageBox(
+                    Format(kKeepQuestion, FFileName.c_str(), cause.c_str(), keep.c_str(), FFileName.c_str()),
+                    "Confirm", MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
+                return false;
+            if (!FFiles.Rename(FFileName, keep))
+                throw EFCreateError(Format("Cannot create file %s", keep.c_str()));
+        } else if (!now.SameFile(FOnDisk)) {
+            if (Application->ShowMessageBox(
+                    Format(kChangedQuestion, FFileName.c_str(), MemoryBackupFileName(FFileName).c_str()), "Confirm",
+                    MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) != MsgBox::kIdYes)
+                return false;
+        }
+    }
+    FOnDisk = TMemoryFileState{TMemoryFileState::Read, SaveMemoryFile(MemoryList, FFiles, FFileName), {}};
+    return true;
+}
 
 bool TMemories::MemoryListDblClick() { return MemoryList.Col() == kModeCol && MemoryList.Row() >= 1; }
 
@@ -167,10 +231,8 @@ bool TMemories::CloseCheck()
         return true;
     const int answer = Application->ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
                                                    MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
-    if (answer == MsgBox::kIdYes) {
-        bSaveClick();
-        return true;
-    }
+    if (answer == MsgBox::kIdYes)
+        return Save();
     return answer == MsgBox::kIdNo;
 }
 

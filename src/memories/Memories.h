@@ -16,16 +16,20 @@
 
 class TTransceiver;
 
-// The cell a typed frequency becomes: blank stays as typed; otherwise digit
-// groups are read from the end ("." and "," end a group), the last one filled
-// with "0" on the right and the one before it on the left to three
-// characters, everything before them kept with its separators removed, and
-// the value shown grouped by three with ".". None (rejected) when that is
-// not an integer of at least 100000.
+// The cell a typed frequency becomes: blank stays as typed; otherwise,
+// blanks around it ignored, digit groups are read from the end ("." and ","
+// end a group), the last one filled with "0" on the right and the one before
+// it on the left to three characters, everything before them kept with its
+// separators removed, and the value shown grouped by three with ".". None
+// (rejected) when that is not decimal digits making at least 100000 and at
+// most the largest 32-bit integer: no sign, no hexadecimal.
 std::optional<std::string> ValidateFrequencyText(const std::string& text);
 
-// A frequency cell's text as Set sends it: "." and "," removed.
-std::string FrequencyDigits(const std::string& text);
+// A frequency cell in hertz, as Set sends it: "." and "," removed, blanks
+// around ignored, then decimal digits within the 32-bit range, or "-1" (a VFO
+// that was not in use). Raises EConvertError "'%s' is not a valid integer
+// value" with the text after the removals.
+int32_t FrequencyHertz(const std::string& text);
 
 class TMemories {
 public:
@@ -47,8 +51,15 @@ public:
     // Shows the list window (without making it modal); AddMemory calls it.
     std::function<void()> OnShowWindow;
 
-    // Window creation: the first memory current, the memory file loaded
-    // (every error swallowed), MemoryChanged false.
+    // Today's date as the name of a kept file shows it (YYYY-MM-DD); the
+    // local date unless a test sets another.
+    std::function<std::string()> Today;
+
+    // Window creation: the first memory current, the memory file loaded,
+    // MemoryChanged false. No file is the first run and says nothing; a file
+    // that cannot be read, or is not what Velkor writes, is reported once in
+    // an error box naming it and the cause, the list starts as built, and the
+    // file is marked so that the next save asks before it is replaced.
     void FormCreate();
 
     // Stores a memory: row 1 when it is the only memory and holds nothing
@@ -69,7 +80,13 @@ public:
     void FlatButton1Click();
     // "Save": the whole grid to the memory file; raises the file's errors.
     // MemoryChanged stays as it is.
-    void bSaveClick();
+    void bSaveClick() { Save(); }
+    // The save of "Save" and of the closing question; false when the operator
+    // chose not to save. A memory file that was not read (at the start, or
+    // now) is replaced only after "Yes" to keeping it under a name of its own
+    // (FreeBadFileName); one that changed on disk since it was read or last
+    // saved only after "Yes" to replacing it, as the backup keeps it.
+    bool Save();
     // The four sort items: ascending by Caption, Mode, VFO A, VFO B, as text.
     void Sortbyname1Click() { MemoryList.SortRowsByColumn(kCaptionCol); }
     void Sortbymode1Click() { MemoryList.SortRowsByColumn(kModeCol); }
@@ -82,8 +99,9 @@ public:
     void DIGIR1Click(const std::string& itemCaption);
     // Run when the main window is about to close: true when it may. With
     // unsaved changes it asks "Do you want to save memory settings changes?"
-    // (Yes saves, No does not, Cancel refuses). An error of the save is
-    // raised, and the close is then refused too.
+    // (Yes saves, No does not, Cancel refuses). A save the operator then
+    // declines refuses the close; an error of the save is raised, and the
+    // close is then refused too.
     bool CloseCheck();
 
     // The grid's events.
@@ -98,4 +116,7 @@ private:
     TTransceiver& FTransceiver;
     IFileSystem& FFiles;
     std::string FFileName;
+    // The file as it was loaded or last saved, to tell a change by another
+    // program, and an unreadable file, from the file this list came from.
+    TMemoryFileState FOnDisk;
 };

@@ -1,26 +1,105 @@
 #include "memories/MemoryFile.h"
 
+#include <cstdint>
 #include <exception>
+#include <optional>
 
 std::string MemoryTempFileName(const std::string& fileName) { return fileName + ".tmp"; }
 
-bool LoadMemoryFile(TStringAlignGrid& grid, IFileSystem& files, const std::string& fileName)
+std::string MemoryBackupFileName(const std::string& fileName) { return fileName + ".bak"; }
+
+namespace {
+
+TMemoryFileState Unreadable(std::string cause)
 {
-    try {
-        std::string text;
-        if (!files.Read(fileName, text))
-            return false;
-        grid.ImportCellsFromText(text, '\t', -1, -1, -1, -1);
-        return true;
-    } catch (const std::exception&) {
-        // A memory file that cannot be read leaves the list as it is, silently.
-        return false;
-    }
+    TMemoryFileState state;
+    state.Kind = TMemoryFileState::Unreadable;
+    state.Cause = std::move(cause);
+    return state;
 }
 
-void SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files, const std::string& fileName)
+// Why the bytes are not text as Velkor writes it; empty when they are.
+std::string NotVelkorsText(const std::string& bytes)
 {
-    const std::string text = grid.ExportCellsAsText('\t', -1, -1, -1, -1);
+    if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+        return "it is saved as Unicode (UTF-16) text, and Velkor reads ANSI text only";
+    if (bytes.find('\0') != std::string::npos)
+        return "it holds NUL bytes, so it is not a text file as Velkor writes it";
+    return {};
+}
+
+// The grid's file, or nothing when it would be larger than a memory file may
+// be. Every row is written with every column, so a line of many fields and
+// many short lines make a file far larger than the one read; that is told
+// from the grid's shape before a byte is written.
+std::optional<std::string> FileText(const TStringAlignGrid& grid)
+{
+    const uint64_t frame = static_cast<uint64_t>(grid.RowCount()) * (static_cast<uint64_t>(grid.ColCount()) + 2);
+    if (frame > kMaxMemoryFileSize)
+        return std::nullopt;
+    std::string text = grid.ExportCellsAsText('\t', -1, -1, -1, -1);
+    if (text.size() > kMaxMemoryFileSize)
+        return std::nullopt;
+    return text;
+}
+
+std::string TooLarge(const char* what)
+{
+    return Format("%s larger than %d MB, more than any memory list holds", what, static_cast<int>(kMaxMemoryFileMB));
+}
+
+} // namespace
+
+TMemoryFileState ReadMemoryFile(IFileSystem& files, const std::string& fileName)
+{
+    TMemoryFileState state;
+    std::string reason;
+    switch (files.Read(fileName, state.Bytes, kMaxMemoryFileSize, reason)) {
+    case TReadResult::Missing:
+        return state;
+    case TReadResult::TooLarge:
+        return Unreadable(TooLarge("it is"));
+    case TReadResult::Failed:
+        return Unreadable(reason.empty() ? "it cannot be read" : reason);
+    case TReadResult::Read:
+        break;
+    }
+    const std::string notText = NotVelkorsText(state.Bytes);
+    if (!notText.empty())
+        return Unreadable(notText);
+    state.Kind = TMemoryFileState::Read;
+    return state;
+}
+
+TMemoryFileState LoadMemoryFile(TStringAlignGrid& grid, IFileSystem& files, const std::string& fileName)
+{
+    TMemoryFileState state = ReadMemoryFile(files, fileName);
+    if (state.Kind != TMemoryFileState::Read)
+        return state;
+    TStringAlignGrid built = grid;
+    try {
+        grid.ImportCellsFromText(state.Bytes, '\t', -1, -1, -1, -1);
+    } catch (const std::exception& error) {
+        // Half a list would look like the whole one, and a save would make
+        // that final.
+        grid = std::move(built);
+        return Unreadable(error.what());
+    }
+    // Program rule: what loads can be saved, and what is saved loads again.
+    if (!FileText(grid)) {
+        grid = std::move(built);
+        return Unreadable(TooLarge("as a memory list it would be"));
+    }
+    return state;
+}
+
+std::string SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files, const std::string& fileName)
+{
+    const std::optional<std::string> fileText = FileText(grid);
+    if (!fileText)
+        throw EFCreateError(Format("Cannot create file %s: it would be larger than %d MB and not load again",
+                                   fileName.c_str(), static_cast<int>(kMaxMemoryFileMB)));
+    const std::string& text = *fileText;
     const std::string tempName = MemoryTempFileName(fileName);
 
     // Program rule: the old file is replaced only once every byte is written,
@@ -35,8 +114,32 @@ void SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files, const std:
         files.Remove(tempName);
         throw EWriteError("Stream write error");
     }
+    // Program rule: the file being replaced stays as the backup, so that one
+    // wrong save can be undone by hand. The new backup is made beside the old
+    // one and moved over it, so there is always one.
+    if (files.Exists(fileName)) {
+        const std::string backupName = MemoryBackupFileName(fileName);
+        const std::string stagedName = MemoryTempFileName(backupName);
+        files.Remove(stagedName); // left by a save that was cut off
+        if (!files.Duplicate(fileName, stagedName) || !files.Replace(stagedName, backupName)) {
+            files.Remove(stagedName);
+            files.Remove(tempName);
+            throw EFCreateError(Format("Cannot create file %s", backupName.c_str()));
+        }
+    }
     if (!files.Replace(tempName, fileName)) {
         files.Remove(tempName);
         throw EFCreateError(Format("Cannot create file %s", fileName.c_str()));
     }
+    return text;
+}
+
+std::string FreeBadFileName(IFileSystem& files, const std::string& fileName, const std::string& date)
+{
+    const std::string base = fileName + ".bad-" + date;
+    std::string name = base;
+    // A thousand kept files a day is past any use; the rename then fails.
+    for (int n = 2; n <= 1000 && files.Exists(name); ++n)
+        name = base + "-" + std::to_string(n);
+    return name;
 }

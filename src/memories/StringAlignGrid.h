@@ -4,7 +4,9 @@
 // and the text export and import that the memory file and the clipboard keys
 // use. This is the model only: a window paints it, puts a real edit box over
 // the current cell while EditorMode() is true, and feeds it keys, clicks and
-// focus changes through the functions under "Input".
+// focus changes through the functions under "Input". The sort's order
+// (GridSort), the text form (GridText), the editor's state (GridEditor) and
+// what a key does (GridKeys) are units of their own behind it.
 //
 // Rows and columns count from 0; the first FixedRows rows and FixedCols
 // columns are fixed (headers): never current, never edited.
@@ -17,7 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "memories/GridEditor.h"
+#include "memories/GridSort.h"
 #include "ui/Controls.h"
+#include "ui/Menus.h"
 
 // One setting of a cell, column or row; NotSet passes the question on.
 enum class TEditSetting : uint8_t { NotSet, No, Yes };
@@ -57,25 +62,21 @@ public:
     virtual bool GetText(std::string& bytes) = 0;
 };
 
-// Byte-wise comparison on unsigned 8-bit values, case-sensitive; a prefix
-// sorts first.
-bool ByteLess(std::string_view a, std::string_view b);
-
 class TStringAlignGrid : public TObject {
 public:
     // Virtual key codes the grid acts on (the system's numbers).
-    static constexpr unsigned kKeyBack = 0x08;
-    static constexpr unsigned kKeyReturn = 0x0D;
-    static constexpr unsigned kKeyEscape = 0x1B;
-    static constexpr unsigned kKeyEnd = 0x23;
-    static constexpr unsigned kKeyHome = 0x24;
-    static constexpr unsigned kKeyLeft = 0x25;
-    static constexpr unsigned kKeyUp = 0x26;
-    static constexpr unsigned kKeyRight = 0x27;
-    static constexpr unsigned kKeyDown = 0x28;
-    static constexpr unsigned kKeyInsert = 0x2D;
-    static constexpr unsigned kKeyDelete = 0x2E;
-    static constexpr unsigned kKeyF2 = 0x71;
+    static constexpr unsigned kKeyBack = Vk::Back;
+    static constexpr unsigned kKeyReturn = Vk::Return;
+    static constexpr unsigned kKeyEscape = Vk::Escape;
+    static constexpr unsigned kKeyEnd = Vk::End;
+    static constexpr unsigned kKeyHome = Vk::Home;
+    static constexpr unsigned kKeyLeft = Vk::Left;
+    static constexpr unsigned kKeyUp = Vk::Up;
+    static constexpr unsigned kKeyRight = Vk::Right;
+    static constexpr unsigned kKeyDown = Vk::Down;
+    static constexpr unsigned kKeyInsert = Vk::Insert;
+    static constexpr unsigned kKeyDelete = Vk::Delete;
+    static constexpr unsigned kKeyF2 = Vk::F2;
 
     TStringAlignGrid(int colCount = 5, int rowCount = 5);
 
@@ -172,13 +173,13 @@ public:
     // --- The in-place editor. It sits on the current cell; its text is the
     // cell's text, so a typed text is in the cell at once. The text the cell
     // had when the editor opened is kept for Escape.
-    bool EditorMode() const { return FEditing; }
+    bool EditorMode() const { return FEditor.IsOpen(); }
     const std::string& EditorText() const { return Cells(FCol, FRow); }
     size_t EditorSelStart() const;
     size_t EditorSelLength() const;
     // Counts every opening of the editor, a reopening after a rejection
     // included, so that a window knows when the whole text is selected anew.
-    unsigned EditorSession() const { return FEditorSession; }
+    unsigned EditorSession() const { return FEditor.Session(); }
     // Opens the editor on the current cell with its text all selected; false
     // when the cell is not editable. True when it is open already.
     bool ShowEditor();
@@ -223,13 +224,10 @@ public:
     TGridCellEvent OnClipboardEdit;
 
     // --- Input from the window.
-    // A key pressed while the grid or its editor has the focus. True when the
-    // grid took it; false for a key that the edit box handles itself (caret
-    // keys, its own clipboard keys) or that the grid does not use.
-    //   no editor: Enter and F2 open the editor; arrows, Home and End move the
-    //     current cell; Ctrl+Ins copies, Shift+Del cuts, Shift+Ins pastes.
-    //   editor open: Escape cancels, Enter ends the edit (then the automatic
-    //     move), Up and Down end it by moving.
+    // A key pressed while the grid or its editor has the focus, acted on as
+    // GridKeyAction (GridKeys.h) answers. True when the grid took it; false
+    // for a key that the edit box handles itself (caret keys, its own
+    // clipboard keys) or that the grid does not use.
     bool KeyDown(unsigned key, TShiftState shift);
     // A character typed. No editor: a printable character or Backspace opens
     // the editor on an editable cell with that key applied (the text was all
@@ -273,11 +271,8 @@ private:
     }
     std::string& CellRef(int col, int row);
     void PlaceCurrentCell();
-    void OpenEditor();
     bool FinishEdit(TEditEnd how);
     void EditNextCell();
-    void ReplaceSelection(const std::string& text);
-    void BackspaceInEditor();
 
     int FColCount;
     int FFixedCols = 0;
@@ -287,9 +282,5 @@ private:
     int FCol = 0;
     int FRow = 1;
 
-    bool FEditing = false;
-    std::string FKeptText;
-    size_t FSelStart = 0;
-    size_t FSelLength = 0;
-    unsigned FEditorSession = 0;
+    TGridEditor FEditor;
 };

@@ -7,9 +7,6 @@
 namespace {
 
 constexpr int kDefaultColWidth = 64;
-constexpr TColor kScrollTrackColor = 0x00C8C8C8;
-constexpr uint32_t kFirstRepeat = 400;
-constexpr uint32_t kRepeat = 50;
 
 TEditAlign EditAlignOf(TCellAlign align)
 {
@@ -23,39 +20,6 @@ TEditAlign EditAlignOf(TCellAlign align)
     }
 }
 
-// A raised box: the face, white at the top and left, black at the bottom and
-// right with grey inside it.
-void DrawRaised(TCanvas& canvas, const TRect& r)
-{
-    canvas.BrushStyle = TBrushStyle::Solid;
-    canvas.BrushColor = clBtnFace;
-    canvas.FillRect(r);
-    if (r.Width() < 3 || r.Height() < 3)
-        return;
-    canvas.BrushColor = clWhite;
-    canvas.FillRect({r.Left, r.Top, r.Right - 1, r.Top + 1});
-    canvas.FillRect({r.Left, r.Top, r.Left + 1, r.Bottom - 1});
-    canvas.BrushColor = clGray;
-    canvas.FillRect({r.Left + 1, r.Bottom - 2, r.Right - 1, r.Bottom - 1});
-    canvas.FillRect({r.Right - 2, r.Top + 1, r.Right - 1, r.Bottom - 1});
-    canvas.BrushColor = clBlack;
-    canvas.FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom});
-    canvas.FillRect({r.Right - 1, r.Top, r.Right, r.Bottom});
-}
-
-void DrawArrow(TCanvas& canvas, const TRect& r, bool up, bool enabled)
-{
-    const int cx = (r.Left + r.Right - 1) / 2;
-    const int cy = (r.Top + r.Bottom - 1) / 2;
-    const int tip = up ? cy - 2 : cy + 2;
-    const int base = up ? cy + 1 : cy - 1;
-    canvas.BrushStyle = TBrushStyle::Solid;
-    canvas.BrushColor = enabled ? clBlack : clGray;
-    canvas.PenColor = canvas.BrushColor;
-    canvas.PenWidth = 1;
-    canvas.Polygon({{cx, tip}, {cx - 3, base}, {cx + 3, base}});
-}
-
 } // namespace
 
 TStringAlignGridControl::TStringAlignGridControl(TComponent* AOwner, TStringAlignGrid& grid)
@@ -65,6 +29,10 @@ TStringAlignGridControl::TStringAlignGridControl(TComponent* AOwner, TStringAlig
     SetColor(clWhite);
     FTopRow = FGrid.FixedRows();
     FGrid.Clipboard = this;
+    FScrollBar = new TScrollBar(this);
+    FScrollBar->SetParent(this);
+    FScrollBar->OnScroll = [this](TObject*) { SetTopRow(FGrid.FixedRows() + FScrollBar->Position()); };
+    UpdateScrollBar();
 }
 
 TStringAlignGridControl::~TStringAlignGridControl()
@@ -141,8 +109,17 @@ void TStringAlignGridControl::SetTopRow(int row)
     if (row == FTopRow)
         return;
     FTopRow = row;
+    UpdateScrollBar();
     Invalidate();
     SyncEditor();
+}
+
+void TStringAlignGridControl::UpdateScrollBar()
+{
+    FScrollBar->SetRange(MaxTopRow() - FGrid.FixedRows(), VisibleRowCount());
+    FScrollBar->SetPosition(FTopRow - FGrid.FixedRows());
+    FScrollBar->SetBounds(CellsWidth(), 0, kScrollBarWidth, Height());
+    FScrollBar->SetVisible(ScrollBarVisible());
 }
 
 void TStringAlignGridControl::ScrollInView(int row)
@@ -187,6 +164,7 @@ void TStringAlignGridControl::SetBounds(int left, int top, int width, int height
 {
     TCustomControl::SetBounds(left, top, width, height);
     SetTopRow(FTopRow);
+    UpdateScrollBar();
     SyncEditor();
 }
 
@@ -201,6 +179,7 @@ void TStringAlignGridControl::ModelChanged()
     FSeenCol = FGrid.Col();
     FSeenRow = FGrid.Row();
     FSeenSession = FGrid.EditorSession();
+    UpdateScrollBar();
     SyncEditor();
     Invalidate();
 }
@@ -314,9 +293,6 @@ void TStringAlignGridControl::Paint(TCanvas& canvas)
         paintRow(row, row * RowPitch());
     for (int row = FTopRow, top = FixedHeight(); row < FGrid.RowCount() && top < Height(); ++row, top += RowPitch())
         paintRow(row, top);
-
-    if (ScrollBarVisible())
-        PaintScrollBar(canvas);
 }
 
 void TStringAlignGridControl::PaintCell(TCanvas& canvas, int col, int row, const TRect& rect)
@@ -359,160 +335,18 @@ void TStringAlignGridControl::PaintCell(TCanvas& canvas, int col, int row, const
     canvas.Clip = clip;
 }
 
-TRect TStringAlignGridControl::ThumbRect() const
-{
-    const int left = CellsWidth();
-    const int trackTop = kScrollBarWidth;
-    const int trackLength = Height() - 2 * kScrollBarWidth;
-    const int total = FGrid.RowCount() - FGrid.FixedRows();
-    if (trackLength < 8 || total <= 0)
-        return {};
-    const int length = std::clamp(static_cast<int>(static_cast<int64_t>(trackLength) * VisibleRowCount() / total), 8,
-                                  trackLength);
-    const int range = MaxTopRow() - FGrid.FixedRows();
-    const int top = range > 0 ? trackTop + static_cast<int>(static_cast<int64_t>(FTopRow - FGrid.FixedRows()) *
-                                                            (trackLength - length) / range)
-                              : trackTop;
-    return {left, top, left + kScrollBarWidth, top + length};
-}
-
-void TStringAlignGridControl::PaintScrollBar(TCanvas& canvas)
-{
-    const int left = CellsWidth();
-    const int right = left + kScrollBarWidth;
-    const TRect up{left, 0, right, kScrollBarWidth};
-    const TRect down{left, Height() - kScrollBarWidth, right, Height()};
-    canvas.BrushStyle = TBrushStyle::Solid;
-    canvas.BrushColor = kScrollTrackColor;
-    canvas.FillRect({left, up.Bottom, right, down.Top});
-    DrawRaised(canvas, up);
-    DrawArrow(canvas, up, true, FTopRow > FGrid.FixedRows());
-    DrawRaised(canvas, down);
-    DrawArrow(canvas, down, false, FTopRow < MaxTopRow());
-    const TRect thumb = ThumbRect();
-    if (!thumb.IsEmpty())
-        DrawRaised(canvas, thumb);
-}
-
-// ---------------------------------------------------------------- scroll bar
-
-TStringAlignGridControl::TScrollPart TStringAlignGridControl::ScrollPartAt(int x, int y) const
-{
-    if (!ScrollBarVisible() || x < CellsWidth() || x >= Width() || y < 0 || y >= Height())
-        return TScrollPart::None;
-    if (y < kScrollBarWidth)
-        return TScrollPart::LineUp;
-    if (y >= Height() - kScrollBarWidth)
-        return TScrollPart::LineDown;
-    const TRect thumb = ThumbRect();
-    if (thumb.IsEmpty())
-        return TScrollPart::None;
-    if (y < thumb.Top)
-        return TScrollPart::PageUp;
-    if (y >= thumb.Bottom)
-        return TScrollPart::PageDown;
-    return TScrollPart::Thumb;
-}
-
-void TStringAlignGridControl::ScrollStep(TScrollPart part)
-{
-    switch (part) {
-    case TScrollPart::LineUp:
-        SetTopRow(FTopRow - 1);
-        break;
-    case TScrollPart::LineDown:
-        SetTopRow(FTopRow + 1);
-        break;
-    case TScrollPart::PageUp:
-        SetTopRow(FTopRow - VisibleRowCount());
-        break;
-    case TScrollPart::PageDown:
-        SetTopRow(FTopRow + VisibleRowCount());
-        break;
-    default:
-        break;
-    }
-}
-
-void TStringAlignGridControl::StopScrollRepeat()
-{
-    if (FScrollTimer)
-        FScrollTimer->SetEnabled(false);
-}
-
 // ---------------------------------------------------------------- mouse
 
 void TStringAlignGridControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
-    if (button == TMouseButton::mbLeft) {
-        const TScrollPart part = ScrollPartAt(x, y);
-        if (part == TScrollPart::Thumb) {
-            FScrollPress = part;
-            FThumbGrab = y - ThumbRect().Top;
-        } else if (part != TScrollPart::None) {
-            // Held, the arrows and the track go on scrolling, the track until
-            // the thumb reaches the mouse.
-            FScrollPress = part;
-            FScrollMouse = {x, y};
-            ScrollStep(part);
-            if (!FScrollTimer) {
-                FScrollTimer = new TTimer(this);
-                FScrollTimer->OnTimer = [this](TObject*) {
-                    FScrollTimer->SetInterval(kRepeat);
-                    if (ScrollPartAt(FScrollMouse.X, FScrollMouse.Y) == FScrollPress)
-                        ScrollStep(FScrollPress);
-                };
-            }
-            FScrollTimer->SetInterval(kFirstRepeat);
-            FScrollTimer->SetEnabled(true);
-        } else {
-            int col;
-            int row;
-            if (MouseToCell(x, y, col, row)) {
-                FGrid.ClickCell(col, row);
-                ModelChanged();
-            }
-        }
+    // The scroll bar takes its own presses; these are the cells'.
+    int col;
+    int row;
+    if (button == TMouseButton::mbLeft && MouseToCell(x, y, col, row)) {
+        FGrid.ClickCell(col, row);
+        ModelChanged();
     }
     TCustomControl::MouseDown(button, shift, x, y);
-}
-
-void TStringAlignGridControl::MouseMove(TShiftState shift, int x, int y)
-{
-    if (FScrollPress == TScrollPart::Thumb) {
-        const int trackLength = Height() - 2 * kScrollBarWidth;
-        const TRect thumb = ThumbRect();
-        const int travel = trackLength - thumb.Height();
-        const int range = MaxTopRow() - FGrid.FixedRows();
-        if (travel > 0 && range > 0) {
-            const int offset = std::clamp(y - FThumbGrab - kScrollBarWidth, 0, travel);
-            SetTopRow(FGrid.FixedRows() + static_cast<int>((static_cast<int64_t>(offset) * range + travel / 2) / travel));
-        }
-    } else if (FScrollPress != TScrollPart::None) {
-        FScrollMouse = {x, y};
-    }
-    TCustomControl::MouseMove(shift, x, y);
-}
-
-void TStringAlignGridControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
-{
-    if (button == TMouseButton::mbLeft) {
-        FScrollPress = TScrollPart::None;
-        StopScrollRepeat();
-    }
-    TCustomControl::MouseUp(button, shift, x, y);
-}
-
-void TStringAlignGridControl::DblClick()
-{
-    // The scroll bar is no part of the cells: a quick second press on it
-    // scrolls and is no double click of the grid.
-    if (THost* host = FindHost()) {
-        const TPoint mouse = ScreenToClient(host->CursorPos());
-        if (ScrollPartAt(mouse.X, mouse.Y) != TScrollPart::None)
-            return;
-    }
-    TCustomControl::DblClick();
 }
 
 bool TStringAlignGridControl::MouseWheel(TShiftState, int delta, int, int)

@@ -1,8 +1,9 @@
 #pragma once
 // The window's side of a TStringAlignGrid: paints the visible cells, scrolls
-// the rows with the wheel, the keys and a scroll bar of its own, passes mouse
-// and keys to the model, keeps a native edit box over the current cell while
-// the model's editor is open, and gives the model the clipboard.
+// the rows with the wheel, the keys and a scroll bar (a TScrollBar it owns and
+// places on its right edge), passes mouse and keys to the model, keeps a
+// native edit box over the current cell while the model's editor is open, and
+// gives the model the clipboard.
 //
 // The model may also be changed from outside (the memory list's commands);
 // whoever does so calls ModelChanged() afterwards.
@@ -14,10 +15,11 @@
 #include "ui/Classes.h"
 #include "ui/Controls.h"
 #include "ui/Host.h"
+#include "ui/ScrollBar.h"
 
 class TStringAlignGridControl : public TCustomControl, private INativeEditEvents, private IGridClipboard {
 public:
-    static constexpr int kScrollBarWidth = 16;
+    static constexpr int kScrollBarWidth = TScrollBar::kDefaultWidth;
     // Rows per notch of the mouse wheel.
     static constexpr int kWheelRows = 3;
 
@@ -63,9 +65,6 @@ public:
     void Paint(TCanvas& canvas) override;
     void SetBounds(int left, int top, int width, int height) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-    void MouseMove(TShiftState shift, int x, int y) override;
-    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-    void DblClick() override;
     bool MouseWheel(TShiftState shift, int delta, int x, int y) override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void KeyPress(char& key) override;
@@ -73,8 +72,6 @@ public:
     void DoExit() override;
 
 private:
-    enum class TScrollPart { None, LineUp, LineDown, PageUp, PageDown, Thumb };
-
     // INativeEditEvents
     void NativeEditChanged() override;
     // IGridClipboard
@@ -90,12 +87,9 @@ private:
     void SyncEditor();
     void Page(int direction);
 
-    TRect ThumbRect() const;
-    TScrollPart ScrollPartAt(int x, int y) const;
-    void ScrollStep(TScrollPart part);
-    void StopScrollRepeat();
+    // The bar's place, range and position from the rows and the top row.
+    void UpdateScrollBar();
     void PaintCell(TCanvas& canvas, int col, int row, const TRect& rect);
-    void PaintScrollBar(TCanvas& canvas);
 
     TStringAlignGrid& FGrid;
     int FRowHeight = 24;
@@ -114,8 +108,5 @@ private:
     unsigned FSeenSession = 0;
 
     int FWheelRest = 0;
-    TScrollPart FScrollPress = TScrollPart::None;
-    int FThumbGrab = 0;
-    TPoint FScrollMouse;
-    TTimer* FScrollTimer = nullptr;
+    TScrollBar* FScrollBar = nullptr;
 };

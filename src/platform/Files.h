@@ -32,18 +32,37 @@ public:
     virtual bool Close() = 0;
 };
 
+// What a read found. "No file" (a first run) and "a file that cannot be read"
+// are told apart, so that only the second is reported.
+enum class TReadResult {
+    Read,     // the bytes are in data
+    Missing,  // no such file, or no such folder
+    TooLarge, // more bytes than the limit; nothing was read
+    Failed,   // there is something by that name that cannot be opened or read to its end
+};
+
 // Names are used as given: a bare name is in the current directory.
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
-    // The file's bytes; false when it is missing, cannot be opened or cannot
-    // be read to its end.
-    virtual bool Read(const std::string& name, std::string& data) = 0;
+    // The file's bytes, at most `limit` of them, read while other programs
+    // may have it open for reading and writing. On Failed, `reason` has the
+    // system's words for it; data is changed only on Read.
+    virtual TReadResult Read(const std::string& name, std::string& data, size_t limit, std::string& reason) = 0;
     // Creates the file, or empties an existing one; nullptr when it cannot.
     virtual std::unique_ptr<IFileWriter> Create(const std::string& name) = 0;
     // Moves the file `from` to `to` in one step, replacing an existing `to`;
     // false (and both left as they were) when it cannot.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // Gives `name` a new name `to` that no file has yet; false, and nothing
+    // moved, when `to` exists or the move cannot be made.
+    virtual bool Rename(const std::string& name, const std::string& to) = 0;
+    // Makes `copy` hold the bytes of the file `name` (a second name of the
+    // same file where the system allows, else a copy); false, with no `copy`
+    // made, when it cannot or `copy` exists.
+    virtual bool Duplicate(const std::string& name, const std::string& copy) = 0;
+    // True when there is a file (or anything else) by that name.
+    virtual bool Exists(const std::string& name) = 0;
     // False when there was nothing to remove or it could not be removed.
     virtual bool Remove(const std::string& name) = 0;
 };

@@ -1,6 +1,8 @@
 #include "platform/StdFileSystem.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -37,21 +39,37 @@ private:
 
 } // namespace
 
-bool TStdFileSystem::Read(const std::string& name, std::string& data)
+TReadResult TStdFileSystem::Read(const std::string& name, std::string& data, size_t limit, std::string& reason)
 {
+    errno = 0;
     TFilePtr file(std::fopen(name.c_str(), "rb"));
-    if (!file)
-        return false;
+    if (!file) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return TReadResult::Missing;
+        reason = std::strerror(errno);
+        return TReadResult::Failed;
+    }
     std::string content;
     char buffer[16384];
     size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+    // At most one byte past the limit is read, whatever the file's size
+    // claims (a device or a file still growing).
+    auto room = [&] {
+        const size_t left = limit - content.size();
+        return left < sizeof buffer ? left + 1 : sizeof buffer;
+    };
+    while ((count = std::fread(buffer, 1, room(), file.get())) > 0) {
         content.append(buffer, count);
+        if (content.size() > limit)
+            return TReadResult::TooLarge;
+    }
     // A directory opens on some systems and fails only when read.
-    if (std::ferror(file.get()))
-        return false;
+    if (std::ferror(file.get())) {
+        reason = std::strerror(errno ? errno : EIO);
+        return TReadResult::Failed;
+    }
     data = std::move(content);
-    return true;
+    return TReadResult::Read;
 }
 
 std::unique_ptr<IFileWriter> TStdFileSystem::Create(const std::string& name)
@@ -67,6 +85,39 @@ bool TStdFileSystem::Replace(const std::string& from, const std::string& to)
     std::error_code error;
     std::filesystem::rename(from, to, error);
     return !error;
+}
+
+bool TStdFileSystem::Rename(const std::string& name, const std::string& to)
+{
+    // The standard rename replaces an existing file; here it must not.
+    std::error_code error;
+    if (std::filesystem::symlink_status(to, error).type() != std::filesystem::file_type::not_found)
+        return false;
+    std::filesystem::rename(name, to, error);
+    return !error;
+}
+
+bool TStdFileSystem::Duplicate(const std::string& name, const std::string& copy)
+{
+    std::error_code error;
+    std::filesystem::create_hard_link(name, copy, error);
+    if (!error)
+        return true;
+    if (error == std::errc::file_exists)
+        return false;
+    // A file system without hard links gets a copy.
+    if (std::filesystem::copy_file(name, copy, error) && !error)
+        return true;
+    std::error_code ignored;
+    if (error != std::errc::file_exists)
+        std::filesystem::remove(copy, ignored);
+    return false;
+}
+
+bool TStdFileSystem::Exists(const std::string& name)
+{
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(name, error));
 }
 
 bool TStdFileSystem::Remove(const std::string& name)

@@ -5,8 +5,11 @@
 
 class TStdFileSystem : public IFileSystem {
 public:
-    bool Read(const std::string& name, std::string& data) override;
+    TReadResult Read(const std::string& name, std::string& data, size_t limit, std::string& reason) override;
     std::unique_ptr<IFileWriter> Create(const std::string& name) override;
     bool Replace(const std::string& from, const std::string& to) override;
+    bool Rename(const std::string& name, const std::string& to) override;
+    bool Duplicate(const std::string& name, const std::string& copy) override;
+    bool Exists(const std::string& name) override;
     bool Remove(const std::string& name) override;
 };

@@ -50,4 +50,6 @@ public:
     virtual std::unique_ptr<IRig> Rig() = 0;
     // Asks the server to show (true) or hide its own settings dialog.
     virtual void ShowRigDialog(bool visible) = 0;
+    // False while the next call has to connect first (and may take longer).
+    virtual bool Connected() const { return true; }
 };

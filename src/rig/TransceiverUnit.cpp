@@ -2,6 +2,10 @@
 
 #include <array>
 
+#include "base/ScopeExit.h"
+#include "rig/RigServerThread.h"
+#include "ui/Forms.h"
+
 namespace {
 
 struct TModeEntry {
@@ -89,24 +93,35 @@ void TTransceiver::TimTimer(TObject*)
     // as deep as it is slow.
     if (FInTick)
         return;
-    FInTick = true;
-    struct TTickEnd {
-        bool& Flag;
-        ~TTickEnd() { Flag = false; }
-    } tickEnd{FInTick};
-    try {
-        Poll();
-        FConnected = Tim->Enabled();
-        FFailing = false;
-        ++FTicksRead;
-    } catch (...) {
-        FConnected = false;
-        // A server that stays away is reported once, not at every tick.
-        if (FFailing)
-            return;
-        FFailing = true;
-        throw;
+    std::exception_ptr failure;
+    {
+        FInTick = true;
+        TScopeExit tickEnd([this] { FInTick = false; });
+        try {
+            Poll();
+            FConnected = Tim->Enabled();
+            FFailing = false;
+            ++FTicksRead;
+        } catch (const ERigCallCancelled&) {
+            // The program is ending: nobody is there to read a report.
+            FConnected = false;
+            FFailing = true;
+        } catch (...) {
+            FConnected = false;
+            // A server that stays away is reported once, not at every tick.
+            if (!FFailing)
+                failure = std::current_exception();
+            FFailing = true;
+        }
     }
+    // Reported once the tick is over, so that polling goes on while the box
+    // is up; a run of failures that begins while it is up counts as reported,
+    // so that a server failing on and off never stacks one box on another.
+    if (!failure || FReporting)
+        return;
+    FReporting = true;
+    TScopeExit reportEnd([this] { FReporting = false; });
+    DispatchEvent([&failure] { std::rethrow_exception(failure); });
 }
 
 std::string TTransceiver::Get_RigType() { return Rig()->GetRigType(); }

@@ -41,7 +41,8 @@ public:
     void StartPolling();
     void StopPolling();
 
-    // One poll tick.
+    // One poll tick. A failure goes to the general error report once per run
+    // of failing ticks, and never while an earlier one's report is up.
     void TimTimer(TObject* Sender);
 
     // Owned by the main window's ON/OFF switch; never read here.
@@ -61,7 +62,8 @@ private:
     int32_t FreqB = 0;
     std::string VFO;
     bool FConnected = false;
-    bool FFailing = false; // the last tick failed and was reported
+    bool FFailing = false;   // the last tick failed and was reported
+    bool FReporting = false; // a failure's report is up
     bool FInTick = false;
     uint32_t FTicksRead = 0;
 };

@@ -37,6 +37,7 @@ TRigctlView TRigctlRig::View() const
     TRigctlView view;
     if (!FTrx)
         return view;
+    view.Connected = FTrx->Get_Connected();
     view.Freq = FTrx->Get_Freq();
     view.FreqA = FTrx->Get_FreqA();
     view.FreqB = FTrx->Get_FreqB();

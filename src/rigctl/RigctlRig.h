@@ -4,7 +4,9 @@
 // poll that began after the write has read the rig, so that a client reads
 // back what it wrote (hamlib programs learn the radio's resolution that way).
 // Reads never reach the rig server; commands go through the transceiver, and
-// a failure answers an error code, never an exception.
+// a failure answers an error code, never an exception. While the transceiver
+// is not connected the view says so, and the protocol answers reads with an
+// error instead of values of a poll long past.
 
 #include <cstdint>
 #include <optional>
@@ -21,6 +23,9 @@ constexpr int kNotAvailable = -11;   // RIG_ENAVAIL: no such command here
 } // namespace Rigctl
 
 struct TRigctlView {
+    // The transceiver's last poll read the rig: without it the values are
+    // stale (a rig server that failed or hangs, polling off) and reads fail.
+    bool Connected = false;
     int32_t Freq = 0; // of the VFO in use
     int32_t FreqA = 0;
     int32_t FreqB = 0;
@@ -28,14 +33,16 @@ struct TRigctlView {
     char RxVfo = 'A'; // the VFO in use, 'A' or 'B'
     bool Split = false;
 
-    // The VFO a split transmits on: always the other one.
-    char TxVfo() const { return RxVfo == 'A' ? 'B' : 'A'; }
+    // The VFO a split would transmit on, where the split frequency goes.
+    char OtherVfo() const { return RxVfo == 'A' ? 'B' : 'A'; }
+    // The VFO the radio transmits on: the receiving one unless split.
+    char TxVfo() const { return Split ? OtherVfo() : RxVfo; }
     int32_t FreqOf(char vfo) const { return vfo == RxVfo ? Freq : vfo == 'A' ? FreqA : FreqB; }
 };
 
 class TRigctlRig {
 public:
-    // The transceiver may be null: reads answer zeros, commands kIoError.
+    // The transceiver may be null: never connected, commands answer kIoError.
     explicit TRigctlRig(TTransceiver* transceiver) : FTrx(transceiver) {}
 
     TRigctlView View() const;

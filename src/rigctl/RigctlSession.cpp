@@ -279,11 +279,36 @@ std::string Join(const TArgs& args)
     return text;
 }
 
+// The commands that read the radio's state (the handshake's describe the
+// port and answer whatever the radio does).
+bool ReadsTheRadio(TCommandKind kind)
+{
+    switch (kind) {
+    case TCommandKind::GetFreq:
+    case TCommandKind::GetMode:
+    case TCommandKind::GetVfo:
+    case TCommandKind::GetSplitVfo:
+    case TCommandKind::GetSplitFreq:
+    case TCommandKind::GetSplitMode:
+    case TCommandKind::GetVfoInfo:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Carries out one command whose arguments are all there.
 TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& checkedVfo, bool& quit)
 {
     TResult result;
     const TRigctlView view = rig.View();
+    // A poll long past is no answer: the rig server failed or hangs, or
+    // polling is off.
+    if (ReadsTheRadio(command.Kind) && !view.Connected) {
+        const bool badVfo = command.Kind == TCommandKind::GetVfoInfo && !ParseVfo(args[0], view);
+        result.Code = badVfo ? kInvalidArgument : kIoError;
+        return result;
+    }
     int32_t freq = 0;
     switch (command.Kind) {
     case TCommandKind::GetFreq:
@@ -315,7 +340,8 @@ TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& c
         result.Values.emplace_back("TX VFO", VfoName(view.TxVfo()));
         break;
     case TCommandKind::SetSplitVfo: {
-        // Split transmits on the VFO named and receives on the other one.
+        // Split transmits on the VFO named and receives on the other one;
+        // without split the radio transmits on the VFO it receives on.
         const char txVfo = ParseVfo(args[1], view);
         if ((args[0] != "0" && args[0] != "1") || !txVfo)
             result.Code = kInvalidArgument;
@@ -325,11 +351,13 @@ TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& c
             result.Code = rig.SetVfo(view.RxVfo, false);
         break;
     }
+    // The split frequency is the other VFO's, also before split is on: a
+    // client sets it first and then turns split on.
     case TCommandKind::GetSplitFreq:
-        result.Values.emplace_back("TX Frequency", IntToStr(view.FreqOf(view.TxVfo())));
+        result.Values.emplace_back("TX Frequency", IntToStr(view.FreqOf(view.OtherVfo())));
         break;
     case TCommandKind::SetSplitFreq:
-        result.Code = ParseFreq(args[0], freq) ? rig.SetFreqOf(view.TxVfo(), freq) : kInvalidArgument;
+        result.Code = ParseFreq(args[0], freq) ? rig.SetFreqOf(view.OtherVfo(), freq) : kInvalidArgument;
         break;
     case TCommandKind::GetSplitMode:
         result.Code = ModeValues(view, "TX Mode", "TX Passband", result);
@@ -389,11 +417,13 @@ void TRigctlSession::Sent(size_t count)
 void TRigctlSession::Received(std::string_view data)
 {
     for (char c : data) {
-        if (FQuit)
+        if (FQuit || FOverflowed)
             return;
         if (c == '\n' || c == '\r') {
             if (!FDiscarding)
                 FOutput += Execute(FLine);
+            if (Output().size() > Rigctl::kMaxPendingOutput)
+                FOverflowed = true;
             FDiscarding = false;
             FLine.clear();
         } else if (FDiscarding) {
@@ -424,7 +454,7 @@ std::string TRigctlSession::Execute(std::string_view line)
         return line.substr(start, at - start);
     };
 
-    while (!FQuit) {
+    while (!FQuit && !FOverflowed) {
         skipBlanks();
         if (at == line.size())
             break;
@@ -486,6 +516,10 @@ std::string TRigctlSession::Execute(std::string_view line)
         }
         if (result.Code == kInvalidArgument)
             break;
+        // Replies the client does not take stop its commands: one line of
+        // dump_caps alone would be hundreds of kilobytes.
+        if (Output().size() + reply.size() > Rigctl::kMaxPendingOutput)
+            FOverflowed = true;
     }
     return reply;
 }

@@ -20,7 +20,8 @@ namespace Rigctl {
 constexpr uint16_t kDefaultPort = 4532;
 constexpr size_t kMaxConnections = 16;
 constexpr size_t kMaxLine = 512;
-// Replies a client has not taken beyond this drop it: it has stopped reading.
+// Replies a client has not taken beyond this stop its commands and drop it:
+// it has stopped reading.
 constexpr size_t kMaxPendingOutput = 256 * 1024;
 } // namespace Rigctl
 
@@ -36,10 +37,11 @@ public:
 
     // The client asked to go ("q"): nothing more is read.
     bool QuitRequested() const { return FQuit; }
-    // Time to close: the client went away ("q") and has had every reply, or it
-    // left more replies unread than a client that reads ever does.
+    // Time to close: the client went away ("q") and has had every reply.
     bool Finished() const { return FQuit && Output().empty(); }
-    bool Overflowed() const { return Output().size() > Rigctl::kMaxPendingOutput; }
+    // It left more replies unread than a client that reads ever does: its
+    // commands stopped there, nothing more is read, and it is to be dropped.
+    bool Overflowed() const { return FOverflowed; }
 
     // One line, without its end: the reply. Empty for a blank line.
     std::string Execute(std::string_view line);
@@ -50,6 +52,7 @@ private:
     bool FDiscarding = false; // inside a line that was too long
     bool FCheckedVfo = false; // the client asked \chk_vfo: it reads dump_state's settings
     bool FQuit = false;
+    bool FOverflowed = false;
     std::string FOutput;
     size_t FSent = 0;
 };

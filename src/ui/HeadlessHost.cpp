@@ -42,7 +42,7 @@ TMenuItem* THeadlessHost::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
     const std::string choice = FPopupChoices.front();
     FPopupChoices.pop_front();
     for (int i = 0; i < menu.Count(); ++i)
-        if (menu.Items(i)->Caption() == choice && menu.Items(i)->Enabled())
+        if (menu.Items(i)->Caption() == choice && menu.Items(i)->Enabled() && !menu.Items(i)->IsLine())
             return menu.Items(i);
     return nullptr;
 }

@@ -112,6 +112,8 @@ public:
         TPoint Point;
         std::vector<std::string> Items; // caption, and a tab and the shortcut's text when it has one
     };
+    // The next popup answers the first enabled item with this caption (a line
+    // cannot be chosen), or none.
     void ChoosePopupItem(const std::string& caption) { FPopupChoices.push_back(caption); }
     const std::vector<TPopupCall>& Popups() const { return FPopups; }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Popup menus: items with a caption, a keyboard shortcut and a click handler.
 // Captions are shown as they stand ("&" is a character like any other), with
-// the shortcut's text after them; an item captioned "-" is shown as a line
-// between groups of items.
+// the shortcut's text after them; an item captioned "-" that does nothing when
+// chosen is shown as a line between groups of items.
 
 #include <cstdint>
 #include <string>
@@ -61,6 +61,9 @@ public:
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool enabled) { FEnabled = enabled; }
     TPopupMenu* Menu() const { return FMenu; }
+    // The line between groups: captioned "-" and without a click. An item
+    // that acts, a band named "-" among them, is an item whatever its caption.
+    bool IsLine() const { return FCaption == "-" && !OnClick; }
 
     TNotifyEvent OnClick;
     // Runs OnClick with the item as the sender.

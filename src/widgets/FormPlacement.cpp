@@ -1,5 +1,6 @@
 #include "widgets/FormPlacement.h"
 
+#include <limits>
 #include <optional>
 
 #include "base/SysUtils.h"
@@ -299,9 +300,14 @@ void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 
     const TFormBorderStyle border = FForm->BorderStyle();
     if (border != TFormBorderStyle::bsSizeable && border != TFormBorderStyle::bsSizeToolWin) {
-        // Only the place is restored, never the size.
+        // Only the place is restored, never the size; a place so far out
+        // that the window's far edge has no number is no place.
         TRect& rect = placement.NormalPosition;
-        rect = {rect.Left, rect.Top, rect.Left + FForm->Width(), rect.Top + FForm->Height()};
+        const int64_t right = int64_t{rect.Left} + FForm->Width();
+        const int64_t bottom = int64_t{rect.Top} + FForm->Height();
+        if (right > std::numeric_limits<int32_t>::max() || bottom > std::numeric_limits<int32_t>::max())
+            return;
+        rect = {rect.Left, rect.Top, static_cast<int>(right), static_cast<int>(bottom)};
     }
     if (placement.NormalPosition.Left < placement.NormalPosition.Right) {
         if (FForm->Position() == TPosition::poScreenCenter || FForm->Position() == TPosition::poDesktopCenter)
@@ -368,7 +374,8 @@ void TFormPlacement::Save(bool destroying)
     const TRect& rect = placement.NormalPosition;
     const std::string normal = PositionText(rect.Left, rect.Top, rect.Right, rect.Bottom);
 
-    storage.WriteInteger("Flags", placement.Flags);
+    // As the signed number the integer rule reads back.
+    storage.WriteInteger("Flags", static_cast<int32_t>(placement.Flags));
     storage.WriteInteger("ShowCmd", placement.ShowCmd);
     storage.WriteInteger("PixelsPerInch", host.ScreenPixelsPerInch());
     storage.Write("MinMaxPos" + suffix, minMax);

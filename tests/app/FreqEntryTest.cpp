@@ -1,74 +1,124 @@
+// Tuning and keyboard entry as the operator meets them: keys, double clicks
+// and step images on the real main window on the headless host, checked by
+// its LED fields, its display timer, the error reports and what reaches the
+// recording rig server; the tuning arithmetic of TFreqEntry on its own.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 
-#include "app/FreqEntry.h"
+#include "app/ComMainForm.h"
+#include "platform/MemoryRegistry.h"
+#include "tests/rig/FakeRigServer.h"
+#include "ui/HeadlessHost.h"
 
 namespace {
 
+using namespace RigParams;
+using Freqs = std::vector<int32_t>;
+using Texts = std::vector<std::string>;
+
 const TLEDTexts kDashes = {"---", "---", "--"};
 
-// The main window around the entry: applies each step as the window does and
-// keeps what the operator would see.
-struct TWindowModel {
-    TFreqEntry Entry;
-    bool Connected = true;
-    bool DisplayRunning = true;
-    TLEDTexts Fields = kDashes;
-    std::vector<int32_t> Sent;
-    std::vector<std::string> Errors;
-    bool Consumed = false;
+// The main window and its transceiver on the recording rig server, switched
+// on: with a frequency shown the display has shown it; without, the rig is
+// connected but the display has not ticked yet.
+class TTunedWindow {
+public:
+    explicit TTunedWindow(std::optional<int32_t> shown = 14200000)
+    {
+        SetRegistry(&FRegistry);
+        App.SetTitle("Velkor");
+        Form = new TTxControlForm(&App);
+        auto rig = std::make_unique<TFakeRigServer>();
+        Rig = rig.get();
+        Rig->Radio = {"IC-SIM", shown.value_or(14200000), 14200000, 7050000, SSB_U, VFOAA};
+        Trx = new TTransceiver(&App, std::move(rig));
+        Form->Transceiver = Trx;
+        Form->Show();
+        Host.Activate(*Form);
+        Host.Click(*Form->On_Offlbl);
+        if (shown)
+            Host.Advance(400);
+        Rig->ClearLog();
+        FReported = Host.MessageBoxes().size();
+    }
+    ~TTunedWindow()
+    {
+        delete Form;
+        delete Trx;
+        SetRegistry(nullptr);
+    }
 
-    void Apply(const TEntryStep& step)
+    // A character key as the system sends it to the window; true when the
+    // window took it, so that it goes no further.
+    bool Key(char key)
     {
-        if (step.StopDisplay)
-            DisplayRunning = false;
-        Consumed = false;
-        if (step.Error) {
-            Errors.push_back(*step.Error);
-            return;
-        }
-        if (step.Fields)
-            Fields = *step.Fields;
-        if (step.StartDisplay)
-            DisplayRunning = true;
-        if (step.SendFreq)
-            Sent.push_back(*step.SendFreq);
-        Consumed = step.ConsumeKey;
+        TMessage message{Msg::Char, static_cast<unsigned char>(key), 0, 0};
+        DispatchEvent([&] { Form->Dispatch(message); });
+        return message.Result != 0;
     }
-    void Tick(int32_t freq)
+    // The keys in turn; whether the window took the last.
+    bool Type(const std::string& keys)
     {
-        if (std::optional<TLEDTexts> fields = Entry.NewLEDFreq(freq))
-            Fields = *fields;
-    }
-    void Type(const std::string& keys)
-    {
+        bool taken = false;
         for (char key : keys)
-            Apply(Entry.FormKeyPress(key, Connected));
+            taken = Key(key);
+        return taken;
     }
-    // A step image pressed, held for ms and released over it with the left button.
-    void Hold(TRepeatKind kind, int ms)
+    // The rig server failing: its next poll is reported, and the rig is not
+    // connected from then on.
+    void LoseTheRig()
     {
-        Apply(Entry.StepMouseDown(kind));
-        for (int t = kFirstRepeatInterval; t <= ms; t += kRepeatInterval)
-            Apply(Entry.RepeatTimerTimer());
-        if (std::optional<int32_t> freq = Entry.ChangeFreq(StepUnits(kind)))
-            Sent.push_back(*freq);
-        Apply(Entry.StepMouseUp());
+        Rig->FailAll = true;
+        Host.Advance(400);
+        ASSERT_EQ(Errors(), Texts{"Rig is not responding."});
+        FReported = Host.MessageBoxes().size();
     }
+
+    TLEDTexts Fields() const { return {Form->MHz->Text(), Form->KHz->Text(), Form->Hz->Text()}; }
+    bool DisplayRunning() const { return Form->Timer1->Enabled(); }
+    const TFreqEntry& Entry() const { return Form->Entry(); }
+    // The frequencies sent, in order.
+    Freqs Sent() const
+    {
+        Freqs sent;
+        for (const std::string& put : Rig->Puts())
+            if (put.starts_with("put Freq "))
+                sent.push_back(std::atoi(put.c_str() + 9));
+        return sent;
+    }
+    // The errors reported since the window was switched on.
+    Texts Errors() const
+    {
+        Texts errors;
+        for (size_t i = FReported; i < Host.MessageBoxes().size(); ++i)
+            errors.push_back(Host.MessageBoxes()[i].Text);
+        return errors;
+    }
+
+    THeadlessHost Host;
+    TApplication App{Host};
+    TTxControlForm* Form = nullptr;
+    TTransceiver* Trx = nullptr;
+    TFakeRigServer* Rig = nullptr;
+
+private:
+    TMemoryRegistry FRegistry;
+    size_t FReported = 0;
 };
 
 TEST(FreqEntry, KeysFillTheEightPositionsAndSendTheEntry)
 {
     struct TCase {
         const char* Name;
-        std::optional<int32_t> Shown; // the display tick ran with this frequency
-        std::string Keys;             // "\r" Enter, "\x1b" Esc
-        std::vector<int32_t> Sent;
+        std::optional<int32_t> Shown;
+        std::string Keys; // "\r" Enter, "\x1b" Esc
+        Freqs Sent;
         bool Editing;
         TLEDTexts Fields;
         bool Running;
-        bool Consumed;
+        bool Taken; // the last key
         std::string Error;
         bool Connected = true;
     };
@@ -86,9 +136,9 @@ TEST(FreqEntry, KeysFillTheEightPositionsAndSendTheEntry)
         {"Esc below zero", -1234560, "9\x1b", {-1234560}, false, {" -1", "234", "56"}, true, true, ""},
         {"Esc with nothing saved ends the entry", std::nullopt, "5\x1b", {}, false, kDashes, true, true, ""},
         {"eight blanks", 14200000, "        ", {}, false, {"-  ", "   ", "  "}, false, false,
-         "'' is not a valid integer value"},
+         "'' is not a valid integer value."},
         {"eight zeros are blanks", 14200000, "00000000", {}, false, {"-  ", "   ", "  "}, false, false,
-         "'' is not a valid integer value"},
+         "'' is not a valid integer value."},
         {"letter while idle", 14200000, "a", {}, false, {" 14", "200", "00"}, true, false, ""},
         {"Enter while idle", 14200000, "\r", {}, false, {" 14", "200", "00"}, true, false, ""},
         {"letter during an entry", 14200000, "5a", {}, true, {"---", "---", "-5"}, false, true, ""},
@@ -96,73 +146,85 @@ TEST(FreqEntry, KeysFillTheEightPositionsAndSendTheEntry)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TWindowModel w;
-        w.Connected = c.Connected;
-        if (c.Shown)
-            w.Tick(*c.Shown);
-        w.Type(c.Keys);
-        EXPECT_EQ(w.Sent, c.Sent);
-        EXPECT_EQ(w.Entry.Editing(), c.Editing);
-        EXPECT_EQ(w.Fields, c.Fields);
-        EXPECT_EQ(w.DisplayRunning, c.Running);
-        EXPECT_EQ(w.Consumed, c.Consumed);
-        EXPECT_EQ(w.Errors, c.Error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.Error});
+        TTunedWindow w(c.Shown);
+        if (!c.Connected)
+            w.LoseTheRig();
+        EXPECT_EQ(w.Type(c.Keys), c.Taken);
+        EXPECT_EQ(w.Sent(), c.Sent);
+        EXPECT_EQ(w.Entry().Editing(), c.Editing);
+        EXPECT_EQ(w.Fields(), c.Fields);
+        EXPECT_EQ(w.DisplayRunning(), c.Running);
+        EXPECT_EQ(w.Errors(), c.Error.empty() ? Texts{} : Texts{c.Error});
     }
 }
 
 TEST(FreqEntry, DoubleClickBeginsAnEntryOnlyWhenConnectedAndIdle)
 {
-    TWindowModel w;
-    w.Tick(14200000);
-    w.Connected = false;
-    w.Apply(w.Entry.Panel1DblClick(w.Connected));
-    EXPECT_FALSE(w.Entry.Editing());
-    EXPECT_TRUE(w.DisplayRunning);
+    TTunedWindow w;
+    w.LoseTheRig();
+    w.Host.DoubleClick(*w.Form->Panel1);
+    EXPECT_FALSE(w.Entry().Editing());
+    EXPECT_TRUE(w.DisplayRunning());
 
-    w.Connected = true;
-    w.Apply(w.Entry.Panel1DblClick(w.Connected));
-    w.Apply(w.Entry.Panel1DblClick(w.Connected));
-    EXPECT_TRUE(w.Entry.Editing());
-    EXPECT_FALSE(w.DisplayRunning);
-    EXPECT_EQ(w.Fields, kDashes);
-    EXPECT_EQ(w.Entry.SavedFreqText(), " 1420000") << "a second double click must not restart the entry";
+    w.Rig->FailAll = false;
+    w.Host.Advance(400);
+    w.Host.DoubleClick(*w.Form->Panel1);
+    w.Host.DoubleClick(*w.Form->MHz);
+    EXPECT_TRUE(w.Entry().Editing());
+    EXPECT_FALSE(w.DisplayRunning());
+    EXPECT_EQ(w.Fields(), kDashes);
+    EXPECT_EQ(w.Entry().SavedFreqText(), " 1420000") << "a second double click must not restart the entry";
 
     w.Type("\r"); // right after the double click: 0 Hz
-    EXPECT_EQ(w.Sent, std::vector<int32_t>{0});
-    EXPECT_EQ(w.Fields, (TLEDTexts{"000", "000", "00"}));
+    EXPECT_EQ(w.Sent(), Freqs{0});
+    EXPECT_EQ(w.Fields(), (TLEDTexts{"000", "000", "00"}));
+    EXPECT_TRUE(w.Errors().empty());
 }
 
+// The switch turned off and on again during an entry runs the display while
+// the digits are being typed.
 TEST(FreqEntry, DisplayTickNeverOverwritesDigitsBeingTyped)
 {
-    TWindowModel w;
-    w.Tick(14200000);
+    TTunedWindow w;
     w.Type("7");
-    w.Tick(3500000); // the display started by something else during the entry
-    EXPECT_EQ(w.Entry.FreqText(), "7");
-    EXPECT_EQ(w.Fields, (TLEDTexts{"---", "---", "-7"}));
+    w.Host.Click(*w.Form->On_Offlbl);
+    w.Rig->Radio.Freq = 3500000;
+    w.Host.Click(*w.Form->On_Offlbl);
+    w.Host.Advance(400);
+    ASSERT_TRUE(w.DisplayRunning());
+    EXPECT_EQ(w.Entry().FreqText(), "7");
+    EXPECT_EQ(w.Fields(), kDashes) << "what switching off showed stays";
+
     w.Type("05000\r");
-    EXPECT_EQ(w.Sent, std::vector<int32_t>{7050000});
-    w.Tick(7050000);
-    EXPECT_EQ(w.Entry.FreqText(), "  705000");
+    EXPECT_EQ(w.Sent(), Freqs{7050000});
+    w.Rig->Radio.Freq = 7050000;
+    w.Host.Advance(400);
+    EXPECT_EQ(w.Entry().FreqText(), "  705000");
+    EXPECT_EQ(w.Fields(), (TLEDTexts{"  7", "050", "00"}));
 }
 
-TEST(FreqEntry, ActivationResetEndsTheEntryAndNothingIsTunedUntilTheNextTick)
+TEST(FreqEntry, ActivationWhileOffEndsTheEntryAndNothingIsTunedUntilTheNextTick)
 {
-    TWindowModel w;
-    w.Tick(14200000);
+    TTunedWindow w;
     w.Type("7");
-    w.Entry.Reset();
-    EXPECT_FALSE(w.Entry.Editing());
-    EXPECT_EQ(w.Entry.FreqText(), "");
-    EXPECT_EQ(w.Entry.ChangeFreq(1), std::nullopt);
+    w.Host.Click(*w.Form->On_Offlbl);
+    w.Host.Deactivate(*w.Form);
+    w.Host.Activate(*w.Form);
+    EXPECT_FALSE(w.Entry().Editing());
+    EXPECT_EQ(w.Entry().FreqText(), "");
 
-    // An entry begun now has nothing to go back to: Esc just ends it.
+    // Switched on again, before the display has ticked: an entry has nothing
+    // to go back to (Esc just ends it), and a step nothing to step from.
+    w.Host.Click(*w.Form->On_Offlbl);
     w.Type("5\x1b");
-    EXPECT_FALSE(w.Entry.Editing());
-    EXPECT_TRUE(w.DisplayRunning);
-    EXPECT_TRUE(w.Sent.empty());
-    w.Tick(14200000);
-    EXPECT_EQ(w.Entry.ChangeFreq(1), 14200010);
+    EXPECT_FALSE(w.Entry().Editing());
+    EXPECT_TRUE(w.DisplayRunning());
+    w.Host.Click(*w.Form->tiUp1);
+    EXPECT_TRUE(w.Sent().empty());
+    w.Host.Advance(400);
+    w.Host.Click(*w.Form->tiUp1);
+    EXPECT_EQ(w.Sent(), Freqs{14200010});
+    EXPECT_TRUE(w.Errors().empty());
 }
 
 TEST(FreqEntry, ChangeFreqStepsFromTheDisplayDigitsInSixtyFourBits)
@@ -197,30 +259,30 @@ TEST(FreqEntry, ChangeFreqStepsFromTheDisplayDigitsInSixtyFourBits)
 TEST(FreqEntry, HeldStepRepeatsFromTheDigitsItShowsThenClicksOnce)
 {
     struct TCase {
-        TRepeatKind Kind;
-        int Ms;
-        std::vector<int32_t> Sent;
+        const char* Image;
+        uint32_t Ms;
+        Freqs Sent;
         TLEDTexts Fields; // the last repeat's, shown at once
     };
     const std::vector<TCase> cases = {
-        {TRepeatKind::Up100, 399, {14201000}, {" 14", "200", "00"}},
-        {TRepeatKind::Up1, 400, {14200010, 14200020}, {" 14", "200", "01"}},
-        {TRepeatKind::Dn10, 950, {14199900, 14199800, 14199700, 14199600, 14199500, 14199400, 14199300},
-         {" 14", "199", "40"}},
+        {"tiUp100", 399, {14201000}, {" 14", "200", "00"}},
+        {"tiUp1", 400, {14200010, 14200020}, {" 14", "200", "01"}},
+        {"tiDn10", 950, {14199900, 14199800, 14199700, 14199600, 14199500, 14199400, 14199300}, {" 14", "199", "40"}},
     };
     for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Ms);
-        TWindowModel w;
-        w.Tick(14200000);
-        w.Apply(w.Entry.StepMouseDown(c.Kind));
-        EXPECT_FALSE(w.DisplayRunning) << "the display stops while the image is held";
-        w.Apply(w.Entry.StepMouseUp());
-
-        w.Hold(c.Kind, c.Ms);
-        EXPECT_EQ(w.Sent, c.Sent);
-        EXPECT_EQ(w.Fields, c.Fields);
-        EXPECT_TRUE(w.DisplayRunning);
-        EXPECT_EQ(w.Entry.RepeatTimerTimer(), TEntryStep{}) << "no repeat after the release";
+        SCOPED_TRACE(c.Image);
+        TTunedWindow w;
+        auto* image = static_cast<TImage*>(w.Form->FindComponent(c.Image));
+        ASSERT_TRUE(image);
+        w.Host.MouseDown(*image, TMouseButton::mbLeft, 2, 2);
+        EXPECT_FALSE(w.DisplayRunning()) << "the display stops while the image is held";
+        w.Host.Advance(c.Ms);
+        w.Host.MouseUp(*image, TMouseButton::mbLeft, 2, 2);
+        EXPECT_EQ(w.Sent(), c.Sent);
+        EXPECT_EQ(w.Fields(), c.Fields);
+        EXPECT_TRUE(w.DisplayRunning());
+        w.Host.Advance(1000);
+        EXPECT_EQ(w.Sent(), c.Sent) << "no repeat after the release";
     }
 }
 
@@ -228,7 +290,7 @@ TEST(FreqEntry, StepPressedDuringAnEntryCancelsItAndTunesFromTheSavedDigits)
 {
     struct TCase {
         std::optional<int32_t> Shown;
-        std::vector<int32_t> Sent;
+        Freqs Sent;
         TLEDTexts Fields;
     };
     const std::vector<TCase> cases = {
@@ -236,33 +298,28 @@ TEST(FreqEntry, StepPressedDuringAnEntryCancelsItAndTunesFromTheSavedDigits)
         {std::nullopt, {}, kDashes}, // entry begun with nothing shown: nothing to tune from
     };
     for (const TCase& c : cases) {
-        TWindowModel w;
-        if (c.Shown)
-            w.Tick(*c.Shown);
+        TTunedWindow w(c.Shown);
         w.Type("70");
-        w.Apply(w.Entry.StepMouseDown(TRepeatKind::Up100));
-        EXPECT_FALSE(w.Entry.Editing());
-        EXPECT_EQ(w.Fields, c.Fields);
-        EXPECT_TRUE(w.Sent.empty());
-        if (std::optional<int32_t> freq = w.Entry.ChangeFreq(100))
-            w.Sent.push_back(*freq);
-        w.Apply(w.Entry.StepMouseUp());
-        EXPECT_EQ(w.Sent, c.Sent);
+        w.Host.MouseDown(*w.Form->tiUp100, TMouseButton::mbLeft, 2, 2);
+        EXPECT_FALSE(w.Entry().Editing());
+        EXPECT_EQ(w.Fields(), c.Fields);
+        EXPECT_TRUE(w.Sent().empty());
+        w.Host.MouseUp(*w.Form->tiUp100, TMouseButton::mbLeft, 2, 2);
+        EXPECT_EQ(w.Sent(), c.Sent);
     }
 }
 
 TEST(FreqEntry, StepsAreIdleWhileAnEntryBegunDuringAHoldIsTyped)
 {
-    TWindowModel w;
-    w.Tick(14200000);
-    w.Apply(w.Entry.StepMouseDown(TRepeatKind::Up1));
+    TTunedWindow w;
+    w.Host.MouseDown(*w.Form->tiUp1, TMouseButton::mbLeft, 2, 2);
     w.Type("12");
-    w.Apply(w.Entry.RepeatTimerTimer());
-    EXPECT_EQ(w.Entry.ChangeFreq(1), std::nullopt);
-    w.Apply(w.Entry.StepMouseUp());
-    w.Tick(14200000);
-    EXPECT_TRUE(w.Sent.empty());
-    EXPECT_EQ(w.Entry.FreqText(), "12");
+    w.Host.Advance(500);
+    w.Host.MouseUp(*w.Form->tiUp1, TMouseButton::mbLeft, 2, 2);
+    w.Host.Advance(400);
+    EXPECT_TRUE(w.Sent().empty());
+    EXPECT_TRUE(w.Entry().Editing());
+    EXPECT_EQ(w.Entry().FreqText(), "12");
 }
 
 TEST(FreqEntry, ImagesAreKnownByTheirComponentNames)

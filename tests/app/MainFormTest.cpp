@@ -183,6 +183,35 @@ TEST_F(MainFormTest, ARefusedCloseKeepsRunningAndWritesNothing)
     EXPECT_EQ(caption->Data, "OFF");
 }
 
+// The title bar's buttons: invisible on the bar until the mouse comes, pressed
+// in while held; face, top-left and bottom-right of the frame, as painted.
+TEST_F(MainFormTest, TheTitleBarButtonsShowOnlyUnderTheMouse)
+{
+    constexpr TColor kTitle = 9211797;
+    Start();
+    for (TFlatSpeedButton* button : {Form->FlatSpeedButton1, Form->FlatSpeedButton2}) {
+        SCOPED_TRACE(button->Name());
+        auto look = [&] {
+            std::vector<TCanvasCall> calls;
+            for (const TCanvasCall& call : Host.Paint(*Form))
+                if (call.Origin == button->FormOffset())
+                    calls.push_back(call);
+            return calls.size() < 5 ? std::vector<TColor>{}
+                                    : std::vector<TColor>{calls[0].BrushColor, calls[1].PenColor, calls[4].PenColor};
+        };
+        EXPECT_EQ(look(), (std::vector<TColor>{kTitle, kTitle, kTitle})) << "idle";
+        Host.MouseMove(*button, 5, 5);
+        EXPECT_EQ(look(), (std::vector<TColor>{clGray, kTitle, clBlack})) << "under the mouse";
+        Host.MouseDown(*button, TMouseButton::mbLeft, 5, 5);
+        EXPECT_EQ(look(), (std::vector<TColor>{kTitle, clBlack, kTitle})) << "pressed";
+        Host.MouseMove(*button, 40, 5);
+        Host.MouseUp(*button, TMouseButton::mbLeft, 40, 5);
+        Host.MouseMove(*Form->Titlebar, 50, 5);
+        EXPECT_EQ(look(), (std::vector<TColor>{kTitle, kTitle, kTitle})) << "idle again";
+    }
+    EXPECT_FALSE(Host.Terminated()) << "released off the button: no click";
+}
+
 TEST_F(MainFormTest, TheSwitchShowsTheRigAndSwitchingOffKeepsBandAndSecondVfo)
 {
     Start();
@@ -292,6 +321,35 @@ TEST_F(MainFormTest, AFailingClickOrALostMouseEndsTheRepeatWithOneError)
     EXPECT_EQ(Form->RepeatTimer(), nullptr);
 }
 
+// A step's rig call serves messages while it waits: the poll's error box may
+// take the mouse there, ending the repeat inside the repeat's own tick.
+TEST_F(MainFormTest, TheRepeatEndingInsideItsFailingStepFreesNoTimerInItsTick)
+{
+    StartOn();
+    Trx->StopPolling();
+    Host.MouseDown(*Form->tiUp10, TMouseButton::mbLeft, 2, 2);
+    Rig->FailAll = true;
+    bool lost = false;
+    Rig->DuringCall = [&] {
+        if (std::exchange(lost, true))
+            return;
+        TMessage captureChanged{Msg::CaptureChanged, 0, 0, 0};
+        Form->Dispatch(captureChanged);
+    };
+    Host.Advance(1000);
+    EXPECT_TRUE(lost);
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Form->RepeatTimer(), nullptr);
+    EXPECT_TRUE(Form->Timer1->Enabled());
+    Rig->FailAll = false;
+    Rig->ClearLog();
+    Host.Advance(1000);
+    EXPECT_TRUE(Puts(Rig->Log).empty()) << "the repeat ended for good";
+    Host.MouseDown(*Form->tiUp10, TMouseButton::mbLeft, 2, 2);
+    Host.MouseUp(*Form->tiUp10, TMouseButton::mbLeft, 2, 2);
+    EXPECT_FALSE(Puts(Rig->Log).empty()) << "the next press tunes again";
+}
+
 TEST_F(MainFormTest, TypedDigitsTuneTheRig)
 {
     StartOn();
@@ -328,6 +386,16 @@ TEST_F(MainFormTest, ABandChoiceReturnsToWhereTheBandWasLeft)
     Host.ChoosePopupItem("40m");
     Host.Click(*Form->Bandlbl);
     EXPECT_EQ(Puts(Rig->Log).back(), "put FreqA 7012340");
+}
+
+TEST_F(MainFormTest, ABandNamedLikeAMenuLineIsABand)
+{
+    WriteBands("-#3500000#3800000\r\n");
+    StartOn();
+    ASSERT_FALSE(Form->BandMenu->Items(0)->IsLine());
+    Host.ChoosePopupItem("-");
+    Host.Click(*Form->Bandlbl);
+    EXPECT_EQ(Puts(Rig->Log), (Log{"put Freq 3500000", "put FreqA 3500000"}));
 }
 
 TEST_F(MainFormTest, MenusAndShortcutsReachTheRigInOrder)

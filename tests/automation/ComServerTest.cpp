@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/ComServer.h"
+#include "base/SysUtils.h"
 #include "ui/Forms.h"
 #include "ui/HeadlessHost.h"
 
@@ -122,6 +123,25 @@ TEST_F(ComServerTest, UnsavedMemoriesKeptByTheOperatorKeepTheProgramServingAsIfT
     EXPECT_EQ(CloseChecks, 1);
 }
 
+TEST_F(ComServerTest, AStartByComThatTheOperatorStartsAgainBecomesTheOperatorsAndOutlivesItsClients)
+{
+    Start(TStartMode::Automation);
+    Server->CountIn();
+    EXPECT_TRUE(Server->OperatorStarted()) << "it comes to the front";
+    EXPECT_EQ(Server->StartMode(), TStartMode::Standalone);
+    EXPECT_EQ(Process.Resumed, 1);
+    Server->CountOut();
+    Host.RunMainLoopCalls();
+    EXPECT_FALSE(Host.Terminated()) << "the last release leaves it running";
+    EXPECT_EQ(CloseChecks, 0);
+
+    // Once the operator let it end, another start waits for it to go.
+    Server->CountIn();
+    Host.AnswerMessageBox(MsgBox::kIdYes);
+    EXPECT_TRUE(Close());
+    EXPECT_FALSE(Server->OperatorStarted());
+}
+
 TEST_F(ComServerTest, ALockGivenBackThatWasNeverTakenChangesNothing)
 {
     Start(TStartMode::Automation);
@@ -142,9 +162,63 @@ TEST_F(ComServerTest, AClientThatCameBeforeTheMainLoopRanKeepsTheProgram)
     Host.RunMainLoopCalls();
     EXPECT_FALSE(Host.Terminated());
     EXPECT_EQ(CloseChecks, 0);
+    EXPECT_EQ(Process.Resumed, 1) << "the suspended class object serves again";
     Server->CountOut();
     Host.RunMainLoopCalls();
     EXPECT_TRUE(Host.Terminated());
+}
+
+// Whatever the memory list's question ends in, the program started by COM
+// either ends or serves on: never a window whose class object stays suspended
+// (the next logger would start a second program), never a client cut off.
+TEST(ComServerLastRelease, TheProgramEndsOrServesWhateverTheCloseCheckDoes)
+{
+    const struct {
+        const char* Name;
+        std::function<bool(TComServer&)> Check; // the memory list's question
+        bool Ends;
+        TStartMode ModeAfter;
+        const char* Report; // the general error report's text, if any
+    } cases[] = {
+        {"saved or discarded", [](TComServer&) { return true; }, true, TStartMode::Automation, nullptr},
+        {"kept", [](TComServer&) { return false; }, false, TStartMode::Standalone, nullptr},
+        {"the save failed",
+         [](TComServer&) -> bool { throw EInvalidOperation("Cannot create file velkor.mem"); },
+         false, TStartMode::Standalone, "Cannot create file velkor.mem."},
+        {"a client came while it asked",
+         [asked = 0](TComServer& server) mutable {
+             if (asked++ == 0)
+                 server.CountIn();
+             return true;
+         },
+         false, TStartMode::Automation, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        THeadlessHost host;
+        TApplication app(host);
+        new TForm(&app);
+        TFakeComProcess process;
+        TComServer server(TStartMode::Automation, process);
+        server.Attach(app, [&] { return c.Check(server); });
+        server.CountIn();
+        server.CountOut();
+        host.RunMainLoopCalls();
+        EXPECT_EQ(host.Terminated(), c.Ends);
+        EXPECT_EQ(process.Resumed, c.Ends ? 0 : 1) << "serving again unless it ends";
+        EXPECT_EQ(server.StartMode(), c.ModeAfter);
+        ASSERT_EQ(host.MessageBoxes().size(), c.Report ? 1u : 0u);
+        if (c.Report) {
+            EXPECT_EQ(host.MessageBoxes()[0].Text, c.Report);
+        }
+        if (server.ObjectCount() > 0) {
+            // The client that came ends the program with its own release.
+            server.CountOut();
+            host.RunMainLoopCalls();
+            EXPECT_TRUE(host.Terminated());
+        }
+        server.Detach();
+    }
 }
 
 TEST_F(ComServerTest, ALastReleaseBeforeTheApplicationExistsEndsItOnceItDoes)

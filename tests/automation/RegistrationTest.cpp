@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 #include "automation/Registration.h"
 #include "base/SysUtils.h"
@@ -8,8 +10,10 @@
 
 namespace {
 
-constexpr TRegRoot kClasses = TRegRoot::ClassesRoot;
+constexpr TRegRoot kMachine = TRegRoot::LocalMachine;
 constexpr TRegRoot kUser = TRegRoot::CurrentUser;
+// The machine's classes and the user's, each below its root.
+const std::string kClassesKey = "Software\\Classes\\";
 const std::string kClsid = "{CAD05301-DA07-4E2F-B881-F05A6583402A}";
 const std::string kLibId = "{A1B5FCD3-A2FE-4AC5-8224-D851D4594C24}";
 const std::string kExe = "C:\\Velkor\\velkor.exe";
@@ -50,7 +54,9 @@ public:
     TRegStatus CreateKey(TRegRoot root, const std::string& path) override { return FStore.CreateKey(root, path); }
     TRegStatus DeleteKey(TRegRoot root, const std::string& path) override
     {
-        FLog.push_back(std::string(root == kUser ? "delete user " : "delete ") + path);
+        // Logged below the classes key of either root.
+        const std::string key = path.starts_with(kClassesKey) ? path.substr(kClassesKey.size()) : path;
+        FLog.push_back(std::string(root == kUser ? "delete user " : "delete ") + key);
         return FStore.DeleteKey(root, path);
     }
     std::string ProgramBaseName() override { return "velkor"; }
@@ -86,13 +92,14 @@ private:
 
 class RegistrationTest : public ::testing::Test {
 protected:
-    TServerRegistration Plan(bool localeNeutral = false)
+    TServerRegistration Plan(bool localeNeutral = false, const std::string& exe = kExe)
     {
-        return TServerRegistration(Recording, TypeLib, Names(), kExe, kExe, localeNeutral);
+        return TServerRegistration(Recording, TypeLib, Names(), {exe, ""}, localeNeutral,
+                                   [this](const std::string& path) { return Files.count(path) > 0; });
     }
 
     // The class entries present under a root, in the order of the seven.
-    std::vector<TClassEntry> Present(TRegRoot root, const std::string& prefix = {}) const
+    std::vector<TClassEntry> Present(TRegRoot root, const std::string& prefix) const
     {
         std::vector<TClassEntry> present;
         for (const TClassEntry& entry : kEntries)
@@ -106,6 +113,8 @@ protected:
     TLog Log;
     TRecordingRegistry Recording{Store, Log};
     TFakeTypeLib TypeLib{Log};
+    // The programs that exist.
+    std::set<std::string> Files{kExe};
 };
 
 TEST_F(RegistrationTest, RegisterWritesTheTypeLibraryThenTheSevenEntriesInOrder)
@@ -115,12 +124,12 @@ TEST_F(RegistrationTest, RegisterWritesTheTypeLibraryThenTheSevenEntriesInOrder)
     std::vector<TClassEntry> written;
     for (const TMemoryRegistry::TWrite& write : Store.Writes()) {
         EXPECT_EQ(write.Name, "") << "the default value";
-        written.push_back({write.Path, write.Value});
+        written.push_back({write.Path.substr(kClassesKey.size()), write.Value});
     }
     EXPECT_EQ(written, kEntries);
-    EXPECT_EQ(Store.Value(kClasses, kEntries[1].Key, "")->Type, RegType::kSz);
-    EXPECT_FALSE(Store.HasKey(kClasses, "CLSID\\" + kClsid + "\\ThreadingModel"));
-    EXPECT_FALSE(Store.HasKey(kUser, "Software\\Classes\\CLSID")) << "nothing for the user alone";
+    EXPECT_EQ(Store.Value(kMachine, kClassesKey + kEntries[1].Key, "")->Type, RegType::kSz);
+    EXPECT_FALSE(Store.HasKey(kMachine, kClassesKey + "CLSID\\" + kClsid + "\\ThreadingModel"));
+    EXPECT_FALSE(Store.HasKey(kUser, kClassesKey + "CLSID")) << "nothing for the user alone";
 }
 
 TEST_F(RegistrationTest, ARefusedWriteAtEntryThreeInEachMode)
@@ -142,7 +151,7 @@ TEST_F(RegistrationTest, ARefusedWriteAtEntryThreeInEachMode)
     };
     for (const auto& c : cases) {
         Store = TMemoryRegistry();
-        Store.FailWrite(kClasses, "Velkor.VelkorCom", "", c.Refusal);
+        Store.FailWrite(kMachine, kClassesKey + "Velkor.VelkorCom", "", c.Refusal);
         const std::string label = Format("mode %d, status %d", static_cast<int>(c.Mode), static_cast<int>(c.Refusal));
         TServerRegistration plan = Plan();
         if (c.Raises) {
@@ -155,20 +164,20 @@ TEST_F(RegistrationTest, ARefusedWriteAtEntryThreeInEachMode)
         } else {
             EXPECT_NO_THROW(plan.Register(c.Mode)) << label;
         }
-        EXPECT_EQ(Present(kClasses), First(c.MachineEntries)) << label << ": the entries after it unwritten";
-        EXPECT_EQ(Present(kUser, "Software\\Classes\\"), First(c.UserEntries)) << label;
+        EXPECT_EQ(Present(kMachine, kClassesKey), First(c.MachineEntries)) << label << ": the entries after it unwritten";
+        EXPECT_EQ(Present(kUser, kClassesKey), First(c.UserEntries)) << label;
         EXPECT_EQ(plan.EntriesScope(), c.UserEntries ? TClassesScope::User : TClassesScope::Machine) << label;
     }
 }
 
 TEST_F(RegistrationTest, AKeyThatCannotBeMadeIsARefusedEntryToo)
 {
-    Store.DenyCreate(kClasses, "CLSID");
+    Store.DenyCreate(kMachine, kClassesKey + "CLSID");
     EXPECT_THROW(Plan().Register(TStartMode::Register), ERegistryException);
-    EXPECT_TRUE(Present(kClasses).empty());
+    EXPECT_TRUE(Present(kMachine, kClassesKey).empty());
     Plan().Register(TStartMode::Standalone);
-    EXPECT_TRUE(Present(kClasses).empty());
-    EXPECT_EQ(Present(kUser, "Software\\Classes\\"), kEntries);
+    EXPECT_TRUE(Present(kMachine, kClassesKey).empty());
+    EXPECT_EQ(Present(kUser, kClassesKey), kEntries);
 }
 
 TEST_F(RegistrationTest, TheTypeLibraryFailingStopsEveryModeUnlessAUserCanHaveItAlone)
@@ -212,7 +221,7 @@ TEST_F(RegistrationTest, TheTypeLibraryFailingStopsEveryModeUnlessAUserCanHaveIt
         } else {
             plan.Register(c.Mode);
             EXPECT_EQ(plan.TypeLibScope(), TClassesScope::User) << label;
-            EXPECT_EQ(Present(kClasses), kEntries) << label << ": the entries need no fallback of their own";
+            EXPECT_EQ(Present(kMachine, kClassesKey), kEntries) << label << ": the entries need no fallback of their own";
         }
         EXPECT_EQ(Log, c.Calls) << label;
     }
@@ -221,18 +230,18 @@ TEST_F(RegistrationTest, TheTypeLibraryFailingStopsEveryModeUnlessAUserCanHaveIt
 TEST_F(RegistrationTest, UnderWineTheLibraryGetsALocaleNeutralEntryThatUnregistrationRemoves)
 {
     Plan(true).Register(TStartMode::Register);
-    ASSERT_TRUE(Store.Value(kClasses, kNeutralKey, ""));
-    EXPECT_EQ(Store.Value(kClasses, kNeutralKey, "")->Data, kExe);
-    EXPECT_EQ(Store.Writes().front().Path, kNeutralKey) << "right after the library";
+    ASSERT_TRUE(Store.Value(kMachine, kClassesKey + kNeutralKey, ""));
+    EXPECT_EQ(Store.Value(kMachine, kClassesKey + kNeutralKey, "")->Data, kExe);
+    EXPECT_EQ(Store.Writes().front().Path, kClassesKey + kNeutralKey) << "right after the library";
 
     Log.clear();
     Plan(true).Unregister();
-    EXPECT_FALSE(Store.HasKey(kClasses, "TypeLib\\" + kLibId + "\\1.0\\0"));
+    EXPECT_FALSE(Store.HasKey(kMachine, kClassesKey + "TypeLib\\" + kLibId + "\\1.0\\0"));
     // Removed before the system's own removal, which keeps the library's key
     // while another locale is in it.
     const TLog head(Log.begin(), Log.begin() + 6);
-    EXPECT_EQ(head, (TLog{"delete user Software\\Classes\\" + kNeutralKey,
-                          "delete user Software\\Classes\\TypeLib\\" + kLibId + "\\1.0\\0",
+    EXPECT_EQ(head, (TLog{"delete user " + kNeutralKey,
+                          "delete user TypeLib\\" + kLibId + "\\1.0\\0",
                           "delete " + kNeutralKey, "delete TypeLib\\" + kLibId + "\\1.0\\0",
                           "unregister type library for the user", "unregister type library for the machine"}));
 
@@ -240,20 +249,20 @@ TEST_F(RegistrationTest, UnderWineTheLibraryGetsALocaleNeutralEntryThatUnregistr
     Store = TMemoryRegistry();
     TypeLib.Results = {{TClassesScope::Machine, TRegStatus::Denied}};
     Plan(true).Register(TStartMode::Automation);
-    EXPECT_TRUE(Store.Value(kUser, "Software\\Classes\\" + kNeutralKey, ""));
-    EXPECT_FALSE(Store.HasKey(kClasses, "TypeLib"));
+    EXPECT_TRUE(Store.Value(kUser, kClassesKey + kNeutralKey, ""));
+    EXPECT_FALSE(Store.HasKey(kMachine, kClassesKey + "TypeLib"));
 
     Store = TMemoryRegistry();
     TypeLib.Results.clear();
     Plan(false).Register(TStartMode::Register);
-    EXPECT_FALSE(Store.HasKey(kClasses, "TypeLib")) << "not on Windows";
+    EXPECT_FALSE(Store.HasKey(kMachine, kClassesKey + "TypeLib")) << "not on Windows";
 }
 
 TEST_F(RegistrationTest, UnregistrationDeletesOneKeyAtATimeInOrderAndLeavesOtherProgramsSubkeys)
 {
     Plan().Register(TStartMode::Register);
     // Another program added to the class's key.
-    Store.SetString(kClasses, "CLSID\\" + kClsid + "\\Implemented Categories\\{X}", "", "");
+    Store.SetString(kMachine, kClassesKey + "CLSID\\" + kClsid + "\\Implemented Categories\\{X}", "", "");
     Log.clear();
     Plan().Unregister();
 
@@ -264,31 +273,156 @@ TEST_F(RegistrationTest, UnregistrationDeletesOneKeyAtATimeInOrderAndLeavesOther
     };
     TLog expected = {"unregister type library for the user", "unregister type library for the machine"};
     for (const std::string& key : keys)
-        expected.push_back("delete user Software\\Classes\\" + key);
+        expected.push_back("delete user " + key);
     for (const std::string& key : keys)
         expected.push_back("delete " + key);
     EXPECT_EQ(Log, expected);
 
-    EXPECT_TRUE(Present(kClasses).size() == 1 && Present(kClasses)[0].Key == "CLSID\\" + kClsid)
+    EXPECT_TRUE(Present(kMachine, kClassesKey).size() == 1 && Present(kMachine, kClassesKey)[0].Key == "CLSID\\" + kClsid)
         << "the class key stays for the other program's subkey";
-    EXPECT_TRUE(Store.HasKey(kClasses, "CLSID\\" + kClsid + "\\Implemented Categories\\{X}"));
-    EXPECT_FALSE(Store.HasKey(kClasses, "Velkor.VelkorCom"));
-    EXPECT_FALSE(Store.HasKey(kClasses, "CLSID\\" + kClsid + "\\LocalServer32"));
+    EXPECT_TRUE(Store.HasKey(kMachine, kClassesKey + "CLSID\\" + kClsid + "\\Implemented Categories\\{X}"));
+    EXPECT_FALSE(Store.HasKey(kMachine, kClassesKey + "Velkor.VelkorCom"));
+    EXPECT_FALSE(Store.HasKey(kMachine, kClassesKey + "CLSID\\" + kClsid + "\\LocalServer32"));
 
     // Nothing registered: nothing to complain about. The next start writes all again.
     Plan().Unregister();
     Plan().Register(TStartMode::Standalone);
-    EXPECT_EQ(Present(kClasses), kEntries);
+    EXPECT_EQ(Present(kMachine, kClassesKey), kEntries);
 }
 
 TEST_F(RegistrationTest, AUsersOwnEntriesGoToo)
 {
-    Store.FailWrite(kClasses, "CLSID\\" + kClsid, "", TRegStatus::Denied);
+    Store.FailWrite(kMachine, kClassesKey + "CLSID\\" + kClsid, "", TRegStatus::Denied);
     Plan().Register(TStartMode::Standalone);
-    ASSERT_EQ(Present(kUser, "Software\\Classes\\"), kEntries);
+    ASSERT_EQ(Present(kUser, kClassesKey), kEntries);
     Plan().Unregister();
-    EXPECT_TRUE(Present(kUser, "Software\\Classes\\").empty());
-    EXPECT_FALSE(Store.HasKey(kUser, "Software\\Classes\\CLSID\\" + kClsid));
+    EXPECT_TRUE(Present(kUser, kClassesKey).empty());
+    EXPECT_FALSE(Store.HasKey(kUser, kClassesKey + "CLSID\\" + kClsid));
+}
+
+// The user's own entries come before the machine's for that user, and an
+// uninstall run by an administrator cannot remove them: a start writes them
+// only where the machine's are not this program's, and mends those that start
+// a program that has gone.
+TEST_F(RegistrationTest, TheUsersOwnEntriesOnlyWhereTheMachinesDoNotServeAndNoneThatStartAProgramGone)
+{
+    const std::string other = "C:\\Other\\velkor.exe";     // another copy, there
+    const std::string gone = "C:\\Uninstalled\\velkor.exe"; // a copy that has gone
+    const std::string none;
+    enum TWho { StandardUser, Administrator, MachineFailing };
+    const struct {
+        const char* Name;
+        std::string Machine; // what the machine's entries start before the start
+        std::string User;    // what the user's start
+        TWho Who;
+        TUserEntries Done;
+        std::string UserAfter; // what the user's start afterwards
+        std::string MachineAfter;
+    } cases[] = {
+        {"nothing registered", none, none, StandardUser, TUserEntries::Written, kExe, none},
+        {"installed: the user needs none", kExe, none, StandardUser, TUserEntries::Kept, none, kExe},
+        {"installed, and a copy left by an earlier start", kExe, kExe, StandardUser, TUserEntries::Removed, none, kExe},
+        {"installed, and the user's start a program gone", kExe, gone, StandardUser, TUserEntries::Removed, none, kExe},
+        {"the machine's start another program", other, none, StandardUser, TUserEntries::Written, kExe, other},
+        {"the machine's another, the user's one gone", other, gone, StandardUser, TUserEntries::Written, kExe, other},
+        {"both gone", gone, gone, StandardUser, TUserEntries::Written, kExe, gone},
+        {"the user chose another copy", kExe, other, StandardUser, TUserEntries::Kept, other, kExe},
+        {"an administrator's start, the user's gone", none, gone, Administrator, TUserEntries::Removed, none, kExe},
+        {"an administrator's start, a copy of the machine's", other, kExe, Administrator, TUserEntries::Removed,
+         none, kExe},
+        {"the machine's fail otherwise, the user's gone", none, gone, MachineFailing, TUserEntries::Written, kExe,
+         none},
+        {"the machine's fail otherwise, nothing else", none, none, MachineFailing, TUserEntries::Kept, none, none},
+    };
+    const std::string server = "CLSID\\" + kClsid + "\\LocalServer32";
+    auto command = [&](TRegRoot root) {
+        const auto value = Store.Value(root, kClassesKey + server, "");
+        return value ? value->Data : none;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Store = TMemoryRegistry();
+        Files = {kExe, other};
+        TypeLib.Results.clear();
+        if (!c.Machine.empty())
+            Plan(false, c.Machine).Register(TStartMode::Register);
+        for (const TClassEntry& entry : ClassEntries(Names(), c.User.empty() ? kExe : c.User))
+            if (!c.User.empty())
+                Store.SetString(kUser, kClassesKey + entry.Key, "", entry.Value);
+        if (c.Who != Administrator) {
+            const TRegStatus refusal = c.Who == StandardUser ? TRegStatus::Denied : TRegStatus::Failed;
+            Store.FailWrite(kMachine, kClassesKey + "CLSID\\" + kClsid, "", refusal);
+            if (c.Who == StandardUser)
+                TypeLib.Results[TClassesScope::Machine] = TRegStatus::Denied;
+        }
+        Log.clear();
+
+        TServerRegistration plan = Plan();
+        plan.Register(TStartMode::Standalone);
+        EXPECT_EQ(plan.UserEntries(), c.Done);
+        EXPECT_EQ(command(kUser), c.UserAfter);
+        EXPECT_EQ(command(kMachine), c.MachineAfter);
+        if (c.Done == TUserEntries::Written)
+            EXPECT_EQ(Present(kUser, kClassesKey), kEntries) << "all seven";
+        if (c.UserAfter.empty())
+            EXPECT_FALSE(Store.HasKey(kUser, kClassesKey + "Velkor.VelkorCom")) << "none of the seven";
+        // The library goes for the user alone only with the user's entries.
+        const bool libraryForUser = std::find(Log.begin(), Log.end(), "register type library for the user") != Log.end();
+        EXPECT_EQ(libraryForUser, c.Who == StandardUser && c.Done == TUserEntries::Written);
+    }
+}
+
+TEST_F(RegistrationTest, RemovingTheUsersEntriesTakesTheLibraryRegisteredForTheUserAlong)
+{
+    Plan(true).Register(TStartMode::Register);
+    for (const TClassEntry& entry : ClassEntries(Names(), "C:\\Gone\\velkor.exe"))
+        Store.SetString(kUser, kClassesKey + entry.Key, "", entry.Value);
+    Store.SetString(kUser, kClassesKey + kNeutralKey, "", "C:\\Gone\\velkor.exe");
+    Log.clear();
+    TServerRegistration plan = Plan(true);
+    plan.Register(TStartMode::Standalone);
+    ASSERT_EQ(plan.UserEntries(), TUserEntries::Removed);
+    EXPECT_FALSE(Store.HasKey(kUser, kClassesKey + kNeutralKey));
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "unregister type library for the user"), 0)
+        << "the system registered none for the user: under Wine its removal would be the machine's";
+
+    // The system's registration for the user, as Windows makes it.
+    for (const TClassEntry& entry : ClassEntries(Names(), "C:\\Gone\\velkor.exe"))
+        Store.SetString(kUser, kClassesKey + entry.Key, "", entry.Value);
+    Store.SetString(kUser, kClassesKey + "TypeLib\\" + kLibId + "\\1.0\\409\\win32", "", "C:\\Gone\\velkor.exe");
+    Log.clear();
+    Plan(true).Register(TStartMode::Standalone);
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "unregister type library for the user"), 1);
+    EXPECT_TRUE(Present(kUser, kClassesKey).empty());
+}
+
+TEST_F(RegistrationTest, WhatALocalServerValueStarts)
+{
+    const TServerPaths paths{"C:\\Program Files\\Velkor\\velkor.exe", "C:\\PROGRA~1\\Velkor\\velkor.exe"};
+    Files = {paths.FullPath, "C:\\Tools\\logger.exe"};
+    const struct {
+        const char* Command;
+        bool ThisProgram;
+        bool Exists;
+    } cases[] = {
+        {"C:\\PROGRA~1\\Velkor\\velkor.exe", true, false},
+        {"c:\\program files\\velkor\\VELKOR.EXE", true, false},
+        {"\"C:\\Program Files\\Velkor\\velkor.exe\"", true, true},
+        {"\"C:\\PROGRA~1\\Velkor\\velkor.exe\"", true, false},
+        {" C:\\Program Files\\Velkor\\velkor.exe ", true, true},
+        {"C:\\Program Files\\Velkor\\velkor.exe /automation", false, true},
+        {"C:\\Tools\\logger.exe -Embedding", false, true},
+        {"\"C:\\Tools\\logger.exe", false, true},
+        {"C:\\Velkor\\velkor.exe", false, false},
+        {"\"\"", false, false},
+        {"", false, false},
+    };
+    const TFileExists exists = [this](const std::string& path) { return Files.count(path) > 0; };
+    for (const auto& c : cases) {
+        EXPECT_EQ(paths.StartedBy(c.Command), c.ThisProgram) << c.Command;
+        EXPECT_EQ(CommandFileExists(c.Command, exists), c.Exists) << c.Command;
+    }
+    EXPECT_EQ(paths.Command(), paths.ShortPath);
 }
 
 TEST_F(RegistrationTest, TheLocalServerPathNeverHasAnUnquotedBlank)

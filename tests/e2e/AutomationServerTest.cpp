@@ -14,6 +14,7 @@
 #include "Velkor_TLB.h"
 #include "VelkorProcess.h"
 #include "base/win32/ComUtil.h"
+#include "tests/win32/support/LockedKey.h"
 
 #define EXPECT_FAILED(expression) EXPECT_TRUE(FAILED(expression))
 
@@ -205,6 +206,29 @@ TEST_F(AutomationServerTest, AnOperatorsRunningProgramServesClientsAndOutlivesTh
     EXPECT_EQ(velkor.WaitForExit(10000), 0u) << "no object left: no warning";
 }
 
+// The operator starts Velkor while a logger's start by COM runs: that copy
+// comes to the front, and it is the operator's from then on.
+TEST_F(AutomationServerTest, AStartByComThatTheOperatorStartsAgainOutlivesItsClient)
+{
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    const DWORD id = VelkorWithWindow();
+    ASSERT_NE(id, 0u);
+    TProcess process(id);
+    EXPECT_EQ(RunVelkor(L""), 0u) << "the operator's start ends at once";
+    EXPECT_EQ(VelkorProcessIds(), std::vector<DWORD>{id});
+
+    object.Reset();
+    EXPECT_EQ(process.WaitForExit(1000), STILL_ACTIVE) << "the operator's now: the last release leaves it";
+    ComPtr<IVelkorCom> next = Create();
+    ASSERT_TRUE(next) << "and it serves the next client";
+    EXPECT_EQ(VelkorProcessIds(), std::vector<DWORD>{id});
+    next.Reset();
+    for (HWND window : WindowsOf(id, nullptr, kMainCaption))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(process.WaitForExit(10000), 0u);
+}
+
 class AutomationRigTest : public AutomationServerTest {
 protected:
     void SetUp() override
@@ -297,6 +321,40 @@ TEST_F(AutomationRigTest, AFailingRigServerGivesZeroAndTheProgramLivesOn)
     Control->Reset();
     EXPECT_EQ(object->SetFreq(7000000), 1);
     EXPECT_EQ(Puts(L"15"), std::vector<std::wstring>{L"7000000"});
+}
+
+TEST_F(AutomationRigTest, AHungRigServerFailsTheLoggersCallsReportsOnceAndTheWindowStillCloses)
+{
+    StoreSetting(L"On_Offlbl_Caption", L"ON");
+    TOperatorsVelkor velkor;
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    ComPtr<IVelkorCom> object = Create();
+    ASSERT_TRUE(object);
+    ASSERT_TRUE(WaitFor([&] { return object->IsConnected() == 1; }, 10000));
+
+    Control->HangCalls(VARIANT_TRUE);
+    EXPECT_EQ(object->SetFreq(7000000), 0) << "a command behind the hung call fails instead of hanging";
+    EXPECT_TRUE(WaitFor([&] { return object->IsConnected() == 0; }, 10000));
+    EXPECT_EQ(Freq(object.Get()), 14200000) << "reads answer from the last poll";
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer)) << "the window answers";
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), L"Velkor")) != nullptr; }, 10000));
+    EXPECT_EQ(MessageBoxText(box), L"The rig server does not answer.");
+    AnswerMessageBox(box, IDOK);
+    Sleep(1000);
+    EXPECT_EQ(MessageBoxOf(velkor.Id(), L"Velkor"), nullptr) << "a hang that lasts is reported once";
+
+    // Closed while the server still hangs, the program ends all the same.
+    object.Reset();
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(EndVelkor(velkor.Id()));
+    std::printf("velkor.exe ended %lu ms after the close\n", GetTickCount() - start);
+    Control->HangCalls(VARIANT_FALSE);
+    TBStr log;
+    Control->GetCallLog(log.Out());
+    EXPECT_EQ(log.Ansi().find("7000000"), std::string::npos) << "the abandoned command never went out";
 }
 
 TEST_F(AutomationServerTest, ClosingWhileAClientHoldsAnObjectWarnsAndNoKeepsBoth)
@@ -409,6 +467,72 @@ TEST_F(AutomationServerTest, IsolatedAnInstallPathWithABlankIsRegisteredWithoutO
     object.Reset();
     EXPECT_EQ(process.WaitForExit(10000), 0u);
     EXPECT_EQ(RunVelkor(L"/unregserver", 20000, copy), 0u);
+    std::filesystem::remove_all(folder);
+}
+
+// A standard user's start, on the system's registry: the machine's classes
+// locked against writing as they are to that user. The user's own entries
+// come before the machine's for that user and an uninstall run by an
+// administrator cannot remove them: the start writes none where the
+// installation's serve, and mends those that start a program that has gone.
+// In a prefix of its own: the machine's entries point at a copy of the program.
+TEST_F(AutomationServerTest, IsolatedAStandardUsersStartWritesOwnEntriesOnlyWhereTheMachinesDoNotServe)
+{
+    const std::wstring userServerKey = L"Software\\Classes\\" + kClsidKey + L"\\LocalServer32";
+    auto userCommand = [&]() -> std::wstring {
+        wchar_t text[MAX_PATH] = {};
+        DWORD size = sizeof(text);
+        if (RegGetValueW(HKEY_CURRENT_USER, userServerKey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text, &size) !=
+            ERROR_SUCCESS)
+            return L"<none>";
+        return text;
+    };
+    auto forgetUserEntries = [] {
+        RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + kClsidKey).c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\") + kProgId).c_str());
+    };
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"velkor-elsewhere";
+    std::filesystem::create_directories(folder);
+    const std::wstring copy = (folder / L"velkor.exe").wstring();
+    std::filesystem::copy_file(VelkorExePath(), copy, std::filesystem::copy_options::overwrite_existing);
+    const std::wstring gone = L"C:\\Uninstalled\\velkor.exe";
+
+    const struct {
+        const char* Name;
+        std::wstring Machine; // the program the machine's entries start; empty: none
+        std::wstring User;    // the one the user's start before; empty: none
+        std::wstring After;   // the one the user's start after the start
+    } cases[] = {
+        {"installed", VelkorExePath(), L"", L"<none>"},
+        {"installed, the user's left by an uninstalled copy", VelkorExePath(), gone, L"<none>"},
+        {"installed elsewhere", copy, L"", VelkorExePath()},
+        {"not installed, the user's left by an uninstalled copy", L"", gone, VelkorExePath()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_EQ(RunVelkor(L"/unregserver"), 0u);
+        forgetUserEntries();
+        if (!c.Machine.empty())
+            ASSERT_EQ(RunVelkor(L"/regserver", 20000, c.Machine), 0u);
+        for (const auto& [key, value] : ExpectedClassEntries(c.User))
+            if (!c.User.empty())
+                RegSetKeyValueW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + key).c_str(), nullptr, REG_SZ,
+                                value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        {
+            TLockedKey locked(HKEY_CLASSES_ROOT, kClsidKey, KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+            ASSERT_TRUE(locked.Locked());
+            TVelkorProcess velkor;
+            ASSERT_TRUE(velkor.MainWindow()) << "it runs";
+            EXPECT_EQ(userCommand(), c.After);
+            PostMessageW(velkor.MainWindow(), WM_CLOSE, 0, 0);
+            EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+        }
+        EXPECT_EQ(ClassesValue(kClsidKey + L"\\LocalServer32").value_or(L"<none>"),
+                  c.Machine.empty() ? L"<none>" : c.Machine)
+            << "the machine's untouched";
+    }
+    forgetUserEntries();
+    ASSERT_EQ(RunVelkor(L"/regserver"), 0u);
     std::filesystem::remove_all(folder);
 }
 

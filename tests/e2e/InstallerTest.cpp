@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -20,6 +19,7 @@
 #include "AutomationSupport.h"
 #include "VelkorProcess.h"
 #include "VersionResource.h"
+#include "tests/win32/support/LockedKey.h"
 
 using Microsoft::WRL::ComPtr;
 namespace fs = std::filesystem;
@@ -141,69 +141,13 @@ void Uninstall(const std::wstring& args)
     CloseHandle(snapshot);
 }
 
-// A key of HKEY_CLASSES_ROOT that no one may write values or subkeys to,
-// while it stands: velkor.exe /regserver fails on it. Its own access comes
-// back afterwards, and a key made for the lock goes again.
-class TLockedClassesKey {
-public:
-    explicit TLockedClassesKey(std::wstring key) : FKey(std::move(key))
-    {
-        HKEY opened = nullptr;
-        DWORD disposition = 0;
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, FKey.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC, nullptr,
-                            &opened, &disposition) != ERROR_SUCCESS) {
-            ADD_FAILURE() << "cannot open the key to lock";
-            return;
-        }
-        FMade = disposition == REG_CREATED_NEW_KEY;
-        DWORD size = 0;
-        RegGetKeySecurity(opened, DACL_SECURITY_INFORMATION, nullptr, &size);
-        std::vector<BYTE> own(size);
-        PWSTR text = nullptr;
-        if (size && RegGetKeySecurity(opened, DACL_SECURITY_INFORMATION, own.data(), &size) == ERROR_SUCCESS &&
-            ConvertSecurityDescriptorToStringSecurityDescriptorW(own.data(), SDDL_REVISION_1,
-                                                                 DACL_SECURITY_INFORMATION, &text, nullptr)) {
-            FOwnAccess = text;
-            LocalFree(text);
-        }
-        RegCloseKey(opened);
-        EXPECT_TRUE(Secure(L"D:(D;;0x6;;;WD)(A;;KA;;;WD)")) << "cannot lock the key";
-    }
-    ~TLockedClassesKey()
-    {
-        Secure(FOwnAccess.empty() ? L"D:(A;;KA;;;WD)" : FOwnAccess.c_str());
-        if (FMade)
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, FKey.c_str());
-    }
-    TLockedClassesKey(const TLockedClassesKey&) = delete;
-    TLockedClassesKey& operator=(const TLockedClassesKey&) = delete;
-
-private:
-    bool Secure(const wchar_t* descriptor)
-    {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, FKey.c_str(), 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
-            return false;
-        PSECURITY_DESCRIPTOR security = nullptr;
-        const bool done = ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor, SDDL_REVISION_1,
-                                                                               &security, nullptr) &&
-                          RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
-        LocalFree(security);
-        RegCloseKey(key);
-        return done;
-    }
-
-    std::wstring FKey;
-    std::wstring FOwnAccess;
-    bool FMade = false;
-};
-
 // Installs while the class's ProgID key is locked: the installer's
 // velkor.exe /regserver fails and reports it in its error box, which is
 // answered. The installer's exit code, and the box's text.
 std::pair<DWORD, std::wstring> InstallWithFailingRegistration()
 {
-    TLockedClassesKey locked(kProgId);
+    TLockedKey locked(HKEY_CLASSES_ROOT, kProgId, KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+    EXPECT_TRUE(locked.Locked()) << "cannot lock the key";
     auto installer = std::async(std::launch::async, [] { return Install(); });
     std::wstring text = L"<no error box>";
     WaitFor(

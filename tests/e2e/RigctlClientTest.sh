@@ -3,13 +3,18 @@
 # under Wine reach the port through the host's sockets just so) against
 # velkor.exe polling rigsim.exe, which rigctl_host.exe keeps running in the
 # build's Wine session. The handshake, the commands reaching the stand-in, two
-# clients at once and a client sending a megabyte of junk; then the port set
-# by the registry, and a port another program holds.
+# clients at once, a client sending a megabyte of junk, silent clients in
+# every place, hostile clients for a while (RigctlHostile.py; the seed is
+# RIGCTL_HOSTILE_SEED, 1 unless set); then the port set by the registry, and a
+# port another program holds.
 #   RigctlClientTest.sh WINE-SESSION RIGCTL-HOST-EXE
 set -u
 session=$1
 host_exe=$2
+hostile=$(dirname "$0")/RigctlHostile.py
 command -v rigctl >/dev/null || { echo "rigctl is missing: scripts/deps.sh installs libhamlib-utils"; exit 1; }
+command -v python3 >/dev/null || { echo "python3 is missing: the hostile clients are a Python 3 script"; exit 1; }
+command -v ss >/dev/null || { echo "ss is missing (iproute2): the sockets' states are read with it"; exit 1; }
 
 work=$(mktemp -d)
 failures=0
@@ -128,6 +133,41 @@ clients=()
 awk 'BEGIN { srand(7); for (i = 0; i < 1048576; i++) printf "%c", 1 + int(rand() * 255) }' >"$work/junk"
 timeout 30 bash -c "cat '$work/junk' >/dev/tcp/127.0.0.1/$port" 2>/dev/null
 check "after the junk the port serves" "7075000" "$(rig f)"
+
+# Silent clients in every place: one more takes the place of the one silent
+# longest instead of being turned away.
+crowd=$(timeout 60 python3 "$hostile" crowd "$port" 16 2>&1)
+check "a 17th client is served while 16 stay silent" "served 7075000" "$(grep '^served' <<<"$crowd")"
+check "the client silent longest made room" "closed 0" "$(grep '^closed' <<<"$crowd")"
+
+# Hostile clients: junk, mutated commands, long lines, floods never read,
+# clients gone at once or mid-reply. Then a well-behaved client is served and
+# the port holds no socket whose peer has gone.
+timeout 90 python3 "$hostile" fuzz "$port" 25 "${RIGCTL_HOSTILE_SEED:-1}" 6
+t0=$(date +%s%N)
+patience=$((SECONDS + 15))
+until after=$(rig f) && [[ $after =~ ^[0-9]+$ ]] || [ $SECONDS -ge $patience ]; do sleep 0.1; done
+echo "after the hostile clients rigctl was served in $((($(date +%s%N) - t0) / 1000000)) ms"
+check "after the hostile clients f answers a frequency" "yes" "$([[ $after =~ ^[0-9]+$ ]] && echo yes || echo "no: $after")"
+half_closed() { ss -tanH state close-wait "( sport = :$port )" | wc -l; }
+patience=$((SECONDS + 10))
+until [ "$(half_closed)" -eq 0 ] || [ $SECONDS -ge $patience ]; do sleep 0.1; done
+check "no socket of the port is left half-closed" "0" "$(half_closed)"
+
+# A rig server that hangs: once velkor.exe has given its poll's call up, reads
+# answer an error instead of the last values; once it answers, values again.
+echo hang >&3
+await '^hung' 100
+patience=$((SECONDS + 30))
+until [ -z "$(rig f)" ] || [ $SECONDS -ge $patience ]; do sleep 0.5; done
+check "while the rig server hangs f answers no frequency" "" "$(rig f)"
+echo answer >&3
+await '^answered' 150
+check "the hang was reported" "answered The rig server does not answer." \
+  "$(tr -d '\r' <"$work/out" | grep '^answered')"
+patience=$((SECONDS + 30))
+until [[ $(rig f) =~ ^[0-9]+$ ]] || [ $SECONDS -ge $patience ]; do sleep 0.5; done
+check "once it answers f reads the radio again" "yes" "$([[ $(rig f) =~ ^[0-9]+$ ]] && echo yes || echo no)"
 end_host
 
 # ---- the port in the registry ---------------------------------------------------

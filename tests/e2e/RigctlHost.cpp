@@ -7,9 +7,11 @@
 //                              taken: the report is expected)
 // It prints "port N" and "ready", then answers lines on its input: "state K"
 // with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
-// rig server's interface), "end" by ending velkor.exe as the operator does and
-// rigsim.exe, and "ended" once none of them runs. The exit code is 0 when all
-// went as expected.
+// rig server's interface), "hang" by making the stand-in hold every call
+// ("hung"), "answer" by letting them go and answering velkor.exe's report
+// ("answered" and the report's text), "end" by ending velkor.exe as the
+// operator does and rigsim.exe, and "ended" once none of them runs. The exit
+// code is 0 when all went as expected.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -22,25 +24,11 @@
 #include "VelkorProcess.h"
 #include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
+#include "tests/win32/support/LoopbackSocket.h"
 
 namespace {
 
 constexpr wchar_t kProgramKey[] = L"Software\\Velkor";
-
-// A socket on 127.0.0.1, bound to a port the system picks.
-SOCKET BoundSocket(uint16_t& port)
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("no free port");
-    port = ntohs(address.sin_port);
-    return s;
-}
 
 std::string State(TOmniRigX& server)
 {
@@ -59,7 +47,7 @@ std::wstring ReportText(HWND box)
 int Serve(const std::string& mode)
 {
     uint16_t port = 0;
-    SOCKET taken = BoundSocket(port);
+    SOCKET taken = BoundLoopbackSocket(port);
     if (mode == "busy")
         listen(taken, 1);
     else
@@ -76,7 +64,9 @@ int Serve(const std::string& mode)
             RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort", REG_SZ, portText.c_str(),
                             static_cast<DWORD>((portText.size() + 1) * sizeof(wchar_t)));
         TVelkorProcess velkor({}, mode == "registry" ? std::wstring() : L"/rigctl:" + portText);
-        if (!WaitFor([&] { return Calls(rigSim.Control().Get(), 1, 14) > 0; }, 10000)) {
+        // Reads answer only once a poll has read the rig in full: the second
+        // tick has begun after the first ended.
+        if (!WaitFor([&] { return Calls(rigSim.Control().Get(), 1, 14) > 1; }, 10000)) {
             std::cout << "velkor.exe never polled" << std::endl;
             fine = false;
         }
@@ -92,11 +82,21 @@ int Serve(const std::string& mode)
 
         TOmniRigX server;
         for (std::string command; std::cin >> command && command != "end";) {
-            if (command != "state")
-                continue;
-            std::string serial;
-            std::cin >> serial;
-            std::cout << "state " << serial << " " << State(server) << std::endl;
+            if (command == "hang") {
+                rigSim.Control()->HangCalls(VARIANT_TRUE);
+                std::cout << "hung" << std::endl;
+            } else if (command == "answer") {
+                rigSim.Control()->HangCalls(VARIANT_FALSE);
+                HWND box = nullptr;
+                WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), L"Velkor")) != nullptr; }, 10000);
+                std::wcout << L"answered " << (box ? ReportText(box) : L"nothing") << std::endl;
+                if (box)
+                    AnswerMessageBox(box, IDOK);
+            } else if (command == "state") {
+                std::string serial;
+                std::cin >> serial;
+                std::cout << "state " << serial << " " << State(server) << std::endl;
+            }
         }
         if (mode == "registry")
             RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort");

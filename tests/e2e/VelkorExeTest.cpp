@@ -57,6 +57,65 @@ TEST(VelkorExe, AServerThatKeepsFailingIsReportedOnce)
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
 }
 
+// The visible main windows of every process.
+std::vector<HWND> MainWindows()
+{
+    std::vector<HWND> windows;
+    for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, kMainCaption); window;
+         window = FindWindowExW(nullptr, window, nullptr, kMainCaption))
+        if (IsWindowVisible(window))
+            windows.push_back(window);
+    return windows;
+}
+
+std::wstring StartFolder()
+{
+    wchar_t text[MAX_PATH] = {};
+    DWORD size = sizeof(text);
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Velkor", L"StartFolder", RRF_RT_REG_SZ, nullptr, text, &size);
+    return text;
+}
+
+// Two copies would both poll the rig and both write velkor.mem: the second
+// start brings the running one to the front, restored, and ends before it
+// writes anything.
+TEST(VelkorExe, ASecondStartBringsTheRunningOneToTheFrontAndEnds)
+{
+    const std::filesystem::path first = std::filesystem::temp_directory_path() / L"velkor-first";
+    const std::filesystem::path second = std::filesystem::temp_directory_path() / L"velkor-second";
+    std::filesystem::create_directories(first);
+    std::filesystem::create_directories(second);
+    TVelkorProcess velkor(first.wstring());
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    const std::wstring folder = StartFolder();
+    PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }, 10000));
+
+    TVelkorProcess again(second.wstring());
+    EXPECT_EQ(again.WaitForExit(20000), 0u) << "the second start ends";
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(window); }, 10000)) << "the running one is restored";
+    EXPECT_EQ(MainWindows(), std::vector<HWND>{window});
+    EXPECT_EQ(StartFolder(), folder) << "the second start wrote nothing";
+    EXPECT_EQ(velkor.WaitForExit(0), STILL_ACTIVE);
+
+    // Started twice at once: one of them runs.
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(velkor.WaitForExit(10000), 0u);
+    TVelkorProcess one(first.wstring());
+    TVelkorProcess other(first.wstring());
+    EXPECT_TRUE(WaitFor([&] { return one.WaitForExit(0) == 0 || other.WaitForExit(0) == 0; }, 20000))
+        << "one of them ends";
+    TVelkorProcess& running = one.WaitForExit(0) == 0 ? other : one;
+    ASSERT_TRUE(running.MainWindow());
+    EXPECT_EQ(running.WaitForExit(0), STILL_ACTIVE);
+    EXPECT_EQ(MainWindows().size(), 1u);
+    PostMessageW(running.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(running.WaitForExit(10000), 0u);
+    std::filesystem::remove_all(first);
+    std::filesystem::remove_all(second);
+}
+
 // The project's version reaches the file's properties, where Explorer and
 // the installer's operators read it.
 TEST(VelkorExe, CarriesTheProjectsVersionInItsVersionResource)

@@ -1,7 +1,8 @@
 #pragma once
-// Files in memory that fail on request: a file that cannot be created, a
-// write that stops after some bytes (those bytes reach the file), a close or
-// a replace that fails. Every operation is logged.
+// Files in memory that fail on request: a file that cannot be read (with the
+// system's reason), created, duplicated or renamed, a write that stops after
+// some bytes (those bytes reach the file), a close or a replace that fails.
+// Every operation is logged.
 
 #include <algorithm>
 #include <map>
@@ -15,17 +16,30 @@
 class TFakeFileSystem : public IFileSystem {
 public:
     std::map<std::string, std::string> Files;
-    std::set<std::string> Uncreatable;
+    std::map<std::string, std::string> Unreadable; // name: the reason a read gives
+    std::set<std::string> Uncreatable;             // for Create and as the target of Duplicate
     long WriteLimit = -1; // bytes the writers take in all; negative: no limit
     bool FailClose = false;
-    bool FailReplace = false;
+    std::set<std::string> Unreplaceable; // targets a replace cannot reach
+    bool FailRename = false;
     std::vector<std::string> Log;
+    size_t MostBytesRead = 0; // the largest answer of a read
 
-    bool Read(const std::string& name, std::string& data) override
+    TReadResult Read(const std::string& name, std::string& data, size_t limit, std::string& reason) override
     {
         Log.push_back("read " + name);
+        if (auto unreadable = Unreadable.find(name); unreadable != Unreadable.end()) {
+            reason = unreadable->second;
+            return TReadResult::Failed;
+        }
         auto found = Files.find(name);
-        return found != Files.end() && (data = found->second, true);
+        if (found == Files.end())
+            return TReadResult::Missing;
+        if (found->second.size() > limit)
+            return TReadResult::TooLarge;
+        data = found->second;
+        MostBytesRead = std::max(MostBytesRead, data.size());
+        return TReadResult::Read;
     }
     std::unique_ptr<IFileWriter> Create(const std::string& name) override
     {
@@ -38,16 +52,38 @@ public:
     bool Replace(const std::string& from, const std::string& to) override
     {
         Log.push_back("replace " + from + " " + to);
-        if (FailReplace || !Files.count(from))
+        if (Unreplaceable.count(to) || !Files.count(from))
             return false;
         Files[to] = Files[from];
         Files.erase(from);
         return true;
     }
+    bool Rename(const std::string& name, const std::string& to) override
+    {
+        Log.push_back("rename " + name + " " + to);
+        if (FailRename || !Exists(name) || Exists(to))
+            return false;
+        if (Files.count(name))
+            Files[to] = Files[name];
+        Files.erase(name);
+        if (Unreadable.count(name))
+            Unreadable[to] = Unreadable[name];
+        Unreadable.erase(name);
+        return true;
+    }
+    bool Duplicate(const std::string& name, const std::string& copy) override
+    {
+        Log.push_back("duplicate " + name + " " + copy);
+        if (!Files.count(name) || Exists(copy) || Uncreatable.count(copy))
+            return false;
+        Files[copy] = Files[name];
+        return true;
+    }
+    bool Exists(const std::string& name) override { return Files.count(name) || Unreadable.count(name); }
     bool Remove(const std::string& name) override
     {
         Log.push_back("remove " + name);
-        return Files.erase(name) != 0;
+        return Files.erase(name) + Unreadable.erase(name) != 0;
     }
 
 private:

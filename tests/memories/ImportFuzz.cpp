@@ -9,52 +9,19 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <exception>
 #include <string>
-#include <vector>
 
 #include "base/SysUtils.h"
 #include "memories/StringAlignGrid.h"
 #include "tests/memories/GridSupport.h"
+#include "tests/support/Fuzz.h"
 
 namespace {
 
 using MemoryTests::MemoryGrid;
+using namespace Fuzz;
 
 constexpr size_t kMaxInput = 600;
-
-class TRandom {
-public:
-    explicit TRandom(uint64_t seed) : FState(seed ? seed : 1) {}
-    uint64_t Next()
-    {
-        FState ^= FState << 13;
-        FState ^= FState >> 7;
-        FState ^= FState << 17;
-        return FState;
-    }
-    size_t Below(size_t n) { return n ? static_cast<size_t>(Next() % n) : 0; }
-    int Between(int lo, int hi) { return lo + static_cast<int>(Below(static_cast<size_t>(hi - lo + 1))); }
-
-private:
-    uint64_t FState;
-};
-
-int Failures = 0;
-
-void Check(bool ok, const char* what, const std::string& input)
-{
-    if (ok)
-        return;
-    if (++Failures <= 10) {
-        std::fprintf(stderr, "FAILED: %s\n  input:", what);
-        for (unsigned char c : input)
-            std::fprintf(stderr, " %02X", c);
-        std::fprintf(stderr, "\n");
-    }
-}
 
 bool SameCells(const TStringAlignGrid& a, const TStringAlignGrid& b)
 {
@@ -65,44 +32,6 @@ bool SameCells(const TStringAlignGrid& a, const TStringAlignGrid& b)
             if (a.Cells(col, row) != b.Cells(col, row))
                 return false;
     return true;
-}
-
-std::string Mutate(std::string input, TRandom& random, const std::vector<std::string>& pool)
-{
-    static const char kSpecial[] = {'\t', '\r', '\n', '\0', '.', ',', '-', '0', '9', ' ', '\x7F', '\xFF'};
-    const int steps = 1 + static_cast<int>(random.Below(4));
-    for (int step = 0; step < steps; ++step) {
-        const size_t at = random.Below(input.size() + 1);
-        switch (random.Below(6)) {
-        case 0: // flip a bit
-            if (!input.empty())
-                input[random.Below(input.size())] ^= static_cast<char>(1u << random.Below(8));
-            break;
-        case 1: // a separator, a line break, a NUL or a digit
-            input.insert(at, 1, kSpecial[random.Below(sizeof kSpecial)]);
-            break;
-        case 2: // drop a run
-            input.erase(at, random.Below(8));
-            break;
-        case 3: { // repeat a run
-            const size_t length = random.Below(std::min<size_t>(input.size() - std::min(at, input.size()), 16) + 1);
-            input.insert(at, input.substr(at, length));
-            break;
-        }
-        case 4: { // splice in a piece of another input
-            const std::string& other = pool[random.Below(pool.size())];
-            const size_t from = random.Below(other.size() + 1);
-            input.insert(at, other.substr(from, random.Below(32)));
-            break;
-        }
-        default: // any byte
-            input.insert(at, 1, static_cast<char>(random.Below(256)));
-            break;
-        }
-    }
-    if (input.size() > kMaxInput)
-        input.resize(kMaxInput);
-    return input;
 }
 
 void RunOne(const std::string& input, TRandom& random)
@@ -167,39 +96,18 @@ void RunOne(const std::string& input, TRandom& random)
 
 int main(int argc, char** argv)
 {
-    const long rounds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 20000;
-    const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20240601;
-    std::vector<std::string> pool = {
-        "",
-        "Caption\tMode\tVFO A\tVFO B\t\r\nNew freq\tUSB\t14250000\t-1\t\r\nHome\tDIGI\t7.074.000\t\t\r\n",
-        "Caption\tMode\tVFO A\tVFO B\t\r\n\t\t\t\t\r\n",
-        "Caption\tMode\tVFO A\tVFO B\t\na\tCW\t1\t2\t\nb\n",
-        "Caption\tMode\tVFO A\tVFO B\t\ra\tCW\t1\t2\t\rb\r",
-        std::string("h\r\nx\tUSB\0\t9\t\r\n", 14),
-        "h\r\na\tCW\t1\t2\textra\t\r\n",
-        "USB\t\r\n",
-        "\r\n\r\n\r\n",
-        "\t\t\t\t\t\t\t\t",
-    };
-    const size_t seeds = pool.size();
-    TRandom random(seed);
-    for (long round = 0; round < rounds && Failures == 0; ++round) {
-        const std::string input = Mutate(pool[random.Below(pool.size())], random, pool);
-        try {
-            RunOne(input, random);
-        } catch (const std::exception& error) {
-            Check(false, error.what(), input);
-        }
-        // Keep some mutants to mutate further, in a pool of bounded size.
-        if (pool.size() < 256)
-            pool.push_back(input);
-        else
-            pool[seeds + random.Below(pool.size() - seeds)] = input;
-    }
-    if (Failures) {
-        std::fprintf(stderr, "%d failure(s)\n", Failures);
-        return 1;
-    }
-    std::printf("%ld rounds, no failure\n", rounds);
-    return 0;
+    return RunMutations(argc, argv, {20000, 20240601},
+        {
+            "",
+            "Caption\tMode\tVFO A\tVFO B\t\r\nNew freq\tUSB\t14250000\t-1\t\r\nHome\tDIGI\t7.074.000\t\t\r\n",
+            "Caption\tMode\tVFO A\tVFO B\t\r\n\t\t\t\t\r\n",
+            "Caption\tMode\tVFO A\tVFO B\t\na\tCW\t1\t2\t\nb\n",
+            "Caption\tMode\tVFO A\tVFO B\t\ra\tCW\t1\t2\t\rb\r",
+            std::string("h\r\nx\tUSB\0\t9\t\r\n", 14),
+            "h\r\na\tCW\t1\t2\textra\t\r\n",
+            "USB\t\r\n",
+            "\r\n\r\n\r\n",
+            "\t\t\t\t\t\t\t\t",
+        },
+        {.Special = std::string("\t\r\n\0.,-09 \x7F\xFF", 12), .MaxSize = kMaxInput}, RunOne);
 }

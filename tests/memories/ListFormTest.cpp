@@ -163,6 +163,24 @@ TEST_F(ListFormTest, TheWindowAsDesigned)
     EXPECT_FALSE(Reg.HasKey(TRegRoot::CurrentUser, "software\\Velkor\\MemoryWinPos")) << "never shown";
 }
 
+TEST_F(ListFormTest, AMemoryFileHeldElsewhereIsReportedAsTheWindowIsMadeAndSaveAsksFirst)
+{
+    Files.Unreadable["velkor.mem"] = "Access denied";
+    Make();
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    EXPECT_EQ(BoxTexts()[0].rfind("Cannot read the memory file velkor.mem: Access denied.", 0), 0u);
+    EXPECT_FALSE(List->Visible());
+
+    // "Save" asks; "No" writes nothing and leaves the file where it is.
+    List->Show();
+    Host.AnswerMessageBox(MsgBox::kIdNo);
+    Host.Click(*List->bSave);
+    ASSERT_EQ(BoxTexts().size(), 2u);
+    EXPECT_EQ(BoxTexts()[1].rfind("velkor.mem could not be read: Access denied.", 0), 0u);
+    EXPECT_EQ(Files.Files.count("velkor.mem"), 0u);
+    EXPECT_EQ(Files.Unreadable.count("velkor.mem"), 1u);
+}
+
 TEST_F(ListFormTest, TabGoesFromTheGridThroughTheButtonsInTheirOrder)
 {
     MakeShown();

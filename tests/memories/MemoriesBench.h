@@ -71,7 +71,10 @@ inline std::vector<TResult> Run(IFileSystem& files, const std::string& fileName,
     }
     const int runs = 9;
     std::string bytes;
-    results.push_back({"floor: read the file's bytes", MedianMs(runs, [&] { files.Read(fileName, bytes); })});
+    results.push_back({"floor: read the file's bytes", MedianMs(runs, [&] {
+                                  std::string reason;
+                                  files.Read(fileName, bytes, kMaxMemoryFileSize, reason);
+                              })});
 
     TStringAlignGrid grid(4, 2);
     results.push_back({"load 10,000 memories", MedianMs(runs, [&] { LoadMemoryFile(grid, files, fileName); },

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <set>
+
 #include "memories/Memories.h"
 #include "rig/TransceiverUnit.h"
 #include "tests/memories/FakeFileSystem.h"
@@ -42,6 +46,17 @@ TEST(FrequencyValidationTest, Table)
         {"1.2.3.4", "12.003.400"},
         {"14.074.000,", nullptr},
         {"2.147.483.648", nullptr},
+        // Decimal digits only: no hexadecimal, no sign.
+        {"$1.000.000", nullptr},
+        {"x123.456", nullptr},
+        {"0x1000000", nullptr},
+        {"$FFFFFF", nullptr},
+        {"+14.074.000", nullptr},
+        {"-14074000", nullptr},
+        {"14.O74.000", nullptr},
+        // Blanks around are not part of it.
+        {" 14074000", "14.074.000"},
+        {"14.074.000\t", "14.074.000"},
         // Blank stays as typed.
         {"", ""},
         {"  ", "  "},
@@ -307,6 +322,14 @@ TEST_F(MemoriesTest, SetSendsModeThenVfoAThenVfoB)
         {{"", "LSB", "3.600.000", "x.y"},
          {Format("put Mode %d", SSB_L), "put FreqA 3600000"},
          "'xy' is not a valid integer value"},
+        // What a hand-edited file may hold: decimal digits and "-1" only.
+        {{"", "", " 7.050.000 ", "-.1"}, {"put FreqA 7050000", "put FreqB -1"}, nullptr},
+        {{"", "", "$1.000.000", ""}, {}, "'$1000000' is not a valid integer value"},
+        {{"", "", "x123.456", ""}, {}, "'x123456' is not a valid integer value"},
+        {{"", "", "0x10", ""}, {}, "'0x10' is not a valid integer value"},
+        {{"", "", "+7050000", ""}, {}, "'+7050000' is not a valid integer value"},
+        {{"", "", "7050000", "-5"}, {"put FreqA 7050000"}, "'-5' is not a valid integer value"},
+        {{"", "", "2147483648", ""}, {}, "'2147483648' is not a valid integer value"},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -418,13 +441,190 @@ TEST_F(MemoriesTest, CloseCheckAndSave)
     }
     EXPECT_EQ(Files.Files["velkor.mem"], kHeaderLine + "New freq\tUSB\t14250000\t-1\t\r\n");
 
-    Files.FailReplace = true;
+    Files.Unreplaceable.insert("velkor.mem");
     Host.AnswerMessageBox(MsgBox::kIdYes);
     bool allowed = true;
     DispatchEvent([&] { allowed = List->CloseCheck(); });
     EXPECT_TRUE(allowed) << "untouched: the error ended the handler";
     EXPECT_EQ(Host.MessageBoxes().back().Text, "Cannot create file velkor.mem.");
     EXPECT_EQ(Files.Files["velkor.mem"], kHeaderLine + "New freq\tUSB\t14250000\t-1\t\r\n");
+}
+
+
+// Program rule: a memory file that was not read is reported once and is never
+// replaced unasked; neither is one that changed on disk since it was read.
+TEST_F(MemoriesTest, AFileThatCannotBeReadIsReportedOnceAndTheListStartsEmpty)
+{
+    const std::string locked = "The process cannot access the file because it is being used by another process";
+    struct Case {
+        const char* What;
+        std::function<void(TFakeFileSystem&)> Arrange;
+        const char* Report; // nullptr: none
+    };
+    const Case cases[] = {
+        {"no file", [](TFakeFileSystem&) {}, nullptr},
+        {"held by another program", [&](TFakeFileSystem& f) { f.Unreadable["velkor.mem"] = locked; },
+         "Cannot read the memory file velkor.mem: The process cannot access the file because it is being used by "
+         "another process.\n\nThe memory list starts empty. The file is left as it is, and a save asks before it "
+         "replaces it."},
+        {"saved as UTF-16", [](TFakeFileSystem& f) { f.Files["velkor.mem"] = std::string("\xFF\xFE" "C\0", 4); },
+         "Cannot read the memory file velkor.mem: it is saved as Unicode (UTF-16) text, and Velkor reads ANSI text "
+         "only.\n\nThe memory list starts empty. The file is left as it is, and a save asks before it replaces it."},
+        {"100 MB", [](TFakeFileSystem& f) { f.Files["velkor.mem"] = kHeaderLine + std::string(100u << 20, 'x'); },
+         "Cannot read the memory file velkor.mem: it is larger than 1 MB, more than any memory list holds.\n\nThe "
+         "memory list starts empty. The file is left as it is, and a save asks before it replaces it."},
+    };
+    for (const Case& c : cases) {
+        Files = TFakeFileSystem();
+        c.Arrange(Files);
+        const auto before = Files.Files;
+        const size_t boxes = Host.MessageBoxes().size();
+        Fresh();
+        List->FormCreate();
+        ASSERT_EQ(Host.MessageBoxes().size(), boxes + (c.Report ? 1 : 0)) << c.What;
+        if (c.Report) {
+            EXPECT_EQ(Host.MessageBoxes().back().Text, c.Report) << c.What;
+            EXPECT_EQ(Host.MessageBoxes().back().Caption, "Error") << c.What;
+            EXPECT_EQ(Host.MessageBoxes().back().Style, MsgBox::kOk | MsgBox::kIconError) << c.What;
+        }
+        EXPECT_EQ(Grid().RowCount(), 2) << c.What;
+        EXPECT_EQ(RowOf(1), (Row{"", "", "", ""})) << c.What;
+        EXPECT_FALSE(List->MemoryChanged) << c.What;
+        EXPECT_EQ(Files.Files, before) << c.What;
+    }
+}
+
+TEST_F(MemoriesTest, ASaveAsksBeforeItReplacesAFileTheListDidNotComeFrom)
+{
+    const std::string good = kHeaderLine + "Home\tDIGI\t7.074.000\t\t\r\n";
+    const std::string utf16("\xFF\xFE" "C\0", 4);
+    const std::string keep = "velkor.mem could not be read: %s.\n\nKeep it as %s and save the memory list as a new "
+                             "velkor.mem?";
+    const std::string changed = "velkor.mem has changed on disk since Velkor read or last saved it.\n\nReplace it "
+                                "with the memory list? The file as it is now is kept as velkor.mem.bak.";
+    const std::string notText = "it is saved as Unicode (UTF-16) text, and Velkor reads ANSI text only";
+    using Files_ = std::map<std::string, std::string>;
+    const std::string kList = "<the list>";
+    struct Case {
+        const char* What;
+        std::function<void(TFakeFileSystem&)> AtStart, Meanwhile;
+        int Answer; // 0: nothing asked
+        std::string Question;
+        bool Saved;
+        Files_ After; // kList: what the list writes
+        std::set<std::string> UnreadableAfter;
+    };
+    const Case cases[] = {
+        {"unchanged", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; }, [](TFakeFileSystem&) {}, 0, "",
+         true, {{"velkor.mem", kList}, {"velkor.mem.bak", good}}, {}},
+        {"held at the start, kept aside", [](TFakeFileSystem& f) { f.Unreadable["velkor.mem"] = "locked"; },
+         [](TFakeFileSystem&) {}, MsgBox::kIdYes, Format(keep.c_str(), "locked", "velkor.mem.bad-2024-06-01"), true,
+         {{"velkor.mem", kList}}, {"velkor.mem.bad-2024-06-01"}},
+        {"held at the start, not kept", [](TFakeFileSystem& f) { f.Unreadable["velkor.mem"] = "locked"; },
+         [](TFakeFileSystem&) {}, MsgBox::kIdNo, Format(keep.c_str(), "locked", "velkor.mem.bad-2024-06-01"), false,
+         {}, {"velkor.mem"}},
+        {"UTF-16, an older one kept already",
+         [&](TFakeFileSystem& f) {
+             f.Files["velkor.mem"] = utf16;
+             f.Files["velkor.mem.bad-2024-06-01"] = "older";
+         },
+         [](TFakeFileSystem&) {}, MsgBox::kIdYes,
+         Format(keep.c_str(), notText.c_str(), "velkor.mem.bad-2024-06-01-2"), true,
+         {{"velkor.mem", kList}, {"velkor.mem.bad-2024-06-01", "older"}, {"velkor.mem.bad-2024-06-01-2", utf16}},
+         {}},
+        {"UTF-16 at the start, a good file by the save", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = utf16; },
+         [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; }, MsgBox::kIdYes,
+         Format(keep.c_str(), notText.c_str(), "velkor.mem.bad-2024-06-01"), true,
+         {{"velkor.mem", kList}, {"velkor.mem.bad-2024-06-01", good}}, {}},
+        {"unreadable at the start, gone by the save", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = utf16; },
+         [](TFakeFileSystem& f) { f.Files.erase("velkor.mem"); }, 0, "", true, {{"velkor.mem", kList}}, {}},
+        {"read at the start, held by the save", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
+         [](TFakeFileSystem& f) { f.Unreadable["velkor.mem"] = "locked"; }, MsgBox::kIdYes,
+         Format(keep.c_str(), "locked", "velkor.mem.bad-2024-06-01"), true,
+         {{"velkor.mem", kList}, {"velkor.mem.bad-2024-06-01", good}}, {"velkor.mem.bad-2024-06-01"}},
+        {"changed on disk, replaced", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdYes, changed, true,
+         {{"velkor.mem", kList}, {"velkor.mem.bak", "edited"}}, {}},
+        {"changed on disk, kept", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdNo, changed, false,
+         {{"velkor.mem", "edited"}}, {}},
+        {"no file at the start, one written meanwhile", [](TFakeFileSystem&) {},
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "new"; }, MsgBox::kIdYes, changed, true,
+         {{"velkor.mem", kList}, {"velkor.mem.bak", "new"}}, {}},
+        {"removed meanwhile", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
+         [](TFakeFileSystem& f) { f.Files.erase("velkor.mem"); }, 0, "", true, {{"velkor.mem", kList}}, {}},
+    };
+    for (const Case& c : cases) {
+        Files = TFakeFileSystem();
+        c.AtStart(Files);
+        Fresh();
+        List->Today = [] { return std::string("2024-06-01"); };
+        List->FormCreate();
+        Grid().SetCells(0, 1, "Net");
+        const std::string list = Grid().ExportCellsAsText('\t');
+        c.Meanwhile(Files);
+        const size_t boxes = Host.MessageBoxes().size();
+        if (c.Answer)
+            Host.AnswerMessageBox(c.Answer);
+        EXPECT_EQ(List->Save(), c.Saved) << c.What;
+        ASSERT_EQ(Host.MessageBoxes().size(), boxes + (c.Answer ? 1 : 0)) << c.What;
+        if (c.Answer) {
+            EXPECT_EQ(Host.MessageBoxes().back().Text, c.Question) << c.What;
+            EXPECT_EQ(Host.MessageBoxes().back().Caption, "Confirm") << c.What;
+            EXPECT_EQ(Host.MessageBoxes().back().Style & MsgBox::kIconQuestion, MsgBox::kIconQuestion) << c.What;
+        }
+        Files_ after = c.After;
+        for (auto& [name, bytes] : after)
+            if (bytes == kList)
+                bytes = list;
+        EXPECT_EQ(Files.Files, after) << c.What;
+        std::set<std::string> unreadable;
+        for (const auto& entry : Files.Unreadable)
+            unreadable.insert(entry.first);
+        EXPECT_EQ(unreadable, c.UnreadableAfter) << c.What;
+
+        // What was saved is the list's own file: the next save asks nothing.
+        if (c.Saved) {
+            Grid().SetCells(0, 1, "Net 2");
+            EXPECT_TRUE(List->Save()) << c.What;
+            EXPECT_EQ(Host.MessageBoxes().size(), boxes + (c.Answer ? 1 : 0)) << c.What;
+            EXPECT_EQ(Files.Files["velkor.mem.bak"], list) << c.What;
+        }
+    }
+}
+
+TEST_F(MemoriesTest, ASaveDeclinedOrFailingKeepsTheProgramRunningAndTheFile)
+{
+    const std::string utf16("\xFF\xFE" "C\0", 4);
+    Files.Files["velkor.mem"] = utf16;
+    List->Today = [] { return std::string("2024-06-01"); };
+    List->FormCreate();
+    List->AddMemory("New freq", "USB", 14250000, -1);
+    Grid().CancelEdit();
+
+    // "Yes" to saving, then "No" to keeping the old file aside.
+    Host.AnswerMessageBox(MsgBox::kIdYes);
+    Host.AnswerMessageBox(MsgBox::kIdNo);
+    EXPECT_FALSE(List->CloseCheck());
+    EXPECT_EQ(Files.Files, (std::map<std::string, std::string>{{"velkor.mem", utf16}}));
+
+    // The old file cannot be moved aside: reported, nothing written.
+    Files.FailRename = true;
+    Host.AnswerMessageBox(MsgBox::kIdYes);
+    Host.AnswerMessageBox(MsgBox::kIdYes);
+    bool allowed = true;
+    DispatchEvent([&] { allowed = List->CloseCheck(); });
+    EXPECT_TRUE(allowed) << "untouched: the error ended the handler";
+    EXPECT_EQ(Host.MessageBoxes().back().Text, "Cannot create file velkor.mem.bad-2024-06-01.");
+    EXPECT_EQ(Files.Files, (std::map<std::string, std::string>{{"velkor.mem", utf16}}));
+
+    // Unasked, a box answers its default: "No" to replacing a changed file.
+    Files.FailRename = false;
+    Files.Files.clear();
+    ASSERT_TRUE(List->Save());
+    Files.Files["velkor.mem"] = "edited";
+    EXPECT_FALSE(List->Save());
+    EXPECT_EQ(Files.Files["velkor.mem"], "edited");
 }
 
 } // namespace

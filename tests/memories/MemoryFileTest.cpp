@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 
 #include "memories/MemoryFile.h"
@@ -69,8 +70,6 @@ TEST(MemoryFileTest, LoadEdgeCases)
          {built[0], {"a", "CW", "1", "2"}, {"b", "", "", ""}}},
         {"CR only", "Caption\tMode\tVFO A\tVFO B\t\ra\tCW\t1\t2\t\rb\r",
          {built[0], {"a", "CW", "1", "2"}, {"b", "", "", ""}}},
-        {"NUL ends the file", kHeaderLine + std::string("x\tUSB\0\t9\t\r\ny\tAM\t\r\n", 18),
-         {built[0], {"x", "USB", "", ""}}},
         {"a five-field line adds a column",
          kHeaderLine + "a\tCW\t1\t2\textra\t\r\n",
          {{"Caption", "Mode", "VFO A", "VFO B", ""}, {"a", "CW", "1", "2", "extra"}}},
@@ -82,7 +81,7 @@ TEST(MemoryFileTest, LoadEdgeCases)
         TFakeFileSystem files;
         files.Files["velkor.mem"] = c.File;
         TStringAlignGrid grid = MemoryGrid();
-        EXPECT_TRUE(LoadMemoryFile(grid, files)) << c.Name;
+        EXPECT_EQ(LoadMemoryFile(grid, files).Kind, TMemoryFileState::Read) << c.Name;
         EXPECT_EQ(CellsOf(grid), c.After) << c.Name;
 
         // What was read is written back with CR LF and a TAB after every
@@ -95,10 +94,103 @@ TEST(MemoryFileTest, LoadEdgeCases)
         EXPECT_EQ(saved.find('\n'), saved.find("\r\n") + 1) << c.Name;
         EXPECT_EQ(std::count(saved.begin(), saved.end(), '\t'), grid.ColCount() * grid.RowCount()) << c.Name;
     }
-    TFakeFileSystem none;
+}
+
+TEST(MemoryFileTest, NoFileIsAFirstRunAndAnyOtherFileNotReadIsUnreadableWithItsCause)
+{
+    const Rows built = CellsOf(MemoryGrid());
+    const std::string memory = "Home\tDIGI\t7.074.000\t\t\r\n";
+    // As Velkor writes it, the last caption long enough to reach the limit.
+    const std::string last = "\t\t\t\t\r\n";
+    std::string atLimit = kHeaderLine;
+    while (atLimit.size() + memory.size() + last.size() <= kMaxMemoryFileSize)
+        atLimit += memory;
+    atLimit += std::string(kMaxMemoryFileSize - atLimit.size() - last.size(), 'x') + last;
+    const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("C\0a\0p\0\t\0\r\0\n\0", 12);
+    const std::string tooLarge = "it is larger than 1 MB, more than any memory list holds";
+    const std::string unicode = "it is saved as Unicode (UTF-16) text, and Velkor reads ANSI text only";
+    const std::string nul = "it holds NUL bytes, so it is not a text file as Velkor writes it";
+    struct Case {
+        const char* Name;
+        std::function<void(TFakeFileSystem&)> Arrange;
+        TMemoryFileState::TKind Kind;
+        std::string Cause;
+    };
+    const Case cases[] = {
+        {"no file", [](TFakeFileSystem&) {}, TMemoryFileState::Missing, ""},
+        {"held by another program",
+         [](TFakeFileSystem& f) {
+             f.Unreadable["velkor.mem"] =
+                 "The process cannot access the file because it is being used by another process";
+         },
+         TMemoryFileState::Unreadable,
+         "The process cannot access the file because it is being used by another process"},
+        {"a read error without words", [](TFakeFileSystem& f) { f.Unreadable["velkor.mem"] = ""; },
+         TMemoryFileState::Unreadable, "it cannot be read"},
+        {"exactly the largest size", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = atLimit; },
+         TMemoryFileState::Read, ""},
+        {"one byte more", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = atLimit + "\n"; },
+         TMemoryFileState::Unreadable, tooLarge},
+        {"UTF-16 with its byte-order mark", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = utf16; },
+         TMemoryFileState::Unreadable, unicode},
+        {"big-endian UTF-16", [](TFakeFileSystem& f) { f.Files["velkor.mem"] = std::string("\xFE\xFF\0C", 4); },
+         TMemoryFileState::Unreadable, unicode},
+        {"a NUL after good lines",
+         [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = kHeaderLine + memory + std::string(1, '\0'); },
+         TMemoryFileState::Unreadable, nul},
+        {"a line of 200,000 fields and ten more lines",
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = std::string(200000, '\t') + std::string(10, '\n'); },
+         TMemoryFileState::Unreadable, "as a memory list it would be larger than 1 MB, more than any memory list holds"},
+        {"a UTF-8 byte-order mark is text", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = "\xEF\xBB\xBF" + memory; },
+         TMemoryFileState::Read, ""},
+    };
+    for (const Case& c : cases) {
+        TFakeFileSystem files;
+        c.Arrange(files);
+        TStringAlignGrid grid = MemoryGrid();
+        const TMemoryFileState state = LoadMemoryFile(grid, files);
+        EXPECT_EQ(state.Kind, c.Kind) << c.Name;
+        EXPECT_EQ(state.Cause, c.Cause) << c.Name;
+        if (c.Kind != TMemoryFileState::Read) {
+            EXPECT_EQ(CellsOf(grid), built) << c.Name << ": nothing half read";
+        } else {
+            EXPECT_TRUE(state.Bytes == files.Files["velkor.mem"]) << c.Name;
+            EXPECT_GT(grid.RowCount(), 1) << c.Name;
+        }
+        EXPECT_LE(files.MostBytesRead, kMaxMemoryFileSize) << c.Name;
+    }
+}
+
+TEST(MemoryFileTest, EverySaveKeepsThePreviousFileAsTheBackup)
+{
+    TFakeFileSystem files;
     TStringAlignGrid grid = MemoryGrid();
-    EXPECT_FALSE(LoadMemoryFile(grid, none));
-    EXPECT_EQ(CellsOf(grid), built) << "a missing file changes nothing";
+    const std::string first = SaveMemoryFile(grid, files);
+    EXPECT_EQ(files.Files.count("velkor.mem.bak"), 0u) << "nothing to keep on the first save";
+    grid.SetCells(0, 1, "Home");
+    const std::string second = SaveMemoryFile(grid, files);
+    grid.SetCells(0, 1, "Net");
+    files.Log.clear();
+    const std::string third = SaveMemoryFile(grid, files);
+    EXPECT_EQ(files.Files["velkor.mem"], third);
+    EXPECT_EQ(files.Files["velkor.mem.bak"], second) << "one generation";
+    EXPECT_EQ(files.Files.size(), 2u) << "no temporary file left";
+    EXPECT_NE(first, second);
+    EXPECT_EQ(files.Log, (std::vector<std::string>{"create velkor.mem.tmp", "write velkor.mem.tmp",
+                                                   "close velkor.mem.tmp", "remove velkor.mem.bak.tmp",
+                                                   "duplicate velkor.mem velkor.mem.bak.tmp",
+                                                   "replace velkor.mem.bak.tmp velkor.mem.bak",
+                                                   "replace velkor.mem.tmp velkor.mem"}));
+}
+
+TEST(MemoryFileTest, AnUnreadableFileIsKeptUnderANameNoOtherFileHas)
+{
+    TFakeFileSystem files;
+    EXPECT_EQ(FreeBadFileName(files, "velkor.mem", "2024-06-01"), "velkor.mem.bad-2024-06-01");
+    files.Files["velkor.mem.bad-2024-06-01"] = "older";
+    EXPECT_EQ(FreeBadFileName(files, "velkor.mem", "2024-06-01"), "velkor.mem.bad-2024-06-01-2");
+    files.Unreadable["velkor.mem.bad-2024-06-01-2"] = "locked";
+    EXPECT_EQ(FreeBadFileName(files, "velkor.mem", "2024-06-01"), "velkor.mem.bad-2024-06-01-3");
 }
 
 TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
@@ -115,12 +207,17 @@ TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
         {"write stops half way", [](TFakeFileSystem& f) { f.WriteLimit = 20; }, "Stream write error"},
         {"nothing written", [](TFakeFileSystem& f) { f.WriteLimit = 0; }, "Stream write error"},
         {"close fails", [](TFakeFileSystem& f) { f.FailClose = true; }, "Stream write error"},
-        {"old file cannot be replaced", [](TFakeFileSystem& f) { f.FailReplace = true; },
+        {"old file cannot be replaced", [](TFakeFileSystem& f) { f.Unreplaceable.insert("velkor.mem"); },
          "Cannot create file velkor.mem"},
+        {"the backup cannot be made", [](TFakeFileSystem& f) { f.Uncreatable.insert("velkor.mem.bak.tmp"); },
+         "Cannot create file velkor.mem.bak"},
+        {"the older backup cannot be replaced", [](TFakeFileSystem& f) { f.Unreplaceable.insert("velkor.mem.bak"); },
+         "Cannot create file velkor.mem.bak"},
     };
     for (const Case& c : cases) {
         TFakeFileSystem files;
         files.Files["velkor.mem"] = old;
+        files.Files["velkor.mem.bak"] = "older";
         c.Break(files);
         TStringAlignGrid grid = MemoryGrid();
         grid.SetRowCount(40);
@@ -135,7 +232,26 @@ TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
         }
         EXPECT_EQ(files.Files["velkor.mem"], old) << c.Name;
         EXPECT_EQ(files.Files.count("velkor.mem.tmp"), 0u) << c.Name << ": temporary file removed";
+        EXPECT_EQ(files.Files.count("velkor.mem.bak.tmp"), 0u) << c.Name << ": no half-made backup";
+        if (c.Message != "Cannot create file velkor.mem") {
+            EXPECT_EQ(files.Files["velkor.mem.bak"], "older") << c.Name;
+        }
     }
+}
+
+TEST(MemoryFileTest, AListThatWouldNotLoadAgainIsNotSaved)
+{
+    TFakeFileSystem files;
+    files.Files["velkor.mem"] = "old";
+    TStringAlignGrid grid = MemoryGrid();
+    grid.SetCells(0, 1, std::string(kMaxMemoryFileSize, 'x'));
+    try {
+        SaveMemoryFile(grid, files);
+        ADD_FAILURE() << "saved";
+    } catch (const EFCreateError& error) {
+        EXPECT_EQ(error.Message(), "Cannot create file velkor.mem: it would be larger than 1 MB and not load again");
+    }
+    EXPECT_EQ(files.Files, (std::map<std::string, std::string>{{"velkor.mem", "old"}}));
 }
 
 // The standard library's files, in a folder of the test's own.
@@ -152,17 +268,56 @@ TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
         return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     };
     TStdFileSystem files;
-    std::ofstream(name, std::ios::binary) << "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n";
+    const std::string stale = "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n";
+    std::ofstream(name, std::ios::binary) << stale;
     TStringAlignGrid grid = MemoryGrid();
     grid.SetCells(0, 1, "Home");
     SaveMemoryFile(grid, files, name);
     EXPECT_EQ(contents(name), kHeaderLine + "Home\t\t\t\t\r\n");
+    EXPECT_EQ(contents(name + ".bak"), stale);
+    SaveMemoryFile(grid, files, name);
+    EXPECT_EQ(contents(name + ".bak"), kHeaderLine + "Home\t\t\t\t\r\n") << "a second save replaces the backup";
+    EXPECT_FALSE(std::filesystem::exists(name + ".bak.tmp"));
     TStringAlignGrid loaded = MemoryGrid();
-    EXPECT_TRUE(LoadMemoryFile(loaded, files, name));
+    EXPECT_EQ(LoadMemoryFile(loaded, files, name).Kind, TMemoryFileState::Read);
     EXPECT_EQ(CellsOf(loaded), CellsOf(grid));
-    std::string data;
-    EXPECT_FALSE(files.Read(dir + "/missing.mem", data));
-    EXPECT_FALSE(files.Read(dir, data)) << "a folder is not a file";
+
+    // A rename never replaces; a duplicate is a second name or a copy.
+    EXPECT_FALSE(files.Rename(name, name + ".bak"));
+    EXPECT_TRUE(files.Duplicate(name, dir + "/copy.mem"));
+    EXPECT_FALSE(files.Duplicate(name, dir + "/copy.mem"));
+    EXPECT_TRUE(files.Rename(dir + "/copy.mem", dir + "/moved.mem"));
+    EXPECT_EQ(contents(dir + "/moved.mem"), contents(name));
+    EXPECT_FALSE(files.Exists(dir + "/copy.mem"));
+
+    // Reads: no file is missing, anything else that cannot be read fails
+    // with the system's words; a file past the limit is refused unread.
+    struct TReadCase {
+        const char* What;
+        std::string Name;
+        size_t Limit;
+        TReadResult Result;
+    };
+    std::ofstream(dir + "/large.mem", std::ios::binary) << kHeaderLine;
+    std::filesystem::resize_file(dir + "/large.mem", 100u << 20); // sparse: no 100 MB written
+    const TReadCase reads[] = {
+        {"no file", dir + "/missing.mem", kMaxMemoryFileSize, TReadResult::Missing},
+        {"no folder", dir + "/missing/velkor.mem", kMaxMemoryFileSize, TReadResult::Missing},
+        {"a folder is not a file", dir, kMaxMemoryFileSize, TReadResult::Failed},
+        {"100 MB", dir + "/large.mem", kMaxMemoryFileSize, TReadResult::TooLarge},
+        {"exactly the limit", name, contents(name).size(), TReadResult::Read},
+        {"one byte past the limit", name, contents(name).size() - 1, TReadResult::TooLarge},
+        {"a device without end", "/dev/zero", 1000, TReadResult::TooLarge},
+    };
+    for (const TReadCase& c : reads) {
+        if (!std::filesystem::exists(c.Name) && c.Result != TReadResult::Missing)
+            continue;
+        std::string data = "untouched";
+        std::string reason;
+        EXPECT_EQ(files.Read(c.Name, data, c.Limit, reason), c.Result) << c.What;
+        EXPECT_EQ(data, c.Result == TReadResult::Read ? contents(name) : "untouched") << c.What;
+        EXPECT_EQ(reason.empty(), c.Result != TReadResult::Failed) << c.What << ": " << reason;
+    }
 
     // A folder in the way: the replace fails, the folder stays, no leftover.
     const std::string blocked = dir + "/blocked.mem";

@@ -213,4 +213,13 @@ TEST_F(RigctlClient, OpensReadsAndCommandsTheRadio)
     EXPECT_NE(Rigctl({"T", "1"}).find("Feature not available"), std::string::npos) << "no PTT here";
 }
 
+TEST_F(RigctlClient, WhileTheRadioIsAwayReadsFailAndCommandsStillGo)
+{
+    Trx->StopPolling();
+    // It opens, gets an error for f and m (no values of a poll long past),
+    // and its command still reaches the radio.
+    EXPECT_EQ(Rigctl({"f", "m", "F", "7074000"}), "");
+    EXPECT_EQ(Server->Radio.FreqA(), 7074000);
+}
+
 } // namespace

@@ -2,6 +2,9 @@
 // fake rig server.
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "RigctlTestSupport.h"
 #include "base/SysUtils.h"
 
@@ -71,14 +74,14 @@ TEST_F(RigctlTest, ReadsAnswerTheLastPollInEveryArrangement)
         int32_t Mode;
         const char* Reply; // f m v s i x
     } cases[] = {
-        {VFOAA, SSB_U, "14074000\nUSB\n2400\nVFOA\n0\nVFOB\n7050000\nUSB\n2400\n"},
+        {VFOAA, SSB_U, "14074000\nUSB\n2400\nVFOA\n0\nVFOA\n7050000\nUSB\n2400\n"},
         {VFOAB, CW_U, "14074000\nCW\n500\nVFOA\n1\nVFOB\n7050000\nCW\n500\n"},
-        {VFOBB, DIG_U, "7050000\nPKTUSB\n2400\nVFOB\n0\nVFOA\n14074000\nPKTUSB\n2400\n"},
+        {VFOBB, DIG_U, "7050000\nPKTUSB\n2400\nVFOB\n0\nVFOB\n14074000\nPKTUSB\n2400\n"},
         {VFOBA, DIG_L, "7050000\nPKTLSB\n2400\nVFOB\n1\nVFOA\n14074000\nPKTLSB\n2400\n"},
-        {VFOAA, CW_L, "14074000\nCWR\n500\nVFOA\n0\nVFOB\n7050000\nCWR\n500\n"},
-        {VFOAA, SSB_L, "14074000\nLSB\n2400\nVFOA\n0\nVFOB\n7050000\nLSB\n2400\n"},
-        {VFOAA, AM, "14074000\nAM\n6000\nVFOA\n0\nVFOB\n7050000\nAM\n6000\n"},
-        {VFOAA, FM, "14074000\nFM\n15000\nVFOA\n0\nVFOB\n7050000\nFM\n15000\n"},
+        {VFOAA, CW_L, "14074000\nCWR\n500\nVFOA\n0\nVFOA\n7050000\nCWR\n500\n"},
+        {VFOAA, SSB_L, "14074000\nLSB\n2400\nVFOA\n0\nVFOA\n7050000\nLSB\n2400\n"},
+        {VFOAA, AM, "14074000\nAM\n6000\nVFOA\n0\nVFOA\n7050000\nAM\n6000\n"},
+        {VFOAA, FM, "14074000\nFM\n15000\nVFOA\n0\nVFOA\n7050000\nFM\n15000\n"},
     };
     for (const auto& c : cases) {
         Poll(14074000, 7050000, c.Mode, c.Vfo);
@@ -245,7 +248,7 @@ TEST_F(RigctlTest, AValueWrittenReadsBackUntilAPollThatBeganLaterHasReadTheRig)
 
     // The radio ignored it all: the next poll tells.
     Poll();
-    EXPECT_EQ(Exchange("f\nm\nv\ns\n"), "14074000\nUSB\n2400\nVFOA\n0\nVFOB\n");
+    EXPECT_EQ(Exchange("f\nm\nv\ns\n"), "14074000\nUSB\n2400\nVFOA\n0\nVFOA\n");
 }
 
 TEST_F(RigctlTest, APollAlreadyReadingWhenTheValueWasWrittenDoesNotEndIt)
@@ -268,9 +271,9 @@ TEST_F(RigctlTest, APollAlreadyReadingWhenTheValueWasWrittenDoesNotEndIt)
     EXPECT_EQ(Exchange("f\n"), "14074000\n");
 }
 
-TEST_F(RigctlTest, ModeReadsBeforeTheFirstPollAndRigFailuresAnswerAnError)
+TEST_F(RigctlTest, ReadsBeforeTheFirstPollAndRigFailuresAnswerAnError)
 {
-    EXPECT_EQ(Exchange("f\nv\ns\n"), "0\nVFOA\n0\nVFOB\n");
+    EXPECT_EQ(Exchange("f\nv\ns\n"), "RPRT -6\nRPRT -6\nRPRT -6\n");
     EXPECT_EQ(Exchange("m\nx\n+m\n\\get_vfo_info VFOA\n"), "RPRT -6\nRPRT -6\nget_mode:\nRPRT -6\nRPRT -6\n");
 
     Poll(14074000, 7050000, SSB_U, VFOAA);
@@ -280,11 +283,11 @@ TEST_F(RigctlTest, ModeReadsBeforeTheFirstPollAndRigFailuresAnswerAnError)
         << "a failed command writes nothing over the poll";
 }
 
-TEST_F(RigctlTest, WithoutATransceiverReadsAreEmptyAndCommandsFail)
+TEST_F(RigctlTest, WithoutATransceiverReadsAndCommandsFail)
 {
     TRigctlRig none(nullptr);
     TRigctlSession session(none);
-    EXPECT_EQ(Exchange(session, "f\nv\nF 7074000\nM USB 0\nV VFOA\n"), "0\nVFOA\nRPRT -6\nRPRT -6\nRPRT -6\n");
+    EXPECT_EQ(Exchange(session, "f\nv\nF 7074000\nM USB 0\nV VFOA\n"), "RPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\n");
 }
 
 TEST_F(RigctlTest, LinesEndInLfOrCrAndMayComeInPieces)
@@ -292,7 +295,7 @@ TEST_F(RigctlTest, LinesEndInLfOrCrAndMayComeInPieces)
     Poll(14074000, 7050000, SSB_U, VFOAA);
     const std::string bytes = "f\r\nm\rv\n\n\r\n+s\nF 7074000.000000\nf\n";
     const std::string whole = Exchange(bytes);
-    EXPECT_EQ(whole, "14074000\nUSB\n2400\nVFOA\nget_split_vfo:\nSplit: 0\nTX VFO: VFOB\nRPRT 0\nRPRT 0\n7074000\n");
+    EXPECT_EQ(whole, "14074000\nUSB\n2400\nVFOA\nget_split_vfo:\nSplit: 0\nTX VFO: VFOA\nRPRT 0\nRPRT 0\n7074000\n");
     Poll();
     TRigctlSession bytewise(Shared);
     std::string pieces;
@@ -346,7 +349,96 @@ TEST_F(RigctlTest, AClientThatStopsReadingOverflows)
     EXPECT_TRUE(Session.Overflowed());
     EXPECT_GT(requests, 100u) << "a reading client is never near the limit";
     Session.Sent(Session.Output().size());
-    EXPECT_FALSE(Session.Overflowed());
+    EXPECT_TRUE(Session.Overflowed()) << "it is dropped all the same";
+}
+
+TEST_F(RigctlTest, ReadsAnswerAnErrorWhileTheTransceiverIsNotConnected)
+{
+    const std::string reads = "f\nm\nv\ns\ni\nx\n\\get_vfo_info VFOB\n+f\n";
+    const std::string failed = "RPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\nRPRT -6\nget_freq:\nRPRT -6\n";
+    const struct {
+        const char* Why;
+        std::function<void()> Disconnect;
+    } cases[] = {
+        {"a tick failed (the rig server failed, or hung and its call was given up)",
+         [this] {
+             Rig->FailAll = true;
+             Poll();
+             Rig->FailAll = false;
+         }},
+        {"polling was switched off", [this] { Trx->StopPolling(); }},
+    };
+    for (const auto& c : cases) {
+        Trx->StartPolling();
+        Poll(14074000, 7050000, SSB_U, VFOAB);
+        ASSERT_EQ(Exchange("f\n"), "14074000\n") << c.Why;
+        c.Disconnect();
+        ASSERT_FALSE(Trx->Get_Connected()) << c.Why;
+        EXPECT_EQ(Exchange(reads), failed) << c.Why << ": not the values of a poll long past";
+        EXPECT_EQ(Exchange("\\get_vfo_info VFOC\n"), "RPRT -1\n") << c.Why;
+        // The handshake describes the port: a client may open it meanwhile.
+        EXPECT_EQ(Exchange("\\chk_vfo\n\\get_powerstat\n"), "0\n1\n") << c.Why;
+        EXPECT_EQ(SplitLines(Exchange("\\dump_state\n")).back(), "done") << c.Why;
+        // Commands still go to the rig server, and what they wrote is read
+        // back only once a poll has read the rig again.
+        EXPECT_EQ(Exchange("F 7074000\nf\n"), "RPRT 0\nRPRT -6\n") << c.Why;
+        EXPECT_EQ(Rig->Puts(), Lines({"put Freq 7074000", "put FreqA 7074000"})) << c.Why;
+        Trx->StartPolling();
+        Poll();
+        EXPECT_EQ(Exchange("f\ns\n"), "14074000\n1\nVFOB\n") << c.Why;
+    }
+}
+
+TEST_F(RigctlTest, WithoutSplitTheRadioTransmitsOnTheVfoItReceivesOn)
+{
+    const struct {
+        int32_t Vfo; // as polled
+        const char* Line;
+        const char* Split; // s, with what the line wrote laid over the poll
+    } cases[] = {
+        {VFOAB, "S 0 VFOA", "0\nVFOA\n"}, {VFOBA, "S 0 VFOB", "0\nVFOB\n"}, {VFOAA, "V VFOB", "0\nVFOB\n"},
+        {VFOAA, "S 1 VFOB", "1\nVFOB\n"}, {VFOBB, "S 1 VFOA", "1\nVFOA\n"},
+    };
+    for (const auto& c : cases) {
+        Poll(14074000, 7050000, SSB_U, c.Vfo);
+        EXPECT_EQ(Exchange(std::string(c.Line) + "\ns\n"), std::string("RPRT 0\n") + c.Split) << c.Line;
+    }
+    // The split frequency stays the other VFO's, set before split goes on.
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    EXPECT_EQ(Exchange("I 7075000\ni\nf\n"), "RPRT 0\n7075000\n14074000\n");
+}
+
+TEST_F(RigctlTest, UnreadRepliesPastTheLimitStopTheCommandsAtOnce)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const std::string caps = Exchange("1\n");
+    const size_t largest = std::max(caps.size(), Exchange("\\dump_state\n").size());
+    const std::pair<const char*, std::string> cases[] = {
+        {"dump_caps a line", [] {
+             std::string s;
+             for (int i = 0; i < 100000; ++i)
+                 s += "1\n";
+             return s;
+         }()},
+        {"dump_caps filling lines", std::string(Rigctl::kMaxLine, '1') + "\n" + std::string(Rigctl::kMaxLine, '1') + "\n"},
+        {"dump_state and f", [] {
+             std::string s;
+             for (int i = 0; i < 5000; ++i)
+                 s += "\\dump_state f\n";
+             return s;
+         }()},
+    };
+    for (const auto& [what, flood] : cases) {
+        TRigctlSession session(Shared);
+        // All of it in one piece, as one read of the socket brings it.
+        session.Received(flood + "F 7000000\n");
+        EXPECT_TRUE(session.Overflowed()) << what;
+        EXPECT_LE(session.Output().size(), Rigctl::kMaxPendingOutput + largest) << what;
+        const size_t unread = session.Output().size();
+        session.Received("F 7000000\n1\n");
+        EXPECT_EQ(session.Output().size(), unread) << what << ": nothing more is run";
+        EXPECT_THAT(Rig->Puts(), IsEmpty()) << what;
+    }
 }
 
 } // namespace

@@ -237,33 +237,16 @@ TEST_F(RigSimTest, FrequenciesFollowTheVfoInUse)
         LONG Value;
         LONG A, B, Vfo, Freq;
     };
+    // Enough cases to tell each call from the others; the rules themselves are
+    // tested without COM in tests/rigsim/RadioTest.cpp.
     const TCase cases[] = {
         {"put Freq on A/A turns A", VFOAA, PutFreq, 3500000, 3500000, kStartB, VFOAA, 3500000},
-        {"put Freq on A/B turns A", VFOAB, PutFreq, 3500000, 3500000, kStartB, VFOAB, 3500000},
-        {"put Freq on B/B turns B", VFOBB, PutFreq, 3500000, kStartA, 3500000, VFOBB, 3500000},
         {"put Freq on B/A turns B", VFOBA, PutFreq, 3500000, kStartA, 3500000, VFOBA, 3500000},
-        {"put Freq on no arrangement turns A", 0, PutFreq, 3500000, 3500000, kStartB, 0, 3500000},
-        {"put Freq on two arrangements turns A", VFOBB | VFOBA, PutFreq, 3500000, 3500000, kStartB, VFOBB | VFOBA,
-         3500000},
         {"put FreqA on B/B leaves Freq", VFOBB, PutFreqA, 21000000, 21000000, kStartB, VFOBB, kStartB},
-        {"put FreqA on A/B moves Freq", VFOAB, PutFreqA, 21000000, 21000000, kStartB, VFOAB, 21000000},
-        {"put FreqB on B/A moves Freq", VFOBA, PutFreqB, 10100000, kStartA, 10100000, VFOBA, 10100000},
         {"put FreqB on A/A leaves Freq", VFOAA, PutFreqB, 10100000, kStartA, 10100000, VFOAA, kStartA},
-        {"VFOB on A/A gives B/B", VFOAA, PutVfo, VFOB, kStartA, kStartB, VFOBB, kStartB},
         {"VFOB on A/B gives B/A", VFOAB, PutVfo, VFOB, kStartA, kStartB, VFOBA, kStartB},
-        {"VFOB on B/A stays B/A", VFOBA, PutVfo, VFOB, kStartA, kStartB, VFOBA, kStartB},
-        {"VFOA on B/B gives A/A", VFOBB, PutVfo, VFOA, kStartA, kStartB, VFOAA, kStartA},
-        {"VFOA on B/A gives A/B", VFOBA, PutVfo, VFOA, kStartA, kStartB, VFOAB, kStartA},
-        {"VFOA on A/A stays A/A", VFOAA, PutVfo, VFOA, kStartA, kStartB, VFOAA, kStartA},
-        {"VFOB on no arrangement gives B/B", 0, PutVfo, VFOB, kStartA, kStartB, VFOBB, kStartB},
-        {"VFOA on two arrangements gives A/A", VFOAB | VFOBA, PutVfo, VFOA, kStartA, kStartB, VFOAA, kStartA},
-        {"VFOAB sets split", VFOAA, PutVfo, VFOAB, kStartA, kStartB, VFOAB, kStartA},
-        {"VFOBA sets split on B", VFOAA, PutVfo, VFOBA, kStartA, kStartB, VFOBA, kStartB},
-        {"VFOBB sets B", VFOAB, PutVfo, VFOBB, kStartA, kStartB, VFOBB, kStartB},
-        {"VFOAA sets A", VFOBA, PutVfo, VFOAA, kStartA, kStartB, VFOAA, kStartA},
         {"operator dial on B/A turns B", VFOBA, OperatorDial, 1840000, kStartA, 1840000, VFOBA, 1840000},
         {"operator dial on A/B turns A", VFOAB, OperatorDial, 1840000, 1840000, kStartB, VFOAB, 1840000},
-        {"operator dial on no arrangement turns A", 0, OperatorDial, 1840000, 1840000, kStartB, 0, 1840000},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -289,7 +272,7 @@ TEST_F(RigSimTest, FrequenciesFollowTheVfoInUse)
 TEST_F(RigSimTest, RejectsVfoValuesOutsideTheTable)
 {
     ASSERT_HR(S_OK, Control->SetVfo(VFOAB));
-    const LONG bad[] = {0, 1, VFOAA | VFOAB, VFOA | VFOB, VFOA | VFOBB, SSB_U, -1, 0x7FFFFFFF};
+    const LONG bad[] = {0, VFOA | VFOB};
     for (LONG value : bad) {
         SCOPED_TRACE(value);
         EXPECT_HR(E_INVALIDARG, Rig()->put_Vfo(value));
@@ -299,14 +282,14 @@ TEST_F(RigSimTest, RejectsVfoValuesOutsideTheTable)
 
 TEST_F(RigSimTest, AcceptsExactlyOneModeFlag)
 {
-    const LONG modes[] = {CW_U, CW_L, SSB_U, SSB_L, DIG_U, DIG_L, AM, FM};
+    const LONG modes[] = {CW_U, FM};
     for (LONG mode : modes) {
         SCOPED_TRACE(mode);
         EXPECT_HR(S_OK, Rig()->put_Mode(mode));
         EXPECT_EQ(mode, Get(&IRigX::get_Mode));
     }
     ASSERT_HR(S_OK, Rig()->put_Mode(CW_L));
-    const LONG bad[] = {0, VFOA, CW_U | CW_L, SSB_U | 1, -1, static_cast<LONG>(0x80000000)};
+    const LONG bad[] = {0, CW_U | CW_L};
     for (LONG value : bad) {
         SCOPED_TRACE(value);
         EXPECT_HR(E_INVALIDARG, Rig()->put_Mode(value));

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "base/SysUtils.h"
+#include "base/win32/ComUtil.h"
+#include "platform/MemoryRegistry.h"
 #include "ui/Forms.h"
+#include "ui/Menus.h"
 #include "tests/win32/support/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
+#include "widgets/FormPlacement.h"
 
 namespace {
 
@@ -166,6 +173,101 @@ TEST_F(Win32FormTest, AHintWindowShowsNearTheMouseAndHides)
         << "the text in the hint's colours";
     Host.HideHintWindow();
     EXPECT_FALSE(IsWindowVisible(hint));
+}
+
+// Where a maximised window goes: the form's place, the system's while it is
+// negative; a borderless window's restore puts it in the screen's corner,
+// whatever maximised place its stored placement holds.
+TEST_F(Win32FormTest, AMaximisedWindowGoesWhereItsFormSays)
+{
+    TMemoryRegistry registry;
+    registry.SetString(TRegRoot::CurrentUser, "Software\\VelkorTests\\Max", "MinMaxPos", "-1,-1,50,60");
+    registry.SetString(TRegRoot::CurrentUser, "Software\\VelkorTests\\Max", "NormPos", "100,90,329,193");
+    SetRegistry(&registry);
+    auto* restored = new TForm(&App);
+    restored->SetBorderStyle(TFormBorderStyle::bsNone);
+    restored->SetBounds(10, 10, 229, 103);
+    auto* placement = new TFormPlacement(restored);
+    placement->SetIniSection("\\Software\\VelkorTests\\Max");
+    restored->Show();
+    placement->SetActive(false); // nothing saved when the form goes
+    SetRegistry(nullptr);
+    ASSERT_EQ(restored->Left(), 100) << "restored";
+
+    const struct {
+        TForm* Form;
+        TPoint Place; // the form's maximised place, set when not left as it is
+        bool Set;
+        TPoint Expected;
+    } cases[] = {
+        {restored, {}, false, {0, 0}},
+        {Form, {30, 40}, true, {30, 40}},
+        {Form, {-1, -1}, true, {0, 0}}, // the system's: a window without a frame fills the screen from its corner
+    };
+    for (const auto& c : cases) {
+        if (c.Set)
+            c.Form->SetMaxPosition(c.Place);
+        HWND window = TWin32Host::WindowOf(*c.Form);
+        c.Form->SetWindowState(TWindowState::wsMaximized);
+        RECT r;
+        GetWindowRect(window, &r);
+        EXPECT_EQ((TPoint{r.left, r.top}), c.Expected) << c.Place.X << "," << c.Place.Y;
+        c.Form->SetWindowState(TWindowState::wsNormal);
+    }
+}
+
+// Reads the items of the first popup menu this process shows, then closes it.
+class TPopupMenuWatcher {
+public:
+    TPopupMenuWatcher() : FThread([this] { Watch(); }) {}
+    ~TPopupMenuWatcher()
+    {
+        if (FThread.joinable())
+            FThread.join();
+    }
+    // Each item as "line" or its text, once the watch has ended.
+    std::vector<std::string> Items()
+    {
+        FThread.join();
+        return FItems;
+    }
+
+private:
+    void Watch()
+    {
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10)) {
+            HWND window = FindWindowW(L"#32768", nullptr);
+            if (!window || !IsWindowVisible(window))
+                continue;
+            HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+            for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+                wchar_t text[64] = {};
+                MENUITEMINFOW info{};
+                info.cbSize = sizeof(info);
+                info.fMask = MIIM_FTYPE | MIIM_STRING;
+                info.dwTypeData = text;
+                info.cch = 64;
+                GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+                FItems.push_back((info.fType & MFT_SEPARATOR) ? "line" : WideToAnsi(text));
+            }
+            PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+            return;
+        }
+    }
+    std::vector<std::string> FItems;
+    std::thread FThread;
+};
+
+TEST_F(Win32FormTest, ABandNamedLikeALineIsAnItem)
+{
+    auto* menu = new TPopupMenu(Form);
+    const TNotifyEvent act = [](TObject*) {};
+    menu->AddItem(Form, "", "Add record", 0, act);
+    menu->AddItem(Form, "", "-", 0, {});
+    menu->AddItem(Form, "", "-", 0, act); // a band of that name
+    TPopupMenuWatcher watcher;
+    EXPECT_EQ(Host.TrackPopupMenu(*menu, {150, 150}), nullptr) << "closed without a choice";
+    EXPECT_EQ(watcher.Items(), (std::vector<std::string>{"Add record", "line", "-"}));
 }
 
 } // namespace

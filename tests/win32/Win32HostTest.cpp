@@ -78,6 +78,23 @@ TEST_F(Win32HostTest, ProcessMessagesServesWaitingTicksAndLeavesTheQuitToTheLoop
     App.Run(); // returns at once: the quit was kept for it
 }
 
+// A rig server slower than the poll interval keeps its timer due: serving
+// the waiting messages must still come to an end.
+TEST_F(Win32HostTest, ProcessMessagesEndsWhileATimerOutlastsItsInterval)
+{
+    auto* slow = new TTimer(&App);
+    slow->SetInterval(10);
+    int ticks = 0;
+    slow->OnTimer = [&](TObject*) {
+        Sleep(30);
+        if (++ticks == 50)
+            slow->SetEnabled(false); // without an end, the call would never return
+    };
+    ProcessMessagesUntil(App, [&] { return ticks > 0; });
+    EXPECT_LT(ticks, 3) << "each timer ticks once a call";
+    delete slow;
+}
+
 // Reads the texts of the first message box with this caption and answers it.
 class TMessageBoxWatcher {
 public:

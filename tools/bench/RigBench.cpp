@@ -10,26 +10,36 @@
 //   rigbench counts               prints rigsim.exe's call counters
 //   rigbench reports              prints how many error reports velkor.exe shows
 //   rigbench close                closes velkor.exe's window
-//   rigbench paints               prints how often velkor.exe's main window painted
-//   rigbench latency [changes]    changes the stand-in's frequency and times each
-//                                 change until the main window has painted it
+//   rigbench window [seconds] [changes]
+//                                 runs the main window in this process as
+//                                 velkor.exe makes it, polling rigsim.exe;
+//                                 prints its paints over the seconds at a
+//                                 steady frequency, then changes the
+//                                 stand-in's frequency and times each change
+//                                 until the window has painted it
 #include <windows.h>
 #include <objbase.h>
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "RigSim.h"
+#include "app/win32/MainWindow.h"
+#include "platform/win32/Win32Registry.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
+#include "rig/win32/OmniRigXThread.h"
 #include "ui/Forms.h"
 #include "ui/HeadlessHost.h"
+#include "ui/win32/Win32Host.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -155,48 +165,103 @@ std::vector<HWND> Windows(const wchar_t* windowClass, const wchar_t* caption)
     return found;
 }
 
-// How often the main window has painted; -1 without one.
-long Paints()
+// The main window's paints: its window procedure is wrapped, and every
+// WM_PAINT the system hands it, however it is delivered, counts.
+std::atomic<long> GPaints{0};
+WNDPROC GFormProc = nullptr;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const UINT message = RegisterWindowMessageW(L"Velkor.PaintCount");
-    const std::vector<HWND> windows = Windows(nullptr, kMainCaption);
-    DWORD_PTR paints = 0;
-    if (windows.empty() || !SendMessageTimeoutW(windows.front(), message, 0, 0, SMTO_ABORTIFHUNG, 5000, &paints))
-        return -1;
-    return static_cast<long>(paints);
+    const WNDPROC formProc = GFormProc;
+    if (message == WM_PAINT)
+        ++GPaints;
+    else if (message == WM_NCDESTROY)
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(formProc));
+    return CallWindowProcW(formProc, window, message, wParam, lParam);
 }
 
-// From a change of the radio's frequency to the main window's paint of it,
-// once per change: median and worst in milliseconds, and the same up to the
-// poll that read the new frequency.
-int Latency(int changes)
+struct TWindowFigures {
+    long Paints = 0;
+    double Seconds = 0;
+    std::vector<double> Painted; // from a change of the radio to its paint
+    std::vector<double> Polled;  // to the poll that read it
+};
+
+// On a thread of its own while the window's thread serves the window: once
+// the window polls, its paints over the seconds, then each change of the
+// stand-in's frequency until the window has painted it. Raises what failed.
+void MeasureWindow(int seconds, int changes, TWindowFigures& figures)
 {
     ComPtr<IRigSimControl> control = FindRigSim();
-    if (!control || Paints() < 0) {
-        std::fprintf(stderr, "rigbench: rigsim.exe or velkor.exe's window does not answer\n");
-        return 1;
-    }
-    std::vector<double> painted;
-    std::vector<double> polled;
+    if (!control)
+        throw std::runtime_error("rigsim.exe does not answer");
+    const long reads = Count(control.Get(), 1, 14);
+    Sleep(5000); // shown, switched on, polling
+    if (Count(control.Get(), 1, 14) == reads)
+        throw std::runtime_error("the window does not poll rigsim.exe");
+    const long paints = GPaints;
+    const double start = Now();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    figures.Paints = GPaints - paints;
+    figures.Seconds = (Now() - start) / 1000;
     for (int i = 0; i < changes; ++i) {
         Sleep(500); // settled: the display shows the last change
-        const long paints = Paints();
-        const double start = Now();
-        control->SetFreq(14200000 + (i % 2 ? 0 : 1230));
-        const long reads = Count(control.Get(), 1, 14);
+        const long before = GPaints;
+        const double changed = Now();
+        Check(control->SetFreq(14200000 + (i % 2 ? 0 : 1230)), "SetFreq");
+        const long freqReads = Count(control.Get(), 1, 14);
         double read = 0;
-        while (Paints() == paints && Now() - start < 5000) {
-            if (!read && Count(control.Get(), 1, 14) != reads)
-                read = Now() - start;
+        while (GPaints == before && Now() - changed < 5000) {
+            if (!read && Count(control.Get(), 1, 14) != freqReads)
+                read = Now() - changed;
             Sleep(1);
         }
-        painted.push_back(Now() - start);
-        polled.push_back(read ? read : painted.back());
+        figures.Painted.push_back(Now() - changed);
+        figures.Polled.push_back(read ? read : figures.Painted.back());
     }
-    std::sort(painted.begin(), painted.end());
-    std::sort(polled.begin(), polled.end());
-    std::printf("latency %.1f %.1f %.1f %.1f\n", painted[painted.size() / 2], painted.back(),
-                polled[polled.size() / 2], polled.back());
+}
+
+int Window(int seconds, int changes)
+{
+    // The stored settings switch it on at its first show, as after a run
+    // closed switched on; the bands file is the current folder's.
+    TWin32Registry registry;
+    SetRegistry(&registry);
+    TWindowFigures figures;
+    std::string failure;
+    {
+        TWin32Host host;
+        TComRigCallWait rigWait([&host] { return host.Ending(); });
+        TApplication app(host);
+        app.SetTitle("Velkor");
+        HWND window = TWin32Host::WindowOf(*MakeMainWindow(app, rigWait));
+        GFormProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
+        std::thread measure([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            try {
+                MeasureWindow(seconds, changes, figures);
+            } catch (const std::exception& error) {
+                failure = error.what();
+            }
+            CoUninitialize();
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        });
+        app.Run();
+        measure.join();
+    }
+    SetRegistry(nullptr);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "rigbench: the window's figures failed: %s\n", failure.c_str());
+        return 1;
+    }
+    std::sort(figures.Painted.begin(), figures.Painted.end());
+    std::sort(figures.Polled.begin(), figures.Polled.end());
+    std::printf("paints %ld %.3f\n", figures.Paints, figures.Seconds);
+    if (!figures.Painted.empty())
+        std::printf("latency %.1f %.1f %.1f %.1f\n", figures.Painted[figures.Painted.size() / 2],
+                    figures.Painted.back(), figures.Polled[figures.Polled.size() / 2], figures.Polled.back());
+    std::fflush(stdout);
     return 0;
 }
 
@@ -232,18 +297,14 @@ int Run(int argc, char** argv)
         std::printf("%zu\n", Windows(L"#32770", L"Velkor").size());
         return 0;
     }
-    if (mode == "paints") {
-        std::printf("%ld\n", Paints());
-        return 0;
-    }
-    if (mode == "latency")
-        return Latency(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20);
+    if (mode == "window")
+        return Window(argc > 2 ? std::max(1, std::atoi(argv[2])) : 30, argc > 3 ? std::max(1, std::atoi(argv[3])) : 20);
     if (mode == "close") {
         for (HWND window : Windows(nullptr, kMainCaption))
             PostMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: rigbench wait|calls [reads] [ticks]|counts|reports|close|paints|latency [changes]\n");
+    std::fprintf(stderr, "usage: rigbench wait|calls [reads] [ticks]|counts|reports|close|window [seconds] [changes]\n");
     return 2;
 }
 

@@ -5,28 +5,11 @@
 #include <wrl/client.h>
 
 #include "RigSim.h"
+#include "base/win32/Handle.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Owns one registry key.
-class TRegKey {
-public:
-    TRegKey() = default;
-    ~TRegKey()
-    {
-        if (FKey)
-            RegCloseKey(FKey);
-    }
-    TRegKey(const TRegKey&) = delete;
-    TRegKey& operator=(const TRegKey&) = delete;
-    HKEY* Out() { return &FKey; }
-    HKEY Get() const { return FKey; }
-
-private:
-    HKEY FKey = nullptr;
-};
 
 std::wstring Message(const std::wstring& what, HRESULT hr)
 {
@@ -44,7 +27,7 @@ std::wstring ClsidKeyPath()
 
 LSTATUS SetDefault(const std::wstring& path, const std::wstring& value)
 {
-    TRegKey key;
+    TRegKeyHandle key;
     LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_SET_VALUE, nullptr, key.Out(), nullptr);
     if (status != ERROR_SUCCESS)
@@ -55,7 +38,7 @@ LSTATUS SetDefault(const std::wstring& path, const std::wstring& value)
 
 bool KeyExists(const std::wstring& path)
 {
-    TRegKey key;
+    TRegKeyHandle key;
     return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
 }
 

@@ -270,6 +270,22 @@ STDMETHODIMP TOmniRigObject::GetServerProcessId(LONG* id)
     return S_OK;
 }
 
+STDMETHODIMP TOmniRigObject::SetCallDelay(LONG delay) { return FSim.SetCallDelay(delay); }
+
+STDMETHODIMP TOmniRigObject::HangCalls(VARIANT_BOOL hang)
+{
+    FSim.HangCalls(hang != VARIANT_FALSE);
+    return S_OK;
+}
+
+STDMETHODIMP TOmniRigObject::GetWaitingCalls(LONG* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = FSim.WaitingCalls();
+    return S_OK;
+}
+
 STDMETHODIMP TOmniRigObject::InterfaceSupportsErrorInfo(REFIID riid)
 {
     return SupportsErrorInfo(riid, __uuidof(IOmniRigX));

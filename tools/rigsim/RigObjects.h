@@ -141,6 +141,9 @@ public:
     STDMETHODIMP GetSinkCount(LONG* count) override;
     STDMETHODIMP GetDialogVisible(VARIANT_BOOL* visible) override;
     STDMETHODIMP GetServerProcessId(LONG* id) override;
+    STDMETHODIMP SetCallDelay(LONG delay) override;
+    STDMETHODIMP HangCalls(VARIANT_BOOL hang) override;
+    STDMETHODIMP GetWaitingCalls(LONG* count) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "Radio.h"
+#include "base/SysUtils.h"
 
 using namespace RigParams;
 
@@ -41,25 +42,14 @@ std::wstring ModeName(int32_t value)
     }
 }
 
-HINSTANCE Instance()
-{
-    return GetModuleHandleW(nullptr);
-}
-
 } // namespace
 
 TSettingsWindow::TSettingsWindow(std::function<void()> onUserClose) : FOnUserClose(std::move(onUserClose)) {}
 
-TSettingsWindow::~TSettingsWindow()
-{
-    Destroy();
-}
-
 void TSettingsWindow::Destroy()
 {
-    // WM_NCDESTROY clears FWnd.
-    if (FWnd)
-        DestroyWindow(FWnd);
+    FWnd.Destroy();
+    FText = nullptr;
 }
 
 std::wstring TSettingsWindow::Describe(const TRadio& radio)
@@ -71,27 +61,15 @@ std::wstring TSettingsWindow::Describe(const TRadio& radio)
 
 bool TSettingsWindow::Create()
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(Instance(), kClassName, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = WndProcThunk;
-        wc.hInstance = Instance();
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        if (!RegisterClassExW(&wc))
-            return false;
+    try {
+        FWnd.Create({kClassName, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, 0, kTitle,
+                    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT, 320, 170,
+                    nullptr);
+    } catch (const EOleError&) {
+        return false; // no display
     }
-    // WndProcThunk sets FWnd at WM_NCCREATE.
-    if (!CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                         CW_USEDEFAULT, 320, 170, nullptr, nullptr, Instance(), this)) {
-        FWnd = nullptr;
-        return false;
-    }
-    FText = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 10, 290, 120, FWnd, nullptr,
-                            Instance(), nullptr);
+    FText = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 10, 290, 120, FWnd.Handle(),
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
     if (FText)
         SendMessageW(FText, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return true;
@@ -99,22 +77,22 @@ bool TSettingsWindow::Create()
 
 bool TSettingsWindow::Show(const TRadio& radio)
 {
-    if (!FWnd && !Create())
+    if (!FWnd.Handle() && !Create())
         return false;
     Update(radio);
-    ShowWindow(FWnd, SW_SHOWNORMAL);
+    ShowWindow(FWnd.Handle(), SW_SHOWNORMAL);
     return true;
 }
 
 void TSettingsWindow::Hide()
 {
-    if (FWnd)
-        ShowWindow(FWnd, SW_HIDE);
+    if (FWnd.Handle())
+        ShowWindow(FWnd.Handle(), SW_HIDE);
 }
 
 bool TSettingsWindow::Visible() const
 {
-    return FWnd && IsWindowVisible(FWnd);
+    return FWnd.Handle() && IsWindowVisible(FWnd.Handle());
 }
 
 void TSettingsWindow::Update(const TRadio& radio)
@@ -123,39 +101,22 @@ void TSettingsWindow::Update(const TRadio& radio)
         SetWindowTextW(FText, Describe(radio).c_str());
 }
 
-LRESULT CALLBACK TSettingsWindow::WndProcThunk(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TSettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->FWnd = wnd;
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TSettingsWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(wnd, msg, wParam, lParam);
-    return self->WndProc(msg, wParam, lParam);
-}
-
-LRESULT TSettingsWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT TSettingsWindow::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CLOSE:
         // The dialog lives as long as the server; closing hides it.
-        ShowWindow(FWnd, SW_HIDE);
+        ShowWindow(wnd, SW_HIDE);
         try {
             if (FOnUserClose)
                 FOnUserClose();
         } catch (...) {
         }
         return 0;
-    case WM_NCDESTROY: {
-        HWND wnd = FWnd;
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-        FWnd = nullptr;
+    case WM_NCDESTROY:
         FText = nullptr;
         return DefWindowProcW(wnd, msg, wParam, lParam);
-    }
     default:
-        return DefWindowProcW(FWnd, msg, wParam, lParam);
+        return DefWindowProcW(wnd, msg, wParam, lParam);
     }
 }

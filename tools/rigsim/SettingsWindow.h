@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "base/win32/WindowClass.h"
+
 class TRadio;
 
 class TSettingsWindow {
@@ -16,7 +18,6 @@ public:
 
     // onUserClose runs when the user closes the window.
     explicit TSettingsWindow(std::function<void()> onUserClose);
-    ~TSettingsWindow();
     TSettingsWindow(const TSettingsWindow&) = delete;
     TSettingsWindow& operator=(const TSettingsWindow&) = delete;
 
@@ -31,11 +32,12 @@ public:
     static std::wstring Describe(const TRadio& radio);
 
 private:
-    static LRESULT CALLBACK WndProcThunk(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    friend class TObjectWindow<TSettingsWindow>;
+    LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool Create();
 
     std::function<void()> FOnUserClose;
-    HWND FWnd = nullptr;
+    // A child of the window, which goes with it.
     HWND FText = nullptr;
+    TObjectWindow<TSettingsWindow> FWnd{*this};
 };

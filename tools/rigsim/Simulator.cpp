@@ -84,6 +84,9 @@ HRESULT TSimulator::Enter(TIface iface, int slot, std::optional<long> value)
         FLog.pop_front();
     FLog.push_back(std::move(line));
     ++FCounts[{static_cast<int>(iface), slot}];
+    WaitAsScripted();
+    // Calls served meanwhile may have left their error objects.
+    SetErrorInfo(0, nullptr);
     if (FFailRemaining == 0)
         return S_OK;
     if (FFailRemaining > 0)
@@ -132,6 +135,47 @@ HRESULT TSimulator::FailCalls(long count, HRESULT code, std::wstring text)
     return S_OK;
 }
 
+HRESULT TSimulator::SetCallDelay(long delay)
+{
+    if (delay < 0)
+        return E_INVALIDARG;
+    FDelay = delay;
+    return S_OK;
+}
+
+void TSimulator::WaitAsScripted()
+{
+    if (FDelay == 0 && !FHang)
+        return;
+    ++FWaiting;
+    const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(FDelay);
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (!FHang && now >= until)
+            break;
+        const DWORD timeout = FHang ? INFINITE : static_cast<DWORD>(until - now);
+        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG msg;
+        bool quit = false;
+        while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // The server is asked to end: the waiting calls answer, and the
+                // main loop gets its quit back.
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                quit = true;
+                FHang = false;
+                FDelay = 0;
+            } else {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (quit)
+            break;
+    }
+    --FWaiting;
+}
+
 long TSimulator::CallCount(TIface iface, int slot) const
 {
     auto found = FCounts.find({static_cast<int>(iface), slot});
@@ -156,6 +200,8 @@ void TSimulator::Reset()
     FFailRemaining = 0;
     FFailCode = S_OK;
     FFailText.clear();
+    FDelay = 0;
+    FHang = false;
 }
 
 HRESULT TSimulator::Advise(const void* owner, IUnknown* sink, DWORD* cookie)

@@ -61,6 +61,9 @@ public:
     void OperatorChangedRigType();
 
     HRESULT FailCalls(long count, HRESULT code, std::wstring text);
+    HRESULT SetCallDelay(long delay);
+    void HangCalls(bool hang) { FHang = hang; }
+    long WaitingCalls() const { return FWaiting; }
     long CallCount(TIface iface, int slot) const;
     // The latest kLogLines calls, oldest first.
     std::wstring CallLog() const;
@@ -97,6 +100,9 @@ private:
     };
 
     void Fire(DISPID id, const std::vector<long>& args);
+    // A slow or hung server's call: waits, serving messages (and so other
+    // calls), for the delay and while hung.
+    void WaitAsScripted();
 
     bool FEmbedding;
     DWORD FThreadId;
@@ -113,6 +119,9 @@ private:
     long FFailRemaining = 0;
     HRESULT FFailCode = S_OK;
     std::wstring FFailText;
+    long FDelay = 0;
+    bool FHang = false;
+    long FWaiting = 0;
 
     std::vector<TSink> FSinks;
     DWORD FNextCookie = 1;

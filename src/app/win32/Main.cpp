@@ -1,10 +1,11 @@
-// velkor.exe: the automation server's start-up before any window (switches,
-// class object, COM for the user-interface thread, registry work, the class
-// object offered), then the main window, the transceiver and the memory list
-// in the program's start order (the memory file is "velkor.mem" in the
-// current directory) and the rigctl port when it is asked for, running until
-// the main window closes or, when COM started the program, its last
-// automation object goes.
+// velkor.exe: one copy per logon session (an operator's second start brings
+// the running one to the front and ends), the automation server's start-up
+// before any window (switches, class object, COM for the user-interface
+// thread, registry work, the class object offered), then the main window,
+// the transceiver and the memory list in the program's start order (the
+// memory file is "velkor.mem" in the current directory) and the rigctl port
+// when it is asked for, running until the main window closes or, when COM
+// started the program, its last automation object goes.
 
 #include <windows.h>
 #include <objbase.h>
@@ -13,13 +14,15 @@
 
 #include "app/ComMainForm.h"
 #include "app/MemoryListWindow.h"
+#include "app/win32/MainWindow.h"
+#include "app/win32/RunningCopy.h"
 #include "automation/win32/VelkorServer.h"
 #include "base/win32/ComUtil.h"
 #include "memories/ListUnit.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 #include "rig/TransceiverUnit.h"
-#include "rig/win32/OmniRigX.h"
+#include "rig/win32/OmniRigXThread.h"
 #include "rigctl/RigctlRig.h"
 #include "rigctl/win32/RigctlServer.h"
 #include "ui/Forms.h"
@@ -85,12 +88,12 @@ int Run(TVelkorServer& server)
     TMemoryListWindow memoryList;
     {
         TWin32Host host;
+        // A rig call's wait gives up at once when the program is ending.
+        TComRigCallWait rigWait([&host] { return host.Ending(); });
         TApplication app(host);
         app.SetTitle("Velkor");
-        auto* form = new TTxControlForm(&app);
-        auto* transceiver = new TTransceiver(&app, std::make_unique<TOmniRigX>());
-        transceiver->SetName("Transceiver");
-        form->Transceiver = transceiver;
+        auto* form = MakeMainWindow(app, rigWait);
+        auto* transceiver = form->Transceiver;
         // Hidden; it loads the memory file as it is made.
         memoryList.SetForm(new TListForm(&app, *transceiver, files));
         form->MemoryList = &memoryList;
@@ -104,6 +107,9 @@ int Run(TVelkorServer& server)
         const auto rigctl = OpenRigctlPort(RigctlSettingOf(CommandLineParams(), settings), rigctlRig, rigctlError);
         if (!rigctlError.empty())
             host.PostToMainLoop([&app, rigctlError] { app.ShowException(EInvalidOperation(rigctlError)); });
+        // The operator's next start brings this window to the front instead.
+        TRunningCopyWindow runningCopy(
+            [&] { return server.Record().OperatorStarted() ? TWin32Host::WindowOf(*form) : nullptr; });
         app.Run();
     } // the windows, the transceiver and its rig server client go before COM does
     return 0;
@@ -119,6 +125,13 @@ void StartError(const std::string& message)
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     try {
+        // Before anything is written: an operator's second start brings the
+        // running copy to the front and ends.
+        const TStartMode mode = StartModeOf(CommandLineParams());
+        std::unique_ptr<TSessionMark> session;
+        if (mode == TStartMode::Standalone || mode == TStartMode::Automation)
+            if (!(session = EnterSession(mode)))
+                return 0;
         // The server's record and class object outlive COM: objects that COM
         // lets go while it ends still count themselves out.
         TVelkorServer server(CommandLineParams());

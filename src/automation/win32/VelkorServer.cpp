@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/SysUtils.h"
 #include "base/win32/ComUtil.h"
 #include "base/win32/ModulePath.h"
 
@@ -140,6 +141,7 @@ TVelkorServer::TVelkorServer(const std::vector<std::string>& params)
     FNames.MajorVersion = attr->wMajorVerNum;
     FNames.MinorVersion = attr->wMinorVerNum;
     FNames.Target = TargetKey(attr->syskind);
+    FNames.Locale = Format("%x", static_cast<unsigned>(attr->lcid));
     FTypeLib->ReleaseTLibAttr(attr);
 }
 
@@ -157,9 +159,12 @@ void TVelkorServer::UpdateRegistry(IRegistry& registry)
     shortPath.resize(length <= shortPath.size() ? length : 0);
 
     TWin32TypeLibRegistrar typeLib(FTypeLib.Get(), FExePath);
-    TServerRegistration registration(registry, typeLib, FNames,
-                                     LocalServerCommand(fullPath, WideToAnsi(shortPath)), fullPath,
-                                     RunningUnderWine());
+    TServerRegistration registration(registry, typeLib, FNames, {fullPath, WideToAnsi(shortPath)},
+                                     RunningUnderWine(), [](const std::string& path) {
+                                         const DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
+                                         return attributes != INVALID_FILE_ATTRIBUTES &&
+                                                !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+                                     });
     if (StartMode() == TStartMode::Unregister) {
         registration.Unregister();
         return;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/win32/ComUtil.h"
+#include "base/win32/Handle.h"
 #include "base/win32/ModulePath.h"
 
 namespace {
@@ -43,13 +44,10 @@ TRegStatus StatusOf(LONG error)
     }
 }
 
-// Owns one open key.
+// One open key of the seam.
 class TWin32Key : public IRegistryKey {
 public:
-    explicit TWin32Key(HKEY key) : FKey(key) {}
-    ~TWin32Key() override { RegCloseKey(FKey); }
-    TWin32Key(const TWin32Key&) = delete;
-    TWin32Key& operator=(const TWin32Key&) = delete;
+    explicit TWin32Key(TRegKeyHandle key) : FKey(std::move(key)) {}
 
     TRegStatus ReadValue(const std::string& name, TRegValue& value) override
     {
@@ -60,11 +58,11 @@ public:
         // The value may grow between asking its size and reading it.
         while (error == ERROR_MORE_DATA) {
             DWORD size = 0;
-            error = RegQueryValueExW(FKey, wideName.c_str(), nullptr, &type, nullptr, &size);
+            error = RegQueryValueExW(FKey.Get(), wideName.c_str(), nullptr, &type, nullptr, &size);
             if (error != ERROR_SUCCESS)
                 break;
             data.resize(size);
-            error = RegQueryValueExW(FKey, wideName.c_str(), nullptr, &type, data.data(), &size);
+            error = RegQueryValueExW(FKey.Get(), wideName.c_str(), nullptr, &type, data.data(), &size);
             data.resize(size);
         }
         if (error != ERROR_SUCCESS)
@@ -88,29 +86,27 @@ public:
     {
         const std::wstring wide = AnsiToWide(text);
         const auto size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
-        return StatusOf(RegSetValueExW(FKey, AnsiToWide(name).c_str(), 0, REG_SZ,
+        return StatusOf(RegSetValueExW(FKey.Get(), AnsiToWide(name).c_str(), 0, REG_SZ,
                                        reinterpret_cast<const BYTE*>(wide.c_str()), size));
     }
 
     TRegStatus DeleteValue(const std::string& name) override
     {
-        return StatusOf(RegDeleteValueW(FKey, AnsiToWide(name).c_str()));
+        return StatusOf(RegDeleteValueW(FKey.Get(), AnsiToWide(name).c_str()));
     }
 
 private:
-    HKEY FKey;
+    TRegKeyHandle FKey;
 };
 
 bool HasSubkeys(TRegRoot root, const std::string& path)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(RootKey(root), AnsiToWide(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    TRegKeyHandle key;
+    if (RegOpenKeyExW(RootKey(root), AnsiToWide(path).c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
         return false;
     DWORD subkeys = 0;
-    const LONG error =
-        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr);
-    RegCloseKey(key);
+    const LONG error = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr);
     return error == ERROR_SUCCESS && subkeys > 0;
 }
 
@@ -121,23 +117,30 @@ TRegStatus TWin32Registry::OpenKey(TRegRoot root, const std::string& path, TRegA
 {
     key.reset();
     const REGSAM rights = access == TRegAccess::Read ? KEY_READ : KEY_READ | KEY_WRITE;
-    HKEY opened = nullptr;
-    const LONG error = RegOpenKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, rights, &opened);
+    TRegKeyHandle opened;
+    const LONG error =
+        RegOpenKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, rights, opened.Out());
     if (error == ERROR_SUCCESS)
-        key = std::make_unique<TWin32Key>(opened);
+        key = std::make_unique<TWin32Key>(std::move(opened));
     return StatusOf(error);
 }
 
 TRegStatus TWin32Registry::CreateKey(TRegRoot root, const std::string& path)
 {
-    HKEY created = nullptr;
+    TRegKeyHandle created;
     // The least access that still tells an existing key from one that cannot be made.
     const LONG error = RegCreateKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, nullptr,
-                                       REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, &created, nullptr);
-    if (error != ERROR_SUCCESS)
-        return error == ERROR_ACCESS_DENIED ? TRegStatus::Denied : TRegStatus::Failed;
-    RegCloseKey(created);
-    return TRegStatus::Ok;
+                                       REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, created.Out(), nullptr);
+    if (error == ERROR_SUCCESS)
+        return TRegStatus::Ok;
+    if (error != ERROR_ACCESS_DENIED)
+        return TRegStatus::Failed;
+    // A key that exists but may not be opened is there all the same: opening
+    // it is refused too, where a missing one is not found.
+    TRegKeyHandle probe;
+    const LONG opened = RegOpenKeyExW(RootKey(root), AnsiToWide(RegRelativePath(path)).c_str(), 0, KEY_QUERY_VALUE,
+                                      probe.Out());
+    return opened == ERROR_ACCESS_DENIED ? TRegStatus::Ok : TRegStatus::Denied;
 }
 
 TRegStatus TWin32Registry::DeleteKey(TRegRoot root, const std::string& path)

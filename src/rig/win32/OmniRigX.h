@@ -28,7 +28,7 @@ public:
     std::unique_ptr<IRig> Rig() override;
     void ShowRigDialog(bool visible) override;
 
-    bool Connected() const;
+    bool Connected() const override;
     void Disconnect();
 
     // What one connection holds; rig objects refer to it weakly.

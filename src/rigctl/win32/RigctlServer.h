@@ -1,13 +1,20 @@
 #pragma once
 // The rigctl port on Winsock: a listening socket on 127.0.0.1 only and at
-// most Rigctl::kMaxConnections clients (one more is closed at once), served on
-// the user-interface thread through the messages of a message-only window
-// (WSAAsyncSelect), so that the transceiver is only ever called from that
-// thread, as the automation server keeps it.
+// most Rigctl::kMaxConnections clients (one more takes the place of the one
+// silent longest), served on the user-interface thread through the messages of
+// a message-only window (WSAAsyncSelect), so that the transceiver is only ever
+// called from that thread, as the automation server keeps it.
 //
-// A command's rig call lets COM serve messages while it waits, this window's
-// too: a client whose command is running is not read again or closed until it
-// has returned (its messages are noted and served then).
+// A command's rig call may serve messages while it waits, this window's too:
+// a client whose command is running is not read again or closed until it has
+// returned (its messages are noted and served then).
+//
+// Socket messages can fail to come: Wine never reports a connection reset
+// before its WSAAsyncSelect, and under load it stops posting FD_ACCEPT while
+// connections wait. So a new client is looked at as soon as it is taken, and
+// every second a sweep accepts what waits and looks at every idle client: one
+// whose peer has gone is closed, what it sent or what waits to be sent is
+// served.
 
 #include <windows.h>
 
@@ -16,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "base/win32/WindowClass.h"
 #include "rigctl/RigctlSession.h"
 #include "rigctl/RigctlSettings.h"
 
@@ -29,21 +37,40 @@ public:
     // Opens the port (0: one the system picks); raises EOleError with the
     // system's text when it cannot.
     TWin32RigctlServer(TRigctlRig& rig, uint16_t port);
-    ~TWin32RigctlServer();
     TWin32RigctlServer(const TWin32RigctlServer&) = delete;
     TWin32RigctlServer& operator=(const TWin32RigctlServer&) = delete;
 
     uint16_t Port() const { return FPort; }
     size_t Connections() const { return FConnections.size(); }
 
-    // Its message-only window's messages (ObjectWindowProc).
-    LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 private:
+    // A socket, closed by its owner (closesocket).
+    struct TSocketTraits {
+        using THandle = TSocket;
+        static constexpr TSocket Invalid() { return ~TSocket(0); }
+        static bool Valid(TSocket socket) { return socket != Invalid(); }
+        static bool Close(TSocket socket);
+    };
+    using TSocketHandle = TUniqueHandle<TSocketTraits>;
+
+    // Windows Sockets for the server's life, cleaned up only when they started.
+    class TWinsock {
+    public:
+        // Raises EOleError with the system's text when they cannot start.
+        TWinsock();
+        ~TWinsock();
+        TWinsock(const TWinsock&) = delete;
+        TWinsock& operator=(const TWinsock&) = delete;
+    };
+
     struct TConnection {
-        TConnection(TSocket socket, TRigctlRig& rig) : Socket(socket), Session(rig) {}
-        TSocket Socket;
+        TConnection(TSocketHandle socket, TRigctlRig& rig, uint64_t now)
+            : Socket(std::move(socket)), Session(rig), HeardAt(now)
+        {
+        }
+        TSocketHandle Socket;
         TRigctlSession Session;
+        uint64_t HeardAt;      // when it last sent something, or came
         bool Busy = false;     // its commands are running
         bool ReadAgain = false;  // data came while they ran
         bool DrainAgain = false; // and the client closed
@@ -51,11 +78,20 @@ private:
         bool Closing = false;  // to be closed once its commands have returned
     };
 
-    void Shutdown();
-
+    // The message-only window's messages: the sockets' and the sweep's.
+    friend class TObjectWindow<TWin32RigctlServer>;
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnSocket(TSocket socket, WORD event, WORD error);
+    void OnSweep();
     void Accept();
-    // Reads what the client sent (all of it once it has closed) and answers.
+    // Makes room for one more client: closes the one silent longest that is
+    // not running commands; false when there is none.
+    bool MakeRoom();
+    // Looks at an idle connection without waiting for a message: serves what
+    // it sent or sends what waits, closes it when its peer has gone.
+    void Check(TConnection& connection);
+    // Reads what the client sent (all of it once it has closed, a slice a
+    // message) and answers.
     void Serve(TConnection& connection, bool drain);
     // Sends what it can of the replies; false when the connection failed.
     bool Flush(TConnection& connection);
@@ -64,10 +100,13 @@ private:
     void Close(TConnection& connection);
 
     TRigctlRig& FRig;
-    bool FStarted = false; // Winsock
-    TSocket FListener = ~TSocket(0);
+    // In the order they are made; they go the other way round, so a port that
+    // failed to open on the way undoes what it did: the clients' sockets, the
+    // listener, the window, Winsock.
+    TWinsock FWinsock;
+    TObjectWindow<TWin32RigctlServer> FWindow{*this};
+    TSocketHandle FListener;
     uint16_t FPort = 0;
-    HWND FWindow = nullptr;
     std::map<TSocket, std::unique_ptr<TConnection>> FConnections;
 };
 

@@ -1,44 +1,21 @@
 #pragma once
-// Owners of the GDI and window DC handles the host acquires: each handle has
-// one owner from the line that acquires it, and every object selected into a
-// DC goes back out when its scope ends. A failed acquisition leaves an empty
-// owner, which the caller tests before use.
+// Owners of the GDI and device-context handles the host acquires, as traits
+// of the one owning handle (base/win32/Handle.h): each handle has one owner
+// from the line that acquires it, and every object selected into a DC goes
+// back out when its scope ends. A failed acquisition leaves an empty owner,
+// which the caller tests before use.
 
 #include <windows.h>
 
-#include <utility>
+#include "base/win32/Handle.h"
 
 // A GDI object (bitmap, brush, font, pen, region), deleted with its owner.
 template <class THandle>
-class TGdiObject {
-public:
-    TGdiObject() = default;
-    explicit TGdiObject(THandle handle) : FHandle(handle) {}
-    ~TGdiObject() { Reset(); }
-    TGdiObject(TGdiObject&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
-    TGdiObject& operator=(TGdiObject&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            FHandle = std::exchange(other.FHandle, nullptr);
-        }
-        return *this;
-    }
-    TGdiObject(const TGdiObject&) = delete;
-    TGdiObject& operator=(const TGdiObject&) = delete;
-
-    THandle Get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != nullptr; }
-    void Reset()
-    {
-        if (FHandle)
-            DeleteObject(FHandle);
-        FHandle = nullptr;
-    }
-
-private:
-    THandle FHandle = nullptr;
+struct TGdiObjectTraits : TNullIsNoHandle<THandle> {
+    static bool Close(THandle object) { return DeleteObject(object) != FALSE; }
 };
+template <class THandle>
+using TGdiObject = TUniqueHandle<TGdiObjectTraits<THandle>>;
 
 using TBitmapHandle = TGdiObject<HBITMAP>;
 using TBrushHandle = TGdiObject<HBRUSH>;
@@ -46,45 +23,26 @@ using TFontHandle = TGdiObject<HFONT>;
 using TPenHandle = TGdiObject<HPEN>;
 using TRegionHandle = TGdiObject<HRGN>;
 
+struct TMemoryDCTraits : TNullIsNoHandle<HDC> {
+    static bool Close(HDC dc) { return DeleteDC(dc) != FALSE; }
+};
+
 // A memory DC compatible with another (or with the screen for nullptr).
-class TMemoryDC {
+class TMemoryDC : public TUniqueHandle<TMemoryDCTraits> {
 public:
-    explicit TMemoryDC(HDC compatible) : FDC(CreateCompatibleDC(compatible)) {}
-    ~TMemoryDC()
-    {
-        if (FDC)
-            DeleteDC(FDC);
-    }
-    TMemoryDC(TMemoryDC&& other) noexcept : FDC(std::exchange(other.FDC, nullptr)) {}
-    TMemoryDC& operator=(TMemoryDC&&) = delete;
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    explicit TMemoryDC(HDC compatible) : TUniqueHandle(CreateCompatibleDC(compatible)) {}
+};
 
-    HDC Get() const { return FDC; }
-    explicit operator bool() const { return FDC != nullptr; }
-
-private:
-    HDC FDC;
+// A window's DC goes back to the window it came from.
+struct TWindowDCTraits : TNullIsNoHandle<HDC> {
+    HWND Window = nullptr;
+    bool Close(HDC dc) const { return ReleaseDC(Window, dc) != 0; }
 };
 
 // The DC of a window's client area (the screen's for nullptr), released with its owner.
-class TWindowDC {
+class TWindowDC : public TUniqueHandle<TWindowDCTraits> {
 public:
-    explicit TWindowDC(HWND window) : FWindow(window), FDC(GetDC(window)) {}
-    ~TWindowDC()
-    {
-        if (FDC)
-            ReleaseDC(FWindow, FDC);
-    }
-    TWindowDC(const TWindowDC&) = delete;
-    TWindowDC& operator=(const TWindowDC&) = delete;
-
-    HDC Get() const { return FDC; }
-    explicit operator bool() const { return FDC != nullptr; }
-
-private:
-    HWND FWindow;
-    HDC FDC;
+    explicit TWindowDC(HWND window) : TUniqueHandle(GetDC(window), TWindowDCTraits{{}, window}) {}
 };
 
 // One object selected into a DC for a scope; the one it replaced goes back.

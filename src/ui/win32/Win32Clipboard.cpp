@@ -1,7 +1,8 @@
 #include "ui/win32/Win32Clipboard.h"
 
 #include <cstring>
-#include <utility>
+
+#include "base/win32/Handle.h"
 
 namespace {
 
@@ -30,24 +31,6 @@ private:
     bool FOpen = false;
 };
 
-// A movable global block, freed unless the clipboard took it.
-class TGlobalBlock {
-public:
-    explicit TGlobalBlock(size_t size) : FBlock(GlobalAlloc(GMEM_MOVEABLE, size)) {}
-    ~TGlobalBlock()
-    {
-        if (FBlock)
-            GlobalFree(FBlock);
-    }
-    TGlobalBlock(const TGlobalBlock&) = delete;
-    TGlobalBlock& operator=(const TGlobalBlock&) = delete;
-    HGLOBAL Get() const { return FBlock; }
-    HGLOBAL Release() { return std::exchange(FBlock, nullptr); }
-
-private:
-    HGLOBAL FBlock;
-};
-
 // GlobalLock for a scope.
 class TGlobalLock {
 public:
@@ -70,8 +53,9 @@ private:
 
 bool SetClipboardAnsiText(HWND owner, const std::string& text)
 {
-    TGlobalBlock block(text.size() + 1);
-    if (!block.Get())
+    // Freed unless the clipboard takes it.
+    TGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+    if (!block)
         return false;
     {
         TGlobalLock lock(block.Get());

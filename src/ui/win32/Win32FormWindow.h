@@ -1,11 +1,13 @@
 #pragma once
 // The window of one form. Every form window is of one window class; each window
-// has one TWin32FormWindow, stored in the window at WM_NCCREATE, and the static
-// thunk hands every message to it. The form's messages go to TForm::Dispatch,
-// and WM_PAINT and WM_PRINTCLIENT both paint through PaintContent.
+// has one TWin32FormWindow, which owns it (TObjectWindow: the object stored at
+// WM_NCCREATE, one thunk handing it every message). The form's messages go to
+// TForm::Dispatch, and WM_PAINT and WM_PRINTCLIENT both paint through
+// PaintContent.
 
 #include <windows.h>
 
+#include "base/win32/WindowClass.h"
 #include "ui/Forms.h"
 
 class TWin32FormWindow {
@@ -22,7 +24,7 @@ public:
 
     // nullptr once the window is gone, also when the system destroyed it (an
     // owned window goes with its owner). Every operation below does nothing then.
-    HWND Handle() const { return FWindow; }
+    HWND Handle() const { return FWindow.Handle(); }
 
     void UpdateStyle();
     void Show(bool visible);
@@ -38,11 +40,6 @@ public:
     // Paints the form's area on dc.
     void PaintContent(HDC dc, const RECT& area);
 
-    // The registered message "Velkor.PaintCount", sent to a form window from
-    // any process, answers how many times the window has painted: the
-    // benchmark tells from it that a steady display paints nothing.
-    static UINT PaintCountMessage();
-
     // A key pressed in a child (the native edit box) goes to the form first:
     // true when the form took it.
     bool DeliverKey(UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,20 +53,16 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnPaint();
-    LRESULT OnPrintClient(HDC dc);
+    friend class TObjectWindow<TWin32FormWindow>;
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnMoveOrSize();
-    LRESULT OnNcDestroy();
+    LRESULT OnGetMinMaxInfo(MINMAXINFO* info);
     // One message to the form; an error it raises goes to the general error report.
     LRESULT Deliver(unsigned message, WPARAM wParam, LPARAM lParam);
 
     TForm& FForm;
-    HWND FWindow = nullptr;
-    LRESULT FPaints = 0;
     HWND FFocusChild = nullptr;
-    // False while the window is being destroyed for the form: the form is going.
-    bool FDelivering = true;
+    TObjectWindow<TWin32FormWindow> FWindow{*this};
 };

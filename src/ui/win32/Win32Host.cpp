@@ -1,8 +1,11 @@
 #include "ui/win32/Win32Host.h"
 
+#include <algorithm>
 #include <cassert>
+#include <vector>
 
 #include "base/win32/ComUtil.h"
+#include "base/win32/WindowClass.h"
 #include "ui/Classes.h"
 #include "ui/win32/GdiObjects.h"
 #include "ui/win32/Win32Canvas.h"
@@ -11,7 +14,6 @@
 #include "ui/win32/Win32PopupMenu.h"
 #include "ui/win32/Win32FormWindow.h"
 #include "ui/win32/Win32HintWindow.h"
-#include "ui/win32/WindowClass.h"
 
 TWin32Host* TWin32Host::FInstance = nullptr;
 
@@ -122,13 +124,23 @@ TMenuItem* TWin32Host::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
 
 void TWin32Host::ProcessMessages()
 {
+    // A timer whose handler outlasts its interval (a slow rig server) is due
+    // again as soon as it returns: each timer ticks once a call, so that the
+    // call ends. Its message is made anew while it is due.
+    std::vector<UINT_PTR> timersServed;
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_TIMER) {
+            if (std::find(timersServed.begin(), timersServed.end(), msg.wParam) != timersServed.end())
+                return;
+            timersServed.push_back(msg.wParam);
+        }
         if (!Dispatch(msg)) {
             // Leave the quit for the loop that waits for it.
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+    }
 }
 
 void TWin32Host::Run()

@@ -31,7 +31,11 @@ public:
     void ProcessMessages() override;
     void WaitMessage(uint32_t timeout) override;
     void Run() override;
-    void Terminate() override { PostQuitMessage(0); }
+    void Terminate() override
+    {
+        FEnding = true;
+        PostQuitMessage(0);
+    }
     void PostToMainLoop(std::function<void()> call) override;
 
     void CreateFormWindow(TForm& form) override;
@@ -63,6 +67,8 @@ public:
     bool GetClipboardText(std::string& bytes) override;
 
     bool Terminated() const { return FTerminated; }
+    // Terminate was called (or a quit message came): the program is ending.
+    bool Ending() const { return FEnding || FTerminated; }
     // The form's window; nullptr when it has none (any more).
     static HWND WindowOf(const TForm& form) { return reinterpret_cast<HWND>(form.Handle()); }
 
@@ -77,6 +83,7 @@ private:
     std::vector<std::function<void()>> FMainLoopCalls;
     std::map<UINT_PTR, TTimer*> FTimers; // thread timer id -> timer
     bool FTerminated = false;
+    bool FEnding = false;
     std::map<const TForm*, std::unique_ptr<TWin32FormWindow>> FFormWindows;
     std::unique_ptr<TWin32HintWindow> FHintWindow;
     static TWin32Host* FInstance;

@@ -3,7 +3,7 @@
 #include "base/win32/ComUtil.h"
 #include "ui/win32/Win32Canvas.h"
 #include "ui/win32/Win32FormWindow.h"
-#include "ui/win32/WindowClass.h"
+#include "base/win32/WindowClass.h"
 
 namespace {
 
@@ -45,34 +45,34 @@ TWin32NativeEdit::TWin32NativeEdit(TWin32FormWindow& owner, const TRect& bounds,
     : FOwner(owner), FEvents(events), FFont(CreateGdiFont(font))
 {
     const DWORD visible = bounds.IsEmpty() ? 0 : WS_VISIBLE;
-    FWindow = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL | AlignStyle(align) | visible, bounds.Left,
-                              bounds.Top, bounds.Width(), bounds.Height(), owner.Handle(), nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    if (!FWindow)
+    FWindow.Reset(CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL | AlignStyle(align) | visible,
+                                  bounds.Left, bounds.Top, bounds.Width(), bounds.Height(), owner.Handle(), nullptr,
+                                  GetModuleHandleW(nullptr), nullptr));
+    HWND window = FWindow.Get();
+    if (!window)
         RaiseLastError();
     if (FFont)
-        SendMessageW(FWindow, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
     // The text sits where the grid paints it: two pixels in from the cell's edge.
-    SendMessageW(FWindow, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
-    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SendMessageW(window, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     FEditProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWin32NativeEdit::WndProcThunk)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWin32NativeEdit::WndProcThunk)));
 }
 
 TWin32NativeEdit::~TWin32NativeEdit()
 {
     *FAlive = false;
-    if (!FWindow)
+    HWND window = FWindow.Get();
+    if (!window)
         return;
-    HWND window = FWindow;
     // The form gets the focus back, and stops handing it on to this box.
     FOwner.ForgetFocusChild(window);
     if (GetFocus() == window && FOwner.Handle())
         ::SetFocus(FOwner.Handle());
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FEditProc));
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    FWindow = nullptr;
-    DestroyWindow(window);
+    FWindow.Close();
 }
 
 LRESULT CALLBACK TWin32NativeEdit::WndProcThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -85,7 +85,7 @@ LRESULT CALLBACK TWin32NativeEdit::WndProcThunk(HWND window, UINT message, WPARA
 
 LRESULT TWin32NativeEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND window = FWindow;
+    HWND window = FWindow.Get();
     const WNDPROC editProc = FEditProc;
     switch (message) {
     case WM_KEYDOWN: {
@@ -113,7 +113,7 @@ LRESULT TWin32NativeEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         FOwner.ForgetFocusChild(window);
-        FWindow = nullptr;
+        FWindow.Release();
         return CallWindowProcW(editProc, window, message, wParam, lParam);
     default:
         break;
@@ -133,57 +133,57 @@ void TWin32NativeEdit::Notified(HWND child, UINT code)
 
 void TWin32NativeEdit::SetBounds(const TRect& bounds)
 {
-    if (!FWindow)
+    if (!Handle())
         return;
     if (bounds.IsEmpty()) {
-        ShowWindow(FWindow, SW_HIDE);
+        ShowWindow(Handle(), SW_HIDE);
         return;
     }
-    SetWindowPos(FWindow, nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
+    SetWindowPos(Handle(), nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
-std::string TWin32NativeEdit::Text() { return FWindow ? WideToAnsi(WindowText(FWindow)) : std::string(); }
+std::string TWin32NativeEdit::Text() { return Handle() ? WideToAnsi(WindowText(Handle())) : std::string(); }
 
 void TWin32NativeEdit::SetText(const std::string& text)
 {
-    if (!FWindow)
+    if (!Handle())
         return;
     FQuiet = true;
-    SetWindowTextW(FWindow, AnsiToWide(text).c_str());
+    SetWindowTextW(Handle(), AnsiToWide(text).c_str());
     FQuiet = false;
 }
 
 void TWin32NativeEdit::GetSelection(size_t& start, size_t& length)
 {
     start = length = 0;
-    if (!FWindow)
+    if (!Handle())
         return;
     DWORD from = 0;
     DWORD to = 0;
-    SendMessageW(FWindow, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-    const std::wstring wide = WindowText(FWindow);
+    SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const std::wstring wide = WindowText(Handle());
     start = WideToAnsiOffset(wide, from);
     length = WideToAnsiOffset(wide, to) - start;
 }
 
 void TWin32NativeEdit::SetSelection(size_t start, size_t length)
 {
-    if (!FWindow)
+    if (!Handle())
         return;
     const std::string text = Text();
     const size_t from = AnsiToWideOffset(text, start);
     const size_t to = AnsiToWideOffset(text, start + length);
-    SendMessageW(FWindow, EM_SETSEL, from, static_cast<LPARAM>(to));
+    SendMessageW(Handle(), EM_SETSEL, from, static_cast<LPARAM>(to));
 }
 
 void TWin32NativeEdit::SetFocus()
 {
-    if (!FWindow)
+    if (!Handle())
         return;
-    FOwner.SetFocusChild(FWindow);
+    FOwner.SetFocusChild(Handle());
     // A box of a window in the background would activate that window: it
     // gets the focus when its window next does.
     if (GetActiveWindow() == FOwner.Handle())
-        ::SetFocus(FWindow);
+        ::SetFocus(Handle());
 }

@@ -32,7 +32,7 @@ public:
     void SetFocus() override;
 
     // nullptr once the box is gone (its parent window destroyed it).
-    HWND Handle() const { return FWindow; }
+    HWND Handle() const { return FWindow.Get(); }
 
     // A notification the form window got from one of its children: passed
     // to the box it came from, when it is one of these.
@@ -44,9 +44,10 @@ private:
 
     TWin32FormWindow& FOwner;
     INativeEditEvents& FEvents;
-    HWND FWindow = nullptr;
-    WNDPROC FEditProc = nullptr;
     TFontHandle FFont;
+    // After the font: the box goes before the font it shows.
+    TWindowHandle FWindow;
+    WNDPROC FEditProc = nullptr;
     bool FQuiet = false;
     // Goes false with the object, so that a message handler that freed the
     // box (through the form) touches nothing of it afterwards.

@@ -1,29 +1,10 @@
 #include "ui/win32/Win32PopupMenu.h"
 
-#include <utility>
-
 #include "base/win32/ComUtil.h"
+#include "base/win32/WindowClass.h"
 #include "ui/Controls.h"
-#include "ui/win32/WindowClass.h"
 
 namespace {
-
-// Owns one menu handle.
-class TMenuHandle {
-public:
-    TMenuHandle() : FMenu(CreatePopupMenu()) {}
-    ~TMenuHandle()
-    {
-        if (FMenu)
-            DestroyMenu(FMenu);
-    }
-    TMenuHandle(const TMenuHandle&) = delete;
-    TMenuHandle& operator=(const TMenuHandle&) = delete;
-    HMENU Get() const { return FMenu; }
-
-private:
-    HMENU FMenu;
-};
 
 // The system would take "&" as an accelerator mark; captions are data here.
 std::wstring MenuText(const TMenuItem& item)
@@ -46,13 +27,12 @@ bool Held(int key) { return GetKeyState(key) < 0; }
 
 TMenuItem* TrackWin32PopupMenu(TPopupMenu& menu, POINT screen, HWND owner)
 {
-    TMenuHandle handle;
-    if (!handle.Get())
+    TMenuHandle handle(CreatePopupMenu());
+    if (!handle)
         RaiseLastError();
     for (int i = 0; i < menu.Count(); ++i) {
         const TMenuItem& item = *menu.Items(i);
-        // An item captioned "-" is the line between groups of items.
-        const bool separator = item.Caption() == "-";
+        const bool separator = item.IsLine();
         const UINT flags = separator ? MF_SEPARATOR : MF_STRING | (item.Enabled() ? 0 : MF_GRAYED);
         if (!AppendMenuW(handle.Get(), flags, static_cast<UINT_PTR>(i + 1), separator ? nullptr : MenuText(item).c_str()))
             RaiseLastError();

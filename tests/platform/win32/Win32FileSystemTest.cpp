@@ -7,12 +7,14 @@
 #include <fstream>
 #include <functional>
 
+#include "base/win32/Handle.h"
 #include "memories/MemoryFile.h"
 #include "platform/win32/Win32FileSystem.h"
 
 namespace {
 
 const std::string kHeaderLine = "Caption\tMode\tVFO A\tVFO B\t\r\n";
+
 
 class Win32FileSystemTest : public ::testing::Test {
 protected:
@@ -56,12 +58,86 @@ TEST_F(Win32FileSystemTest, ASaveReplacesTheOldFileWholeAndLeavesNoTemporaryFile
     EXPECT_EQ(Contents(name), expected);
     EXPECT_FALSE(std::filesystem::exists(name + ".tmp"));
     std::string data;
-    ASSERT_TRUE(Files.Read(name, data));
+    std::string reason;
+    ASSERT_EQ(Files.Read(name, data, kMaxMemoryFileSize, reason), TReadResult::Read);
     EXPECT_EQ(data, expected);
-
-    EXPECT_FALSE(Files.Read(Name("missing.mem"), data));
-    EXPECT_FALSE(Files.Read(Dir.string(), data)) << "a folder is not a file";
     EXPECT_FALSE(Files.Remove(Name("missing.mem")));
+}
+
+TEST_F(Win32FileSystemTest, EverySaveKeepsThePreviousFileAsTheBackupInOneStep)
+{
+    const std::string name = Name("velkor.mem");
+    std::ofstream(name, std::ios::binary) << "first";
+    SaveMemoryFile(Grid, Files, name);
+    EXPECT_EQ(Contents(name + ".bak"), "first");
+    const std::string second = Contents(name);
+    Grid.SetCells(0, 1, "Net");
+    SaveMemoryFile(Grid, Files, name);
+    EXPECT_EQ(Contents(name + ".bak"), second) << "one generation";
+    EXPECT_NE(Contents(name), second);
+    for (const char* leftover : {".tmp", ".bak.tmp"})
+        EXPECT_FALSE(std::filesystem::exists(name + leftover)) << leftover;
+
+    // A rename never replaces; a duplicate is a second name of the file.
+    EXPECT_FALSE(Files.Rename(name, name + ".bak"));
+    EXPECT_TRUE(Files.Duplicate(name, Name("link.mem")));
+    EXPECT_FALSE(Files.Duplicate(name, Name("link.mem")));
+    EXPECT_TRUE(Files.Rename(Name("link.mem"), Name("moved.mem")));
+    EXPECT_EQ(Contents(Name("moved.mem")), Contents(name));
+    EXPECT_TRUE(Files.Exists(Name("moved.mem")));
+    EXPECT_FALSE(Files.Exists(Name("link.mem")));
+}
+
+// Program rule: a file another program holds open for writing (an editor, a
+// spreadsheet) is still read; only what truly cannot be read fails, with the
+// system's words, and no file is no failure.
+TEST_F(Win32FileSystemTest, AFileHeldOpenIsReadAndWhatCannotBeReadSaysWhy)
+{
+    const std::string name = Name("velkor.mem");
+    std::ofstream(name, std::ios::binary) << kHeaderLine << "Home\t\t7.074.000\t\t\r\n";
+    const std::string large = Name("large.mem");
+    {
+        TKernelHandle file(CreateFileA(large.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        LARGE_INTEGER size{};
+        size.QuadPart = 100ll << 20;
+        ASSERT_TRUE(SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get()));
+    }
+    struct TCase {
+        const char* What;
+        std::string File;
+        DWORD OtherAccess; // 0: nobody else has it open
+        DWORD OtherSharing;
+        TReadResult Result;
+    };
+    const TCase cases[] = {
+        {"open for writing elsewhere", name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, TReadResult::Read},
+        {"open for writing and deleting elsewhere", name, GENERIC_READ | GENERIC_WRITE | DELETE,
+         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, TReadResult::Read},
+        {"held without sharing", name, GENERIC_READ, 0, TReadResult::Failed},
+        {"no file", Name("missing.mem"), 0, 0, TReadResult::Missing},
+        {"no folder", Name("missing\\velkor.mem"), 0, 0, TReadResult::Missing},
+        {"a folder is not a file", Dir.string(), 0, 0, TReadResult::Failed},
+        {"100 MB", large, 0, 0, TReadResult::TooLarge},
+    };
+    const std::string bytes = Contents(name);
+    for (const TCase& c : cases) {
+        TKernelHandle other(c.OtherAccess ? CreateFileA(c.File.c_str(), c.OtherAccess, c.OtherSharing, nullptr,
+                                                        OPEN_EXISTING, 0, nullptr)
+                                          : INVALID_HANDLE_VALUE);
+        ASSERT_EQ(static_cast<bool>(other), c.OtherAccess != 0) << c.What;
+        std::string data = "untouched";
+        std::string reason;
+        EXPECT_EQ(Files.Read(c.File, data, kMaxMemoryFileSize, reason), c.Result) << c.What;
+        EXPECT_EQ(data, c.Result == TReadResult::Read ? bytes : "untouched") << c.What;
+        EXPECT_EQ(reason.empty(), c.Result != TReadResult::Failed) << c.What << ": " << reason;
+
+        TStringAlignGrid grid(4, 2);
+        const TMemoryFileState state = LoadMemoryFile(grid, Files, c.File);
+        if (c.Result == TReadResult::Failed) {
+            EXPECT_EQ(state.Cause, reason) << c.What;
+        }
+        EXPECT_EQ(grid.Cells(0, 1), c.Result == TReadResult::Read ? "Home" : "") << c.What;
+    }
 }
 
 TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
@@ -69,16 +145,24 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
     struct TCase {
         const char* What;
         std::function<void(const std::string&)> Block;
+        const char* Failing; // what the error names, after the memory file's name
     };
     const TCase cases[] = {
-        {"a folder that does not exist", [](const std::string&) {}},
+        {"a folder that does not exist", [](const std::string&) {}, ""},
         {"a folder where the temporary file goes",
          [](const std::string& name) {
              std::ofstream(name, std::ios::binary) << "old";
              std::filesystem::create_directory(name + ".tmp");
-         }},
+         },
+         ""},
         {"a folder where the memory file goes",
-         [](const std::string& name) { std::filesystem::create_directory(name); }},
+         [](const std::string& name) { std::filesystem::create_directory(name); }, ".bak"},
+        {"a folder where the backup goes",
+         [](const std::string& name) {
+             std::ofstream(name, std::ios::binary) << "old";
+             std::filesystem::create_directory(name + ".bak");
+         },
+         ".bak"},
     };
     int n = 0;
     for (const TCase& c : cases) {
@@ -89,7 +173,7 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
             SaveMemoryFile(Grid, Files, name);
             ADD_FAILURE() << c.What << ": saved";
         } catch (const EFCreateError& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot create file " + name) << c.What;
+            EXPECT_EQ(std::string(error.what()), "Cannot create file " + name + c.Failing) << c.What;
         }
         if (std::filesystem::is_regular_file(name)) {
             EXPECT_EQ(Contents(name), "old") << c.What;
@@ -98,6 +182,7 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
         if (!std::filesystem::is_directory(name + ".tmp")) {
             EXPECT_FALSE(std::filesystem::exists(name + ".tmp")) << c.What << ": no leftover";
         }
+        EXPECT_FALSE(std::filesystem::exists(name + ".bak.tmp")) << c.What << ": no half-made backup";
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/SysUtils.h"
 #include "platform/win32/Win32Registry.h"
+#include "tests/win32/support/LockedKey.h"
 #include "ui/HeadlessHost.h"
 #include "widgets/FormPlacement.h"
 
@@ -127,6 +128,38 @@ TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
     std::unique_ptr<IRegistryKey> fileKey;
     EXPECT_EQ(Reg.OpenKey(kUser, "Software\\platform_win32_tests", TRegAccess::Read, fileKey), TRegStatus::Ok);
     fileKey.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\platform_win32_tests");
+}
+
+// A window's key that exists but may not be opened is passed over: nothing is
+// read from it, nothing written, and no error is reported.
+TEST_F(Win32RegistryTest, AKeyThatMayNotBeOpenedIsPassedOverSilently)
+{
+    // Nobody may read it, write it or make keys below it.
+    TLockedKey locked(HKEY_CURRENT_USER, L"Software\\VelkorTests\\Locked", 0x3F);
+    ASSERT_TRUE(locked.Locked());
+    std::unique_ptr<IRegistryKey> key;
+    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\Locked", TRegAccess::Read, key), TRegStatus::Denied);
+    EXPECT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Locked"), TRegStatus::Ok) << "it is there";
+    EXPECT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Missing"), TRegStatus::Ok);
+
+    SetRegistry(&Reg);
+    {
+        THeadlessHost host;
+        TApplication app(host);
+        auto* form = new TForm(&app);
+        form->SetBorderStyle(TFormBorderStyle::bsNone);
+        form->SetBounds(40, 30, 229, 103);
+        auto* placement = new TFormPlacement(form);
+        placement->SetIniSection("\\Software\\VelkorTests\\Locked");
+        form->Show();
+        EXPECT_EQ(form->Left(), 40) << "the design's place";
+        form->Close();
+        EXPECT_TRUE(host.Terminated());
+        for (const auto& box : host.MessageBoxes())
+            ADD_FAILURE() << "reported: " << box.Text;
+    }
+    SetRegistry(nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\platform_win32_tests");
 }
 

@@ -1,0 +1,12 @@
+#include "app/win32/MainWindow.h"
+
+#include "rig/win32/OmniRigXThread.h"
+
+TTxControlForm* MakeMainWindow(TApplication& app, IRigCallWait& rigWait)
+{
+    auto* form = new TTxControlForm(&app);
+    auto* transceiver = new TTransceiver(&app, MakeOmniRigXThread(rigWait));
+    transceiver->SetName("Transceiver");
+    form->Transceiver = transceiver;
+    return form;
+}

@@ -1,0 +1,119 @@
+// The transceiver on the rig server's own thread against rigsim.exe that is
+// slow or hangs: a hung call costs one deadline and one report, never a
+// freeze, and the server is used again once it answers.
+#include <gtest/gtest.h>
+
+#include "RigSim.h"
+#include "RigSimProcess.h"
+#include "base/win32/ComUtil.h"
+#include "rig/TransceiverUnit.h"
+#include "rig/win32/OmniRigXThread.h"
+#include "ui/Forms.h"
+#include "ui/HeadlessHost.h"
+#include "ui/win32/Win32Host.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr TRigDeadlines kDeadlines{1500, 15000, 1000};
+
+long WaitingCalls(IRigSimControl* control)
+{
+    long count = -1;
+    EXPECT_EQ(control->GetWaitingCalls(&count), S_OK);
+    return count;
+}
+
+// Waits with the suite's patience; false when it did not come.
+template <class TCondition>
+bool Eventually(TCondition condition)
+{
+    for (int i = 0; i < 1000 && !condition(); ++i)
+        Sleep(10);
+    return condition();
+}
+
+class RigServerHangTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RigSim.Start();
+        Control = RigSim.Control();
+    }
+    void TearDown() override { Control->Reset(); }
+
+    TComRigCallWait Wait{nullptr};
+    TRigSimProcess RigSim;
+    ComPtr<IRigSimControl> Control;
+};
+
+TEST_F(RigServerHangTest, AHungServerIsReportedOnceCommandsFailAtOnceAndPollingResumesWhenItAnswers)
+{
+    THeadlessHost host;
+    TApplication app(host);
+    app.SetTitle("Velkor");
+    auto thread = MakeOmniRigXThread(Wait, kDeadlines);
+    TRigServerThread* rigServer = thread.get();
+    auto* trx = new TTransceiver(&app, std::move(thread));
+    trx->StartPolling();
+    trx->TimTimer(trx->Tim);
+    ASSERT_TRUE(trx->Get_Connected());
+
+    Control->HangCalls(VARIANT_TRUE);
+    for (int tick = 0; tick < 5; ++tick)
+        trx->TimTimer(trx->Tim);
+    ASSERT_EQ(host.MessageBoxes().size(), 1u) << "a hang that lasts is one run of failing ticks";
+    EXPECT_EQ(host.MessageBoxes()[0].Text, "The rig server does not answer.");
+    EXPECT_FALSE(trx->Get_Connected());
+    EXPECT_TRUE(rigServer->Hung());
+    EXPECT_THROW(trx->Set_Freq(7000000), ERigServerTimeout) << "a command behind the hung call fails";
+    EXPECT_EQ(WaitingCalls(Control.Get()), 1) << "only the first call ever reached the hung server";
+
+    Control->HangCalls(VARIANT_FALSE);
+    ASSERT_TRUE(Eventually([&] { return !rigServer->Hung(); }));
+    Control->SetFreq(10100000);
+    trx->TimTimer(trx->Tim);
+    EXPECT_TRUE(trx->Get_Connected());
+    EXPECT_EQ(trx->Get_Freq(), 10100000);
+    EXPECT_EQ(host.MessageBoxes().size(), 1u);
+    TBStr log;
+    Control->GetCallLog(log.Out());
+    EXPECT_EQ(log.Ansi().find("7000000"), std::string::npos) << "the abandoned command never went out";
+}
+
+// Ticks arrive while a slow call waits; none nests, none fails.
+TEST_F(RigServerHangTest, AServerSlowerThanThePollIntervalPollsWithoutNestingOrReports)
+{
+    TWin32Host host;
+    TApplication app(host);
+    auto* trx = new TTransceiver(&app, MakeOmniRigXThread(Wait, kDeadlines));
+    trx->Tim->SetInterval(50);
+    trx->TimTimer(trx->Tim); // connected before the server slows down
+    Control->Reset();
+    Control->SetCallDelay(100);
+    // The main loop for a few seconds: ticks come whenever the loop is free.
+    auto* stop = new TTimer(&app);
+    stop->SetInterval(3000);
+    stop->OnTimer = [&](TObject*) {
+        stop->SetEnabled(false);
+        trx->StopPolling();
+        host.Terminate();
+    };
+    trx->StartPolling();
+    host.Run();
+    EXPECT_GE(trx->TicksRead(), 1u);
+    TBStr log;
+    Control->GetCallLog(log.Out());
+    // Every tick's reads come in their order, one tick after the other.
+    const std::string tick = "IOmniRigX.9\nIRigX.14\nIOmniRigX.9\nIRigX.16\nIOmniRigX.9\nIRigX.18\nIOmniRigX.9\n"
+                             "IRigX.34\nIOmniRigX.9\nIRigX.24\nIOmniRigX.9\nIRigX.24\nIOmniRigX.9\nIRigX.24\n"
+                             "IOmniRigX.9\nIRigX.24";
+    std::string expected;
+    for (uint32_t i = 0; i < trx->TicksRead() - 1; ++i)
+        expected += (expected.empty() ? "" : "\n") + tick;
+    EXPECT_EQ(log.Ansi(), expected);
+    delete trx;
+}
+
+} // namespace
