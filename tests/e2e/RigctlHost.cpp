@@ -22,6 +22,7 @@
 
 #include "RigSimProcess.h"
 #include "VelkorProcess.h"
+#include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
 #include "tests/win32/support/LoopbackSocket.h"
@@ -117,14 +118,15 @@ int main(int argc, char** argv)
         return 2;
     WSADATA data{};
     WSAStartup(MAKEWORD(2, 2), &data);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int code = 1;
-    try {
-        code = Serve(argv[1]);
-    } catch (const std::exception& error) {
-        std::cout << "failed: " << error.what() << std::endl;
+    {
+        const TComApartment com(COINIT_APARTMENTTHREADED);
+        try {
+            code = Serve(argv[1]);
+        } catch (const std::exception& error) {
+            std::cout << "failed: " << error.what() << std::endl;
+        }
     }
-    CoUninitialize();
     WSACleanup();
     return code;
 }

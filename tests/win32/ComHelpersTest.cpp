@@ -1,6 +1,6 @@
 // The shared COM and Win32 helpers: the COM object base, the guard at COM
-// method edges, the BSTR owner, the registered type library lookup and the
-// module path.
+// method edges, the owners of an apartment and of registrations, the BSTR
+// owner, the registered type library lookup and the module path.
 #include <gtest/gtest.h>
 
 #include <ocidl.h>
@@ -8,10 +8,12 @@
 #include <functional>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "OmniRig_TLB.h"
 #include "base/win32/ComObject.h"
+#include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "base/win32/ModulePath.h"
 
@@ -134,6 +136,90 @@ TEST(ComGuard, TurnsWhatABodyRaisesIntoItsCode)
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(ComGuard(c.Body), c.Expected);
     }
+}
+
+TEST(ComGuard, AnswersAValueMethodsFailureWhenItsBodyRaises)
+{
+    EXPECT_EQ(ComGuard(LONG{0}, [] { return 1; }), 1);
+    EXPECT_EQ(ComGuard(LONG{0}, []() -> LONG { throw EOleError("gone", E_FAIL); }), 0);
+    EXPECT_EQ(ComGuard(LONG{-1}, []() -> LONG { throw std::bad_alloc(); }), -1);
+}
+
+TEST(MakeAndQuery, FreesTheObjectWhenTheInterfaceIsRefused)
+{
+    gMade = gFreed = 0;
+    void* answer = reinterpret_cast<void*>(1);
+    EXPECT_EQ(MakeAndQuery<TTwoFaced>(__uuidof(IRigX), &answer), E_NOINTERFACE);
+    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(gMade, 1);
+    EXPECT_EQ(gFreed, 1);
+
+    ASSERT_EQ(MakeAndQuery<TTwoFaced>(IID_ISupportErrorInfo, &answer), S_OK);
+    EXPECT_EQ(static_cast<ISupportErrorInfo*>(answer)->Release(), 0u) << "the caller's is the only reference";
+    EXPECT_EQ(gFreed, 2);
+}
+
+TEST(ComApartment, GivesBackExactlyWhatItWasGranted)
+{
+    std::thread([] {
+        {
+            const TComApartment first(COINIT_APARTMENTTHREADED);
+            ASSERT_EQ(first.Result(), S_OK);
+            {
+                const TComApartment refused(COINIT_MULTITHREADED);
+                EXPECT_EQ(refused.Result(), RPC_E_CHANGED_MODE);
+            }
+            const TComApartment again(COINIT_APARTMENTTHREADED);
+            EXPECT_EQ(again.Result(), S_FALSE) << "the refused one left the thread's COM alone";
+        }
+        // Both grants given back, the first S_FALSE included: the thread may
+        // take the other kind now.
+        const TComApartment other(COINIT_MULTITHREADED);
+        EXPECT_EQ(other.Result(), S_OK);
+    }).join();
+}
+
+// A class object that makes nothing, for a class of its own.
+class TIdleFactory final : public TComObject<TIdleFactory, IClassFactory> {
+public:
+    static std::span<const TInterfaceRow> Interfaces()
+    {
+        static const TInterfaceRow rows[] = {Row<IClassFactory>()};
+        return rows;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** object) override
+    {
+        *object = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    ~TIdleFactory() override = default;
+};
+
+bool ClassOffered(REFCLSID clsid)
+{
+    ComPtr<IClassFactory> factory;
+    return SUCCEEDED(CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_PPV_ARGS(&factory)));
+}
+
+TEST(ClassObjectRegistration, ARefusedOneRevokesNothing)
+{
+    const CLSID clsid = {0x5d3c1a72, 0x0b4e, 0x4f19, {0x8a, 0x61, 0x2e, 0x90, 0x7c, 0x44, 0xd1, 0x0b}};
+    ComPtr<TIdleFactory> factory;
+    factory.Attach(new TIdleFactory);
+    TClassObjectRegistration offered(clsid, factory.Get(), REGCLS_MULTIPLEUSE);
+    ASSERT_EQ(offered.Result(), S_OK);
+    ASSERT_TRUE(ClassOffered(clsid));
+    {
+        const TClassObjectRegistration refused(clsid, nullptr, REGCLS_MULTIPLEUSE);
+        EXPECT_TRUE(FAILED(refused.Result()));
+    }
+    EXPECT_TRUE(ClassOffered(clsid)) << "the refused owner's end took the other's registration";
+    offered.Revoke();
+    EXPECT_FALSE(ClassOffered(clsid));
+    offered.Revoke();
 }
 
 TEST(BStr, KeepsWideTextWhole)

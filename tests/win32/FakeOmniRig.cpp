@@ -227,9 +227,7 @@ public:
         ++FState.Created;
         if (FState.CreateNull)
             return S_OK;
-        ComPtr<TFakeOmniRigX> instance;
-        instance.Attach(new TFakeOmniRigX(FState));
-        return instance->QueryInterface(iid, object);
+        return MakeAndQuery<TFakeOmniRigX>(iid, object, FState);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
@@ -237,22 +235,23 @@ private:
     TFakeOmniRigState& FState;
 };
 
+template <class T>
+ComPtr<T> Make(TFakeOmniRigState& state)
+{
+    ComPtr<T> object;
+    object.Attach(new T(state));
+    return object;
+}
+
 } // namespace
 
 TFakeOmniRigServer::TFakeOmniRigServer()
+    : FFactory(Make<TFakeFactory>(State)), FRegistration(__uuidof(OmniRigX), FFactory.Get(), REGCLS_MULTIPLEUSE)
 {
-    FFactory.Attach(new TFakeFactory(State));
-    HRESULT code = CoRegisterClassObject(__uuidof(OmniRigX), FFactory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                         &FCookie);
-    if (FAILED(code))
+    if (FAILED(FRegistration.Result()))
         throw std::runtime_error("cannot register the fake rig server's class object");
 }
 
-TFakeOmniRigServer::~TFakeOmniRigServer() { CoRevokeClassObject(FCookie); }
+TFakeOmniRigServer::~TFakeOmniRigServer() = default;
 
-ComPtr<IOmniRigX> TFakeOmniRigServer::NewInstance()
-{
-    ComPtr<IOmniRigX> instance;
-    instance.Attach(new TFakeOmniRigX(State));
-    return instance;
-}
+ComPtr<IOmniRigX> TFakeOmniRigServer::NewInstance() { return Make<TFakeOmniRigX>(State); }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "OmniRig_TLB.h"
+#include "base/win32/ComScope.h"
 
 struct TFakeOmniRigState {
     // Counts of what the client did.
@@ -47,5 +48,5 @@ public:
 
 private:
     Microsoft::WRL::ComPtr<IClassFactory> FFactory;
-    DWORD FCookie = 0;
+    TClassObjectRegistration FRegistration;
 };

@@ -54,14 +54,11 @@ TEST_F(OmniRigXTest, ConnectsOnFirstUseAndFetchesTheRigAnewForEveryCall)
 TEST_F(OmniRigXTest, AttachesToTheRunningInstanceBeforeMakingOne)
 {
     ComPtr<IOmniRigX> running = Server.NewInstance();
-    DWORD registration = 0;
-    ASSERT_EQ(RegisterActiveObject(running.Get(), __uuidof(OmniRigX), ACTIVEOBJECT_STRONG, &registration), S_OK);
-    {
-        TOmniRigX client;
-        EXPECT_EQ(client.Rig()->GetFreq(), 14200000);
-        EXPECT_EQ(State.Created, 0);
-    }
-    RevokeActiveObject(registration, nullptr);
+    const TActiveObjectRegistration registration(running.Get(), __uuidof(OmniRigX), ACTIVEOBJECT_STRONG);
+    ASSERT_EQ(registration.Result(), S_OK);
+    TOmniRigX client;
+    EXPECT_EQ(client.Rig()->GetFreq(), 14200000);
+    EXPECT_EQ(State.Created, 0);
 }
 
 TEST_F(OmniRigXTest, AdvisesAnEventSinkWhenOfferedAndUnadvisesAtTheEnd)

@@ -10,6 +10,8 @@
 #include <exception>
 #include <vector>
 
+#include "base/win32/ComScope.h"
+
 // Milliseconds from the performance counter.
 inline double Now()
 {
@@ -44,14 +46,13 @@ inline void PrintTimes(const char* name, std::vector<double> times)
 // reported under the program's name and ends it with 1.
 inline int BenchMain(const char* program, int argc, char** argv, int (*run)(int, char**))
 {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    const TComApartment com(COINIT_APARTMENTTHREADED);
+    if (FAILED(com.Result()))
         return 1;
-    int code = 1;
     try {
-        code = run(argc, argv);
+        return run(argc, argv);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s: %s\n", program, error.what());
     }
-    CoUninitialize();
-    return code;
+    return 1;
 }

@@ -100,7 +100,7 @@ void BoxWatcher(DWORD process, std::atomic<int>& mostAtOnce, std::atomic<int>& s
 
 void Logger(TFigure& figure, std::atomic<long>& connected)
 {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const TComApartment com(COINIT_MULTITHREADED);
     {
         ComPtr<IVelkorCom> velkor;
         CLSID clsid{};
@@ -118,7 +118,6 @@ void Logger(TFigure& figure, std::atomic<long>& connected)
         if (!velkor)
             figure.Add(0, true);
     }
-    CoUninitialize();
 }
 
 void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& errors)

@@ -238,13 +238,14 @@ int Window(int seconds, int changes)
         GFormProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
         std::thread measure([&] {
-            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            try {
-                MeasureWindow(seconds, changes, figures);
-            } catch (const std::exception& error) {
-                failure = error.what();
+            {
+                const TComApartment com(COINIT_MULTITHREADED);
+                try {
+                    MeasureWindow(seconds, changes, figures);
+                } catch (const std::exception& error) {
+                    failure = error.what();
+                }
             }
-            CoUninitialize();
             PostMessageW(window, WM_CLOSE, 0, 0);
         });
         app.Run();

@@ -15,6 +15,7 @@
 #include "RigObjects.h"
 #include "Registration.h"
 #include "Simulator.h"
+#include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "base/win32/ModulePath.h"
 
@@ -43,23 +44,6 @@ std::wstring Hex(HRESULT hr)
     swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
     return text;
 }
-
-// Owns the apartment of the server thread.
-class TComApartment {
-public:
-    TComApartment() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~TComApartment()
-    {
-        if (SUCCEEDED(FResult))
-            CoUninitialize();
-    }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
-    HRESULT Result() const { return FResult; }
-
-private:
-    HRESULT FResult;
-};
 
 // The radio's one rig object: made and locked at start, handed out by every
 // fetch of the rig, unlocked and disconnected before COM goes.
@@ -97,7 +81,7 @@ int RunServer(const std::wstring& exePath, bool embedding)
     // The simulator outlives the apartment: objects that COM releases while it
     // shuts down still reach it.
     TSimulator sim(embedding);
-    TComApartment apartment;
+    TComApartment apartment(COINIT_APARTMENTTHREADED);
     if (FAILED(apartment.Result())) {
         ReportError(L"CoInitializeEx failed " + Hex(apartment.Result()));
         return 1;
@@ -118,11 +102,9 @@ int RunServer(const std::wstring& exePath, bool embedding)
 
     ComPtr<IClassFactory> factory;
     factory.Attach(new TClassFactory(sim));
-    DWORD classCookie = 0;
-    hr = CoRegisterClassObject(__uuidof(OmniRigX), factory.Get(), CLSCTX_LOCAL_SERVER,
-                               REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &classCookie);
-    if (FAILED(hr)) {
-        ReportError(L"CoRegisterClassObject failed " + Hex(hr));
+    TClassObjectRegistration classObject(__uuidof(OmniRigX), factory.Get(), REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED);
+    if (FAILED(classObject.Result())) {
+        ReportError(L"CoRegisterClassObject failed " + Hex(classObject.Result()));
         return 1;
     }
 
@@ -130,12 +112,9 @@ int RunServer(const std::wstring& exePath, bool embedding)
     // find. Weak, so that it keeps no process alive by itself.
     ComPtr<IOmniRigX> primary;
     primary.Attach(new TOmniRigObject(sim));
-    DWORD rotCookie = 0;
-    hr = RegisterActiveObject(primary.Get(), __uuidof(OmniRigX), ACTIVEOBJECT_WEAK, &rotCookie);
-    if (FAILED(hr)) {
-        ReportError(L"RegisterActiveObject failed " + Hex(hr));
-        rotCookie = 0;
-    }
+    TActiveObjectRegistration running(primary.Get(), __uuidof(OmniRigX), ACTIVEOBJECT_WEAK);
+    if (FAILED(running.Result()))
+        ReportError(L"RegisterActiveObject failed " + Hex(running.Result()));
     hr = CoResumeClassObjects();
     if (FAILED(hr))
         ReportError(L"CoResumeClassObjects failed " + Hex(hr));
@@ -148,9 +127,8 @@ int RunServer(const std::wstring& exePath, bool embedding)
 
     // The rig's lasting lock goes before anything is revoked.
     rig.Close();
-    if (rotCookie)
-        RevokeActiveObject(rotCookie, nullptr);
-    CoRevokeClassObject(classCookie);
+    running.Revoke();
+    classObject.Revoke();
     CoDisconnectObject(primary.Get(), 0);
     primary.Reset();
     factory.Reset();
@@ -182,14 +160,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             const std::wstring name = isSwitch ? arg.substr(1) : arg;
             std::wstring error;
             if (isSwitch && lstrcmpiW(name.c_str(), L"regserver") == 0) {
-                TComApartment apartment;
+                TComApartment apartment(COINIT_APARTMENTTHREADED);
                 const int code = RegisterServer(exePath, error);
                 if (code)
                     ReportError(error);
                 return code;
             }
             if (isSwitch && lstrcmpiW(name.c_str(), L"unregserver") == 0) {
-                TComApartment apartment;
+                TComApartment apartment(COINIT_APARTMENTTHREADED);
                 const int code = UnregisterServer(exePath, error);
                 if (code)
                     ReportError(error);

@@ -17,6 +17,7 @@
 #include "app/win32/MainWindow.h"
 #include "app/win32/RunningCopy.h"
 #include "automation/win32/VelkorServer.h"
+#include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "memories/ListUnit.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -40,15 +41,6 @@ public:
 
 private:
     TWin32Registry FRegistry;
-};
-
-// COM on the user-interface thread, a single-threaded apartment.
-class TComApartment {
-public:
-    TComApartment() { OleCheck(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    ~TComApartment() { CoUninitialize(); }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
 };
 
 // The automation server's part in the running program: the closing warning,
@@ -135,7 +127,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         // The server's record and class object outlive COM: objects that COM
         // lets go while it ends still count themselves out.
         TVelkorServer server(CommandLineParams());
-        TComApartment com;
+        // COM on the user-interface thread, a single-threaded apartment.
+        TComApartment com(COINIT_APARTMENTTHREADED);
+        OleCheck(com.Result());
         TWin32Registry classes;
         server.UpdateRegistry(classes);
         if (server.StartMode() == TStartMode::Register || server.StartMode() == TStartMode::Unregister)

@@ -25,19 +25,16 @@ HRESULT TVelkorCom::Create(ITypeInfo* classInfo, IUnknown* outer, REFIID iid, vo
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (outer && iid != IID_IUnknown)
+    if (!outer)
+        return MakeAndQuery<TVelkorCom>(iid, object, classInfo, nullptr);
+    if (iid != IID_IUnknown)
         return CLASS_E_NOAGGREGATION;
     auto* made = new (std::nothrow) TVelkorCom(classInfo, outer);
     if (!made)
         return E_OUTOFMEMORY;
-    if (outer) {
-        // The outer object holds the one reference, through the inner IUnknown.
-        *object = static_cast<IUnknown*>(&made->FInner);
-        return S_OK;
-    }
-    const HRESULT result = made->QueryInterface(iid, object);
-    made->Release();
-    return result;
+    // The outer object holds the one reference, through the inner IUnknown.
+    *object = static_cast<IUnknown*>(&made->FInner);
+    return S_OK;
 }
 
 std::span<const TVelkorCom::TInterfaceRow> TVelkorCom::Interfaces()
@@ -84,8 +81,10 @@ HRESULT TVelkorCom::GetFreq(LONG* Freq) noexcept
 {
     if (!Freq)
         return E_POINTER;
-    *Freq = VelkorComCalls::GetFreq(Trx());
-    return S_OK;
+    return ComGuard([&] {
+        *Freq = VelkorComCalls::GetFreq(Trx());
+        return S_OK;
+    });
 }
 
 HRESULT TVelkorCom::GetMode(BSTR* Mode) noexcept
@@ -102,20 +101,26 @@ HRESULT TVelkorCom::GetMode(BSTR* Mode) noexcept
     });
 }
 
+// The methods that answer 1 or 0 answer 0 when anything goes wrong.
 LONG TVelkorCom::SetMode(BSTR Mode) noexcept
 {
-    try {
-        return VelkorComCalls::SetMode(Trx(), WideToAnsi(TBStr::BStrText(Mode)));
-    } catch (...) {
-        return 0;
-    }
+    return ComGuard(LONG{0}, [&] { return VelkorComCalls::SetMode(Trx(), WideToAnsi(TBStr::BStrText(Mode))); });
 }
 
-LONG TVelkorCom::SetFreq(LONG Freq) noexcept { return VelkorComCalls::SetFreq(Trx(), Freq); }
+LONG TVelkorCom::SetFreq(LONG Freq) noexcept
+{
+    return ComGuard(LONG{0}, [&] { return VelkorComCalls::SetFreq(Trx(), Freq); });
+}
 
-LONG TVelkorCom::IsConnected() noexcept { return VelkorComCalls::IsConnected(Trx()); }
+LONG TVelkorCom::IsConnected() noexcept
+{
+    return ComGuard(LONG{0}, [&] { return VelkorComCalls::IsConnected(Trx()); });
+}
 
-LONG TVelkorCom::ChangeFreq(LONG Herz) noexcept { return VelkorComCalls::ChangeFreq(Trx(), Herz); }
+LONG TVelkorCom::ChangeFreq(LONG Herz) noexcept
+{
+    return ComGuard(LONG{0}, [&] { return VelkorComCalls::ChangeFreq(Trx(), Herz); });
+}
 
 HRESULT TVelkorCom::InterfaceSupportsErrorInfo(REFIID iid) noexcept
 {

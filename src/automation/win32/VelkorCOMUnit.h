@@ -47,6 +47,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
 
 private:
+    template <class Object, class... Args>
+    friend HRESULT MakeAndQuery(REFIID iid, void** answer, Args&&... args) noexcept;
     TVelkorCom(ITypeInfo* classInfo, IUnknown* outer) noexcept;
 
     // The object's own IUnknown, which an outer object holds.

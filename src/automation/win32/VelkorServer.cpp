@@ -104,23 +104,6 @@ bool RunningUnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-// ---------------------------------------------------------------- TClassObjectRegistration
-
-TClassObjectRegistration::TClassObjectRegistration(REFCLSID clsid, IUnknown* classObject)
-{
-    // Suspended until every class of the program is in, then resumed: COM
-    // was initialised with an explicit threading model.
-    OleCheck(CoRegisterClassObject(clsid, classObject, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED,
-                                   &FCookie));
-    const HRESULT resumed = CoResumeClassObjects();
-    if (FAILED(resumed)) {
-        CoRevokeClassObject(FCookie);
-        OleCheck(resumed);
-    }
-}
-
-TClassObjectRegistration::~TClassObjectRegistration() { CoRevokeClassObject(FCookie); }
-
 // ---------------------------------------------------------------- TVelkorServer
 
 TVelkorServer::TVelkorServer(const std::vector<std::string>& params)
@@ -177,7 +160,14 @@ std::unique_ptr<TClassObjectRegistration> TVelkorServer::OfferClassObject()
     // Wine's marshaller frees a type library nobody holds as soon as a stub is
     // built, and parses it again for the next client: held for the process.
     FRegisteredTypeLib = LoadInterfaceTypeLib(__uuidof(IVelkorCom));
-    return std::make_unique<TClassObjectRegistration>(__uuidof(VelkorCom), static_cast<IClassFactory*>(FFactory.Get()));
+    // Suspended until every class of the program is in, then resumed: COM
+    // was initialised with an explicit threading model. A refused resume
+    // revokes the class object as the error leaves.
+    auto offered = std::make_unique<TClassObjectRegistration>(
+        __uuidof(VelkorCom), static_cast<IClassFactory*>(FFactory.Get()), REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED);
+    OleCheck(offered->Result());
+    OleCheck(CoResumeClassObjects());
+    return offered;
 }
 
 void TVelkorServer::EnterStartFolder(IRegistry& registry)

@@ -13,6 +13,7 @@
 #include "automation/ComServer.h"
 #include "automation/Registration.h"
 #include "automation/win32/VelkorCOMUnit.h"
+#include "base/win32/ComScope.h"
 #include "platform/Registry.h"
 
 // The command line's parameters, without the program's name.
@@ -20,20 +21,6 @@ std::vector<std::string> CommandLineParams();
 
 // True when the program runs under Wine (ntdll says so).
 bool RunningUnderWine();
-
-// The class object offered to COM, registered suspended and then resumed;
-// revoked when this goes.
-class TClassObjectRegistration {
-public:
-    // Raises EOleError when COM refuses.
-    TClassObjectRegistration(REFCLSID clsid, IUnknown* classObject);
-    ~TClassObjectRegistration();
-    TClassObjectRegistration(const TClassObjectRegistration&) = delete;
-    TClassObjectRegistration& operator=(const TClassObjectRegistration&) = delete;
-
-private:
-    DWORD FCookie = 0;
-};
 
 class TVelkorServer {
 public:
@@ -54,7 +41,8 @@ public:
     // With COM initialised: registers (every mode but unregister) or
     // unregisters, as the start mode asks. Raises what stops the start.
     void UpdateRegistry(IRegistry& registry);
-    // Offers the class object to COM for the life of the result.
+    // Offers the class object to COM for the life of the result: registered
+    // suspended, then resumed. Raises EOleError when COM refuses.
     std::unique_ptr<TClassObjectRegistration> OfferClassObject();
     // An operator's start remembers its current folder; a start by COM goes
     // to the remembered one, else to the program's own folder, so that it

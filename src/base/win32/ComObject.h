@@ -1,13 +1,15 @@
 #pragma once
 // One base for hand-written COM objects: reference counting, QueryInterface
-// from a table of the interfaces an object answers for, and the edge that
-// keeps C++ exceptions inside a COM method.
+// from a table of the interfaces an object answers for, making an object for
+// the interface a client asks, and the edge that keeps C++ exceptions inside
+// a COM method.
 
 #include <windows.h>
 #include <unknwn.h>
 
 #include <new>
 #include <span>
+#include <utility>
 
 #include "base/SysUtils.h"
 
@@ -99,4 +101,31 @@ HRESULT ComGuard(TBody&& body) noexcept
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+// The same edge for a method that answers a value instead of an HRESULT: what
+// the body raises answers failed.
+template <class TResult, class TBody>
+TResult ComGuard(TResult failed, TBody&& body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        return failed;
+    }
+}
+
+// Makes an Object from args and answers iid from it (a class object's
+// CreateInstance): the maker's reference goes, so the caller's is the only
+// one and a refused interface frees the object again. E_OUTOFMEMORY when it
+// cannot be made.
+template <class Object, class... Args>
+HRESULT MakeAndQuery(REFIID iid, void** answer, Args&&... args) noexcept
+{
+    Object* made = new (std::nothrow) Object(std::forward<Args>(args)...);
+    if (!made)
+        return E_OUTOFMEMORY;
+    const HRESULT result = made->QueryInterface(iid, answer);
+    made->Release();
+    return result;
 }

@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
 
@@ -12,15 +13,8 @@ class TApartmentOmniRigX : public IRigServer {
 public:
     TApartmentOmniRigX()
     {
-        // Multithreaded: the thread serves no messages, and the server's
-        // events reach the sink on COM's own threads.
-        OleCheck(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        OleCheck(FApartment.Result());
         FClient = std::make_unique<TOmniRigX>();
-    }
-    ~TApartmentOmniRigX() override
-    {
-        FClient.reset();
-        CoUninitialize();
     }
     TApartmentOmniRigX(const TApartmentOmniRigX&) = delete;
     TApartmentOmniRigX& operator=(const TApartmentOmniRigX&) = delete;
@@ -30,6 +24,9 @@ public:
     bool Connected() const override { return FClient->Connected(); }
 
 private:
+    // Multithreaded: the thread serves no messages, and the server's events
+    // reach the sink on COM's own threads.
+    TComApartment FApartment{COINIT_MULTITHREADED};
     std::unique_ptr<TOmniRigX> FClient;
 };
 
