@@ -11,27 +11,16 @@ TComApartment::~TComApartment()
         CoUninitialize();
 }
 
-TClassObjectRegistration::TClassObjectRegistration(REFCLSID clsid, IUnknown* classObject, DWORD flags) noexcept
-    : FResult(CoRegisterClassObject(clsid, classObject, CLSCTX_LOCAL_SERVER, flags, &FCookie)),
-      FHeld(SUCCEEDED(FResult))
+HRESULT TClassObjectTraits::Register(REFCLSID clsid, IUnknown* classObject, DWORD flags, DWORD* cookie)
 {
+    return CoRegisterClassObject(clsid, classObject, CLSCTX_LOCAL_SERVER, flags, cookie);
 }
 
-void TClassObjectRegistration::Revoke()
+void TClassObjectTraits::Revoke(DWORD cookie) { CoRevokeClassObject(cookie); }
+
+HRESULT TActiveObjectTraits::Register(IUnknown* object, REFCLSID clsid, DWORD flags, DWORD* cookie)
 {
-    if (FHeld)
-        CoRevokeClassObject(FCookie);
-    FHeld = false;
+    return RegisterActiveObject(object, clsid, flags, cookie);
 }
 
-TActiveObjectRegistration::TActiveObjectRegistration(IUnknown* object, REFCLSID clsid, DWORD flags) noexcept
-    : FResult(RegisterActiveObject(object, clsid, flags, &FCookie)), FHeld(SUCCEEDED(FResult))
-{
-}
-
-void TActiveObjectRegistration::Revoke()
-{
-    if (FHeld)
-        RevokeActiveObject(FCookie, nullptr);
-    FHeld = false;
-}
+void TActiveObjectTraits::Revoke(DWORD cookie) { RevokeActiveObject(cookie, nullptr); }
