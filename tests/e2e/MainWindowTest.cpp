@@ -101,12 +101,12 @@ TEST_F(MainWindowTest, ASwitchClickBringsTheSimulatedFrequencyOntoTheLedFields)
     EXPECT_EQ(client.right, 229);
     EXPECT_EQ(client.bottom, 103);
     EXPECT_TRUE(WaitFor([&] { return ScreenPixel(window, kKHzTopBar) == kFace; }, 10000)) << "\"---\" at the start";
-    EXPECT_EQ(Calls(Control.Get(), 1, 14), 0) << "no poll before the switch";
+    EXPECT_EQ(Calls(Control.Get(), TIface::Rig, RigSlot::GetFreq), 0) << "no poll before the switch";
 
     Click(window, kSwitch);
     EXPECT_TRUE(WaitFor([&] { return ScreenPixel(window, kKHzTopBar) == RGB(0, 0, 0); }, 10000))
         << "the frequency's digits are shown";
-    EXPECT_GT(Calls(Control.Get(), 1, 14), 0);
+    EXPECT_GT(Calls(Control.Get(), TIface::Rig, RigSlot::GetFreq), 0);
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     // The menus open only once the transceiver has read the rig.
-    ASSERT_TRUE(WaitFor([&] { return Calls(Control.Get(), 1, 24) >= 8; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return Calls(Control.Get(), TIface::Rig, RigSlot::GetVfo) >= 8; }, 10000));
     Click(window, kBandLabel);
     HWND menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = PopupMenuWindow()) != nullptr; }, 10000));
@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, ARestartBringsBackThePlaceAndTheSwitch)
         ASSERT_TRUE(window);
         SetWindowPos(window, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Click(window, kSwitch);
-        ASSERT_TRUE(WaitFor([&] { return Calls(Control.Get(), 1, 14) > 0; }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return Calls(Control.Get(), TIface::Rig, RigSlot::GetFreq) > 0; }, 10000));
         PostMessageW(window, WM_CLOSE, 0, 0);
         ASSERT_EQ(velkor.WaitForExit(10000), 0u);
     }
@@ -185,7 +185,8 @@ TEST_F(MainWindowTest, ARestartBringsBackThePlaceAndTheSwitch)
     GetWindowRect(window, &place);
     EXPECT_EQ(place.left, 200);
     EXPECT_EQ(place.top, 150);
-    EXPECT_TRUE(WaitFor([&] { return Calls(Control.Get(), 1, 14) > 0; }, 10000)) << "switched on without a click";
+    EXPECT_TRUE(WaitFor([&] { return Calls(Control.Get(), TIface::Rig, RigSlot::GetFreq) > 0; }, 10000))
+        << "switched on without a click";
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
 }

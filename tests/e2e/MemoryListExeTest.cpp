@@ -115,7 +115,8 @@ TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereT
 
     HWND main = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (main = WindowOf(velkor.Id(), nullptr, kMainCaption)) != nullptr; }, 10000));
-    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 24) >= 8; }, 10000)) << "two whole poll ticks";
+    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), TIface::Rig, RigSlot::GetVfo) >= 8; }, 10000))
+        << "two whole poll ticks";
 
     // "VFO->M": a click on its label.
     const LPARAM vfoToMemory = MAKELPARAM(83 + 20, 21 + 6);

@@ -67,7 +67,7 @@ int Serve(const std::string& mode)
         TVelkorProcess velkor({}, mode == "registry" ? std::wstring() : L"/rigctl:" + portText);
         // Reads answer only once a poll has read the rig in full: the second
         // tick has begun after the first ended.
-        if (!WaitFor([&] { return Calls(rigSim.Control().Get(), 1, 14) > 1; }, 10000)) {
+        if (!WaitFor([&] { return Calls(rigSim.Control().Get(), TIface::Rig, RigSlot::GetFreq) > 1; }, 10000)) {
             std::cout << "velkor.exe never polled" << std::endl;
             fine = false;
         }

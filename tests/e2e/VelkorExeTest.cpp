@@ -21,15 +21,19 @@ TEST(VelkorExe, PollsTheRigServerUntilItsWindowCloses)
     StoreSetting(L"On_Offlbl_Caption", L"ON"); // switched on at the start
     TVelkorProcess velkor;
 
-    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) > 0; }, 10000)) << "velkor.exe never polled";
+    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), TIface::Rig, RigSlot::GetFreq) > 0; }, 10000))
+        << "velkor.exe never polled";
     ASSERT_TRUE(WaitFor([&] { return !WindowsOf(velkor.Id(), nullptr, kMainCaption).empty(); }, 10000));
-    const long before = Calls(control.Get(), 1, 14);
-    EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) >= before + 2; }, 10000)) << "polling goes on";
+    const long before = Calls(control.Get(), TIface::Rig, RigSlot::GetFreq);
+    EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), TIface::Rig, RigSlot::GetFreq) >= before + 2; }, 10000))
+        << "polling goes on";
 
     PostMessageW(WindowsOf(velkor.Id(), nullptr, kMainCaption).front(), WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
     // Counted once the program has gone, so that no tick is half done.
-    EXPECT_EQ(Calls(control.Get(), 1, 24), 4 * Calls(control.Get(), 1, 14)) << "four VFO reads per tick";
+    EXPECT_EQ(Calls(control.Get(), TIface::Rig, RigSlot::GetVfo),
+              4 * Calls(control.Get(), TIface::Rig, RigSlot::GetFreq))
+        << "four VFO reads per tick";
 }
 
 TEST(VelkorExe, AServerThatKeepsFailingIsReportedOnce)
@@ -43,16 +47,17 @@ TEST(VelkorExe, AServerThatKeepsFailingIsReportedOnce)
 
     ASSERT_TRUE(WaitFor([&] { return !WindowsOf(velkor.Id(), L"#32770", L"Velkor").empty(); }, 10000))
         << "no error report";
-    const long failedFetches = Calls(control.Get(), 0, 9);
-    EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), 0, 9) >= failedFetches + 3; }, 10000))
+    const long failedFetches = Calls(control.Get(), TIface::OmniRig, OmniRigSlot::GetRig);
+    EXPECT_TRUE(WaitFor(
+        [&] { return Calls(control.Get(), TIface::OmniRig, OmniRigSlot::GetRig) >= failedFetches + 3; }, 10000))
         << "polling goes on behind the report";
     EXPECT_EQ(WindowsOf(velkor.Id(), L"#32770", L"Velkor").size(), 1u) << "one report for the whole run of failures";
 
     // The server recovers; the report is answered; the program goes on polling.
     control->FailCalls(0, 0, nullptr);
     PostMessageW(WindowsOf(velkor.Id(), L"#32770", L"Velkor").front(), WM_COMMAND, IDOK, 0);
-    const long reads = Calls(control.Get(), 1, 14);
-    EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), 1, 14) > reads + 2; }, 5000));
+    const long reads = Calls(control.Get(), TIface::Rig, RigSlot::GetFreq);
+    EXPECT_TRUE(WaitFor([&] { return Calls(control.Get(), TIface::Rig, RigSlot::GetFreq) > reads + 2; }, 5000));
     PostMessageW(WindowsOf(velkor.Id(), nullptr, kMainCaption).front(), WM_CLOSE, 0, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
 }

@@ -128,10 +128,10 @@ bool EndVelkor(DWORD id)
     return ended;
 }
 
-long Calls(IRigSimControl* control, long iface, long slot)
+long Calls(IRigSimControl* control, TIface iface, int slot)
 {
     long count = 0;
-    control->GetCallCount(iface, slot, &count);
+    control->GetCallCount(static_cast<LONG>(iface), slot, &count);
     return count;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "RigSim.h"
+#include "RigSimSlots.h"
 
 inline constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
 // The question when the window closes while loggers hold objects.
@@ -64,7 +65,7 @@ bool WaitFor(Condition condition, DWORD milliseconds)
 }
 
 // Calls the stand-in has served through one interface slot.
-long Calls(IRigSimControl* control, long iface, long slot);
+long Calls(IRigSimControl* control, TIface iface, int slot);
 
 // The main window's stored settings: removed, or one REG_SZ value written.
 void ForgetStoredSettings();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "RigSimProcess.h"
+#include "RigSimSlots.h"
 #include "base/win32/ComObject.h"
 #include "base/win32/ComUtil.h"
 #include "rig/RigServer.h"
@@ -189,10 +190,10 @@ protected:
         return log.Wide();
     }
 
-    LONG Count(LONG iface, LONG slot)
+    LONG Count(TIface iface, int slot)
     {
         LONG count = -1;
-        EXPECT_HR(S_OK, Control->GetCallCount(iface, slot, &count));
+        EXPECT_HR(S_OK, Control->GetCallCount(static_cast<LONG>(iface), slot, &count));
         return count;
     }
 
@@ -208,8 +209,6 @@ protected:
     ComPtr<IOmniRigX> Server;
 };
 
-constexpr LONG kOmniRig = 0;
-constexpr LONG kRig = 1;
 constexpr LONG kStartA = 14200000;
 constexpr LONG kStartB = 7050000;
 
@@ -333,6 +332,7 @@ TEST_F(RigSimTest, AllObjectsShareOneRadio)
     EXPECT_NE(Identity(Server.Get()), Identity(created.Get()));
     ComPtr<IRigSimControl> createdControl;
     ASSERT_HR(S_OK, created.As(&createdControl));
+    EXPECT_EQ(Identity(created.Get()), Identity(createdControl.Get())) << "the control interface is the object's";
     LONG pid = 0;
     ASSERT_HR(S_OK, createdControl->GetServerProcessId(&pid));
     EXPECT_EQ(FProcess.ProcessId(), static_cast<DWORD>(pid));
@@ -380,8 +380,8 @@ TEST_F(RigSimTest, FailsTheNextCalls)
     // The failed put changed nothing.
     EXPECT_EQ(kStartA, value);
     EXPECT_EQ(L"IRigX.14\nIRigX.17 7000000\nIRigX.14", Log());
-    EXPECT_EQ(2, Count(kRig, 14));
-    EXPECT_EQ(1, Count(kRig, 17));
+    EXPECT_EQ(2, Count(TIface::Rig, RigSlot::GetFreq));
+    EXPECT_EQ(1, Count(TIface::Rig, RigSlot::PutFreqA));
 
     ComPtr<ISupportErrorInfo> support;
     ASSERT_HR(S_OK, rig.As(&support));
@@ -411,8 +411,8 @@ TEST_F(RigSimTest, FailsEveryCallUntilCleared)
     // IDispatch's own methods and the control interface never fail on purpose.
     UINT count = 0;
     EXPECT_HR(S_OK, rig->GetTypeInfoCount(&count));
-    EXPECT_EQ(5, Count(kRig, 34));
-    EXPECT_EQ(1, Count(kOmniRig, 9));
+    EXPECT_EQ(5, Count(TIface::Rig, RigSlot::GetMode));
+    EXPECT_EQ(1, Count(TIface::OmniRig, OmniRigSlot::GetRig));
 
     ASSERT_HR(S_OK, Control->FailCalls(0, 0, nullptr));
     EXPECT_EQ(SSB_U, Get(&IRigX::get_Mode));
@@ -449,16 +449,16 @@ TEST_F(RigSimTest, CountsAndLogsEveryCall)
     EXPECT_EQ(L"IOmniRigX.9\nIRigX.14\nIRigX.19 7050000\nIRigX.15 -5\nIRigX.25 4096\nIRigX.25 0\nIRigX.8\n"
               L"IRigX.33\nIOmniRigX.10\nIOmniRigX.11",
               Log());
-    EXPECT_EQ(1, Count(kOmniRig, 9));
-    EXPECT_EQ(1, Count(kOmniRig, 11));
-    EXPECT_EQ(0, Count(kOmniRig, 12));
-    EXPECT_EQ(2, Count(kRig, 25));
-    EXPECT_EQ(1, Count(kRig, 15));
-    EXPECT_EQ(0, Count(kRig, 16));
+    EXPECT_EQ(1, Count(TIface::OmniRig, OmniRigSlot::GetRig));
+    EXPECT_EQ(1, Count(TIface::OmniRig, OmniRigSlot::GetDialogVisible));
+    EXPECT_EQ(0, Count(TIface::OmniRig, OmniRigSlot::PutDialogVisible));
+    EXPECT_EQ(2, Count(TIface::Rig, RigSlot::PutVfo));
+    EXPECT_EQ(1, Count(TIface::Rig, RigSlot::PutFreq));
+    EXPECT_EQ(0, Count(TIface::Rig, RigSlot::GetFreqA));
     // Slots are per interface.
-    EXPECT_EQ(0, Count(kOmniRig, 14));
+    EXPECT_EQ(0, Count(TIface::OmniRig, RigSlot::GetFreq));
     LONG count = 0;
-    EXPECT_HR(E_INVALIDARG, Control->GetCallCount(2, 9, &count));
+    EXPECT_HR(E_INVALIDARG, Control->GetCallCount(2, OmniRigSlot::GetRig, &count));
 }
 
 TEST_F(RigSimTest, TheLogKeepsTheLatestCallsAndTheCountsStayExact)
@@ -477,8 +477,8 @@ TEST_F(RigSimTest, TheLogKeepsTheLatestCallsAndTheCountsStayExact)
     EXPECT_EQ(999, std::count(log.begin(), log.end(), L'\n'));
     EXPECT_EQ(0u, log.rfind(L"IRigX.14\n", 0)) << "the oldest lines went first";
     EXPECT_EQ(L"\nIRigX.17 2", log.substr(log.size() - 11));
-    EXPECT_EQ(1000, Count(kRig, 14));
-    EXPECT_EQ(2, Count(kRig, 17));
+    EXPECT_EQ(1000, Count(TIface::Rig, RigSlot::GetFreq));
+    EXPECT_EQ(2, Count(TIface::Rig, RigSlot::PutFreqA));
 }
 
 TEST_F(RigSimTest, CallsThroughIDispatchCountUnderTheirSlot)
@@ -538,9 +538,9 @@ TEST_F(RigSimTest, ResetForgetsCallsAndFailuresButNotTheRadio)
 
     ASSERT_HR(S_OK, Control->Reset());
     EXPECT_EQ(L"", Log());
-    EXPECT_EQ(0, Count(kOmniRig, 9));
-    EXPECT_EQ(0, Count(kRig, 16));
-    EXPECT_EQ(0, Count(kRig, 17));
+    EXPECT_EQ(0, Count(TIface::OmniRig, OmniRigSlot::GetRig));
+    EXPECT_EQ(0, Count(TIface::Rig, RigSlot::GetFreqA));
+    EXPECT_EQ(0, Count(TIface::Rig, RigSlot::PutFreqA));
     EXPECT_HR(S_OK, rig->get_FreqA(&value));
     EXPECT_EQ(28074000, value);
 }

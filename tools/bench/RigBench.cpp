@@ -32,6 +32,7 @@
 
 #include "BenchSupport.h"
 #include "RigSim.h"
+#include "RigSimSlots.h"
 #include "app/win32/MainWindow.h"
 #include "platform/win32/Win32Registry.h"
 #include "rig/TransceiverUnit.h"
@@ -148,10 +149,10 @@ int Calls(int reads, int ticks)
     return 0;
 }
 
-long Count(IRigSimControl* control, long iface, long slot)
+long Count(IRigSimControl* control, TIface iface, int slot)
 {
     LONG count = -1;
-    Check(control->GetCallCount(iface, slot, &count), "GetCallCount");
+    Check(control->GetCallCount(static_cast<LONG>(iface), slot, &count), "GetCallCount");
     return count;
 }
 
@@ -195,9 +196,9 @@ void MeasureWindow(int seconds, int changes, TWindowFigures& figures)
     ComPtr<IRigSimControl> control = FindRigSim();
     if (!control)
         throw std::runtime_error("rigsim.exe does not answer");
-    const long reads = Count(control.Get(), 1, 14);
+    const long reads = Count(control.Get(), TIface::Rig, RigSlot::GetFreq);
     Sleep(5000); // shown, switched on, polling
-    if (Count(control.Get(), 1, 14) == reads)
+    if (Count(control.Get(), TIface::Rig, RigSlot::GetFreq) == reads)
         throw std::runtime_error("the window does not poll rigsim.exe");
     const long paints = GPaints;
     const double start = Now();
@@ -209,10 +210,10 @@ void MeasureWindow(int seconds, int changes, TWindowFigures& figures)
         const long before = GPaints;
         const double changed = Now();
         Check(control->SetFreq(14200000 + (i % 2 ? 0 : 1230)), "SetFreq");
-        const long freqReads = Count(control.Get(), 1, 14);
+        const long freqReads = Count(control.Get(), TIface::Rig, RigSlot::GetFreq);
         double read = 0;
         while (GPaints == before && Now() - changed < 5000) {
-            if (!read && Count(control.Get(), 1, 14) != freqReads)
+            if (!read && Count(control.Get(), TIface::Rig, RigSlot::GetFreq) != freqReads)
                 read = Now() - changed;
             Sleep(1);
         }
@@ -290,8 +291,11 @@ int Run(int argc, char** argv)
             std::fprintf(stderr, "rigbench: rigsim.exe does not answer\n");
             return 1;
         }
-        std::printf("fetches %ld freq %ld vfo %ld mode %ld\n", Count(control.Get(), 0, 9), Count(control.Get(), 1, 14),
-                    Count(control.Get(), 1, 24), Count(control.Get(), 1, 34));
+        std::printf("fetches %ld freq %ld vfo %ld mode %ld\n",
+                    Count(control.Get(), TIface::OmniRig, OmniRigSlot::GetRig),
+                    Count(control.Get(), TIface::Rig, RigSlot::GetFreq),
+                    Count(control.Get(), TIface::Rig, RigSlot::GetVfo),
+                    Count(control.Get(), TIface::Rig, RigSlot::GetMode));
         return 0;
     }
     if (mode == "reports") {

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "RigObjects.h"
+#include "ClassFactory.h"
+#include "OmniRigObject.h"
 #include "Registration.h"
+#include "RigObject.h"
 #include "Simulator.h"
 #include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "RigObjects.h"
+#include "RigObject.h"
 #include "base/win32/ComUtil.h"
 
 using Microsoft::WRL::ComPtr;
@@ -92,6 +92,12 @@ HRESULT TSimulator::Enter(TIface iface, int slot, std::optional<long> value)
     if (FFailRemaining > 0)
         --FFailRemaining;
     return Fail(iface, FFailCode, FFailText);
+}
+
+HRESULT TSimulator::EnterPlaceholder(TIface iface, int slot)
+{
+    const HRESULT hr = Enter(iface, slot);
+    return FAILED(hr) ? hr : Fail(iface, E_NOTIMPL, L"Not implemented by the stand-in");
 }
 
 HRESULT TSimulator::Fail(TIface iface, HRESULT code, const std::wstring& text)

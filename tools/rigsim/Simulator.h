@@ -15,10 +15,8 @@
 
 #include "Radio.h"
 #include "RigSim.h"
+#include "RigSimSlots.h"
 #include "SettingsWindow.h"
-
-// The rig server's interfaces as GetCallCount numbers them.
-enum class TIface { OmniRig = 0, Rig = 1 };
 
 // Bits of OnParamsChange's Params: what the operator changed.
 namespace ParamsChanged {
@@ -51,6 +49,9 @@ public:
     // enters here: it is counted and logged, and fails when a failure is
     // scripted. value is what a put carries.
     HRESULT Enter(TIface iface, int slot, std::optional<long> value = std::nullopt);
+    // A call of a placeholder: entered as above, then E_NOTIMPL unless a
+    // failure is scripted.
+    HRESULT EnterPlaceholder(TIface iface, int slot);
     // Sets the error object for iface and returns code.
     static HRESULT Fail(TIface iface, HRESULT code, const std::wstring& text);
 
