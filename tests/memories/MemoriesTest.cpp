@@ -79,7 +79,7 @@ protected:
     {
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         List = std::make_unique<TMemories>(*Trx, Files);
         List->OnShowWindow = [this] { ++Shown; };
         Grid().OnFocusNextControl = [this](TObject*) { ++FocusedNext; };
