@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/FreqEntry.h"
+#include "platform/ProgramKey.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ void TTxControlForm::BuildWindow()
     // Made after the handlers above, which it wraps.
     FormStorage1 = new TFormStorage(this);
     FormStorage1->SetName("FormStorage1");
-    FormStorage1->SetIniSection("\\software\\Velkor\\WindowPos");
+    FormStorage1->SetIniSection(kMainWindowPlacementKey);
     FormStorage1->SetStoredProps({"On_Offlbl.Caption", "Titlebar.Caption", "lblMemo.Tag", "lblSetup.Tag"});
     FormStorage1->OnRestorePlacement = [this](TObject* sender) { FormStorage1RestorePlacement(sender); };
 }

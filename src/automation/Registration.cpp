@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/SysUtils.h"
+#include "platform/ProgramKey.h"
 
 std::string TServerNames::Version() const { return Format("%d.%d", MajorVersion, MinorVersion); }
 

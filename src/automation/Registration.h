@@ -168,8 +168,7 @@ private:
 };
 
 // The folder an operator's start runs in, remembered for a start by COM
-// (which would run in the system folder) under HKEY_CURRENT_USER.
-inline constexpr const char* kProgramKey = "Software\\Velkor";
+// (which would run in the system folder) in the program's key (kProgramKey).
 inline constexpr const char* kStartFolderValue = "StartFolder";
 // Failures are ignored: the next operator's start tries again.
 void RememberStartFolder(IRegistry& registry, const std::string& folder);

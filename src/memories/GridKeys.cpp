@@ -1,6 +1,6 @@
 #include "memories/GridKeys.h"
 
-#include "ui/Menus.h"
+#include "ui/Keys.h"
 
 TGridKeyAction GridKeyAction(unsigned key, TShiftState shift, bool editing)
 {

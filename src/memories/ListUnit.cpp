@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "platform/ProgramKey.h"
+
 TListForm* ListForm = nullptr;
 
 TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files, std::string fileName)
@@ -28,7 +30,7 @@ TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem&
     // Made after the handlers above, which it wraps.
     FormPlacement1 = new TFormPlacement(this);
     FormPlacement1->SetName("FormPlacement1");
-    FormPlacement1->SetIniSection("\\software\\Velkor\\MemoryWinPos");
+    FormPlacement1->SetIniSection(kMemoryWindowPlacementKey);
 
     DoCreate();
 }

@@ -22,7 +22,6 @@
 #include "memories/GridEditor.h"
 #include "memories/GridSort.h"
 #include "ui/Controls.h"
-#include "ui/Menus.h"
 
 // One setting of a cell, column or row; NotSet passes the question on.
 enum class TEditSetting : uint8_t { NotSet, No, Yes };
@@ -64,20 +63,6 @@ public:
 
 class TStringAlignGrid : public TObject {
 public:
-    // Virtual key codes the grid acts on (the system's numbers).
-    static constexpr unsigned kKeyBack = Vk::Back;
-    static constexpr unsigned kKeyReturn = Vk::Return;
-    static constexpr unsigned kKeyEscape = Vk::Escape;
-    static constexpr unsigned kKeyEnd = Vk::End;
-    static constexpr unsigned kKeyHome = Vk::Home;
-    static constexpr unsigned kKeyLeft = Vk::Left;
-    static constexpr unsigned kKeyUp = Vk::Up;
-    static constexpr unsigned kKeyRight = Vk::Right;
-    static constexpr unsigned kKeyDown = Vk::Down;
-    static constexpr unsigned kKeyInsert = Vk::Insert;
-    static constexpr unsigned kKeyDelete = Vk::Delete;
-    static constexpr unsigned kKeyF2 = Vk::F2;
-
     TStringAlignGrid(int colCount = 5, int rowCount = 5);
 
     // --- Size. New rows and columns are empty; shrinking drops what lies

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/Menus.h"
+#include "ui/Keys.h"
 
 namespace {
 

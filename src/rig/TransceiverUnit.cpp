@@ -4,7 +4,6 @@
 
 #include "base/ScopeExit.h"
 #include "rig/RigServerThread.h"
-#include "ui/Forms.h"
 
 namespace {
 
@@ -58,15 +57,18 @@ std::string ModeName(int32_t flag)
     return {};
 }
 
-TTransceiver::TTransceiver(TComponent* AOwner, std::unique_ptr<IRigServer> rigServer)
-    : TComponent(AOwner), FOmniRigX1(std::move(rigServer))
+TTransceiver::TTransceiver(TComponent* AOwner, std::unique_ptr<IPollHost> pollHost,
+                           std::unique_ptr<IRigServer> rigServer)
+    : TComponent(AOwner), FPollHost(std::move(pollHost)), FOmniRigX1(std::move(rigServer))
 {
-    Tim = new TTimer(this);
+    Tim = new TTimer(this, *FPollHost);
     Tim->SetName("Tim");
     Tim->SetEnabled(false);
     Tim->SetInterval(50);
     Tim->OnTimer = [this](TObject* sender) { TimTimer(sender); };
 }
+
+TTransceiver::~TTransceiver() { DestroyComponents(); }
 
 void TTransceiver::Poll()
 {
@@ -121,7 +123,7 @@ void TTransceiver::TimTimer(TObject*)
         return;
     FReporting = true;
     TScopeExit reportEnd([this] { FReporting = false; });
-    DispatchEvent([&failure] { std::rethrow_exception(failure); });
+    FPollHost->ReportPollFailure(failure);
 }
 
 std::string TTransceiver::Get_RigType() { return Rig()->GetRigType(); }

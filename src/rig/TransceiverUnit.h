@@ -1,17 +1,21 @@
 #pragma once
 // TTransceiver: the program's only door to the radio. It polls the rig server on
 // its timer, keeps what it read, and sends frequency, mode and VFO commands.
+// Its timer runs, and its failures are reported, on the poll host it is given.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "rig/PollHost.h"
 #include "rig/RigServer.h"
 #include "ui/Classes.h"
 
 class TTransceiver : public TComponent {
 public:
-    TTransceiver(TComponent* AOwner, std::unique_ptr<IRigServer> rigServer);
+    TTransceiver(TComponent* AOwner, std::unique_ptr<IPollHost> pollHost, std::unique_ptr<IRigServer> rigServer);
+    // Its timer goes while the poll host it runs on stands.
+    ~TTransceiver() override;
 
     // Published components: the poll timer (created disabled, 50 ms) and the
     // rig server client.
@@ -41,8 +45,9 @@ public:
     void StartPolling();
     void StopPolling();
 
-    // One poll tick. A failure goes to the general error report once per run
-    // of failing ticks, and never while an earlier one's report is up.
+    // One poll tick. A failure goes to the poll host's report once per run of
+    // failing ticks, after the tick, and never while an earlier one's report
+    // is up.
     void TimTimer(TObject* Sender);
 
     // Owned by the main window's ON/OFF switch; never read here.
@@ -55,6 +60,7 @@ private:
     void Poll();
     std::unique_ptr<IRig> Rig() { return FOmniRigX1->Rig(); }
 
+    std::unique_ptr<IPollHost> FPollHost;
     std::unique_ptr<IRigServer> FOmniRigX1;
     std::string Mode;
     int32_t Freq = 0;

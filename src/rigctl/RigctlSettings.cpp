@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "automation/Registration.h"
 #include "base/SysUtils.h"
+#include "platform/ProgramKey.h"
 #include "rigctl/RigctlSession.h"
 
 namespace {

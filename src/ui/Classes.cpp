@@ -108,7 +108,7 @@ THost& OwnersHost(const TComponent* owner)
 // cannot run is never half made.
 TTimer::TTimer(TComponent* AOwner) : TTimer(AOwner, OwnersHost(AOwner)) {}
 
-TTimer::TTimer(TComponent* AOwner, THost& host) : TComponent(AOwner), FHost(host)
+TTimer::TTimer(TComponent* AOwner, ITimerHost& host) : TComponent(AOwner), FHost(host)
 {
     UpdateTimer();
 }

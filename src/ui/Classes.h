@@ -20,6 +20,7 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 enum class TPropKind { String, Integer };
 
 class THost;
+class ITimerHost;
 
 class TComponent : public TObject {
 public:
@@ -89,8 +90,9 @@ public:
     // Runs on the host its owner finds; raises EInvalidOperation when the owner
     // leads to none (no owner, or one outside the application).
     explicit TTimer(TComponent* AOwner);
-    // Runs on the given host, whoever owns it.
-    TTimer(TComponent* AOwner, THost& host);
+    // Runs on the given host (the program's, or one of a component's own),
+    // whoever owns it.
+    TTimer(TComponent* AOwner, ITimerHost& host);
     ~TTimer() override;
 
     bool Enabled() const { return FEnabled; }
@@ -106,7 +108,7 @@ public:
 private:
     void UpdateTimer();
 
-    THost& FHost;
+    ITimerHost& FHost;
     bool FEnabled = true;
     uint32_t FInterval = 1000;
     bool FRunning = false;

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "ui/Graphics.h"
+#include "ui/TimerHost.h"
 
-class TTimer;
 class TForm;
 class TMenuItem;
 class TPopupMenu;
@@ -91,15 +91,9 @@ public:
     virtual void SetFocus() = 0;
 };
 
-class THost {
+// Its timers are ITimerHost's.
+class THost : public ITimerHost {
 public:
-    virtual ~THost() = default;
-
-    // (Re)starts the timer's countdown; the host then calls TTimer::Timer every
-    // interval until StopTimer.
-    virtual void StartTimer(TTimer& timer, uint32_t interval) = 0;
-    virtual void StopTimer(TTimer& timer) = 0;
-
     // A modal message box; returns the answer (MsgBox::kId...).
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 

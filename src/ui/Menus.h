@@ -9,39 +9,13 @@
 #include <vector>
 
 #include "ui/Classes.h"
+#include "ui/Keys.h"
 
-// A virtual key code plus the modifier bits: the numbers menus store.
+// A virtual key code (Vk) plus the modifier bits: the numbers menus store.
 using TShortCut = uint16_t;
 constexpr TShortCut scShift = 0x2000;
 constexpr TShortCut scCtrl = 0x4000;
 constexpr TShortCut scAlt = 0x8000;
-
-// Virtual key codes, the system's numbers.
-namespace Vk {
-constexpr unsigned Back = 0x08;
-constexpr unsigned Tab = 0x09;
-constexpr unsigned Return = 0x0D;
-constexpr unsigned Shift = 0x10;
-constexpr unsigned Control = 0x11;
-constexpr unsigned Menu = 0x12;
-constexpr unsigned Escape = 0x1B;
-constexpr unsigned Space = 0x20;
-constexpr unsigned Prior = 0x21;
-constexpr unsigned Next = 0x22;
-constexpr unsigned End = 0x23;
-constexpr unsigned Home = 0x24;
-constexpr unsigned Left = 0x25;
-constexpr unsigned Up = 0x26;
-constexpr unsigned Right = 0x27;
-constexpr unsigned Down = 0x28;
-constexpr unsigned Insert = 0x2D;
-constexpr unsigned Delete = 0x2E;
-constexpr unsigned F1 = 0x70;
-constexpr unsigned F2 = 0x71;
-constexpr unsigned F4 = 0x73;
-constexpr unsigned F10 = 0x79;
-constexpr unsigned F12 = 0x7B;
-} // namespace Vk
 
 // "F1", "Ctrl+F4", "Shift+Ctrl+A"; empty for 0.
 std::string ShortCutToText(TShortCut shortCut);

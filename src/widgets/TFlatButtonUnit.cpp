@@ -1,6 +1,6 @@
 #include "widgets/TFlatButtonUnit.h"
 
-#include "ui/Menus.h"
+#include "ui/Keys.h"
 
 TFlatButton::TFlatButton(TComponent* AOwner) : TFlatSpeedButton(AOwner) { SetTabStop(true); }
 

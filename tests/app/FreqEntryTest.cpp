@@ -33,7 +33,7 @@ public:
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
         Rig->Radio = {"IC-SIM", shown.value_or(14200000), 14200000, 7050000, SSB_U, VFOAA};
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         Form->Transceiver = Trx;
         Form->Show();
         Host.Activate(*Form);

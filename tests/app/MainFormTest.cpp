@@ -80,7 +80,7 @@ protected:
             if (!FirstPollAt)
                 FirstPollAt = Host.TickCount() - start;
         };
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         Form->Transceiver = Trx;
         Form->MemoryList = &List;
         Form->Show();

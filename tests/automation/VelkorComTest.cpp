@@ -17,7 +17,7 @@ protected:
     {
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
     }
 
     void Poll(int32_t freq, int32_t mode, int32_t vfo = VFOAA)

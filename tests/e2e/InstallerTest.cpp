@@ -53,7 +53,6 @@ std::vector<fs::path> Shortcuts()
 }
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velkor";
-constexpr wchar_t kProgramKey[] = L"Software\\Velkor";
 
 std::optional<std::wstring> RegistryText(HKEY root, const wchar_t* key, const wchar_t* name)
 {

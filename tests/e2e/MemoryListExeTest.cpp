@@ -20,8 +20,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr wchar_t kVelkorKey[] = L"Software\\Velkor";
-
 // The first top-level window of a process with this class and caption.
 HWND WindowOf(DWORD process, const wchar_t* windowClass, const wchar_t* caption)
 {
@@ -88,13 +86,13 @@ protected:
         Dir = std::filesystem::temp_directory_path() / ("velkor-e2e-memories-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directories(Dir);
         // A first start, switched on: the program polls from the start.
-        RegDeleteTreeW(HKEY_CURRENT_USER, kVelkorKey);
-        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Velkor\\WindowPos", L"On_Offlbl_Caption", REG_SZ, L"ON",
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey);
+        RegSetKeyValueW(HKEY_CURRENT_USER, kWindowPosKey, L"On_Offlbl_Caption", REG_SZ, L"ON",
                         sizeof(L"ON"));
     }
     ~MemoryListExeTest() override
     {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kVelkorKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey);
         std::error_code ignored;
         std::filesystem::remove_all(Dir, ignored);
     }
@@ -158,7 +156,7 @@ TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereT
     EXPECT_EQ(file, "Caption\tMode\tVFO A\tVFO B\t\r\n"
                     "Calling 20 m\tUSB\t14250000\t-1\t\r\n");
     EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem.tmp"));
-    EXPECT_EQ(RegText(L"Software\\Velkor\\MemoryWinPos", L"Visible"), "1") << "open at the end, placement kept";
+    EXPECT_EQ(RegText(kMemoryWinPosKey, L"Visible"), "1") << "open at the end, placement kept";
 }
 
 } // namespace

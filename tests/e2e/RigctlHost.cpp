@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr wchar_t kProgramKey[] = L"Software\\Velkor";
-
 std::string State(TOmniRigX& server)
 {
     auto rig = server.Rig();

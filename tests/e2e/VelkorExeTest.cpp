@@ -77,7 +77,7 @@ std::wstring StartFolder()
 {
     wchar_t text[MAX_PATH] = {};
     DWORD size = sizeof(text);
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Velkor", L"StartFolder", RRF_RT_REG_SZ, nullptr, text, &size);
+    RegGetValueW(HKEY_CURRENT_USER, kProgramKey, L"StartFolder", RRF_RT_REG_SZ, nullptr, text, &size);
     return text;
 }
 

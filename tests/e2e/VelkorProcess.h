@@ -14,8 +14,11 @@
 inline constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
 // The question when the window closes while loggers hold objects.
 inline constexpr wchar_t kWarningCaption[] = L"COM Server Warning";
-// Where the program stores the main window's placement and settings.
+// Where the program keeps its settings (under HKEY_CURRENT_USER): its own
+// values, the main window's placement and settings, the memory list's.
+inline constexpr wchar_t kProgramKey[] = L"Software\\Velkor";
 inline constexpr wchar_t kWindowPosKey[] = L"Software\\Velkor\\WindowPos";
+inline constexpr wchar_t kMemoryWinPosKey[] = L"Software\\Velkor\\MemoryWinPos";
 
 // velkor.exe (the build's, or exe) started as the operator starts it, in a
 // folder of the test's choosing (where it looks for its bands file), with the

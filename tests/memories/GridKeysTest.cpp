@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "memories/GridKeys.h"
-#include "ui/Menus.h"
+#include "ui/Keys.h"
 
 namespace {
 

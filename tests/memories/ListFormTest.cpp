@@ -51,7 +51,7 @@ protected:
         Main->SetBounds(370, 113, 229, 103);
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
     }
     ~ListFormTest() override
     {
@@ -581,7 +581,7 @@ struct TProgram {
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
         Rig->Radio = {"IC-SIM", 14200000, 14200000, 7050000, SSB_U, VFOAA};
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         Main->Transceiver = Trx;
         List = new TListForm(&App, *Trx, Files);
         Window.SetForm(List);

@@ -24,7 +24,7 @@ int main()
     {
         TApplication app(host);
         new TForm(&app); // the main window
-        auto* trx = new TTransceiver(&app, std::make_unique<TFakeRigServer>());
+        auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::make_unique<TFakeRigServer>());
         results = bench::Run(
             files, file, [&] { return new TListForm(&app, *trx, files, file); },
             [&](TListForm& list) { host.Paint(list); });

@@ -11,6 +11,7 @@
 #include "tests/rig/FakeRigServer.h"
 #include "ui/Forms.h"
 #include "ui/HeadlessHost.h"
+#include "ui/Keys.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ protected:
     {
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         List = std::make_unique<TMemories>(*Trx, Files);
         List->OnShowWindow = [this] { ++Shown; };
         Grid().OnFocusNextControl = [this](TObject*) { ++FocusedNext; };
@@ -100,7 +101,7 @@ protected:
         for (char c : text)
             Grid().KeyPress(c);
     }
-    void Enter() { Grid().KeyDown(G::kKeyReturn, 0); }
+    void Enter() { Grid().KeyDown(Vk::Return, 0); }
 
     Row RowOf(int row)
     {
@@ -217,12 +218,12 @@ TEST_F(MemoriesTest, EditingACaptionAndBothFrequencies)
     Type("7.1");
     Enter();
     EXPECT_EQ(Grid().EditorText(), "7.1");
-    Grid().KeyDown(G::kKeyEscape, 0);
+    Grid().KeyDown(Vk::Escape, 0);
     EXPECT_FALSE(Grid().EditorMode());
     EXPECT_EQ(Grid().Cells(3, 1), "7.1") << "Escape keeps the rejected text";
     EXPECT_EQ(FocusedNext, 0);
 
-    Grid().KeyDown(G::kKeyF2, 0);
+    Grid().KeyDown(Vk::F2, 0);
     Grid().SetEditorText("", 0, 0);
     Enter();
     EXPECT_EQ(Grid().Cells(3, 1), "") << "blank is accepted";
@@ -238,7 +239,7 @@ TEST_F(MemoriesTest, OnlyAcceptedEditsChangeTheList)
     Grid().SetCol(TMemories::kVfoACol);
     Type("12");
     Enter();
-    Grid().KeyDown(G::kKeyEscape, 0);
+    Grid().KeyDown(Vk::Escape, 0);
     EXPECT_FALSE(List->MemoryChanged) << "rejected, then Escape";
     Load(file);
     Enter();
@@ -283,14 +284,14 @@ TEST_F(MemoriesTest, ModeColumnChangesByPopupAndClipboardOnly)
     EXPECT_FALSE(Grid().EditorMode());
     EXPECT_TRUE(List->MemoryListDblClick());
 
-    Grid().KeyDown(G::kKeyInsert, ssCtrl);
+    Grid().KeyDown(Vk::Insert, ssCtrl);
     EXPECT_EQ(clipboard.Text, "DIGI\t\r\n");
     EXPECT_FALSE(List->MemoryChanged) << "a copy changes nothing";
     List->DIGIR1Click("CW-R");
     EXPECT_EQ(Grid().Cells(1, 1), "CW-R");
     EXPECT_TRUE(List->MemoryChanged);
 
-    for (auto key : {std::pair{G::kKeyInsert, ssShift}, std::pair{G::kKeyDelete, ssShift}}) {
+    for (auto key : {std::pair{Vk::Insert, ssShift}, std::pair{Vk::Delete, ssShift}}) {
         List->MemoryChanged = false;
         Grid().KeyDown(key.first, key.second);
         EXPECT_TRUE(List->MemoryChanged) << key.first;

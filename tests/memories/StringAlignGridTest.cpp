@@ -6,6 +6,7 @@
 #include "base/SysUtils.h"
 #include "memories/StringAlignGrid.h"
 #include "tests/memories/GridSupport.h"
+#include "ui/Keys.h"
 
 namespace {
 
@@ -75,14 +76,14 @@ TEST(GridTest, CurrentCellNeverReachesAFixedOrRefusedCell)
     grid.OnSelectCell = [&](TObject*, int col, int row, bool& can) { can = (++asked, !(col == 2 && row == 2)); };
     using Step = std::pair<std::function<void()>, std::pair<int, int>>;
     const Step steps[] = {
-        {[&] { grid.KeyDown(G::kKeyUp, 0); }, {0, 1}},
+        {[&] { grid.KeyDown(Vk::Up, 0); }, {0, 1}},
         {[&] { grid.ClickCell(1, 0); }, {0, 1}},
         {[&] { grid.SetCurrentCell(3, 1); }, {0, 1}},
-        {[&] { grid.KeyDown(G::kKeyEnd, 0); }, {2, 1}},
-        {[&] { grid.KeyDown(G::kKeyDown, 0); }, {2, 1}}, // refused by the handler
-        {[&] { grid.KeyDown(G::kKeyHome, 0); }, {0, 1}},
-        {[&] { grid.KeyDown(G::kKeyDown, 0); }, {0, 2}},
-        {[&] { grid.KeyDown(G::kKeyRight, 0); }, {1, 2}},
+        {[&] { grid.KeyDown(Vk::End, 0); }, {2, 1}},
+        {[&] { grid.KeyDown(Vk::Down, 0); }, {2, 1}}, // refused by the handler
+        {[&] { grid.KeyDown(Vk::Home, 0); }, {0, 1}},
+        {[&] { grid.KeyDown(Vk::Down, 0); }, {0, 2}},
+        {[&] { grid.KeyDown(Vk::Right, 0); }, {1, 2}},
     };
     for (const auto& [step, cell] : steps) {
         step();
@@ -137,7 +138,7 @@ TEST(GridTest, DeleteGridRowRules)
         EXPECT_EQ(cancels + validations, 0) << c.Name;
         if (c.EditingAfter) {
             EXPECT_EQ(grid.EditorText(), "xy") << c.Name;
-            grid.KeyDown(G::kKeyEscape, 0);
+            grid.KeyDown(Vk::Escape, 0);
             EXPECT_EQ(grid.Cells(0, grid.Row()), std::string(1, 'a' + c.Current - 1))
                 << c.Name << ": Escape still restores the record's text";
         }
@@ -304,8 +305,8 @@ TEST_F(GridEditorTest, StartKeys)
         {"printable replaces", [](G& g) { return g.KeyPress('Z'); }, true, "Z", 0},
         {"high byte is printable", [](G& g) { return g.KeyPress('\xE9'); }, true, "\xE9", 0},
         {"backspace empties", [](G& g) { return g.KeyPress('\b'); }, true, "", 0},
-        {"Enter selects all", [](G& g) { return g.KeyDown(G::kKeyReturn, 0); }, true, "a", 1},
-        {"F2 selects all", [](G& g) { return g.KeyDown(G::kKeyF2, 0); }, true, "a", 1},
+        {"Enter selects all", [](G& g) { return g.KeyDown(Vk::Return, 0); }, true, "a", 1},
+        {"F2 selects all", [](G& g) { return g.KeyDown(Vk::F2, 0); }, true, "a", 1},
         {"click on the current cell", [](G& g) { return g.ClickCell(0, 1), true; }, true, "a", 1},
         {"control character", [](G& g) { return !g.KeyPress('\x01'); }, false, "a", 0},
         {"TAB", [](G& g) { return !g.KeyPress('\t'); }, false, "a", 0},
@@ -323,7 +324,7 @@ TEST_F(GridEditorTest, StartKeys)
     }
     Grid.SetCurrentCell(1, 1);
     EXPECT_FALSE(Grid.KeyPress('x'));
-    Grid.KeyDown(G::kKeyReturn, 0);
+    Grid.KeyDown(Vk::Return, 0);
     EXPECT_FALSE(Grid.EditorMode()) << "a read-only cell opens no editor";
     EXPECT_EQ(Grid.Cells(1, 1), "b");
 }
@@ -331,23 +332,23 @@ TEST_F(GridEditorTest, StartKeys)
 TEST_F(GridEditorTest, EnterMovesOnOnlyWhenAutoEditIsOn)
 {
     Type("x");
-    Grid.KeyDown(G::kKeyReturn, 0);
+    Grid.KeyDown(Vk::Return, 0);
     EXPECT_FALSE(Grid.EditorMode());
     EXPECT_EQ(Grid.Col(), 0);
     Grid.AutoEditNextCell = true;
     Grid.NextCellEdit = TNextCellEdit::nc_downright;
     Type("y");
-    Grid.KeyDown(G::kKeyReturn, 0);
+    Grid.KeyDown(Vk::Return, 0);
     EXPECT_TRUE(Grid.EditorMode());
     EXPECT_EQ(Grid.Col(), 0);
     EXPECT_EQ(Grid.Row(), 2) << "down first";
-    Grid.KeyDown(G::kKeyReturn, 0);
+    Grid.KeyDown(Vk::Return, 0);
     EXPECT_EQ(Grid.Col(), 2) << "column 1 is read-only";
     EXPECT_EQ(Grid.Row(), 1);
     Grid.SetCurrentCell(2, 2);
-    Grid.KeyDown(G::kKeyReturn, 0);
+    Grid.KeyDown(Vk::Return, 0);
     EXPECT_TRUE(Grid.EditorMode()) << "Enter opens";
-    Grid.KeyDown(G::kKeyReturn, 0);
+    Grid.KeyDown(Vk::Return, 0);
     EXPECT_FALSE(Grid.EditorMode()) << "lc_stop: the last cell";
     EXPECT_EQ(Grid.Row(), 2);
     EXPECT_EQ(Events.back(), "after 2,2");
@@ -361,20 +362,20 @@ TEST_F(GridEditorTest, MovingAwayValidatesAndARejectionKeepsTheCell)
     EXPECT_EQ(Grid.Col(), 0);
     EXPECT_EQ(Grid.Row(), 1);
     EXPECT_EQ(Grid.EditorSelLength(), 3) << "reopened with the text selected";
-    Grid.KeyDown(G::kKeyDown, 0);
+    Grid.KeyDown(Vk::Down, 0);
     EXPECT_EQ(Grid.Row(), 1);
-    Grid.KeyDown(G::kKeyEscape, 0);
+    Grid.KeyDown(Vk::Escape, 0);
     EXPECT_FALSE(Grid.EditorMode());
     EXPECT_EQ(Grid.Cells(0, 1), "bad") << "the rejected text became the kept text";
     Type("x");
-    Grid.KeyDown(G::kKeyEscape, 0);
+    Grid.KeyDown(Vk::Escape, 0);
     EXPECT_EQ(Grid.Cells(0, 1), "bad") << "Escape puts the kept text back";
     EXPECT_EQ(Events.back(), "cancel 0,1") << "without validation";
     Events.clear();
 
-    Grid.KeyDown(G::kKeyF2, 0);
+    Grid.KeyDown(Vk::F2, 0);
     Grid.SetEditorText("good", 4, 0);
-    Grid.KeyDown(G::kKeyDown, 0);
+    Grid.KeyDown(Vk::Down, 0);
     EXPECT_FALSE(Grid.EditorMode());
     EXPECT_EQ(Grid.Row(), 2);
     EXPECT_EQ(Events, (std::vector<std::string>{"validate 0,1 good", "after 0,1"})) << "no automatic move";
@@ -417,16 +418,16 @@ TEST_F(GridEditorTest, ClipboardKeysWorkOnTheCellOnlyWithoutAnEditor)
     int edits = 0;
     Grid.OnClipboardEdit = [&](TObject*, int, int) { ++edits; };
     Grid.SetCurrentCell(1, 1); // read-only by typing, not by the clipboard
-    EXPECT_TRUE(Grid.KeyDown(G::kKeyInsert, ssCtrl));
+    EXPECT_TRUE(Grid.KeyDown(Vk::Insert, ssCtrl));
     EXPECT_EQ(clipboard.Bytes, "b\t\r\n");
     EXPECT_EQ(edits, 0);
 
     clipboard.FailSet = true;
-    EXPECT_TRUE(Grid.KeyDown(G::kKeyDelete, ssShift));
+    EXPECT_TRUE(Grid.KeyDown(Vk::Delete, ssShift));
     EXPECT_EQ(Grid.Cells(1, 1), "b") << "no copy, no cut";
     EXPECT_EQ(edits, 0);
     clipboard.FailSet = false;
-    Grid.KeyDown(G::kKeyDelete, ssShift);
+    Grid.KeyDown(Vk::Delete, ssShift);
     EXPECT_EQ(Grid.Cells(1, 1), "");
     EXPECT_EQ(edits, 1);
 
@@ -443,7 +444,7 @@ TEST_F(GridEditorTest, ClipboardKeysWorkOnTheCellOnlyWithoutAnEditor)
     for (const Case& paste : pastes) {
         clipboard.Bytes = paste.Bytes;
         Grid.SetCells(1, 1, "");
-        EXPECT_TRUE(Grid.KeyDown(G::kKeyInsert, ssShift));
+        EXPECT_TRUE(Grid.KeyDown(Vk::Insert, ssShift));
         EXPECT_EQ(Grid.Cells(1, 1), paste.Cell);
     }
     EXPECT_EQ(CellsOf(Grid)[2], (std::vector<std::string>{"d", "e", "f"})) << "nothing but the cell changed";
@@ -451,9 +452,9 @@ TEST_F(GridEditorTest, ClipboardKeysWorkOnTheCellOnlyWithoutAnEditor)
     EXPECT_EQ(edits, 4) << "the empty first line wrote nothing";
 
     Grid.SetCurrentCell(0, 1);
-    Grid.KeyDown(G::kKeyF2, 0);
-    EXPECT_FALSE(Grid.KeyDown(G::kKeyInsert, ssShift)) << "the edit box pastes for itself";
-    EXPECT_FALSE(Grid.KeyDown(G::kKeyDelete, ssShift));
+    Grid.KeyDown(Vk::F2, 0);
+    EXPECT_FALSE(Grid.KeyDown(Vk::Insert, ssShift)) << "the edit box pastes for itself";
+    EXPECT_FALSE(Grid.KeyDown(Vk::Delete, ssShift));
     EXPECT_EQ(Grid.EditorText(), "a");
 }
 

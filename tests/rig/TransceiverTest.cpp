@@ -31,7 +31,7 @@ protected:
     {
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
     }
 
     // Runs one poll tick as the timer does, errors going to the general report.

@@ -173,7 +173,7 @@ private:
     {
         auto server = std::make_unique<TRadioServer>();
         Server = server.get();
-        return new TTransceiver(&App, std::move(server));
+        return new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(server));
     }
 
     int FListener = -1;

@@ -47,7 +47,7 @@ struct TRigUnderTest {
         const std::vector<int32_t> modes = {RigParams::SSB_U, RigParams::DIG_U, RigParams::CW_L, 0};
         Server->Radio = {"FAKE", 14074000, 14074000, 7050000, random.Pick(modes), random.Pick(vfos)};
         Server->FailAt = static_cast<int>(random.Below(40));
-        Trx = new TTransceiver(&Owner, std::move(server));
+        Trx = new TTransceiver(&Owner, std::make_unique<TAppPollHost>(app), std::move(server));
         Trx->StartPolling();
         DispatchEvent([this] { Trx->TimTimer(Trx->Tim); });
         Rig = std::make_unique<TRigctlRig>(Trx);

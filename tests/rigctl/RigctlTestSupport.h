@@ -56,7 +56,7 @@ private:
     {
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        return new TTransceiver(&App, std::move(rig));
+        return new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
     }
 
 protected:

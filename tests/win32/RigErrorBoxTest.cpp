@@ -69,7 +69,7 @@ TEST(RigErrorBoxTest, AServerFailingOnAndOffNeverStacksABoxOnTheOpenOne)
     app.SetTitle("Velkor");
     auto server = std::make_unique<TFakeRigServer>();
     TFakeRigServer* rig = server.get();
-    auto* trx = new TTransceiver(&app, std::move(server));
+    auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::move(server));
     trx->Tim->SetInterval(10);
     // The server fails and works by turns, a few ticks each.
     auto* flip = new TTimer(&app);

@@ -55,7 +55,7 @@ TEST_F(RigServerHangTest, AHungServerIsReportedOnceCommandsFailAtOnceAndPollingR
     app.SetTitle("Velkor");
     auto thread = MakeOmniRigXThread(Wait, kDeadlines);
     TRigServerThread* rigServer = thread.get();
-    auto* trx = new TTransceiver(&app, std::move(thread));
+    auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::move(thread));
     trx->StartPolling();
     trx->TimTimer(trx->Tim);
     ASSERT_TRUE(trx->Get_Connected());
@@ -87,7 +87,7 @@ TEST_F(RigServerHangTest, AServerSlowerThanThePollIntervalPollsWithoutNestingOrR
 {
     TWin32Host host;
     TApplication app(host);
-    auto* trx = new TTransceiver(&app, MakeOmniRigXThread(Wait, kDeadlines));
+    auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), MakeOmniRigXThread(Wait, kDeadlines));
     trx->Tim->SetInterval(50);
     trx->TimTimer(trx->Tim); // connected before the server slows down
     Control->Reset();

@@ -35,7 +35,7 @@ protected:
         Control = RigSim.Control();
         auto client = std::make_unique<TOmniRigX>();
         Client = client.get();
-        Trx = new TTransceiver(&App, std::move(client));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(client));
     }
 
     std::vector<std::string> CallLog()
@@ -190,7 +190,7 @@ TEST(TransceiverRigSimStart, WithNoServerRunningCOMStartsOneThatEndsWithTheClien
     ASSERT_TRUE(TRigSimProcess::WaitUntilNoneRuns(10000));
     THeadlessHost host;
     TApplication app(host);
-    auto* trx = new TTransceiver(&app, std::make_unique<TOmniRigX>());
+    auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::make_unique<TOmniRigX>());
     trx->Set_Mode("FM");
     trx->TimTimer(trx->Tim);
     EXPECT_EQ(trx->Get_Mode(), "FM");

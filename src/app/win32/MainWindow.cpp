@@ -5,7 +5,7 @@
 TTxControlForm* MakeMainWindow(TApplication& app, IRigCallWait& rigWait)
 {
     auto* form = new TTxControlForm(&app);
-    auto* transceiver = new TTransceiver(&app, MakeOmniRigXThread(rigWait));
+    auto* transceiver = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), MakeOmniRigXThread(rigWait));
     transceiver->SetName("Transceiver");
     form->Transceiver = transceiver;
     return form;

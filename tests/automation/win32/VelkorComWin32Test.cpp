@@ -377,7 +377,7 @@ TEST_F(VelkorComObjectTest, MethodsConvertAtTheEdgeAndReadNothingWithoutATransce
     // With the transceiver, against a fake rig server.
     auto rigServer = std::make_unique<TFakeRigServer>();
     TFakeRigServer* rig = rigServer.get();
-    auto* trx = new TTransceiver(&App, std::move(rigServer));
+    auto* trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rigServer));
     Server.SetTransceiver(trx);
     rig->Radio = {"FAKE", 7050000, 7050000, 0, ModeFlag("LSB"), RigParams::VFOAA};
     trx->StartPolling();

@@ -55,7 +55,7 @@ protected:
         Main->SetBounds(370, 20, 229, 103);
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
-        Trx = new TTransceiver(&App, std::move(rig));
+        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         CreateDirectoryW(VELKOR_SCREENSHOT_DIR, nullptr);
     }
     ~ListFormWin32Test() override

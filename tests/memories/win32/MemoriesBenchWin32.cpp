@@ -28,7 +28,7 @@ int main()
         TWin32Host host;
         TApplication app(host);
         new TForm(&app); // the main window
-        auto* trx = new TTransceiver(&app, std::make_unique<TFakeRigServer>());
+        auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::make_unique<TFakeRigServer>());
         results = bench::Run(
             files, file, [&] { return new TListForm(&app, *trx, files, file); },
             [&](TListForm& list) {

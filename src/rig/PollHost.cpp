@@ -1,0 +1,12 @@
+#include "rig/PollHost.h"
+
+#include "ui/Forms.h"
+
+void TAppPollHost::StartTimer(TTimer& timer, uint32_t interval) { FApp.Host().StartTimer(timer, interval); }
+
+void TAppPollHost::StopTimer(TTimer& timer) { FApp.Host().StopTimer(timer); }
+
+void TAppPollHost::ReportPollFailure(std::exception_ptr failure)
+{
+    DispatchEvent([&failure] { std::rethrow_exception(failure); });
+}
