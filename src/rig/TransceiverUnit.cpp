@@ -121,7 +121,7 @@ void TTransceiver::TimTimer(TObject*)
         return;
     FReporting = true;
     TScopeExit reportEnd([this] { FReporting = false; });
-    DispatchEvent([&failure] { std::rethrow_exception(failure); });
+    DispatchEvent(FindApplication(this), [&failure] { std::rethrow_exception(failure); });
 }
 
 std::string TTransceiver::Get_RigType() { return Rig()->GetRigType(); }

@@ -6,8 +6,6 @@
 
 #include "base/SysUtils.h"
 
-TApplication* Application = nullptr;
-
 namespace {
 
 bool IsInside(const TControl* control, const TControl* container)
@@ -18,16 +16,32 @@ bool IsInside(const TControl* control, const TControl* container)
     return false;
 }
 
+TApplication& OwnersApplication(const TComponent* owner)
+{
+    TApplication* app = FindApplication(owner);
+    if (!app)
+        throw EInvalidOperation("A form must belong to the application");
+    return *app;
+}
+
 } // namespace
+
+TApplication* FindApplication(const TComponent* component)
+{
+    for (; component; component = component->Owner())
+        if (auto* app = dynamic_cast<const TApplication*>(component))
+            return const_cast<TApplication*>(app);
+    return nullptr;
+}
 
 // ---------------------------------------------------------------- TForm
 
-TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FApp(OwnersApplication(AOwner))
 {
     SetVisible(false);
     SetBounds(0, 0, 320, 240);
-    Application->Host().CreateFormWindow(*this);
-    Application->FormCreated(this);
+    FApp.Host().CreateFormWindow(*this);
+    FApp.FormCreated(this);
 }
 
 TForm::~TForm()
@@ -36,9 +50,9 @@ TForm::~TForm()
     // The form's own controls go while the form still stands: they may undo
     // what they did to it.
     DestroyComponents();
-    Application->ControlGone(this);
-    Application->Host().DestroyFormWindow(*this);
-    Application->FormDestroyed(this);
+    FApp.ControlGone(this);
+    FApp.Host().DestroyFormWindow(*this);
+    FApp.FormDestroyed(this);
 }
 
 void TForm::BeforeDestruction()
@@ -48,7 +62,7 @@ void TForm::BeforeDestruction()
     FDestroying = true;
     // Destructors let nothing out: an error is reported like any event's.
     if (OnDestroy)
-        DispatchEvent([this] { OnDestroy(this); });
+        DispatchEvent(&FApp, [this] { OnDestroy(this); });
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style)
@@ -57,13 +71,13 @@ void TForm::SetBorderStyle(TFormBorderStyle style)
         return;
     FBorderStyle = style;
     if (Handle())
-        Application->Host().UpdateFormStyle(*this);
+        FApp.Host().UpdateFormStyle(*this);
 }
 
 void TForm::CaptionChanged()
 {
     if (Handle())
-        Application->Host().SetFormCaption(*this, Caption());
+        FApp.Host().SetFormCaption(*this, Caption());
 }
 
 void TForm::DoCreate()
@@ -78,7 +92,7 @@ void TForm::SetBounds(int left, int top, int width, int height)
         return;
     TControl::SetBounds(left, top, width, height);
     if (Handle())
-        Application->Host().SetFormBounds(*this, BoundsRect());
+        FApp.Host().SetFormBounds(*this, BoundsRect());
 }
 
 void TForm::SetVisible(bool visible)
@@ -90,13 +104,13 @@ void TForm::SetVisible(bool visible)
         if (OnShow)
             OnShow(this);
         TControl::SetVisible(true);
-        Application->Host().ShowFormWindow(*this, true);
+        FApp.Host().ShowFormWindow(*this, true);
         if (FWindowState != TWindowState::wsNormal)
             SetWindowState(FWindowState);
     } else {
         TControl::SetVisible(false);
         if (Handle())
-            Application->Host().ShowFormWindow(*this, false);
+            FApp.Host().ShowFormWindow(*this, false);
         if (OnHide)
             OnHide(this);
     }
@@ -105,7 +119,7 @@ void TForm::SetVisible(bool visible)
 void TForm::Show()
 {
     if (Visible())
-        Application->Host().ShowFormWindow(*this, true);
+        FApp.Host().ShowFormWindow(*this, true);
     else
         SetVisible(true);
 }
@@ -114,7 +128,7 @@ TWindowState TForm::WindowState() const
 {
     if (!Visible())
         return FWindowState;
-    THost& host = Application->Host();
+    THost& host = FApp.Host();
     TForm& self = const_cast<TForm&>(*this);
     if (host.IsFormMinimized(self))
         return TWindowState::wsMinimized;
@@ -130,7 +144,7 @@ void TForm::SetWindowState(TWindowState state)
     unsigned command = state == TWindowState::wsMinimized   ? ShowCmd::ShowMinimized
                        : state == TWindowState::wsMaximized ? ShowCmd::ShowMaximized
                                                              : ShowCmd::Normal;
-    Application->Host().SetFormState(*this, command);
+    FApp.Host().SetFormState(*this, command);
 }
 
 bool TForm::CloseQuery()
@@ -145,16 +159,16 @@ void TForm::Close()
 {
     if (!CloseQuery())
         return;
-    const bool main = Application->MainForm() == this;
+    const bool main = FApp.MainForm() == this;
     TCloseAction action = main ? TCloseAction::caFree : TCloseAction::caHide;
     if (OnClose)
         OnClose(this, action);
     if (action == TCloseAction::caNone)
         return;
     if (main) {
-        if (!Application->TerminationAllowed())
+        if (!FApp.TerminationAllowed())
             return;
-        Application->Terminate();
+        FApp.Terminate();
     }
     else if (action == TCloseAction::caMinimize)
         SetWindowState(TWindowState::wsMinimized);
@@ -162,9 +176,9 @@ void TForm::Close()
         Hide();
 }
 
-TWindowPlacement TForm::GetPlacement() const { return Application->Host().GetPlacement(const_cast<TForm&>(*this)); }
+TWindowPlacement TForm::GetPlacement() const { return FApp.Host().GetPlacement(const_cast<TForm&>(*this)); }
 
-void TForm::SetPlacement(const TWindowPlacement& placement) { Application->Host().SetPlacement(*this, placement); }
+void TForm::SetPlacement(const TWindowPlacement& placement) { FApp.Host().SetPlacement(*this, placement); }
 
 void TForm::AddMessageHook(const void* owner, std::function<void(TMessage&)> hook)
 {
@@ -201,9 +215,9 @@ void TForm::WndProc(TMessage& msg)
             break;
         FActive = active;
         if (active)
-            Application->FActiveForm = this;
-        else if (Application->FActiveForm == this)
-            Application->FActiveForm = nullptr;
+            FApp.FActiveForm = this;
+        else if (FApp.FActiveForm == this)
+            FApp.FActiveForm = nullptr;
         if (active && OnActivate)
             OnActivate(this);
         if (!active && OnDeactivate)
@@ -215,7 +229,7 @@ void TForm::WndProc(TMessage& msg)
         break;
     case Msg::QueryEndSession:
         // The session may end only as the program would close.
-        msg.Result = Application->MainForm() != this || (CloseQuery() && Application->TerminationAllowed());
+        msg.Result = FApp.MainForm() != this || (CloseQuery() && FApp.TerminationAllowed());
         break;
     case Msg::KeyDown:
     case Msg::SysKeyDown:
@@ -331,7 +345,7 @@ void TForm::MouseMessage(TMessage& msg)
         msg.Msg == Msg::LButtonDblClk || msg.Msg == Msg::RButtonDblClk || msg.Msg == Msg::MButtonDblClk;
 
     if (down || doubleClick) {
-        Application->CancelHint();
+        FApp.CancelHint();
         // A tab stop pressed with the left button takes the focus first; the
         // control losing it may answer by taking it back.
         if (!FCaptureControl && button == TMouseButton::mbLeft && target->TabStop() && target->CanFocus()) {
@@ -345,7 +359,7 @@ void TForm::MouseMessage(TMessage& msg)
         // is up, also from outside itself.
         if (!FCaptureControl) {
             FCaptureControl = target;
-            Application->Host().SetCapture(this);
+            FApp.Host().SetCapture(this);
         }
         FButtonsDown |= bit;
         if (doubleClick) {
@@ -362,7 +376,7 @@ void TForm::MouseMessage(TMessage& msg)
     FButtonsDown &= ~bit;
     if (FButtonsDown == 0 && FCaptureControl) {
         FCaptureControl = nullptr;
-        Application->Host().SetCapture(nullptr);
+        FApp.Host().SetCapture(nullptr);
     }
     // The click comes first, then the mouse-up, which runs even when the click
     // fails: a control that started something at the press ends it there.
@@ -405,7 +419,7 @@ void TForm::KeyMessage(TMessage& msg)
         return;
     }
     uint16_t key = static_cast<uint16_t>(msg.WParam);
-    const TShiftState shift = Application->Host().KeyboardShiftState();
+    const TShiftState shift = FApp.Host().KeyboardShiftState();
     if (formFirst && OnKeyDown)
         OnKeyDown(this, key, shift);
     if (key && FActiveControl)
@@ -497,7 +511,7 @@ void TForm::SetHover(TControl* control, TPoint)
         old->MouseLeave();
     if (control)
         control->MouseEnter();
-    Application->HintMouseOver(control);
+    FApp.HintMouseOver(control);
 }
 
 void TForm::ForgetControl(TControl* control)
@@ -506,19 +520,18 @@ void TForm::ForgetControl(TControl* control)
     if (IsInside(FCaptureControl, control)) {
         FCaptureControl = nullptr;
         FButtonsDown = 0;
-        Application->Host().SetCapture(nullptr);
+        FApp.Host().SetCapture(nullptr);
     }
     if (IsInside(FHoverControl, control))
         FHoverControl = nullptr;
     if (IsInside(FActiveControl, control))
         FActiveControl = nullptr;
-    Application->ControlGone(control);
+    FApp.ControlGone(control);
 }
 
 void TForm::InvalidateArea(const TRect& area)
 {
-    if (Application)
-        Application->Host().InvalidateForm(*this, area);
+    FApp.Host().InvalidateForm(*this, area);
 }
 
 void TForm::Paint(TCanvas& canvas)
@@ -538,8 +551,6 @@ void TForm::PaintContent(TCanvas& canvas, const TRect& area)
 
 TApplication::TApplication(THost& host) : TComponent(nullptr), FHost(host)
 {
-    assert(!Application && "one application at a time");
-    Application = this;
     FHintTimer = new TTimer(this, FHost);
     FHintTimer->SetEnabled(false);
     FHintTimer->OnTimer = [this](TObject*) {
@@ -549,13 +560,14 @@ TApplication::TApplication(THost& host) : TComponent(nullptr), FHost(host)
             FHost.ShowHintWindow(FHintControl->Hint(), {cursor.X, cursor.Y + 20});
         }
     };
+    FHost.AttachApplication(*this);
 }
 
 TApplication::~TApplication()
 {
-    // The windows and timers it owns go first, while Application still answers.
+    // The windows and timers it owns go first, while the host still serves it.
     DestroyComponents();
-    Application = nullptr;
+    FHost.DetachApplication(*this);
 }
 
 void TApplication::FormCreated(TForm* form)
@@ -575,7 +587,7 @@ void TApplication::FormDestroyed(TForm* form)
 void TApplication::Run()
 {
     if (FMainForm && !FMainForm->Visible())
-        DispatchEvent([this] { FMainForm->Show(); });
+        DispatchEvent(this, [this] { FMainForm->Show(); });
     FHost.Run();
 }
 
@@ -657,15 +669,27 @@ void TApplication::ShowException(const std::exception& error)
     FHost.ShowMessageBox(ErrorReportText(error.what()), FTitle, MsgBox::kOk | MsgBox::kIconError);
 }
 
-void DispatchEvent(const std::function<void()>& handler)
+void DispatchEvent(TApplication* app, const std::function<void()>& handler)
 {
     try {
         handler();
     } catch (const std::exception& error) {
-        if (Application)
-            Application->ShowException(error);
+        if (app)
+            app->ShowException(error);
     } catch (...) {
-        if (Application)
-            Application->ShowException(Exception("Unknown error"));
+        if (app)
+            app->ShowException(Exception("Unknown error"));
     }
+}
+
+void THost::AttachApplication(TApplication& app)
+{
+    assert(!FApp && "one application per host at a time");
+    FApp = &app;
+}
+
+void THost::DetachApplication(TApplication& app)
+{
+    if (FApp == &app)
+        FApp = nullptr;
 }

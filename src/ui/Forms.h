@@ -36,11 +36,18 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
+class TApplication;
+
 class TForm : public TWinControl {
 public:
-    // Makes the form's window, hidden. The first form made is the main form.
+    // Makes the form's window, hidden, on the host of the application the
+    // owner belongs to; the first form made is its main form. Raises
+    // EInvalidOperation when the owner belongs to no application.
     explicit TForm(TComponent* AOwner);
     ~TForm() override;
+
+    // The application the form belongs to, for its whole life.
+    TApplication& App() const { return FApp; }
 
     TForm* ParentForm() const override { return const_cast<TForm*>(this); }
     TPoint FormOffset() const override { return {0, 0}; }
@@ -140,6 +147,7 @@ private:
     void ContextPopup(TControl* control, TPoint client);
     void SetHover(TControl* control, TPoint screen);
 
+    TApplication& FApp;
     struct THook {
         const void* Owner;
         std::function<void(TMessage&)> Hook;
@@ -164,7 +172,7 @@ private:
 
 class TApplication : public TComponent {
 public:
-    // One application at a time; it becomes the global Application.
+    // Attaches itself to the host, which serves it until it goes.
     explicit TApplication(THost& host);
     ~TApplication() override;
 
@@ -228,11 +236,14 @@ private:
     TTimer* FHintTimer = nullptr;
 };
 
-extern TApplication* Application;
+// The application a component is, or belongs to at any depth of owners;
+// nullptr outside any.
+TApplication* FindApplication(const TComponent* component);
 
 // The text the general error report shows for a message.
 std::string ErrorReportText(const std::string& message);
 
 // Runs one event handler as the hosts dispatch every event: an error that
-// escapes it goes to the general error report and the event loop goes on.
-void DispatchEvent(const std::function<void()>& handler);
+// escapes it goes to app's general error report (dropped when there is no
+// application yet) and the event loop goes on.
+void DispatchEvent(TApplication* app, const std::function<void()>& handler);

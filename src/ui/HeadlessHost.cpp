@@ -49,11 +49,11 @@ TMenuItem* THeadlessHost::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
 
 bool THeadlessHost::SendKey(unsigned msg, unsigned key)
 {
-    TForm* form = FActive ? FActive : (Application ? Application->MainForm() : nullptr);
+    TForm* form = FActive ? FActive : (App() ? App()->MainForm() : nullptr);
     if (!form)
         return false;
     TMessage message{msg, key, 0, 0};
-    DispatchEvent([&] { form->Dispatch(message); });
+    DispatchEvent(App(), [&] { form->Dispatch(message); });
     return message.Result != 0;
 }
 
@@ -181,7 +181,7 @@ void THeadlessHost::NotifyEditBox(TEditBox* box)
 {
     for (TFakeEdit* edit : FLiveEdits)
         if (edit->Box.get() == box) {
-            DispatchEvent([edit] { edit->Events.NativeEditChanged(); });
+            DispatchEvent(App(), [edit] { edit->Events.NativeEditChanged(); });
             return;
         }
 }
@@ -197,7 +197,7 @@ void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
     if (shift & ssAlt)
         code |= scAlt;
     bool taken = false;
-    DispatchEvent([&] { taken = Application && Application->IsShortCut(code); });
+    DispatchEvent(App(), [&] { taken = App() && App()->IsShortCut(code); });
     if (!taken) {
         TEditBox* box = FocusedEditBox();
         std::shared_ptr<TEditBox> keep = box ? FindBox(box) : nullptr;
@@ -285,14 +285,14 @@ void THeadlessHost::Advance(uint32_t milliseconds)
             std::function<void()> event = std::move(next->Event);
             const uint64_t sequence = next->Sequence;
             std::erase_if(FTimers, [sequence](const TScheduled& s) { return s.Sequence == sequence; });
-            DispatchEvent(event);
+            DispatchEvent(App(), event);
             continue;
         }
         TTimer* timer = next->Timer;
         // The next tick is due one interval on; the handler may restart or stop it.
         next->Due += next->Interval;
         next->Sequence = FSequence++;
-        DispatchEvent([timer] { timer->Timer(); });
+        DispatchEvent(App(), [timer] { timer->Timer(); });
     }
     // A handler that processed messages may already have moved the clock on.
     if (until > FClock) {
@@ -326,7 +326,7 @@ void THeadlessHost::RunMainLoopCalls()
     while (!FMainLoopCalls.empty()) {
         const std::function<void()> call = std::move(FMainLoopCalls.front());
         FMainLoopCalls.pop_front();
-        DispatchEvent(call);
+        DispatchEvent(App(), call);
     }
 }
 
@@ -429,7 +429,7 @@ bool THeadlessHost::IsFormMinimized(TForm& form) { return Window(form).Placement
 void THeadlessHost::MinimizeApplication()
 {
     FApplicationMinimized = true;
-    if (TForm* main = Application ? Application->MainForm() : nullptr; main && HasWindow(*main))
+    if (TForm* main = App() ? App()->MainForm() : nullptr; main && HasWindow(*main))
         Window(*main).Placement.ShowCmd = ShowCmd::ShowMinimized;
 }
 
@@ -491,7 +491,7 @@ void THeadlessHost::SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftSt
     if (keys & ssCtrl)
         wParam |= MouseKeys::Control;
     TMessage message{msg, wParam, PointToLParam({screen.X - form.Left(), screen.Y - form.Top()}), 0};
-    DispatchEvent([&] { form.Dispatch(message); });
+    DispatchEvent(App(), [&] { form.Dispatch(message); });
 }
 
 void THeadlessHost::MouseDown(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
@@ -547,13 +547,13 @@ void THeadlessHost::MouseWheel(TControl& control, int notches, int x, int y)
     FCursor = screen;
     const uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(notches * 120)) << 16) | FButtons;
     TMessage message{Msg::MouseWheel, wParam, PointToLParam(screen), 0};
-    DispatchEvent([&] { form.Dispatch(message); });
+    DispatchEvent(App(), [&] { form.Dispatch(message); });
 }
 
 void THeadlessHost::MouseLeave(TForm& form)
 {
     TMessage message{Msg::MouseLeave, 0, 0, 0};
-    DispatchEvent([&] { form.Dispatch(message); });
+    DispatchEvent(App(), [&] { form.Dispatch(message); });
 }
 
 void THeadlessHost::Activate(TForm& form, bool byClick)
@@ -564,7 +564,7 @@ void THeadlessHost::Activate(TForm& form, bool byClick)
         Deactivate(*FActive);
     FActive = &form;
     TMessage message{Msg::Activate, byClick ? ActivateState::ClickActive : ActivateState::Active, 0, 0};
-    DispatchEvent([&] { form.Dispatch(message); });
+    DispatchEvent(App(), [&] { form.Dispatch(message); });
 }
 
 void THeadlessHost::Deactivate(TForm& form)
@@ -573,5 +573,5 @@ void THeadlessHost::Deactivate(TForm& form)
         return;
     FActive = nullptr;
     TMessage message{Msg::Activate, ActivateState::Inactive, 0, 0};
-    DispatchEvent([&] { form.Dispatch(message); });
+    DispatchEvent(App(), [&] { form.Dispatch(message); });
 }

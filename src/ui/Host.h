@@ -10,6 +10,7 @@
 
 #include "ui/Graphics.h"
 
+class TApplication;
 class TTimer;
 class TForm;
 class TMenuItem;
@@ -175,4 +176,15 @@ public:
     // be opened or written, or holds no text.
     virtual bool SetClipboardText(const std::string& text) = 0;
     virtual bool GetClipboardText(std::string& bytes) = 0;
+
+    // The application the host serves (its main and active forms, its menus'
+    // shortcuts, its general error report): it attaches itself when made and
+    // detaches when gone; one at a time.
+    void AttachApplication(TApplication& app);
+    void DetachApplication(TApplication& app);
+    // nullptr while none is attached.
+    TApplication* App() const { return FApp; }
+
+private:
+    TApplication* FApp = nullptr;
 };

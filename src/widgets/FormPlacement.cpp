@@ -99,12 +99,6 @@ int32_t WordValue(const std::vector<std::string>& words, size_t index, int32_t d
 
 std::string PositionText(int a, int b, int c, int d) { return Format("%d,%d,%d,%d", a, b, c, d); }
 
-void ReportError(const std::exception& error)
-{
-    if (Application)
-        Application->ShowException(error);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- hooks
@@ -154,7 +148,7 @@ struct TFormPlacement::TDestroyHook {
     }
 };
 
-TFormPlacement::TFormPlacement(TComponent* AOwner) : TComponent(AOwner)
+TFormPlacement::TFormPlacement(TComponent* AOwner, IRegistry& registry) : TComponent(AOwner), FRegistry(registry)
 {
     FForm = dynamic_cast<TForm*>(AOwner);
     if (!FForm)
@@ -191,7 +185,7 @@ void TFormPlacement::FormShow(TObject* sender)
     try {
         RestoreFormPlacement();
     } catch (const std::exception& error) {
-        ReportError(error);
+        FForm->App().ShowException(error);
     }
     if (link->Show)
         link->Show(sender);
@@ -207,7 +201,7 @@ void TFormPlacement::FormCloseQuery(TObject* sender, bool& canClose)
     try {
         Save(false);
     } catch (const std::exception& error) {
-        ReportError(error);
+        FForm->App().ShowException(error);
     }
 }
 
@@ -218,7 +212,7 @@ void TFormPlacement::FormDestroy(TObject* sender)
         try {
             Save(true);
         } catch (const std::exception& error) {
-            ReportError(error);
+            FForm->App().ShowException(error);
         }
     }
     if (link->Destroy)
@@ -229,7 +223,7 @@ void TFormPlacement::FormDestroy(TObject* sender)
 
 std::string TFormPlacement::FileKey() const
 {
-    return FIniFileName.empty() ? "Software\\" + Registry().ProgramBaseName() : RegRelativePath(FIniFileName);
+    return FIniFileName.empty() ? "Software\\" + FRegistry.ProgramBaseName() : RegRelativePath(FIniFileName);
 }
 
 std::string TFormPlacement::SectionKey() const
@@ -250,7 +244,7 @@ void TFormPlacement::RestoreFormPlacement()
     FSavedSinceRestore = false;
     // Counts as restored only once it has gone through.
     FRestored = false;
-    TPlacementStorage storage(Registry(), RootOf(FRegistryRoot), SectionKey(), FileKey());
+    TPlacementStorage storage(FRegistry, RootOf(FRegistryRoot), SectionKey(), FileKey());
     if (storage.ReadInteger("FormVersion", 0) >= FVersion) {
         if (FOptions & fpPosition)
             RestorePosition(storage);
@@ -267,7 +261,7 @@ void TFormPlacement::RestoreFormPlacement()
 
 void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 {
-    THost& host = Application->Host();
+    THost& host = FForm->App().Host();
     TWindowPlacement placement = FForm->GetPlacement();
     if (!FForm->Visible())
         placement.ShowCmd = ShowCmd::Hide;
@@ -318,7 +312,7 @@ void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 
 void TFormPlacement::RestoreState(TPlacementStorage& storage)
 {
-    TForm* mainForm = Application->MainForm();
+    TForm* mainForm = FForm->App().MainForm();
     TWindowState state = TWindowState::wsNormal;
     const TFormStyle style = FForm->FormStyle();
     if ((mainForm == FForm || !mainForm) &&
@@ -345,7 +339,7 @@ void TFormPlacement::RestoreState(TPlacementStorage& storage)
     if (state == TWindowState::wsMinimized && mainForm == FForm) {
         // The whole application starts minimised, not the window alone.
         FForm->SetWindowState(TWindowState::wsNormal);
-        Application->Host().PostMinimizeApplication();
+        FForm->App().Host().PostMinimizeApplication();
     } else {
         FForm->SetWindowState(state);
     }
@@ -360,12 +354,12 @@ void TFormPlacement::Save(bool destroying)
     // A window never shown in this run has nothing worth keeping.
     if (!FForm || !FActive || !FRestored)
         return;
-    TPlacementStorage storage(Registry(), RootOf(FRegistryRoot), SectionKey(), FileKey());
-    THost& host = Application->Host();
+    TPlacementStorage storage(FRegistry, RootOf(FRegistryRoot), SectionKey(), FileKey());
+    THost& host = FForm->App().Host();
 
     storage.WriteInteger("FormVersion", FVersion);
     TWindowPlacement placement = FForm->GetPlacement();
-    if (Application->MainForm() == FForm && host.IsApplicationMinimized())
+    if (FForm->App().MainForm() == FForm && host.IsApplicationMinimized())
         placement.ShowCmd = ShowCmd::ShowMinimized;
     const TSize screen = host.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
