@@ -94,8 +94,8 @@ int32_t FrequencyHertz(const std::string& text)
     throw EConvertError("'" + digits + "' is not a valid integer value");
 }
 
-TMemories::TMemories(THost& host, TTransceiver& transceiver, IFileSystem& files, std::string fileName)
-    : MemoryList(4, 2), Today(LocalDate), FHost(host), FTransceiver(transceiver), FFiles(files),
+TMemories::TMemories(IShell& shell, TTransceiver& transceiver, IFileSystem& files, std::string fileName)
+    : MemoryList(4, 2), Today(LocalDate), FShell(shell), FTransceiver(transceiver), FFiles(files),
       FFileName(std::move(fileName))
 {
     const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
@@ -127,8 +127,8 @@ void TMemories::FormCreate()
     FOnDisk = LoadMemoryFile(MemoryList, FFiles, FFileName);
     MemoryChanged = false;
     if (FOnDisk.Kind == TMemoryFileState::Unreadable)
-        FHost.ShowMessageBox(Format(kUnreadableReport, FFileName.c_str(), FOnDisk.Cause.c_str()), "Error",
-                             MsgBox::kOk | MsgBox::kIconError);
+        FShell.ShowMessageBox(Format(kUnreadableReport, FFileName.c_str(), FOnDisk.Cause.c_str()), "Error",
+                              MsgBox::kOk | MsgBox::kIconError);
 }
 
 bool TMemories::RowOneIsUnused() const
@@ -171,8 +171,8 @@ void TMemories::Addmemorysettings1Click() { AddMemory("", "", 0, 0); }
 
 void TMemories::Deleterecord1Click()
 {
-    if (FHost.ShowMessageBox("Do you really want to delete selected record?", "Confirm",
-                             MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
+    if (FShell.ShowMessageBox("Do you really want to delete selected record?", "Confirm",
+                              MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
         return;
     MemoryList.DeleteGridRow(MemoryList.Row());
     MemoryChanged = true;
@@ -199,14 +199,14 @@ bool TMemories::Save()
         if (now.Kind == TMemoryFileState::Unreadable || FOnDisk.Kind == TMemoryFileState::Unreadable) {
             const std::string& cause = now.Kind == TMemoryFileState::Unreadable ? now.Cause : FOnDisk.Cause;
             const std::string keep = FreeBadFileName(FFiles, FFileName, Today());
-            if (FHost.ShowMessageBox(
+            if (FShell.ShowMessageBox(
                     Format(kKeepQuestion, FFileName.c_str(), cause.c_str(), keep.c_str(), FFileName.c_str()),
                     "Confirm", MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
                 return false;
             if (!FFiles.Rename(FFileName, keep))
                 throw EFCreateError(Format("Cannot create file %s", keep.c_str()));
         } else if (!now.SameFile(FOnDisk)) {
-            if (FHost.ShowMessageBox(
+            if (FShell.ShowMessageBox(
                     Format(kChangedQuestion, FFileName.c_str(), MemoryBackupFileName(FFileName).c_str()), "Confirm",
                     MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) != MsgBox::kIdYes)
                 return false;
@@ -230,8 +230,8 @@ bool TMemories::CloseCheck()
 {
     if (!MemoryChanged)
         return true;
-    const int answer = FHost.ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
-                                            MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
+    const int answer = FShell.ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
+                                             MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
     if (answer == MsgBox::kIdYes)
         return Save();
     return answer == MsgBox::kIdNo;

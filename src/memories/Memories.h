@@ -43,9 +43,9 @@ public:
 
     // The grid as built: the header row and one empty memory; the header
     // cells and the Mode column read-only; the questions and reports are
-    // message boxes on `host`, Set sends through `transceiver`, Save and the
+    // message boxes of `shell`, Set sends through `transceiver`, Save and the
     // load go through `files`.
-    TMemories(THost& host, TTransceiver& transceiver, IFileSystem& files, std::string fileName = kMemoryFileName);
+    TMemories(IShell& shell, TTransceiver& transceiver, IFileSystem& files, std::string fileName = kMemoryFileName);
 
     TStringAlignGrid MemoryList;
     // The list differs from what was loaded; never set back to false.
@@ -115,7 +115,7 @@ public:
 private:
     bool RowOneIsUnused() const;
 
-    THost& FHost;
+    IShell& FShell;
     TTransceiver& FTransceiver;
     IFileSystem& FFiles;
     std::string FFileName;

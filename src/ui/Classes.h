@@ -20,6 +20,7 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 enum class TPropKind { String, Integer };
 
 class THost;
+class IEventLoop;
 
 class TComponent : public TObject {
 public:
@@ -89,8 +90,8 @@ public:
     // Runs on the host its owner finds; raises EInvalidOperation when the owner
     // leads to none (no owner, or one outside the application).
     explicit TTimer(TComponent* AOwner);
-    // Runs on the given host, whoever owns it.
-    TTimer(TComponent* AOwner, THost& host);
+    // Runs on the given event loop, whoever owns it.
+    TTimer(TComponent* AOwner, IEventLoop& loop);
     ~TTimer() override;
 
     bool Enabled() const { return FEnabled; }
@@ -106,7 +107,7 @@ public:
 private:
     void UpdateTimer();
 
-    THost& FHost;
+    IEventLoop& FLoop;
     bool FEnabled = true;
     uint32_t FInterval = 1000;
     bool FRunning = false;

@@ -1,6 +1,8 @@
 #pragma once
-// THost: the one way from the component model to the screen, the clock and the
-// event loop. The Win32 host drives real windows; the headless host drives tests.
+// The host: the few narrow interfaces through which the component model
+// reaches the event loop, the screen, the shell and the native edit box, and
+// THost, their sum. The Win32 host drives real windows; the headless host
+// drives tests.
 
 #include <cstddef>
 #include <cstdint>
@@ -92,17 +94,15 @@ public:
     virtual void SetFocus() = 0;
 };
 
-class THost {
+// The event loop and its timers.
+class IEventLoop {
 public:
-    virtual ~THost() = default;
+    virtual ~IEventLoop() = default;
 
-    // (Re)starts the timer's countdown; the host then calls TTimer::Timer every
+    // (Re)starts the timer's countdown; the loop then calls TTimer::Timer every
     // interval until StopTimer.
     virtual void StartTimer(TTimer& timer, uint32_t interval) = 0;
     virtual void StopTimer(TTimer& timer) = 0;
-
-    // A modal message box; returns the answer (MsgBox::kId...).
-    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 
     // Milliseconds since some start; wraps around like the system's tick count.
     virtual uint32_t TickCount() = 0;
@@ -118,6 +118,12 @@ public:
     // every loop it runs (a message box, a menu, a wait) have returned: what
     // call does never ends a loop from inside it.
     virtual void PostToMainLoop(std::function<void()> call) = 0;
+};
+
+// The forms' windows and what the screen shows around them.
+class IFormWindows {
+public:
+    virtual ~IFormWindows() = default;
 
     // The window of a form: made hidden at the form's bounds, gone with it.
     // The host passes the window's messages to TForm::Dispatch and paints
@@ -163,12 +169,15 @@ public:
     // The hint window: text shown near a screen point, or hidden.
     virtual void ShowHintWindow(const std::string& text, TPoint screen) = 0;
     virtual void HideHintWindow() = 0;
+};
 
-    // A native edit box on the form's window, shown over bounds (form client
-    // coordinates) with the font and alignment, empty and without the focus.
-    // Raises EOleError when the system makes none.
-    virtual std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
-                                                          TEditAlign align, INativeEditEvents& events) = 0;
+// Message boxes and the clipboard.
+class IShell {
+public:
+    virtual ~IShell() = default;
+
+    // A modal message box; returns the answer (MsgBox::kId...).
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 
     // The clipboard's plain text (in the system's ANSI code page). Set puts
     // text there with a NUL added; Get answers every byte stored, the NUL
@@ -176,7 +185,27 @@ public:
     // be opened or written, or holds no text.
     virtual bool SetClipboardText(const std::string& text) = 0;
     virtual bool GetClipboardText(std::string& bytes) = 0;
+};
 
+// The one native child window: the grid's in-place edit box.
+class INativeEditHost {
+public:
+    virtual ~INativeEditHost() = default;
+
+    // A native edit box on the form's window, shown over bounds (form client
+    // coordinates) with the font and alignment, empty and without the focus.
+    // Raises EOleError when the system makes none.
+    virtual std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                          TEditAlign align, INativeEditEvents& events) = 0;
+};
+
+// All of them, as a host implements them, and the application it serves. A
+// user that needs one takes that one alone.
+class THost : public virtual IEventLoop,
+              public virtual IFormWindows,
+              public virtual IShell,
+              public virtual INativeEditHost {
+public:
     // The application the host serves (its main and active forms, its menus'
     // shortcuts, its general error report): it attaches itself when made and
     // detaches when gone; one at a time.

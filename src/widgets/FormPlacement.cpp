@@ -261,13 +261,13 @@ void TFormPlacement::RestoreFormPlacement()
 
 void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 {
-    THost& host = FForm->App().Host();
+    IFormWindows& windows = FForm->App().Host();
     TWindowPlacement placement = FForm->GetPlacement();
     if (!FForm->Visible())
         placement.ShowCmd = ShowCmd::Hide;
     placement.Flags = static_cast<unsigned>(storage.ReadInteger("Flags", static_cast<int32_t>(placement.Flags)));
 
-    const TSize screen = host.ScreenSize();
+    const TSize screen = windows.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
     std::string minMax = storage.ReadString("MinMaxPos" + suffix, "");
     if (minMax.empty())
@@ -288,8 +288,8 @@ void TFormPlacement::RestorePosition(TPlacementStorage& storage)
                                     WordValue(words, 2, left + FForm->Width()),
                                     WordValue(words, 3, top + FForm->Height())};
     }
-    const int pixelsPerInch = storage.ReadInteger("PixelsPerInch", host.ScreenPixelsPerInch());
-    if ((minMax.empty() && normal.empty()) || pixelsPerInch != host.ScreenPixelsPerInch())
+    const int pixelsPerInch = storage.ReadInteger("PixelsPerInch", windows.ScreenPixelsPerInch());
+    if ((minMax.empty() && normal.empty()) || pixelsPerInch != windows.ScreenPixelsPerInch())
         return;
 
     const TFormBorderStyle border = FForm->BorderStyle();
@@ -355,13 +355,13 @@ void TFormPlacement::Save(bool destroying)
     if (!FForm || !FActive || !FRestored)
         return;
     TPlacementStorage storage(FRegistry, RootOf(FRegistryRoot), SectionKey(), FileKey());
-    THost& host = FForm->App().Host();
+    IFormWindows& windows = FForm->App().Host();
 
     storage.WriteInteger("FormVersion", FVersion);
     TWindowPlacement placement = FForm->GetPlacement();
-    if (FForm->App().MainForm() == FForm && host.IsApplicationMinimized())
+    if (FForm->App().MainForm() == FForm && windows.IsApplicationMinimized())
         placement.ShowCmd = ShowCmd::ShowMinimized;
-    const TSize screen = host.ScreenSize();
+    const TSize screen = windows.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
     const std::string minMax = PositionText(placement.MinPosition.X, placement.MinPosition.Y,
                                             placement.MaxPosition.X, placement.MaxPosition.Y);
@@ -371,7 +371,7 @@ void TFormPlacement::Save(bool destroying)
     // As the signed number the integer rule reads back.
     storage.WriteInteger("Flags", static_cast<int32_t>(placement.Flags));
     storage.WriteInteger("ShowCmd", placement.ShowCmd);
-    storage.WriteInteger("PixelsPerInch", host.ScreenPixelsPerInch());
+    storage.WriteInteger("PixelsPerInch", windows.ScreenPixelsPerInch());
     storage.Write("MinMaxPos" + suffix, minMax);
     storage.Write("MinMaxPos", minMax);
     storage.Write("NormPos" + suffix, normal);
