@@ -8,16 +8,16 @@
 
 TTxControlForm* TxControlForm = nullptr;
 
-TTxControlForm::TTxControlForm(TComponent* AOwner) : TForm(AOwner)
+TTxControlForm::TTxControlForm(TComponent* AOwner, IRegistry& registry) : TForm(AOwner)
 {
     TxControlForm = this;
-    BuildWindow();
+    BuildWindow(registry);
 
     // A step image that loses the mouse while held (a menu or another program
     // takes it) gets no mouse-up: end the repeat here.
     AddMessageHook(this, [this](TMessage& msg) {
         if (msg.Msg == Msg::CaptureChanged && MouseCaptureControl() && (FRepeatTimer || FEntry.RepeatActive()))
-            DispatchEvent([this] { EndRepeat(); });
+            DispatchEvent(&App(), [this] { EndRepeat(); });
     });
 
     DoCreate();
@@ -41,7 +41,7 @@ void TTxControlForm::FormCreate(TObject*)
     for (size_t i = 0; i < file.MenuItemCount; ++i)
         BandMenu->AddItem(this, "", FBands[i].Name, 0, [this](TObject* s) { BandClick(s); });
     if (file.WrongFormat)
-        Application->ShowMessageBox(kWrongBandsFormat, kBandsErrorTitle, MsgBox::kOk | MsgBox::kIconError);
+        App().ShowMessageBox(kWrongBandsFormat, kBandsErrorTitle, MsgBox::kOk | MsgBox::kIconError);
 }
 
 void TTxControlForm::FormStorage1RestorePlacement(TObject*)
@@ -78,7 +78,7 @@ void TTxControlForm::FormClick(TObject*) { SetWindowState(TWindowState::wsNormal
 
 void TTxControlForm::FlatSpeedButton1Click(TObject*) { Close(); }
 
-void TTxControlForm::FlatSpeedButton2Click(TObject*) { Application->Minimize(); }
+void TTxControlForm::FlatSpeedButton2Click(TObject*) { App().Minimize(); }
 
 // ---------------------------------------------------------------- the switch
 
@@ -97,7 +97,7 @@ void TTxControlForm::Button_OpenClick(TObject*)
     trx.StartPolling();
     On_Offlbl->SetCaption("ON");
     On_Offlbl->SetHint("Disconnect transceiver");
-    Application->ProcessMessagesFor(kSwitchWait);
+    App().ProcessMessagesFor(kSwitchWait);
     // A second click inside the wait switched off again: the display must not
     // run under "OFF".
     if (On_Offlbl->Caption() != "ON")

@@ -24,8 +24,10 @@
 class TTxControlForm : public TForm {
 public:
     // Builds the window and runs FormCreate, which reads the bands file from
-    // the current directory. The transceiver and the memory list come later.
-    explicit TTxControlForm(TComponent* AOwner);
+    // the current directory; the window's place and settings are kept in
+    // registry, which outlives it. The transceiver and the memory list come
+    // later.
+    TTxControlForm(TComponent* AOwner, IRegistry& registry);
     // Runs FormDestroy and lets go of its own hook while the whole window stands.
     ~TTxControlForm() override;
 
@@ -107,7 +109,7 @@ public:
 
 private:
     // The window as designed (ComMainFormLayout.cpp).
-    void BuildWindow();
+    void BuildWindow(IRegistry& registry);
     void BuildControls();
     void BuildMenus();
     TLabel* MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption);

@@ -38,7 +38,7 @@ void CenteredBold(TLabel* label)
 
 } // namespace
 
-void TTxControlForm::BuildWindow()
+void TTxControlForm::BuildWindow(IRegistry& registry)
 {
     SetName("TxControlForm");
     SetBorderStyle(TFormBorderStyle::bsNone);
@@ -64,7 +64,7 @@ void TTxControlForm::BuildWindow()
     OnKeyPress = [this](TObject* sender, char& key) { FormKeyPress(sender, key); };
 
     // Made after the handlers above, which it wraps.
-    FormStorage1 = new TFormStorage(this);
+    FormStorage1 = new TFormStorage(this, registry);
     FormStorage1->SetName("FormStorage1");
     FormStorage1->SetIniSection(kMainWindowPlacementKey);
     FormStorage1->SetStoredProps({"On_Offlbl.Caption", "Titlebar.Caption", "lblMemo.Tag", "lblSetup.Tag"});

@@ -6,8 +6,9 @@
 
 TListForm* ListForm = nullptr;
 
-TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files, std::string fileName)
-    : TForm(AOwner), FMemories(std::make_unique<TMemories>(transceiver, files, std::move(fileName)))
+TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files, IRegistry& registry,
+                     std::string fileName)
+    : TForm(AOwner), FMemories(std::make_unique<TMemories>(App().Host(), transceiver, files, std::move(fileName)))
 {
     ListForm = this;
     SetName("ListForm");
@@ -28,7 +29,7 @@ TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem&
     OnCreate = [this](TObject* sender) { FormCreate(sender); };
 
     // Made after the handlers above, which it wraps.
-    FormPlacement1 = new TFormPlacement(this);
+    FormPlacement1 = new TFormPlacement(this, registry);
     FormPlacement1->SetName("FormPlacement1");
     FormPlacement1->SetIniSection(kMemoryWindowPlacementKey);
 
@@ -215,7 +216,7 @@ void TListForm::MemoryListDblClick(TObject*)
 {
     if (!FMemories->MemoryListDblClick())
         return;
-    const TPoint mouse = Application->Host().CursorPos();
+    const TPoint mouse = App().Host().CursorPos();
     ModeMenu->Popup(mouse.X, mouse.Y);
 }
 

@@ -27,8 +27,9 @@ class TListForm : public TForm {
 public:
     // Builds the window, hidden, and runs FormCreate, which loads the memory
     // file (fileName in the current directory). Set sends through the
-    // transceiver; the load and Save go through files. Both outlive the form.
-    TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files,
+    // transceiver; the load and Save go through files; the window's place is
+    // kept in registry. All three outlive the form.
+    TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files, IRegistry& registry,
               std::string fileName = kMemoryFileName);
     ~TListForm() override;
 

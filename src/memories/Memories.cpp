@@ -5,7 +5,7 @@
 
 #include "base/SysUtils.h"
 #include "rig/TransceiverUnit.h"
-#include "ui/Forms.h"
+#include "ui/Host.h"
 
 namespace {
 
@@ -94,8 +94,9 @@ int32_t FrequencyHertz(const std::string& text)
     throw EConvertError("'" + digits + "' is not a valid integer value");
 }
 
-TMemories::TMemories(TTransceiver& transceiver, IFileSystem& files, std::string fileName)
-    : MemoryList(4, 2), Today(LocalDate), FTransceiver(transceiver), FFiles(files), FFileName(std::move(fileName))
+TMemories::TMemories(IShell& shell, TTransceiver& transceiver, IFileSystem& files, std::string fileName)
+    : MemoryList(4, 2), Today(LocalDate), FShell(shell), FTransceiver(transceiver), FFiles(files),
+      FFileName(std::move(fileName))
 {
     const char* const headers[] = {"Caption", "Mode", "VFO A", "VFO B"};
     for (int col = 0; col < 4; ++col) {
@@ -126,8 +127,8 @@ void TMemories::FormCreate()
     FOnDisk = LoadMemoryFile(MemoryList, FFiles, FFileName);
     MemoryChanged = false;
     if (FOnDisk.Kind == TMemoryFileState::Unreadable)
-        Application->ShowMessageBox(Format(kUnreadableReport, FFileName.c_str(), FOnDisk.Cause.c_str()), "Error",
-                                    MsgBox::kOk | MsgBox::kIconError);
+        FShell.ShowMessageBox(Format(kUnreadableReport, FFileName.c_str(), FOnDisk.Cause.c_str()), "Error",
+                              MsgBox::kOk | MsgBox::kIconError);
 }
 
 bool TMemories::RowOneIsUnused() const
@@ -170,8 +171,8 @@ void TMemories::Addmemorysettings1Click() { AddMemory("", "", 0, 0); }
 
 void TMemories::Deleterecord1Click()
 {
-    if (Application->ShowMessageBox("Do you really want to delete selected record?", "Confirm",
-                                    MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
+    if (FShell.ShowMessageBox("Do you really want to delete selected record?", "Confirm",
+                              MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
         return;
     MemoryList.DeleteGridRow(MemoryList.Row());
     MemoryChanged = true;
@@ -198,14 +199,14 @@ bool TMemories::Save()
         if (now.Kind == TMemoryFileState::Unreadable || FOnDisk.Kind == TMemoryFileState::Unreadable) {
             const std::string& cause = now.Kind == TMemoryFileState::Unreadable ? now.Cause : FOnDisk.Cause;
             const std::string keep = FreeBadFileName(FFiles, FFileName, Today());
-            if (Application->ShowMessageBox(
+            if (FShell.ShowMessageBox(
                     Format(kKeepQuestion, FFileName.c_str(), cause.c_str(), keep.c_str(), FFileName.c_str()),
                     "Confirm", MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
                 return false;
             if (!FFiles.Rename(FFileName, keep))
                 throw EFCreateError(Format("Cannot create file %s", keep.c_str()));
         } else if (!now.SameFile(FOnDisk)) {
-            if (Application->ShowMessageBox(
+            if (FShell.ShowMessageBox(
                     Format(kChangedQuestion, FFileName.c_str(), MemoryBackupFileName(FFileName).c_str()), "Confirm",
                     MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) != MsgBox::kIdYes)
                 return false;
@@ -229,8 +230,8 @@ bool TMemories::CloseCheck()
 {
     if (!MemoryChanged)
         return true;
-    const int answer = Application->ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
-                                                   MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
+    const int answer = FShell.ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
+                                             MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
     if (answer == MsgBox::kIdYes)
         return Save();
     return answer == MsgBox::kIdNo;

@@ -13,6 +13,7 @@
 #include "memories/MemoryFile.h"
 #include "memories/StringAlignGrid.h"
 #include "platform/Files.h"
+#include "ui/Host.h"
 
 class TTransceiver;
 
@@ -41,9 +42,10 @@ public:
     static constexpr const char* kModeMenuItems[] = {"CW", "USB", "LSB", "DIGI", "AM", "FM", "CW-R", "DIGI-R"};
 
     // The grid as built: the header row and one empty memory; the header
-    // cells and the Mode column read-only; Set sends through `transceiver`,
-    // Save and the load go through `files`.
-    TMemories(TTransceiver& transceiver, IFileSystem& files, std::string fileName = kMemoryFileName);
+    // cells and the Mode column read-only; the questions and reports are
+    // message boxes of `shell`, Set sends through `transceiver`, Save and the
+    // load go through `files`.
+    TMemories(IShell& shell, TTransceiver& transceiver, IFileSystem& files, std::string fileName = kMemoryFileName);
 
     TStringAlignGrid MemoryList;
     // The list differs from what was loaded; never set back to false.
@@ -113,6 +115,7 @@ public:
 private:
     bool RowOneIsUnused() const;
 
+    IShell& FShell;
     TTransceiver& FTransceiver;
     IFileSystem& FFiles;
     std::string FFileName;

@@ -2,19 +2,6 @@
 
 #include "base/SysUtils.h"
 
-namespace {
-IRegistry* GRegistry = nullptr;
-}
-
-IRegistry& Registry()
-{
-    if (!GRegistry)
-        throw EInvalidOperation("No registry is set");
-    return *GRegistry;
-}
-
-void SetRegistry(IRegistry* registry) { GRegistry = registry; }
-
 std::string RegRelativePath(const std::string& path)
 {
     const size_t start = path.find_first_not_of('\\');

@@ -71,11 +71,6 @@ public:
     virtual std::string ProgramBaseName() = 0;
 };
 
-// The registry the program's components use: the program sets the system's at
-// start, tests an in-memory one. Raises EInvalidOperation when none is set.
-IRegistry& Registry();
-void SetRegistry(IRegistry* registry);
-
 // A file's name without folder and extension: "C:\dir\velkor.exe" gives "velkor".
 std::string FileBaseName(const std::string& path);
 

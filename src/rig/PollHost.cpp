@@ -1,6 +1,6 @@
 #include "rig/PollHost.h"
 
-#include "ui/Forms.h"
+#include "ui/Application.h"
 
 void TAppPollHost::StartTimer(TTimer& timer, uint32_t interval) { FApp.Host().StartTimer(timer, interval); }
 
@@ -8,5 +8,5 @@ void TAppPollHost::StopTimer(TTimer& timer) { FApp.Host().StopTimer(timer); }
 
 void TAppPollHost::ReportPollFailure(std::exception_ptr failure)
 {
-    DispatchEvent([&failure] { std::rethrow_exception(failure); });
+    DispatchEvent(&FApp, [&failure] { std::rethrow_exception(failure); });
 }

@@ -116,7 +116,7 @@ TTimer::TTimer(TComponent* AOwner, ITimerHost& host) : TComponent(AOwner), FHost
 TTimer::~TTimer()
 {
     if (FRunning)
-        FHost.StopTimer(*this);
+        FLoop.StopTimer(*this);
 }
 
 void TTimer::SetEnabled(bool value)
@@ -138,11 +138,11 @@ void TTimer::SetInterval(uint32_t value)
 void TTimer::UpdateTimer()
 {
     if (FRunning) {
-        FHost.StopTimer(*this);
+        FLoop.StopTimer(*this);
         FRunning = false;
     }
     if (FEnabled && FInterval > 0) {
-        FHost.StartTimer(*this, FInterval);
+        FLoop.StartTimer(*this, FInterval);
         FRunning = true;
     }
 }

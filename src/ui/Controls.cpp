@@ -254,3 +254,11 @@ void TWinControl::PaintControls(TCanvas& canvas)
     const TRect clip = canvas.Clip;
     PaintTree(*this, canvas, canvas.Origin, clip);
 }
+
+bool IsInside(const TControl* control, const TControl* container)
+{
+    for (; control; control = control->Parent())
+        if (control == container)
+            return true;
+    return false;
+}

@@ -189,6 +189,9 @@ public:
     explicit TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
 };
 
+// True when control is container or lies on it, at any depth.
+bool IsInside(const TControl* control, const TControl* container);
+
 // A control that can hold others and paints itself.
 class TCustomControl : public TWinControl {
 public:

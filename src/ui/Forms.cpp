@@ -1,33 +1,30 @@
 #include "ui/Forms.h"
 
 #include <algorithm>
-#include <cassert>
 #include <exception>
 
 #include "base/SysUtils.h"
 
-TApplication* Application = nullptr;
-
 namespace {
 
-bool IsInside(const TControl* control, const TControl* container)
+TApplication& OwnersApplication(const TComponent* owner)
 {
-    for (; control; control = control->Parent())
-        if (control == container)
-            return true;
-    return false;
+    TApplication* app = FindApplication(owner);
+    if (!app)
+        throw EInvalidOperation("A form must belong to the application");
+    return *app;
 }
 
 } // namespace
 
 // ---------------------------------------------------------------- TForm
 
-TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FApp(OwnersApplication(AOwner))
 {
     SetVisible(false);
     SetBounds(0, 0, 320, 240);
-    Application->Host().CreateFormWindow(*this);
-    Application->FormCreated(this);
+    FApp.Host().CreateFormWindow(*this);
+    FApp.FormCreated(this);
 }
 
 TForm::~TForm()
@@ -36,9 +33,9 @@ TForm::~TForm()
     // The form's own controls go while the form still stands: they may undo
     // what they did to it.
     DestroyComponents();
-    Application->ControlGone(this);
-    Application->Host().DestroyFormWindow(*this);
-    Application->FormDestroyed(this);
+    FApp.ControlGone(this);
+    FApp.Host().DestroyFormWindow(*this);
+    FApp.FormDestroyed(this);
 }
 
 void TForm::BeforeDestruction()
@@ -48,7 +45,7 @@ void TForm::BeforeDestruction()
     FDestroying = true;
     // Destructors let nothing out: an error is reported like any event's.
     if (OnDestroy)
-        DispatchEvent([this] { OnDestroy(this); });
+        DispatchEvent(&FApp, [this] { OnDestroy(this); });
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style)
@@ -57,13 +54,13 @@ void TForm::SetBorderStyle(TFormBorderStyle style)
         return;
     FBorderStyle = style;
     if (Handle())
-        Application->Host().UpdateFormStyle(*this);
+        FApp.Host().UpdateFormStyle(*this);
 }
 
 void TForm::CaptionChanged()
 {
     if (Handle())
-        Application->Host().SetFormCaption(*this, Caption());
+        FApp.Host().SetFormCaption(*this, Caption());
 }
 
 void TForm::DoCreate()
@@ -78,7 +75,7 @@ void TForm::SetBounds(int left, int top, int width, int height)
         return;
     TControl::SetBounds(left, top, width, height);
     if (Handle())
-        Application->Host().SetFormBounds(*this, BoundsRect());
+        FApp.Host().SetFormBounds(*this, BoundsRect());
 }
 
 void TForm::SetVisible(bool visible)
@@ -90,13 +87,13 @@ void TForm::SetVisible(bool visible)
         if (OnShow)
             OnShow(this);
         TControl::SetVisible(true);
-        Application->Host().ShowFormWindow(*this, true);
+        FApp.Host().ShowFormWindow(*this, true);
         if (FWindowState != TWindowState::wsNormal)
             SetWindowState(FWindowState);
     } else {
         TControl::SetVisible(false);
         if (Handle())
-            Application->Host().ShowFormWindow(*this, false);
+            FApp.Host().ShowFormWindow(*this, false);
         if (OnHide)
             OnHide(this);
     }
@@ -105,7 +102,7 @@ void TForm::SetVisible(bool visible)
 void TForm::Show()
 {
     if (Visible())
-        Application->Host().ShowFormWindow(*this, true);
+        FApp.Host().ShowFormWindow(*this, true);
     else
         SetVisible(true);
 }
@@ -114,7 +111,7 @@ TWindowState TForm::WindowState() const
 {
     if (!Visible())
         return FWindowState;
-    THost& host = Application->Host();
+    THost& host = FApp.Host();
     TForm& self = const_cast<TForm&>(*this);
     if (host.IsFormMinimized(self))
         return TWindowState::wsMinimized;
@@ -130,7 +127,7 @@ void TForm::SetWindowState(TWindowState state)
     unsigned command = state == TWindowState::wsMinimized   ? ShowCmd::ShowMinimized
                        : state == TWindowState::wsMaximized ? ShowCmd::ShowMaximized
                                                              : ShowCmd::Normal;
-    Application->Host().SetFormState(*this, command);
+    FApp.Host().SetFormState(*this, command);
 }
 
 bool TForm::CloseQuery()
@@ -145,16 +142,16 @@ void TForm::Close()
 {
     if (!CloseQuery())
         return;
-    const bool main = Application->MainForm() == this;
+    const bool main = FApp.MainForm() == this;
     TCloseAction action = main ? TCloseAction::caFree : TCloseAction::caHide;
     if (OnClose)
         OnClose(this, action);
     if (action == TCloseAction::caNone)
         return;
     if (main) {
-        if (!Application->TerminationAllowed())
+        if (!FApp.TerminationAllowed())
             return;
-        Application->Terminate();
+        FApp.Terminate();
     }
     else if (action == TCloseAction::caMinimize)
         SetWindowState(TWindowState::wsMinimized);
@@ -162,9 +159,9 @@ void TForm::Close()
         Hide();
 }
 
-TWindowPlacement TForm::GetPlacement() const { return Application->Host().GetPlacement(const_cast<TForm&>(*this)); }
+TWindowPlacement TForm::GetPlacement() const { return FApp.Host().GetPlacement(const_cast<TForm&>(*this)); }
 
-void TForm::SetPlacement(const TWindowPlacement& placement) { Application->Host().SetPlacement(*this, placement); }
+void TForm::SetPlacement(const TWindowPlacement& placement) { FApp.Host().SetPlacement(*this, placement); }
 
 void TForm::AddMessageHook(const void* owner, std::function<void(TMessage&)> hook)
 {
@@ -201,9 +198,9 @@ void TForm::WndProc(TMessage& msg)
             break;
         FActive = active;
         if (active)
-            Application->FActiveForm = this;
-        else if (Application->FActiveForm == this)
-            Application->FActiveForm = nullptr;
+            FApp.FActiveForm = this;
+        else if (FApp.FActiveForm == this)
+            FApp.FActiveForm = nullptr;
         if (active && OnActivate)
             OnActivate(this);
         if (!active && OnDeactivate)
@@ -215,7 +212,7 @@ void TForm::WndProc(TMessage& msg)
         break;
     case Msg::QueryEndSession:
         // The session may end only as the program would close.
-        msg.Result = Application->MainForm() != this || (CloseQuery() && Application->TerminationAllowed());
+        msg.Result = FApp.MainForm() != this || (CloseQuery() && FApp.TerminationAllowed());
         break;
     case Msg::KeyDown:
     case Msg::SysKeyDown:
@@ -260,185 +257,6 @@ void TForm::WndProc(TMessage& msg)
         break;
     default:
         break;
-    }
-}
-
-namespace {
-
-TShiftState ShiftFromKeys(uintptr_t keys)
-{
-    TShiftState shift = 0;
-    if (keys & MouseKeys::Shift)
-        shift |= ssShift;
-    if (keys & MouseKeys::Control)
-        shift |= ssCtrl;
-    if (keys & MouseKeys::Left)
-        shift |= ssLeft;
-    if (keys & MouseKeys::Right)
-        shift |= ssRight;
-    if (keys & MouseKeys::Middle)
-        shift |= ssMiddle;
-    return shift;
-}
-
-// The deepest showing, enabled control under a point of the form's client area.
-TControl* HitTest(TForm& form, TPoint point)
-{
-    TControl* found = &form;
-    TWinControl* parent = &form;
-    TPoint local = point;
-    while (TControl* child = parent->ControlAtPos(local)) {
-        found = child;
-        local = {local.X - child->Left(), local.Y - child->Top()};
-        parent = dynamic_cast<TWinControl*>(child);
-        if (!parent)
-            break;
-    }
-    return found;
-}
-
-} // namespace
-
-void TForm::MouseMessage(TMessage& msg)
-{
-    const TPoint point = LParamToPoint(msg.LParam);
-    TShiftState shift = ShiftFromKeys(msg.WParam);
-    // Only a control that got the press is clicked by the release.
-    const bool pressed = FCaptureControl != nullptr;
-    TControl* under = HitTest(*this, point);
-    TControl* target = FCaptureControl ? FCaptureControl : under;
-    const TPoint offset = target->FormOffset();
-    const int x = point.X - offset.X;
-    const int y = point.Y - offset.Y;
-
-    if (msg.Msg == Msg::MouseMove) {
-        SetHover(under, ClientToScreen(point));
-        target->MouseMove(shift, x, y);
-        return;
-    }
-
-    TMouseButton button = TMouseButton::mbLeft;
-    unsigned bit = MouseKeys::Left;
-    if (msg.Msg >= Msg::RButtonDown && msg.Msg <= Msg::RButtonDblClk) {
-        button = TMouseButton::mbRight;
-        bit = MouseKeys::Right;
-    } else if (msg.Msg >= Msg::MButtonDown) {
-        button = TMouseButton::mbMiddle;
-        bit = MouseKeys::Middle;
-    }
-    const bool down = msg.Msg == Msg::LButtonDown || msg.Msg == Msg::RButtonDown || msg.Msg == Msg::MButtonDown;
-    const bool doubleClick =
-        msg.Msg == Msg::LButtonDblClk || msg.Msg == Msg::RButtonDblClk || msg.Msg == Msg::MButtonDblClk;
-
-    if (down || doubleClick) {
-        Application->CancelHint();
-        // A tab stop pressed with the left button takes the focus first; the
-        // control losing it may answer by taking it back.
-        if (!FCaptureControl && button == TMouseButton::mbLeft && target->TabStop() && target->CanFocus()) {
-            SetActiveControl(target);
-            // The control that had the focus took it back (an edit it
-            // rejected): the press is dropped, as a system button drops it.
-            if (FActiveControl != target)
-                return;
-        }
-        // The pressed control takes every mouse message until the last button
-        // is up, also from outside itself.
-        if (!FCaptureControl) {
-            FCaptureControl = target;
-            Application->Host().SetCapture(this);
-        }
-        FButtonsDown |= bit;
-        if (doubleClick) {
-            if (button == TMouseButton::mbLeft)
-                target->DblClick();
-            target->MouseDown(button, shift | ssDouble, x, y);
-        } else {
-            target->MouseDown(button, shift, x, y);
-        }
-        return;
-    }
-
-    // A button went up.
-    FButtonsDown &= ~bit;
-    if (FButtonsDown == 0 && FCaptureControl) {
-        FCaptureControl = nullptr;
-        Application->Host().SetCapture(nullptr);
-    }
-    // The click comes first, then the mouse-up, which runs even when the click
-    // fails: a control that started something at the press ends it there.
-    std::exception_ptr clickError;
-    if (button == TMouseButton::mbLeft && pressed && target->ClientRect().Contains({x, y})) {
-        try {
-            target->Click();
-        } catch (...) {
-            clickError = std::current_exception();
-        }
-    }
-    target->MouseUp(button, shift, x, y);
-    if (clickError)
-        std::rethrow_exception(clickError);
-    if (button == TMouseButton::mbRight && ClientRect().Contains(point))
-        ContextPopup(under, point);
-}
-
-void TForm::ContextPopup(TControl* control, TPoint client)
-{
-    for (; control; control = control->Parent())
-        if (TPopupMenu* menu = control->PopupMenu()) {
-            const TPoint screen = ClientToScreen(client);
-            menu->Popup(screen.X, screen.Y);
-            return;
-        }
-}
-
-void TForm::KeyMessage(TMessage& msg)
-{
-    // With key preview, or when no control takes keys, the form's events come first.
-    const bool formFirst = FKeyPreview || !FActiveControl;
-    if (msg.Msg == Msg::Char) {
-        char key = static_cast<char>(msg.WParam);
-        if (formFirst && OnKeyPress)
-            OnKeyPress(this, key);
-        if (key && FActiveControl)
-            FActiveControl->KeyPress(key);
-        msg.Result = key == 0;
-        return;
-    }
-    uint16_t key = static_cast<uint16_t>(msg.WParam);
-    const TShiftState shift = Application->Host().KeyboardShiftState();
-    if (formFirst && OnKeyDown)
-        OnKeyDown(this, key, shift);
-    if (key && FActiveControl)
-        FActiveControl->KeyDown(key, shift);
-    // Tab that nobody took moves the focus through the tab stops, if any.
-    if (key == Vk::Tab && msg.Msg == Msg::KeyDown && !(shift & (ssCtrl | ssAlt))) {
-        std::vector<TControl*> stops;
-        GetTabStops(stops);
-        if (!stops.empty()) {
-            SelectNext(FActiveControl, !(shift & ssShift));
-            key = 0;
-        }
-    }
-    msg.Result = key == 0;
-}
-
-void TForm::MouseWheelMessage(TMessage& msg)
-{
-    const int delta = static_cast<int16_t>((msg.WParam >> 16) & 0xFFFF);
-    const TShiftState shift = ShiftFromKeys(msg.WParam & 0xFFFF);
-    const TPoint screen = LParamToPoint(msg.LParam);
-    // The control under the mouse, or one it lies on; else the focused one.
-    TControl* under = HitTest(*this, {screen.X - Left(), screen.Y - Top()});
-    for (TControl* control = under; control; control = control->Parent()) {
-        const TPoint client = control->ScreenToClient(screen);
-        if (control->MouseWheel(shift, delta, client.X, client.Y)) {
-            msg.Result = 1;
-            return;
-        }
-    }
-    if (FActiveControl && !IsInside(under, FActiveControl)) {
-        const TPoint client = FActiveControl->ScreenToClient(screen);
-        msg.Result = FActiveControl->MouseWheel(shift, delta, client.X, client.Y);
     }
 }
 
@@ -487,38 +305,24 @@ bool TForm::IsShortCut(TShortCut shortCut)
     return false;
 }
 
-void TForm::SetHover(TControl* control, TPoint)
-{
-    if (control == FHoverControl)
-        return;
-    TControl* old = FHoverControl;
-    FHoverControl = control;
-    if (old)
-        old->MouseLeave();
-    if (control)
-        control->MouseEnter();
-    Application->HintMouseOver(control);
-}
-
 void TForm::ForgetControl(TControl* control)
 {
     // A panel that goes takes what lies on it out of the form too.
     if (IsInside(FCaptureControl, control)) {
         FCaptureControl = nullptr;
         FButtonsDown = 0;
-        Application->Host().SetCapture(nullptr);
+        FApp.Host().SetCapture(nullptr);
     }
     if (IsInside(FHoverControl, control))
         FHoverControl = nullptr;
     if (IsInside(FActiveControl, control))
         FActiveControl = nullptr;
-    Application->ControlGone(control);
+    FApp.ControlGone(control);
 }
 
 void TForm::InvalidateArea(const TRect& area)
 {
-    if (Application)
-        Application->Host().InvalidateForm(*this, area);
+    FApp.Host().InvalidateForm(*this, area);
 }
 
 void TForm::Paint(TCanvas& canvas)
@@ -532,140 +336,4 @@ void TForm::PaintContent(TCanvas& canvas, const TRect& area)
     canvas.Origin = {0, 0};
     canvas.Clip = area.Intersect(ClientRect());
     PaintControls(canvas);
-}
-
-// ---------------------------------------------------------------- TApplication
-
-TApplication::TApplication(THost& host) : TComponent(nullptr), FHost(host)
-{
-    assert(!Application && "one application at a time");
-    Application = this;
-    FHintTimer = new TTimer(this, FHost);
-    FHintTimer->SetEnabled(false);
-    FHintTimer->OnTimer = [this](TObject*) {
-        FHintTimer->SetEnabled(false);
-        if (FHintControl) {
-            const TPoint cursor = FHost.CursorPos();
-            FHost.ShowHintWindow(FHintControl->Hint(), {cursor.X, cursor.Y + 20});
-        }
-    };
-}
-
-TApplication::~TApplication()
-{
-    // The windows and timers it owns go first, while Application still answers.
-    DestroyComponents();
-    Application = nullptr;
-}
-
-void TApplication::FormCreated(TForm* form)
-{
-    if (!FMainForm)
-        FMainForm = form;
-}
-
-void TApplication::FormDestroyed(TForm* form)
-{
-    if (FMainForm == form)
-        FMainForm = nullptr;
-    if (FActiveForm == form)
-        FActiveForm = nullptr;
-}
-
-void TApplication::Run()
-{
-    if (FMainForm && !FMainForm->Visible())
-        DispatchEvent([this] { FMainForm->Show(); });
-    FHost.Run();
-}
-
-void TApplication::ProcessMessagesFor(uint32_t milliseconds)
-{
-    const uint32_t start = FHost.TickCount();
-    for (;;) {
-        FHost.ProcessMessages();
-        const uint32_t now = FHost.TickCount();
-        if (now < start || now - start >= milliseconds)
-            return;
-        FHost.WaitMessage(milliseconds - (now - start));
-    }
-}
-
-bool TApplication::IsShortCut(TShortCut shortCut)
-{
-    TForm* form = FActiveForm ? FActiveForm : FMainForm;
-    return form && form->IsShortCut(shortCut);
-}
-
-void TApplication::AddTerminationCheck(const void* owner, std::function<bool()> check)
-{
-    FTerminationChecks.emplace_back(owner, std::move(check));
-}
-
-void TApplication::RemoveTerminationChecks(const void* owner)
-{
-    std::erase_if(FTerminationChecks, [owner](const auto& check) { return check.first == owner; });
-}
-
-bool TApplication::TerminationAllowed()
-{
-    // A check may add or remove checks while it asks.
-    const auto checks = FTerminationChecks;
-    for (const auto& check : checks)
-        if (!check.second())
-            return false;
-    return true;
-}
-
-void TApplication::HintMouseOver(TControl* control)
-{
-    if (control == FHintControl)
-        return;
-    CancelHint();
-    if (control && control->ShowHint() && !control->Hint().empty()) {
-        FHintControl = control;
-        FHintTimer->SetInterval(HintPause);
-        FHintTimer->SetEnabled(true);
-    }
-}
-
-void TApplication::CancelHint()
-{
-    if (FHintTimer)
-        FHintTimer->SetEnabled(false);
-    if (FHintControl) {
-        FHintControl = nullptr;
-        FHost.HideHintWindow();
-    }
-}
-
-void TApplication::ControlGone(TControl* control)
-{
-    if (IsInside(FHintControl, control))
-        CancelHint();
-}
-
-std::string ErrorReportText(const std::string& message)
-{
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
-        return message + ".";
-    return message;
-}
-
-void TApplication::ShowException(const std::exception& error)
-{
-    FHost.ShowMessageBox(ErrorReportText(error.what()), FTitle, MsgBox::kOk | MsgBox::kIconError);
-}
-
-void DispatchEvent(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        if (Application)
-            Application->ShowException(error);
-    } catch (...) {
-        if (Application)
-            Application->ShowException(Exception("Unknown error"));
-    }
 }

@@ -1,13 +1,14 @@
 #pragma once
-// Forms (the windows of the program) and the application object: the host it
-// runs on, its title, its main form, hints and the general error report that
-// every event handler's unhandled error ends in.
+// Forms: the windows of the program, each belonging to the application
+// (ui/Application.h), whose host makes and serves its window. Their input
+// routing is in FormInput.cpp.
 
 #include <exception>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "ui/Application.h"
 #include "ui/Classes.h"
 #include "ui/Controls.h"
 #include "ui/Host.h"
@@ -38,9 +39,14 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
 class TForm : public TWinControl {
 public:
-    // Makes the form's window, hidden. The first form made is the main form.
+    // Makes the form's window, hidden, on the host of the application the
+    // owner belongs to; the first form made is its main form. Raises
+    // EInvalidOperation when the owner belongs to no application.
     explicit TForm(TComponent* AOwner);
     ~TForm() override;
+
+    // The application the form belongs to, for its whole life.
+    TApplication& App() const { return FApp; }
 
     TForm* ParentForm() const override { return const_cast<TForm*>(this); }
     TPoint FormOffset() const override { return {0, 0}; }
@@ -140,6 +146,7 @@ private:
     void ContextPopup(TControl* control, TPoint client);
     void SetHover(TControl* control, TPoint screen);
 
+    TApplication& FApp;
     struct THook {
         const void* Owner;
         std::function<void(TMessage&)> Hook;
@@ -161,78 +168,3 @@ private:
     TControl* FHoverControl = nullptr;
     unsigned FButtonsDown = 0;
 };
-
-class TApplication : public TComponent {
-public:
-    // One application at a time; it becomes the global Application.
-    explicit TApplication(THost& host);
-    ~TApplication() override;
-
-    THost& Host() const { return FHost; }
-    // What the components it owns, at any depth, run on.
-    THost* FindHost() const override { return &FHost; }
-
-    const std::string& Title() const { return FTitle; }
-    void SetTitle(const std::string& title) { FTitle = title; }
-    // The first form made; closing it ends the program.
-    TForm* MainForm() const { return FMainForm; }
-
-    // The general error report: one message box titled with the application's
-    // title, error icon, the message with "." appended when its last character
-    // sorts after ".".
-    void ShowException(const std::exception& error);
-
-    // Shows the main form and serves events until Terminate.
-    void Run();
-    void Terminate() { FHost.Terminate(); }
-    void ProcessMessages() { FHost.ProcessMessages(); }
-    // Serves events for a while without spinning: until milliseconds have
-    // passed, or the tick count has wrapped around below the start.
-    void ProcessMessagesFor(uint32_t milliseconds);
-
-    // Shortcuts of the active form's menus (else the main form's); the host
-    // asks before a key message is translated. True when an item took it.
-    bool IsShortCut(TShortCut shortCut);
-    TForm* ActiveForm() const { return FActiveForm; }
-
-    // Checks asked before the main window closes or the session ends, in the
-    // order added; any one answering false keeps the program running.
-    void AddTerminationCheck(const void* owner, std::function<bool()> check);
-    void RemoveTerminationChecks(const void* owner);
-    bool TerminationAllowed();
-    void Minimize() { FHost.MinimizeApplication(); }
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
-    {
-        return FHost.ShowMessageBox(text, caption, style);
-    }
-
-    // Hints: the mouse came over a control (or left every control); its hint
-    // shows after HintPause milliseconds and until the mouse leaves or a
-    // button goes down.
-    void HintMouseOver(TControl* control);
-    void CancelHint();
-    uint32_t HintPause = 500;
-
-private:
-    friend class TForm;
-    void FormCreated(TForm* form);
-    void ControlGone(TControl* control);
-    void FormDestroyed(TForm* form);
-
-    THost& FHost;
-    std::string FTitle;
-    TForm* FMainForm = nullptr;
-    TForm* FActiveForm = nullptr;
-    std::vector<std::pair<const void*, std::function<bool()>>> FTerminationChecks;
-    TControl* FHintControl = nullptr;
-    TTimer* FHintTimer = nullptr;
-};
-
-extern TApplication* Application;
-
-// The text the general error report shows for a message.
-std::string ErrorReportText(const std::string& message);
-
-// Runs one event handler as the hosts dispatch every event: an error that
-// escapes it goes to the general error report and the event loop goes on.
-void DispatchEvent(const std::function<void()>& handler);

@@ -6,29 +6,76 @@
 #include "ui/Forms.h"
 #include "ui/Messages.h"
 
-void THeadlessHost::StartTimer(TTimer& timer, uint32_t interval)
+// ---------------------------------------------------------------- the event loop
+
+void THeadlessEventLoop::StartTimer(TTimer& timer, uint32_t interval)
 {
     StopTimer(timer);
     FTimers.push_back({&timer, interval, FClock + interval, FSequence++});
 }
 
-
-void THeadlessHost::StopTimer(TTimer& timer)
+void THeadlessEventLoop::StopTimer(TTimer& timer)
 {
     std::erase_if(FTimers, [&](const TScheduled& s) { return s.Timer == &timer; });
 }
 
-bool THeadlessHost::IsTimerRunning(const TTimer& timer) const
+bool THeadlessEventLoop::IsTimerRunning(const TTimer& timer) const
 {
     return std::any_of(FTimers.begin(), FTimers.end(), [&](const TScheduled& s) { return s.Timer == &timer; });
 }
 
-void THeadlessHost::Schedule(uint32_t delay, std::function<void()> event)
+void THeadlessEventLoop::Schedule(uint32_t delay, std::function<void()> event)
 {
     FTimers.push_back({nullptr, 0, FClock + delay, FSequence++, std::move(event)});
 }
 
-TMenuItem* THeadlessHost::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
+THeadlessEventLoop::TScheduled* THeadlessEventLoop::NextDue(uint64_t until)
+{
+    TScheduled* next = nullptr;
+    for (TScheduled& s : FTimers)
+        if (s.Due <= until && (!next || s.Due < next->Due || (s.Due == next->Due && s.Sequence < next->Sequence)))
+            next = &s;
+    return next;
+}
+
+void THeadlessEventLoop::Advance(uint32_t milliseconds)
+{
+    const uint64_t until = FClock + milliseconds;
+    while (TScheduled* next = NextDue(until)) {
+        FNow += static_cast<uint32_t>(next->Due - FClock);
+        FClock = next->Due;
+        if (!next->Timer) {
+            std::function<void()> event = std::move(next->Event);
+            const uint64_t sequence = next->Sequence;
+            std::erase_if(FTimers, [sequence](const TScheduled& s) { return s.Sequence == sequence; });
+            DispatchEvent(FHost.App(), event);
+            continue;
+        }
+        TTimer* timer = next->Timer;
+        // The next tick is due one interval on; the handler may restart or stop it.
+        next->Due += next->Interval;
+        next->Sequence = FSequence++;
+        DispatchEvent(FHost.App(), [timer] { timer->Timer(); });
+    }
+    // A handler that processed messages may already have moved the clock on.
+    if (until > FClock) {
+        FNow += static_cast<uint32_t>(until - FClock);
+        FClock = until;
+    }
+}
+
+void THeadlessEventLoop::RunMainLoopCalls()
+{
+    while (!FMainLoopCalls.empty()) {
+        const std::function<void()> call = std::move(FMainLoopCalls.front());
+        FMainLoopCalls.pop_front();
+        DispatchEvent(FHost.App(), call);
+    }
+}
+
+// ---------------------------------------------------------------- form windows
+
+TMenuItem* THeadlessFormWindows::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
 {
     TPopupCall call{menu.Name(), screen, {}};
     for (int i = 0; i < menu.Count(); ++i) {
@@ -47,21 +94,296 @@ TMenuItem* THeadlessHost::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
     return nullptr;
 }
 
-bool THeadlessHost::SendKey(unsigned msg, unsigned key)
+void THeadlessFormWindows::RunPostedMinimize()
 {
-    TForm* form = FActive ? FActive : (Application ? Application->MainForm() : nullptr);
-    if (!form)
+    if (FMinimizePosted) {
+        FMinimizePosted = false;
+        MinimizeApplication();
+    }
+}
+
+THeadlessFormWindows::TWindow& THeadlessFormWindows::Window(TForm& form) { return FWindows.at(&form); }
+
+const THeadlessFormWindows::TWindow& THeadlessFormWindows::WindowOf(const TForm& form) const { return FWindows.at(&form); }
+
+void THeadlessFormWindows::CreateFormWindow(TForm& form)
+{
+    static uintptr_t nextHandle = 1;
+    TWindow window;
+    window.Bounds = form.BoundsRect();
+    window.Placement.NormalPosition = window.Bounds;
+    window.Caption = form.Caption();
+    FWindows[&form] = window;
+    form.SetHandle(nextHandle++);
+}
+
+void THeadlessFormWindows::DestroyFormWindow(TForm& form)
+{
+    FWindows.erase(&form);
+    if (FActive == &form)
+        FActive = nullptr;
+    if (FCapture == &form)
+        FCapture = nullptr;
+}
+
+void THeadlessFormWindows::ShowFormWindow(TForm& form, bool visible)
+{
+    Window(form).Visible = visible;
+    if (visible)
+        Activate(form);
+    else
+        Deactivate(form);
+}
+
+void THeadlessFormWindows::SetFormBounds(TForm& form, const TRect& bounds)
+{
+    TWindow& window = Window(form);
+    window.Bounds = bounds;
+    if (window.Placement.ShowCmd != ShowCmd::ShowMinimized && window.Placement.ShowCmd != ShowCmd::ShowMaximized)
+        window.Placement.NormalPosition = bounds;
+}
+
+void THeadlessFormWindows::InvalidateForm(TForm& form, const TRect& area)
+{
+    auto it = FWindows.find(&form);
+    if (it != FWindows.end() && !area.IsEmpty())
+        it->second.Invalid.push_back(area);
+}
+
+// As the system does: the show command decides visibility and state, the
+// normal rectangle the window's place and size.
+void THeadlessFormWindows::SetPlacement(TForm& form, const TWindowPlacement& placement)
+{
+    TWindow& window = Window(form);
+    window.Placement = placement;
+    switch (placement.ShowCmd) {
+    case ShowCmd::Hide:
+        window.Visible = false;
+        window.Placement.ShowCmd = ShowCmd::Normal;
+        break;
+    case ShowCmd::ShowMinimized:
+    case ShowCmd::Minimize:
+    case ShowCmd::ShowMinNoActive:
+        window.Visible = true;
+        window.Placement.ShowCmd = ShowCmd::ShowMinimized;
+        break;
+    case ShowCmd::ShowMaximized:
+        window.Visible = true;
+        break;
+    default:
+        window.Visible = true;
+        window.Placement.ShowCmd = ShowCmd::Normal;
+        break;
+    }
+    const TRect& normal = placement.NormalPosition;
+    if (window.Placement.ShowCmd == ShowCmd::Normal && normal != window.Bounds) {
+        window.Bounds = normal;
+        TMessage move{Msg::Move, 0, PointToLParam({normal.Left, normal.Top}), 0};
+        form.Dispatch(move);
+        TMessage size{Msg::Size, 0, PointToLParam({normal.Width(), normal.Height()}), 0};
+        form.Dispatch(size);
+    }
+}
+
+void THeadlessFormWindows::SetFormState(TForm& form, unsigned showCmd) { Window(form).Placement.ShowCmd = showCmd; }
+
+bool THeadlessFormWindows::IsFormMinimized(TForm& form) { return Window(form).Placement.ShowCmd == ShowCmd::ShowMinimized; }
+
+void THeadlessFormWindows::MinimizeApplication()
+{
+    FApplicationMinimized = true;
+    if (TForm* main = FHost.App() ? FHost.App()->MainForm() : nullptr; main && HasWindow(*main))
+        Window(*main).Placement.ShowCmd = ShowCmd::ShowMinimized;
+}
+
+void THeadlessFormWindows::ShowHintWindow(const std::string& text, TPoint screen)
+{
+    FHintText = text;
+    FHintPosition = screen;
+    FHintVisible = true;
+}
+
+std::vector<TCanvasCall> THeadlessFormWindows::Paint(TForm& form, bool all)
+{
+    TWindow& window = Window(form);
+    TRect area = form.ClientRect();
+    if (!all) {
+        area = {};
+        for (const TRect& r : window.Invalid)
+            area = area.IsEmpty() ? r
+                                  : TRect{std::min(area.Left, r.Left), std::min(area.Top, r.Top),
+                                          std::max(area.Right, r.Right), std::max(area.Bottom, r.Bottom)};
+    }
+    window.Invalid.clear();
+    THeadlessCanvas canvas;
+    if (!area.IsEmpty())
+        form.PaintContent(canvas, area);
+    return canvas.Calls;
+}
+
+unsigned THeadlessFormWindows::ButtonBit(TMouseButton button)
+{
+    switch (button) {
+    case TMouseButton::mbRight:
+        return MouseKeys::Right;
+    case TMouseButton::mbMiddle:
+        return MouseKeys::Middle;
+    default:
+        return MouseKeys::Left;
+    }
+}
+
+namespace {
+
+unsigned ButtonMessage(TMouseButton button, int kind) // kind 0 down, 1 up, 2 double click
+{
+    const unsigned first = button == TMouseButton::mbRight    ? Msg::RButtonDown
+                           : button == TMouseButton::mbMiddle ? Msg::MButtonDown
+                                                              : Msg::LButtonDown;
+    return first + static_cast<unsigned>(kind);
+}
+
+} // namespace
+
+void THeadlessFormWindows::SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys)
+{
+    FCursor = screen;
+    uintptr_t wParam = FButtons;
+    if (keys & ssShift)
+        wParam |= MouseKeys::Shift;
+    if (keys & ssCtrl)
+        wParam |= MouseKeys::Control;
+    TMessage message{msg, wParam, PointToLParam({screen.X - form.Left(), screen.Y - form.Top()}), 0};
+    DispatchEvent(FHost.App(), [&] { form.Dispatch(message); });
+}
+
+void THeadlessFormWindows::MouseDown(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
+{
+    FButtons |= ButtonBit(button);
+    SendMouse(*control.ParentForm(), ButtonMessage(button, 0), control.ClientToScreen({x, y}), keys);
+}
+
+void THeadlessFormWindows::MouseUp(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
+{
+    FButtons &= ~ButtonBit(button);
+    SendMouse(*control.ParentForm(), ButtonMessage(button, 1), control.ClientToScreen({x, y}), keys);
+}
+
+void THeadlessFormWindows::MouseMove(TControl& control, int x, int y, TShiftState keys)
+{
+    SendMouse(*control.ParentForm(), Msg::MouseMove, control.ClientToScreen({x, y}), keys);
+}
+
+void THeadlessFormWindows::Click(TControl& control, int x, int y)
+{
+    MouseMove(control, x, y);
+    MouseDown(control, TMouseButton::mbLeft, x, y);
+    MouseUp(control, TMouseButton::mbLeft, x, y);
+}
+
+void THeadlessFormWindows::DoubleClick(TControl& control, int x, int y)
+{
+    Click(control, x, y);
+    FButtons |= MouseKeys::Left;
+    SendMouse(*control.ParentForm(), Msg::LButtonDblClk, control.ClientToScreen({x, y}), 0);
+    MouseUp(control, TMouseButton::mbLeft, x, y);
+}
+
+void THeadlessFormWindows::MouseDownAt(TForm& form, TMouseButton button, TPoint screen)
+{
+    FButtons |= ButtonBit(button);
+    SendMouse(form, ButtonMessage(button, 0), screen, 0);
+}
+
+void THeadlessFormWindows::MouseUpAt(TForm& form, TMouseButton button, TPoint screen)
+{
+    FButtons &= ~ButtonBit(button);
+    SendMouse(form, ButtonMessage(button, 1), screen, 0);
+}
+
+void THeadlessFormWindows::MouseMoveAt(TForm& form, TPoint screen) { SendMouse(form, Msg::MouseMove, screen, 0); }
+
+void THeadlessFormWindows::MouseWheel(TControl& control, int notches, int x, int y)
+{
+    TForm& form = *control.ParentForm();
+    const TPoint screen = control.ClientToScreen({x, y});
+    FCursor = screen;
+    const uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(notches * 120)) << 16) | FButtons;
+    TMessage message{Msg::MouseWheel, wParam, PointToLParam(screen), 0};
+    DispatchEvent(FHost.App(), [&] { form.Dispatch(message); });
+}
+
+void THeadlessFormWindows::MouseLeave(TForm& form)
+{
+    TMessage message{Msg::MouseLeave, 0, 0, 0};
+    DispatchEvent(FHost.App(), [&] { form.Dispatch(message); });
+}
+
+void THeadlessFormWindows::Activate(TForm& form, bool byClick)
+{
+    if (FActive == &form)
+        return;
+    if (FActive)
+        Deactivate(*FActive);
+    FActive = &form;
+    TMessage message{Msg::Activate, byClick ? ActivateState::ClickActive : ActivateState::Active, 0, 0};
+    DispatchEvent(FHost.App(), [&] { form.Dispatch(message); });
+}
+
+void THeadlessFormWindows::Deactivate(TForm& form)
+{
+    if (FActive != &form)
+        return;
+    FActive = nullptr;
+    TMessage message{Msg::Activate, ActivateState::Inactive, 0, 0};
+    DispatchEvent(FHost.App(), [&] { form.Dispatch(message); });
+}
+
+// ---------------------------------------------------------------- message boxes and clipboard
+
+bool THeadlessShell::SetClipboardText(const std::string& text)
+{
+    if (ClipboardFails)
         return false;
-    TMessage message{msg, key, 0, 0};
-    DispatchEvent([&] { form->Dispatch(message); });
-    return message.Result != 0;
+    FClipboard = text;
+    FClipboard += '\0';
+    FClipboardHasText = true;
+    return true;
+}
+
+bool THeadlessShell::GetClipboardText(std::string& bytes)
+{
+    if (ClipboardFails || !FClipboardHasText)
+        return false;
+    bytes = FClipboard;
+    return true;
+}
+
+int THeadlessShell::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
+{
+    FMessageBoxes.push_back({text, caption, style});
+    if (!FAnswers.empty()) {
+        int answer = FAnswers.front();
+        FAnswers.pop_front();
+        return answer;
+    }
+    const bool second = (style & 0xF00) == MsgBox::kDefButton2;
+    switch (style & 0xF) {
+    case MsgBox::kOkCancel:
+        return second ? MsgBox::kIdCancel : MsgBox::kIdOk;
+    case MsgBox::kYesNo:
+    case MsgBox::kYesNoCancel:
+        return second ? MsgBox::kIdNo : MsgBox::kIdYes;
+    default:
+        return MsgBox::kIdOk;
+    }
 }
 
 // ---------------------------------------------------------------- edit boxes
 
-class THeadlessHost::TFakeEdit : public INativeEdit {
+class THeadlessNativeEdits::TFakeEdit : public INativeEdit {
 public:
-    TFakeEdit(THeadlessHost& host, std::shared_ptr<TEditBox> box, INativeEditEvents& events)
+    TFakeEdit(THeadlessNativeEdits& host, std::shared_ptr<TEditBox> box, INativeEditEvents& events)
         : Host(host), Box(std::move(box)), Events(events)
     {
         Host.FLiveEdits.push_back(this);
@@ -98,13 +420,13 @@ public:
         Box->SelLength = std::min(Box->SelLength, Box->Text.size() - Box->SelStart);
     }
 
-    THeadlessHost& Host;
+    THeadlessNativeEdits& Host;
     std::shared_ptr<TEditBox> Box;
     INativeEditEvents& Events;
 };
 
-std::unique_ptr<INativeEdit> THeadlessHost::CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
-                                                             TEditAlign align, INativeEditEvents& events)
+std::unique_ptr<INativeEdit> THeadlessNativeEdits::CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                                    TEditAlign align, INativeEditEvents& events)
 {
     auto box = std::make_shared<TEditBox>();
     box->Form = &form;
@@ -115,7 +437,7 @@ std::unique_ptr<INativeEdit> THeadlessHost::CreateNativeEdit(TForm& form, const 
     return std::make_unique<TFakeEdit>(*this, box, events);
 }
 
-const THeadlessHost::TEditBox* THeadlessHost::EditBox() const
+const THeadlessNativeEdits::TEditBox* THeadlessNativeEdits::EditBox() const
 {
     for (auto it = FEditBoxes.rbegin(); it != FEditBoxes.rend(); ++it)
         if ((*it)->Alive)
@@ -123,18 +445,47 @@ const THeadlessHost::TEditBox* THeadlessHost::EditBox() const
     return nullptr;
 }
 
-THeadlessHost::TEditBox* THeadlessHost::FocusedEditBox()
+THeadlessNativeEdits::TEditBox* THeadlessNativeEdits::FocusedEditBox(const TForm* active)
 {
     for (auto& box : FEditBoxes)
-        if (box->Alive && box->Focused && box->Form == FActive)
+        if (box->Alive && box->Focused && box->Form == active)
             return box.get();
     return nullptr;
+}
+
+void THeadlessNativeEdits::NotifyEditBox(TEditBox* box)
+{
+    for (TFakeEdit* edit : FLiveEdits)
+        if (edit->Box.get() == box) {
+            DispatchEvent(FHost.App(), [edit] { edit->Events.NativeEditChanged(); });
+            return;
+        }
+}
+
+std::shared_ptr<THeadlessNativeEdits::TEditBox> THeadlessNativeEdits::FindBox(const TEditBox* box) const
+{
+    for (const auto& b : FEditBoxes)
+        if (b.get() == box)
+            return b;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- the host: keys
+
+bool THeadlessHost::SendKey(unsigned msg, unsigned key)
+{
+    TForm* form = ActiveForm() ? ActiveForm() : (App() ? App()->MainForm() : nullptr);
+    if (!form)
+        return false;
+    TMessage message{msg, key, 0, 0};
+    DispatchEvent(App(), [&] { form->Dispatch(message); });
+    return message.Result != 0;
 }
 
 namespace {
 
 // What a single-line edit box does with the keys its form left to it.
-void EditBoxKey(THeadlessHost::TEditBox& box, unsigned key)
+void EditBoxKey(THeadlessNativeEdits::TEditBox& box, unsigned key)
 {
     const size_t caret = box.SelStart + box.SelLength;
     switch (key) {
@@ -168,22 +519,13 @@ void EditBoxKey(THeadlessHost::TEditBox& box, unsigned key)
 
 void THeadlessHost::PasteIntoEditBox(const std::string& text)
 {
-    TEditBox* box = FocusedEditBox();
+    TEditBox* box = FocusedEditBox(ActiveForm());
     if (!box)
         return;
     box->Text.replace(box->SelStart, box->SelLength, text);
     box->SelStart += text.size();
     box->SelLength = 0;
     NotifyEditBox(box);
-}
-
-void THeadlessHost::NotifyEditBox(TEditBox* box)
-{
-    for (TFakeEdit* edit : FLiveEdits)
-        if (edit->Box.get() == box) {
-            DispatchEvent([edit] { edit->Events.NativeEditChanged(); });
-            return;
-        }
 }
 
 void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
@@ -197,9 +539,9 @@ void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
     if (shift & ssAlt)
         code |= scAlt;
     bool taken = false;
-    DispatchEvent([&] { taken = Application && Application->IsShortCut(code); });
+    DispatchEvent(App(), [&] { taken = App() && App()->IsShortCut(code); });
     if (!taken) {
-        TEditBox* box = FocusedEditBox();
+        TEditBox* box = FocusedEditBox(ActiveForm());
         std::shared_ptr<TEditBox> keep = box ? FindBox(box) : nullptr;
         const bool formTook = SendKey((shift & ssAlt) || key == Vk::F10 ? Msg::SysKeyDown : Msg::KeyDown, key);
         // The box gets what its form left, if it still stands.
@@ -213,18 +555,10 @@ void THeadlessHost::KeyDown(unsigned key, TShiftState shift)
     FShift = 0;
 }
 
-std::shared_ptr<THeadlessHost::TEditBox> THeadlessHost::FindBox(const TEditBox* box) const
-{
-    for (const auto& b : FEditBoxes)
-        if (b.get() == box)
-            return b;
-    return nullptr;
-}
-
 void THeadlessHost::Type(const std::string& text)
 {
     for (char c : text) {
-        TEditBox* box = FocusedEditBox();
+        TEditBox* box = FocusedEditBox(ActiveForm());
         if (!box) {
             SendKey(Msg::Char, static_cast<unsigned char>(c));
             continue;
@@ -246,332 +580,8 @@ void THeadlessHost::Type(const std::string& text)
     }
 }
 
-// ---------------------------------------------------------------- clipboard
-
-bool THeadlessHost::SetClipboardText(const std::string& text)
-{
-    if (ClipboardFails)
-        return false;
-    FClipboard = text;
-    FClipboard += '\0';
-    FClipboardHasText = true;
-    return true;
-}
-
-bool THeadlessHost::GetClipboardText(std::string& bytes)
-{
-    if (ClipboardFails || !FClipboardHasText)
-        return false;
-    bytes = FClipboard;
-    return true;
-}
-
-THeadlessHost::TScheduled* THeadlessHost::NextDue(uint64_t until)
-{
-    TScheduled* next = nullptr;
-    for (TScheduled& s : FTimers)
-        if (s.Due <= until && (!next || s.Due < next->Due || (s.Due == next->Due && s.Sequence < next->Sequence)))
-            next = &s;
-    return next;
-}
-
-void THeadlessHost::Advance(uint32_t milliseconds)
-{
-    const uint64_t until = FClock + milliseconds;
-    while (TScheduled* next = NextDue(until)) {
-        FNow += static_cast<uint32_t>(next->Due - FClock);
-        FClock = next->Due;
-        if (!next->Timer) {
-            std::function<void()> event = std::move(next->Event);
-            const uint64_t sequence = next->Sequence;
-            std::erase_if(FTimers, [sequence](const TScheduled& s) { return s.Sequence == sequence; });
-            DispatchEvent(event);
-            continue;
-        }
-        TTimer* timer = next->Timer;
-        // The next tick is due one interval on; the handler may restart or stop it.
-        next->Due += next->Interval;
-        next->Sequence = FSequence++;
-        DispatchEvent([timer] { timer->Timer(); });
-    }
-    // A handler that processed messages may already have moved the clock on.
-    if (until > FClock) {
-        FNow += static_cast<uint32_t>(until - FClock);
-        FClock = until;
-    }
-}
-
-int THeadlessHost::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
-{
-    FMessageBoxes.push_back({text, caption, style});
-    if (!FAnswers.empty()) {
-        int answer = FAnswers.front();
-        FAnswers.pop_front();
-        return answer;
-    }
-    const bool second = (style & 0xF00) == MsgBox::kDefButton2;
-    switch (style & 0xF) {
-    case MsgBox::kOkCancel:
-        return second ? MsgBox::kIdCancel : MsgBox::kIdOk;
-    case MsgBox::kYesNo:
-    case MsgBox::kYesNoCancel:
-        return second ? MsgBox::kIdNo : MsgBox::kIdYes;
-    default:
-        return MsgBox::kIdOk;
-    }
-}
-
-void THeadlessHost::RunMainLoopCalls()
-{
-    while (!FMainLoopCalls.empty()) {
-        const std::function<void()> call = std::move(FMainLoopCalls.front());
-        FMainLoopCalls.pop_front();
-        DispatchEvent(call);
-    }
-}
-
 void THeadlessHost::ProcessMessages()
 {
-    if (FMinimizePosted) {
-        FMinimizePosted = false;
-        MinimizeApplication();
-    }
-    Advance(ProcessMessagesStep);
-}
-
-THeadlessHost::TWindow& THeadlessHost::Window(TForm& form) { return FWindows.at(&form); }
-
-const THeadlessHost::TWindow& THeadlessHost::WindowOf(const TForm& form) const { return FWindows.at(&form); }
-
-void THeadlessHost::CreateFormWindow(TForm& form)
-{
-    static uintptr_t nextHandle = 1;
-    TWindow window;
-    window.Bounds = form.BoundsRect();
-    window.Placement.NormalPosition = window.Bounds;
-    window.Caption = form.Caption();
-    FWindows[&form] = window;
-    form.SetHandle(nextHandle++);
-}
-
-void THeadlessHost::DestroyFormWindow(TForm& form)
-{
-    FWindows.erase(&form);
-    if (FActive == &form)
-        FActive = nullptr;
-    if (FCapture == &form)
-        FCapture = nullptr;
-}
-
-void THeadlessHost::ShowFormWindow(TForm& form, bool visible)
-{
-    Window(form).Visible = visible;
-    if (visible)
-        Activate(form);
-    else
-        Deactivate(form);
-}
-
-void THeadlessHost::SetFormBounds(TForm& form, const TRect& bounds)
-{
-    TWindow& window = Window(form);
-    window.Bounds = bounds;
-    if (window.Placement.ShowCmd != ShowCmd::ShowMinimized && window.Placement.ShowCmd != ShowCmd::ShowMaximized)
-        window.Placement.NormalPosition = bounds;
-}
-
-void THeadlessHost::InvalidateForm(TForm& form, const TRect& area)
-{
-    auto it = FWindows.find(&form);
-    if (it != FWindows.end() && !area.IsEmpty())
-        it->second.Invalid.push_back(area);
-}
-
-// As the system does: the show command decides visibility and state, the
-// normal rectangle the window's place and size.
-void THeadlessHost::SetPlacement(TForm& form, const TWindowPlacement& placement)
-{
-    TWindow& window = Window(form);
-    window.Placement = placement;
-    switch (placement.ShowCmd) {
-    case ShowCmd::Hide:
-        window.Visible = false;
-        window.Placement.ShowCmd = ShowCmd::Normal;
-        break;
-    case ShowCmd::ShowMinimized:
-    case ShowCmd::Minimize:
-    case ShowCmd::ShowMinNoActive:
-        window.Visible = true;
-        window.Placement.ShowCmd = ShowCmd::ShowMinimized;
-        break;
-    case ShowCmd::ShowMaximized:
-        window.Visible = true;
-        break;
-    default:
-        window.Visible = true;
-        window.Placement.ShowCmd = ShowCmd::Normal;
-        break;
-    }
-    const TRect& normal = placement.NormalPosition;
-    if (window.Placement.ShowCmd == ShowCmd::Normal && normal != window.Bounds) {
-        window.Bounds = normal;
-        TMessage move{Msg::Move, 0, PointToLParam({normal.Left, normal.Top}), 0};
-        form.Dispatch(move);
-        TMessage size{Msg::Size, 0, PointToLParam({normal.Width(), normal.Height()}), 0};
-        form.Dispatch(size);
-    }
-}
-
-void THeadlessHost::SetFormState(TForm& form, unsigned showCmd) { Window(form).Placement.ShowCmd = showCmd; }
-
-bool THeadlessHost::IsFormMinimized(TForm& form) { return Window(form).Placement.ShowCmd == ShowCmd::ShowMinimized; }
-
-void THeadlessHost::MinimizeApplication()
-{
-    FApplicationMinimized = true;
-    if (TForm* main = Application ? Application->MainForm() : nullptr; main && HasWindow(*main))
-        Window(*main).Placement.ShowCmd = ShowCmd::ShowMinimized;
-}
-
-void THeadlessHost::ShowHintWindow(const std::string& text, TPoint screen)
-{
-    FHintText = text;
-    FHintPosition = screen;
-    FHintVisible = true;
-}
-
-std::vector<TCanvasCall> THeadlessHost::Paint(TForm& form, bool all)
-{
-    TWindow& window = Window(form);
-    TRect area = form.ClientRect();
-    if (!all) {
-        area = {};
-        for (const TRect& r : window.Invalid)
-            area = area.IsEmpty() ? r
-                                  : TRect{std::min(area.Left, r.Left), std::min(area.Top, r.Top),
-                                          std::max(area.Right, r.Right), std::max(area.Bottom, r.Bottom)};
-    }
-    window.Invalid.clear();
-    THeadlessCanvas canvas;
-    if (!area.IsEmpty())
-        form.PaintContent(canvas, area);
-    return canvas.Calls;
-}
-
-unsigned THeadlessHost::ButtonBit(TMouseButton button)
-{
-    switch (button) {
-    case TMouseButton::mbRight:
-        return MouseKeys::Right;
-    case TMouseButton::mbMiddle:
-        return MouseKeys::Middle;
-    default:
-        return MouseKeys::Left;
-    }
-}
-
-namespace {
-
-unsigned ButtonMessage(TMouseButton button, int kind) // kind 0 down, 1 up, 2 double click
-{
-    const unsigned first = button == TMouseButton::mbRight    ? Msg::RButtonDown
-                           : button == TMouseButton::mbMiddle ? Msg::MButtonDown
-                                                              : Msg::LButtonDown;
-    return first + static_cast<unsigned>(kind);
-}
-
-} // namespace
-
-void THeadlessHost::SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys)
-{
-    FCursor = screen;
-    uintptr_t wParam = FButtons;
-    if (keys & ssShift)
-        wParam |= MouseKeys::Shift;
-    if (keys & ssCtrl)
-        wParam |= MouseKeys::Control;
-    TMessage message{msg, wParam, PointToLParam({screen.X - form.Left(), screen.Y - form.Top()}), 0};
-    DispatchEvent([&] { form.Dispatch(message); });
-}
-
-void THeadlessHost::MouseDown(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
-{
-    FButtons |= ButtonBit(button);
-    SendMouse(*control.ParentForm(), ButtonMessage(button, 0), control.ClientToScreen({x, y}), keys);
-}
-
-void THeadlessHost::MouseUp(TControl& control, TMouseButton button, int x, int y, TShiftState keys)
-{
-    FButtons &= ~ButtonBit(button);
-    SendMouse(*control.ParentForm(), ButtonMessage(button, 1), control.ClientToScreen({x, y}), keys);
-}
-
-void THeadlessHost::MouseMove(TControl& control, int x, int y, TShiftState keys)
-{
-    SendMouse(*control.ParentForm(), Msg::MouseMove, control.ClientToScreen({x, y}), keys);
-}
-
-void THeadlessHost::Click(TControl& control, int x, int y)
-{
-    MouseMove(control, x, y);
-    MouseDown(control, TMouseButton::mbLeft, x, y);
-    MouseUp(control, TMouseButton::mbLeft, x, y);
-}
-
-void THeadlessHost::DoubleClick(TControl& control, int x, int y)
-{
-    Click(control, x, y);
-    FButtons |= MouseKeys::Left;
-    SendMouse(*control.ParentForm(), Msg::LButtonDblClk, control.ClientToScreen({x, y}), 0);
-    MouseUp(control, TMouseButton::mbLeft, x, y);
-}
-
-void THeadlessHost::MouseDownAt(TForm& form, TMouseButton button, TPoint screen)
-{
-    FButtons |= ButtonBit(button);
-    SendMouse(form, ButtonMessage(button, 0), screen, 0);
-}
-
-void THeadlessHost::MouseUpAt(TForm& form, TMouseButton button, TPoint screen)
-{
-    FButtons &= ~ButtonBit(button);
-    SendMouse(form, ButtonMessage(button, 1), screen, 0);
-}
-
-void THeadlessHost::MouseMoveAt(TForm& form, TPoint screen) { SendMouse(form, Msg::MouseMove, screen, 0); }
-
-void THeadlessHost::MouseWheel(TControl& control, int notches, int x, int y)
-{
-    TForm& form = *control.ParentForm();
-    const TPoint screen = control.ClientToScreen({x, y});
-    FCursor = screen;
-    const uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(notches * 120)) << 16) | FButtons;
-    TMessage message{Msg::MouseWheel, wParam, PointToLParam(screen), 0};
-    DispatchEvent([&] { form.Dispatch(message); });
-}
-
-void THeadlessHost::MouseLeave(TForm& form)
-{
-    TMessage message{Msg::MouseLeave, 0, 0, 0};
-    DispatchEvent([&] { form.Dispatch(message); });
-}
-
-void THeadlessHost::Activate(TForm& form, bool byClick)
-{
-    if (FActive == &form)
-        return;
-    if (FActive)
-        Deactivate(*FActive);
-    FActive = &form;
-    TMessage message{Msg::Activate, byClick ? ActivateState::ClickActive : ActivateState::Active, 0, 0};
-    DispatchEvent([&] { form.Dispatch(message); });
-}
-
-void THeadlessHost::Deactivate(TForm& form)
-{
-    if (FActive != &form)
-        return;
-    FActive = nullptr;
-    TMessage message{Msg::Activate, ActivateState::Inactive, 0, 0};
-    DispatchEvent([&] { form.Dispatch(message); });
+    RunPostedMinimize();
+    THeadlessEventLoop::ProcessMessages();
 }

@@ -1,8 +1,10 @@
 #pragma once
-// A host without an operating system, for tests: a manual clock that fires the
-// timers when the test advances it, message boxes that are recorded and
-// answered from a script, form windows kept as plain records, and functions
-// that play the mouse on a form as the system would.
+// A host without an operating system, for tests, made of one small fake per
+// host interface: a manual clock that fires the timers when the test advances
+// it, form windows kept as plain records with the mouse played on them as the
+// system would, message boxes recorded and answered from a script with an
+// in-memory clipboard, and recorded edit boxes. THeadlessHost puts them
+// together and adds the keyboard, which reaches all of them.
 
 #include <cstdint>
 #include <deque>
@@ -17,31 +19,18 @@
 #include "ui/Host.h"
 #include "ui/Menus.h"
 
-class THeadlessHost : public THost {
+// The clock and the event loop. Errors of what it runs go to the general
+// error report of the application attached to the host it is part of.
+class THeadlessEventLoop : public virtual IEventLoop {
 public:
-    struct TMessageBoxCall {
-        std::string Text;
-        std::string Caption;
-        unsigned Style;
-    };
-
-    // A form's window as the host keeps it.
-    struct TWindow {
-        bool Visible = false;
-        TRect Bounds;
-        TWindowPlacement Placement;
-        std::string Caption;
-        std::vector<TRect> Invalid;
-    };
+    explicit THeadlessEventLoop(const THost& host) : FHost(host) {}
 
     void StartTimer(TTimer& timer, uint32_t interval) override;
     void StopTimer(TTimer& timer) override;
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
     uint32_t TickCount() override { return FNow; }
     // Lets ProcessMessagesStep milliseconds pass, firing the timers due in them
-    // (a loop that waits by processing messages sees time go by), and carries
-    // out a posted minimise.
-    void ProcessMessages() override;
+    // (a loop that waits by processing messages sees time go by).
+    void ProcessMessages() override { Advance(ProcessMessagesStep); }
     // Lets the time pass (the events due in it fire), as a wait with nothing
     // else to do would.
     void WaitMessage(uint32_t timeout) override { Advance(timeout); }
@@ -53,6 +42,49 @@ public:
     // order, those they post too; errors go to the general error report.
     void RunMainLoopCalls();
     size_t MainLoopCallsWaiting() const { return FMainLoopCalls.size(); }
+
+    void Advance(uint32_t milliseconds);
+    void SetTickCount(uint32_t now) { FNow = now; }
+    bool IsTimerRunning(const TTimer& timer) const;
+    // Runs an event once when the clock has moved delay milliseconds on, also
+    // inside a handler that waits by serving messages.
+    void Schedule(uint32_t delay, std::function<void()> event);
+    bool Terminated() const { return FTerminated; }
+    uint32_t ProcessMessagesStep = 10;
+
+private:
+    struct TScheduled {
+        TTimer* Timer; // nullptr for a scheduled event
+        uint32_t Interval;
+        uint64_t Due;
+        uint64_t Sequence;
+        std::function<void()> Event;
+    };
+    TScheduled* NextDue(uint64_t until);
+
+    const THost& FHost;
+    std::deque<std::function<void()>> FMainLoopCalls;
+    uint32_t FNow = 0;
+    uint64_t FClock = 0; // FNow without the wrap-around, for ordering
+    uint64_t FSequence = 0;
+    std::vector<TScheduled> FTimers;
+    bool FTerminated = false;
+};
+
+// Form windows as plain records, the screen, popup menus answered from a
+// script, the hint window, and the mouse as the system reports it to a form.
+class THeadlessFormWindows : public virtual IFormWindows {
+public:
+    explicit THeadlessFormWindows(const THost& host) : FHost(host) {}
+
+    // A form's window as the host keeps it.
+    struct TWindow {
+        bool Visible = false;
+        TRect Bounds;
+        TWindowPlacement Placement;
+        std::string Caption;
+        std::vector<TRect> Invalid;
+    };
 
     void CreateFormWindow(TForm& form) override;
     void DestroyFormWindow(TForm& form) override;
@@ -69,6 +101,7 @@ public:
     void SetFormState(TForm& form, unsigned showCmd) override;
     bool IsFormMinimized(TForm& form) override;
     void MinimizeApplication() override;
+    // Carried out at the next ProcessMessages of the host.
     void PostMinimizeApplication() override { FMinimizePosted = true; }
     bool IsApplicationMinimized() override { return FApplicationMinimized; }
     TSize ScreenSize() override { return FScreenSize; }
@@ -82,29 +115,6 @@ public:
     TMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
     void ShowHintWindow(const std::string& text, TPoint screen) override;
     void HideHintWindow() override { FHintVisible = false; }
-    // A recorded edit box (EditBox()); the keys of its form reach it while it
-    // has the focus (KeyDown, Type).
-    std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
-                                                  TEditAlign align, INativeEditEvents& events) override;
-    // An in-memory clipboard; ClipboardFails makes every access fail, as a
-    // clipboard held open by another program does.
-    bool SetClipboardText(const std::string& text) override;
-    bool GetClipboardText(std::string& bytes) override;
-
-    // The clock.
-    void Advance(uint32_t milliseconds);
-    void SetTickCount(uint32_t now) { FNow = now; }
-    bool IsTimerRunning(const TTimer& timer) const;
-    // Runs an event once when the clock has moved delay milliseconds on, also
-    // inside a handler that waits by serving messages.
-    void Schedule(uint32_t delay, std::function<void()> event);
-    bool Terminated() const { return FTerminated; }
-    uint32_t ProcessMessagesStep = 10;
-
-    // Message boxes: answers for the next ones, in order; when none is left a
-    // box is answered with its default button.
-    void AnswerMessageBox(int answer) { FAnswers.push_back(answer); }
-    const std::vector<TMessageBoxCall>& MessageBoxes() const { return FMessageBoxes; }
 
     // Popup menus: the caption to choose in the next one opened, in order.
     struct TPopupCall {
@@ -116,38 +126,6 @@ public:
     // cannot be chosen), or none.
     void ChoosePopupItem(const std::string& caption) { FPopupChoices.push_back(caption); }
     const std::vector<TPopupCall>& Popups() const { return FPopups; }
-
-    // Keys, to the active form as the system sends them: a key down (first
-    // matched against the menus' shortcuts, as the message loop does), and
-    // characters typed. While an edit box of the form has the focus the key
-    // goes to the form first and what it leaves to the box (caret keys,
-    // Delete); the characters go to the box.
-    void KeyDown(unsigned key, TShiftState shift = 0);
-    void Type(const std::string& text);
-
-    // The edit box as the operator sees it; Alive false once it is gone.
-    struct TEditBox {
-        TForm* Form = nullptr;
-        TRect Bounds;
-        TFont Font;
-        TEditAlign Align = TEditAlign::Left;
-        std::string Text;
-        size_t SelStart = 0;
-        size_t SelLength = 0;
-        bool Focused = false;
-        bool Alive = true;
-    };
-    // The newest edit box that still stands, or nullptr.
-    const TEditBox* EditBox() const;
-    int EditBoxesMade() const { return static_cast<int>(FEditBoxes.size()); }
-    // Text pasted into the focused edit box by its own paste key: it
-    // replaces the selection as it stands, TABs and line breaks included.
-    void PasteIntoEditBox(const std::string& text);
-
-    // The clipboard's bytes as stored (the NUL that Set adds included).
-    std::string ClipboardBytes() const { return FClipboard; }
-    void SetClipboardBytes(const std::string& bytes) { FClipboard = bytes, FClipboardHasText = true; }
-    bool ClipboardFails = false;
 
     // Windows.
     const TWindow& WindowOf(const TForm& form) const;
@@ -185,37 +163,20 @@ public:
     bool HintVisible() const { return FHintVisible; }
     TPoint HintPosition() const { return FHintPosition; }
 
+protected:
+    // A posted minimise, carried out.
+    void RunPostedMinimize();
+    // The Shift, Ctrl and Alt state the keyboard reports.
+    unsigned FShift = 0;
+
 private:
-    std::deque<std::function<void()>> FMainLoopCalls;
-    struct TScheduled {
-        TTimer* Timer; // nullptr for a scheduled event
-        uint32_t Interval;
-        uint64_t Due;
-        uint64_t Sequence;
-        std::function<void()> Event;
-    };
-    class TFakeEdit;
-    // True when the form took the key.
-    bool SendKey(unsigned msg, unsigned key);
-    TEditBox* FocusedEditBox();
-    std::shared_ptr<TEditBox> FindBox(const TEditBox* box) const;
-    void NotifyEditBox(TEditBox* box);
-    TScheduled* NextDue(uint64_t until);
     TWindow& Window(TForm& form);
     void SendMouse(TForm& form, unsigned msg, TPoint screen, TShiftState keys);
     static unsigned ButtonBit(TMouseButton button);
 
-    uint32_t FNow = 0;
-    uint64_t FClock = 0; // FNow without the wrap-around, for ordering
-    uint64_t FSequence = 0;
-    std::vector<TScheduled> FTimers;
-    std::deque<int> FAnswers;
-    std::vector<TMessageBoxCall> FMessageBoxes;
+    const THost& FHost;
     std::deque<std::string> FPopupChoices;
     std::vector<TPopupCall> FPopups;
-    unsigned FShift = 0;
-    bool FTerminated = false;
-
     std::map<const TForm*, TWindow> FWindows;
     TForm* FActive = nullptr;
     TForm* FCapture = nullptr;
@@ -225,11 +186,113 @@ private:
     bool FApplicationMinimized = false;
     TSize FScreenSize{1024, 768};
     int FPixelsPerInch = 96;
-    std::vector<std::shared_ptr<TEditBox>> FEditBoxes;
-    std::vector<TFakeEdit*> FLiveEdits;
-    std::string FClipboard;
-    bool FClipboardHasText = false;
     std::string FHintText;
     TPoint FHintPosition;
     bool FHintVisible = false;
+};
+
+// Message boxes recorded and answered from a script, and an in-memory
+// clipboard.
+class THeadlessShell : public virtual IShell {
+public:
+    struct TMessageBoxCall {
+        std::string Text;
+        std::string Caption;
+        unsigned Style;
+    };
+
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    // ClipboardFails makes every access fail, as a clipboard held open by
+    // another program does.
+    bool SetClipboardText(const std::string& text) override;
+    bool GetClipboardText(std::string& bytes) override;
+
+    // Message boxes: answers for the next ones, in order; when none is left a
+    // box is answered with its default button.
+    void AnswerMessageBox(int answer) { FAnswers.push_back(answer); }
+    const std::vector<TMessageBoxCall>& MessageBoxes() const { return FMessageBoxes; }
+
+    // The clipboard's bytes as stored (the NUL that Set adds included).
+    std::string ClipboardBytes() const { return FClipboard; }
+    void SetClipboardBytes(const std::string& bytes) { FClipboard = bytes, FClipboardHasText = true; }
+    bool ClipboardFails = false;
+
+private:
+    std::deque<int> FAnswers;
+    std::vector<TMessageBoxCall> FMessageBoxes;
+    std::string FClipboard;
+    bool FClipboardHasText = false;
+};
+
+// Recorded edit boxes. What the operator does in them comes through the host
+// (THeadlessHost), whose keys reach them.
+class THeadlessNativeEdits : public virtual INativeEditHost {
+public:
+    explicit THeadlessNativeEdits(const THost& host) : FHost(host) {}
+
+    std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                  TEditAlign align, INativeEditEvents& events) override;
+
+    // The edit box as the operator sees it; Alive false once it is gone.
+    struct TEditBox {
+        TForm* Form = nullptr;
+        TRect Bounds;
+        TFont Font;
+        TEditAlign Align = TEditAlign::Left;
+        std::string Text;
+        size_t SelStart = 0;
+        size_t SelLength = 0;
+        bool Focused = false;
+        bool Alive = true;
+    };
+    // The newest edit box that still stands, or nullptr.
+    const TEditBox* EditBox() const;
+    int EditBoxesMade() const { return static_cast<int>(FEditBoxes.size()); }
+
+protected:
+    // The box of the active form that has the focus, or nullptr.
+    TEditBox* FocusedEditBox(const TForm* active);
+    std::shared_ptr<TEditBox> FindBox(const TEditBox* box) const;
+    // Tells the box's owner that the operator changed its text.
+    void NotifyEditBox(TEditBox* box);
+
+private:
+    class TFakeEdit;
+
+    const THost& FHost;
+    std::vector<std::shared_ptr<TEditBox>> FEditBoxes;
+    std::vector<TFakeEdit*> FLiveEdits;
+};
+
+class THeadlessHost : public THost,
+                      public THeadlessEventLoop,
+                      public THeadlessFormWindows,
+                      public THeadlessShell,
+                      public THeadlessNativeEdits {
+public:
+    // The parts ask this host for its application.
+    THeadlessHost()
+        : THeadlessEventLoop(static_cast<const THost&>(*this)),
+          THeadlessFormWindows(static_cast<const THost&>(*this)),
+          THeadlessNativeEdits(static_cast<const THost&>(*this))
+    {
+    }
+
+    // Carries out a posted minimise, then lets time pass.
+    void ProcessMessages() override;
+
+    // Keys, to the active form as the system sends them: a key down (first
+    // matched against the menus' shortcuts, as the message loop does), and
+    // characters typed. While an edit box of the form has the focus the key
+    // goes to the form first and what it leaves to the box (caret keys,
+    // Delete); the characters go to the box.
+    void KeyDown(unsigned key, TShiftState shift = 0);
+    void Type(const std::string& text);
+    // Text pasted into the focused edit box by its own paste key: it
+    // replaces the selection as it stands, TABs and line breaks included.
+    void PasteIntoEditBox(const std::string& text);
+
+private:
+    // True when the form took the key.
+    bool SendKey(unsigned msg, unsigned key);
 };

@@ -1,6 +1,8 @@
 #pragma once
-// THost: the one way from the component model to the screen, the clock and the
-// event loop. The Win32 host drives real windows; the headless host drives tests.
+// The host: the few narrow interfaces through which the component model
+// reaches the event loop, the screen, the shell and the native edit box, and
+// THost, their sum. The Win32 host drives real windows; the headless host
+// drives tests.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include "ui/Graphics.h"
 #include "ui/TimerHost.h"
 
+class TApplication;
 class TForm;
 class TMenuItem;
 class TPopupMenu;
@@ -91,12 +94,9 @@ public:
     virtual void SetFocus() = 0;
 };
 
-// Its timers are ITimerHost's.
-class THost : public ITimerHost {
+// The event loop and its timers (a timer needs only ITimerHost's part).
+class IEventLoop : public ITimerHost {
 public:
-    // A modal message box; returns the answer (MsgBox::kId...).
-    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
-
     // Milliseconds since some start; wraps around like the system's tick count.
     virtual uint32_t TickCount() = 0;
 
@@ -111,6 +111,12 @@ public:
     // every loop it runs (a message box, a menu, a wait) have returned: what
     // call does never ends a loop from inside it.
     virtual void PostToMainLoop(std::function<void()> call) = 0;
+};
+
+// The forms' windows and what the screen shows around them.
+class IFormWindows {
+public:
+    virtual ~IFormWindows() = default;
 
     // The window of a form: made hidden at the form's bounds, gone with it.
     // The host passes the window's messages to TForm::Dispatch and paints
@@ -156,12 +162,15 @@ public:
     // The hint window: text shown near a screen point, or hidden.
     virtual void ShowHintWindow(const std::string& text, TPoint screen) = 0;
     virtual void HideHintWindow() = 0;
+};
 
-    // A native edit box on the form's window, shown over bounds (form client
-    // coordinates) with the font and alignment, empty and without the focus.
-    // Raises EOleError when the system makes none.
-    virtual std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
-                                                          TEditAlign align, INativeEditEvents& events) = 0;
+// Message boxes and the clipboard.
+class IShell {
+public:
+    virtual ~IShell() = default;
+
+    // A modal message box; returns the answer (MsgBox::kId...).
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 
     // The clipboard's plain text (in the system's ANSI code page). Set puts
     // text there with a NUL added; Get answers every byte stored, the NUL
@@ -169,4 +178,35 @@ public:
     // be opened or written, or holds no text.
     virtual bool SetClipboardText(const std::string& text) = 0;
     virtual bool GetClipboardText(std::string& bytes) = 0;
+};
+
+// The one native child window: the grid's in-place edit box.
+class INativeEditHost {
+public:
+    virtual ~INativeEditHost() = default;
+
+    // A native edit box on the form's window, shown over bounds (form client
+    // coordinates) with the font and alignment, empty and without the focus.
+    // Raises EOleError when the system makes none.
+    virtual std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
+                                                          TEditAlign align, INativeEditEvents& events) = 0;
+};
+
+// All of them, as a host implements them, and the application it serves. A
+// user that needs one takes that one alone.
+class THost : public virtual IEventLoop,
+              public virtual IFormWindows,
+              public virtual IShell,
+              public virtual INativeEditHost {
+public:
+    // The application the host serves (its main and active forms, its menus'
+    // shortcuts, its general error report): it attaches itself when made and
+    // detaches when gone; one at a time.
+    void AttachApplication(TApplication& app);
+    void DetachApplication(TApplication& app);
+    // nullptr while none is attached.
+    TApplication* App() const { return FApp; }
+
+private:
+    TApplication* FApp = nullptr;
 };

@@ -98,11 +98,11 @@ void TPopupMenu::Clear()
 
 void TPopupMenu::Popup(int x, int y)
 {
-    THost* host = FindHost();
-    if (!host)
+    IFormWindows* windows = FindHost();
+    if (!windows)
         return;
     // The caller's event dispatch reports an error of the chosen item's click.
-    if (TMenuItem* chosen = host->TrackPopupMenu(*this, {x, y}))
+    if (TMenuItem* chosen = windows->TrackPopupMenu(*this, {x, y}))
         chosen->Click();
 }
 

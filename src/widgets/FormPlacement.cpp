@@ -99,12 +99,6 @@ int32_t WordValue(const std::vector<std::string>& words, size_t index, int32_t d
 
 std::string PositionText(int a, int b, int c, int d) { return Format("%d,%d,%d,%d", a, b, c, d); }
 
-void ReportError(const std::exception& error)
-{
-    if (Application)
-        Application->ShowException(error);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- hooks
@@ -154,7 +148,7 @@ struct TFormPlacement::TDestroyHook {
     }
 };
 
-TFormPlacement::TFormPlacement(TComponent* AOwner) : TComponent(AOwner)
+TFormPlacement::TFormPlacement(TComponent* AOwner, IRegistry& registry) : TComponent(AOwner), FRegistry(registry)
 {
     FForm = dynamic_cast<TForm*>(AOwner);
     if (!FForm)
@@ -191,7 +185,7 @@ void TFormPlacement::FormShow(TObject* sender)
     try {
         RestoreFormPlacement();
     } catch (const std::exception& error) {
-        ReportError(error);
+        FForm->App().ShowException(error);
     }
     if (link->Show)
         link->Show(sender);
@@ -207,7 +201,7 @@ void TFormPlacement::FormCloseQuery(TObject* sender, bool& canClose)
     try {
         Save(false);
     } catch (const std::exception& error) {
-        ReportError(error);
+        FForm->App().ShowException(error);
     }
 }
 
@@ -218,7 +212,7 @@ void TFormPlacement::FormDestroy(TObject* sender)
         try {
             Save(true);
         } catch (const std::exception& error) {
-            ReportError(error);
+            FForm->App().ShowException(error);
         }
     }
     if (link->Destroy)
@@ -229,7 +223,7 @@ void TFormPlacement::FormDestroy(TObject* sender)
 
 std::string TFormPlacement::FileKey() const
 {
-    return FIniFileName.empty() ? "Software\\" + Registry().ProgramBaseName() : RegRelativePath(FIniFileName);
+    return FIniFileName.empty() ? "Software\\" + FRegistry.ProgramBaseName() : RegRelativePath(FIniFileName);
 }
 
 std::string TFormPlacement::SectionKey() const
@@ -250,7 +244,7 @@ void TFormPlacement::RestoreFormPlacement()
     FSavedSinceRestore = false;
     // Counts as restored only once it has gone through.
     FRestored = false;
-    TPlacementStorage storage(Registry(), RootOf(FRegistryRoot), SectionKey(), FileKey());
+    TPlacementStorage storage(FRegistry, RootOf(FRegistryRoot), SectionKey(), FileKey());
     if (storage.ReadInteger("FormVersion", 0) >= FVersion) {
         if (FOptions & fpPosition)
             RestorePosition(storage);
@@ -267,13 +261,13 @@ void TFormPlacement::RestoreFormPlacement()
 
 void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 {
-    THost& host = Application->Host();
+    IFormWindows& windows = FForm->App().Host();
     TWindowPlacement placement = FForm->GetPlacement();
     if (!FForm->Visible())
         placement.ShowCmd = ShowCmd::Hide;
     placement.Flags = static_cast<unsigned>(storage.ReadInteger("Flags", static_cast<int32_t>(placement.Flags)));
 
-    const TSize screen = host.ScreenSize();
+    const TSize screen = windows.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
     std::string minMax = storage.ReadString("MinMaxPos" + suffix, "");
     if (minMax.empty())
@@ -294,8 +288,8 @@ void TFormPlacement::RestorePosition(TPlacementStorage& storage)
                                     WordValue(words, 2, left + FForm->Width()),
                                     WordValue(words, 3, top + FForm->Height())};
     }
-    const int pixelsPerInch = storage.ReadInteger("PixelsPerInch", host.ScreenPixelsPerInch());
-    if ((minMax.empty() && normal.empty()) || pixelsPerInch != host.ScreenPixelsPerInch())
+    const int pixelsPerInch = storage.ReadInteger("PixelsPerInch", windows.ScreenPixelsPerInch());
+    if ((minMax.empty() && normal.empty()) || pixelsPerInch != windows.ScreenPixelsPerInch())
         return;
 
     const TFormBorderStyle border = FForm->BorderStyle();
@@ -318,7 +312,7 @@ void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 
 void TFormPlacement::RestoreState(TPlacementStorage& storage)
 {
-    TForm* mainForm = Application->MainForm();
+    TForm* mainForm = FForm->App().MainForm();
     TWindowState state = TWindowState::wsNormal;
     const TFormStyle style = FForm->FormStyle();
     if ((mainForm == FForm || !mainForm) &&
@@ -345,7 +339,7 @@ void TFormPlacement::RestoreState(TPlacementStorage& storage)
     if (state == TWindowState::wsMinimized && mainForm == FForm) {
         // The whole application starts minimised, not the window alone.
         FForm->SetWindowState(TWindowState::wsNormal);
-        Application->Host().PostMinimizeApplication();
+        FForm->App().Host().PostMinimizeApplication();
     } else {
         FForm->SetWindowState(state);
     }
@@ -360,14 +354,14 @@ void TFormPlacement::Save(bool destroying)
     // A window never shown in this run has nothing worth keeping.
     if (!FForm || !FActive || !FRestored)
         return;
-    TPlacementStorage storage(Registry(), RootOf(FRegistryRoot), SectionKey(), FileKey());
-    THost& host = Application->Host();
+    TPlacementStorage storage(FRegistry, RootOf(FRegistryRoot), SectionKey(), FileKey());
+    IFormWindows& windows = FForm->App().Host();
 
     storage.WriteInteger("FormVersion", FVersion);
     TWindowPlacement placement = FForm->GetPlacement();
-    if (Application->MainForm() == FForm && host.IsApplicationMinimized())
+    if (FForm->App().MainForm() == FForm && windows.IsApplicationMinimized())
         placement.ShowCmd = ShowCmd::ShowMinimized;
-    const TSize screen = host.ScreenSize();
+    const TSize screen = windows.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
     const std::string minMax = PositionText(placement.MinPosition.X, placement.MinPosition.Y,
                                             placement.MaxPosition.X, placement.MaxPosition.Y);
@@ -377,7 +371,7 @@ void TFormPlacement::Save(bool destroying)
     // As the signed number the integer rule reads back.
     storage.WriteInteger("Flags", static_cast<int32_t>(placement.Flags));
     storage.WriteInteger("ShowCmd", placement.ShowCmd);
-    storage.WriteInteger("PixelsPerInch", host.ScreenPixelsPerInch());
+    storage.WriteInteger("PixelsPerInch", windows.ScreenPixelsPerInch());
     storage.Write("MinMaxPos" + suffix, minMax);
     storage.Write("MinMaxPos", minMax);
     storage.Write("NormPos" + suffix, normal);

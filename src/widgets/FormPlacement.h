@@ -23,7 +23,8 @@ class TFormPlacement : public TComponent {
 public:
     // Owned by a form, it wraps the OnShow, OnCloseQuery and OnDestroy
     // handlers the form has at this point, so make it after setting them.
-    explicit TFormPlacement(TComponent* AOwner);
+    // The registry keeps the placement; it outlives the component.
+    TFormPlacement(TComponent* AOwner, IRegistry& registry);
     ~TFormPlacement() override;
 
     // False: neither restore nor save.
@@ -74,6 +75,7 @@ private:
     std::string FileKey() const;
     std::string SectionKey() const;
 
+    IRegistry& FRegistry;
     TForm* FForm = nullptr;
     std::shared_ptr<THookLink> FLink;
     bool FActive = true;

@@ -27,9 +27,8 @@ class TTunedWindow {
 public:
     explicit TTunedWindow(std::optional<int32_t> shown = 14200000)
     {
-        SetRegistry(&FRegistry);
         App.SetTitle("Velkor");
-        Form = new TTxControlForm(&App);
+        Form = new TTxControlForm(&App, FRegistry);
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
         Rig->Radio = {"IC-SIM", shown.value_or(14200000), 14200000, 7050000, SSB_U, VFOAA};
@@ -47,7 +46,6 @@ public:
     {
         delete Form;
         delete Trx;
-        SetRegistry(nullptr);
     }
 
     // A character key as the system sends it to the window; true when the
@@ -55,7 +53,7 @@ public:
     bool Key(char key)
     {
         TMessage message{Msg::Char, static_cast<unsigned char>(key), 0, 0};
-        DispatchEvent([&] { Form->Dispatch(message); });
+        DispatchEvent(&App, [&] { Form->Dispatch(message); });
         return message.Result != 0;
     }
     // The keys in turn; whether the window took the last.
@@ -97,6 +95,11 @@ public:
         return errors;
     }
 
+private:
+    // Made before the windows that keep their settings in it.
+    TMemoryRegistry FRegistry;
+
+public:
     THeadlessHost Host;
     TApplication App{Host};
     TTxControlForm* Form = nullptr;
@@ -104,7 +107,6 @@ public:
     TFakeRigServer* Rig = nullptr;
 
 private:
-    TMemoryRegistry FRegistry;
     size_t FReported = 0;
 };
 

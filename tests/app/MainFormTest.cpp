@@ -53,14 +53,12 @@ protected:
         std::filesystem::create_directories(FDir);
         std::filesystem::current_path(FDir);
         WriteBands("160m#1810000#2000000\r\n40m#7000000#7200000\r\n20m#14000000#14350000\r\n");
-        SetRegistry(&Reg);
         App.SetTitle("Velkor");
     }
     ~MainFormTest() override
     {
         delete Form;
         delete Trx;
-        SetRegistry(nullptr);
         std::filesystem::current_path(FOldDir);
         std::filesystem::remove_all(FDir);
     }
@@ -70,7 +68,7 @@ protected:
     // The program's start order: window, transceiver, memory list, first show.
     void Start()
     {
-        Form = new TTxControlForm(&App);
+        Form = new TTxControlForm(&App, Reg);
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
         Rig->Radio = {"IC-SIM", 14200000, 14200000, 7050000, SSB_U, VFOAA};
@@ -96,9 +94,9 @@ protected:
         Rig->ClearLog();
     }
 
+    TMemoryRegistry Reg;
     THeadlessHost Host;
     TApplication App{Host};
-    TMemoryRegistry Reg;
     TMemoryListSpy List;
     TTxControlForm* Form = nullptr;
     TTransceiver* Trx = nullptr;

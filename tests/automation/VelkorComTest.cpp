@@ -26,7 +26,7 @@ protected:
         Rig->Radio.Mode = mode;
         Rig->Radio.Vfo = vfo;
         Trx->StartPolling();
-        DispatchEvent([this] { Trx->TimTimer(Trx->Tim); });
+        DispatchEvent(&App, [this] { Trx->TimTimer(Trx->Tim); });
         Rig->ClearLog();
     }
 

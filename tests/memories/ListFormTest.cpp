@@ -44,7 +44,6 @@ class ListFormTest : public ::testing::Test {
 protected:
     ListFormTest()
     {
-        SetRegistry(&Reg);
         App.SetTitle("Velkor");
         // The main window comes first, as in the program.
         Main = new TForm(&App);
@@ -56,14 +55,13 @@ protected:
     ~ListFormTest() override
     {
         delete List;
-        SetRegistry(nullptr);
     }
 
     void Make(const std::string& file = {})
     {
         if (!file.empty())
             Files.Files["velkor.mem"] = file;
-        List = new TListForm(&App, *Trx, Files);
+        List = new TListForm(&App, *Trx, Files, Reg);
     }
     void MakeShown(const std::string& file = {})
     {
@@ -575,15 +573,14 @@ TEST_F(ListFormTest, ClosingHidesAndStoresThePlacementOnly)
 struct TProgram {
     TProgram()
     {
-        SetRegistry(&Reg);
         App.SetTitle("Velkor");
-        Main = new TTxControlForm(&App);
+        Main = new TTxControlForm(&App, Reg);
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
         Rig->Radio = {"IC-SIM", 14200000, 14200000, 7050000, SSB_U, VFOAA};
         Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         Main->Transceiver = Trx;
-        List = new TListForm(&App, *Trx, Files);
+        List = new TListForm(&App, *Trx, Files, Reg);
         Window.SetForm(List);
         Main->MemoryList = &Window;
         Main->Show();
@@ -595,7 +592,6 @@ struct TProgram {
     {
         Main->MemoryList = nullptr;
         delete List;
-        SetRegistry(nullptr);
     }
     void CloseProgram() { Host.Click(*Main->FlatSpeedButton1, 5, 5); }
     TStringAlignGrid& Grid() { return List->Memories().MemoryList; }

@@ -19,17 +19,15 @@ int main()
 
     THeadlessHost host;
     TMemoryRegistry registry;
-    SetRegistry(&registry);
     std::vector<bench::TResult> results;
     {
         TApplication app(host);
         new TForm(&app); // the main window
         auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::make_unique<TFakeRigServer>());
         results = bench::Run(
-            files, file, [&] { return new TListForm(&app, *trx, files, file); },
+            files, file, [&] { return new TListForm(&app, *trx, files, registry, file); },
             [&](TListForm& list) { host.Paint(list); });
     }
-    SetRegistry(nullptr);
     std::filesystem::remove_all(dir);
     std::printf("memories, native (the window painted on the headless host's recording canvas)\n");
     bench::Print(results);

@@ -80,7 +80,7 @@ protected:
         auto rig = std::make_unique<TFakeRigServer>();
         Rig = rig.get();
         Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
-        List = std::make_unique<TMemories>(*Trx, Files);
+        List = std::make_unique<TMemories>(Host, *Trx, Files);
         List->OnShowWindow = [this] { ++Shown; };
         Grid().OnFocusNextControl = [this](TObject*) { ++FocusedNext; };
     }
@@ -88,7 +88,7 @@ protected:
     TStringAlignGrid& Grid() { return List->MemoryList; }
 
     // A new list, as at the next start.
-    void Fresh() { List = std::make_unique<TMemories>(*Trx, Files); }
+    void Fresh() { List = std::make_unique<TMemories>(Host, *Trx, Files); }
 
     void Load(const std::string& file)
     {
@@ -445,7 +445,7 @@ TEST_F(MemoriesTest, CloseCheckAndSave)
     Files.Unreplaceable.insert("velkor.mem");
     Host.AnswerMessageBox(MsgBox::kIdYes);
     bool allowed = true;
-    DispatchEvent([&] { allowed = List->CloseCheck(); });
+    DispatchEvent(&App, [&] { allowed = List->CloseCheck(); });
     EXPECT_TRUE(allowed) << "untouched: the error ended the handler";
     EXPECT_EQ(Host.MessageBoxes().back().Text, "Cannot create file velkor.mem.");
     EXPECT_EQ(Files.Files["velkor.mem"], kHeaderLine + "New freq\tUSB\t14250000\t-1\t\r\n");
@@ -614,7 +614,7 @@ TEST_F(MemoriesTest, ASaveDeclinedOrFailingKeepsTheProgramRunningAndTheFile)
     Host.AnswerMessageBox(MsgBox::kIdYes);
     Host.AnswerMessageBox(MsgBox::kIdYes);
     bool allowed = true;
-    DispatchEvent([&] { allowed = List->CloseCheck(); });
+    DispatchEvent(&App, [&] { allowed = List->CloseCheck(); });
     EXPECT_TRUE(allowed) << "untouched: the error ended the handler";
     EXPECT_EQ(Host.MessageBoxes().back().Text, "Cannot create file velkor.mem.bad-2024-06-01.");
     EXPECT_EQ(Files.Files, (std::map<std::string, std::string>{{"velkor.mem", utf16}}));

@@ -35,7 +35,7 @@ protected:
     }
 
     // Runs one poll tick as the timer does, errors going to the general report.
-    void Tick() { DispatchEvent([this] { Trx->TimTimer(Trx->Tim); }); }
+    void Tick() { DispatchEvent(&App, [this] { Trx->TimTimer(Trx->Tim); }); }
 
     void PollRadio(int32_t freq, int32_t mode, int32_t vfo)
     {

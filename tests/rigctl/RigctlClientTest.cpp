@@ -83,7 +83,7 @@ protected:
             close(FListener);
     }
 
-    void Tick() { DispatchEvent([this] { Trx->TimTimer(Trx->Tim); }); }
+    void Tick() { DispatchEvent(&App, [this] { Trx->TimTimer(Trx->Tim); }); }
 
     // Runs rigctl with the arguments against the port, serving it, until it
     // ends (within 10 s); its output. Its exit code goes to LastExit.

@@ -49,7 +49,7 @@ struct TRigUnderTest {
         Server->FailAt = static_cast<int>(random.Below(40));
         Trx = new TTransceiver(&Owner, std::make_unique<TAppPollHost>(app), std::move(server));
         Trx->StartPolling();
-        DispatchEvent([this] { Trx->TimTimer(Trx->Tim); });
+        DispatchEvent(&app, [this] { Trx->TimTimer(Trx->Tim); });
         Rig = std::make_unique<TRigctlRig>(Trx);
         Session = std::make_unique<TRigctlSession>(*Rig);
     }

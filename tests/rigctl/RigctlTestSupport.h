@@ -21,7 +21,7 @@ protected:
     // One poll tick of the radio as it stands, the rig server's log cleared.
     void Poll()
     {
-        DispatchEvent([this] { Trx->TimTimer(Trx->Tim); });
+        DispatchEvent(&App, [this] { Trx->TimTimer(Trx->Tim); });
         Rig->ClearLog();
     }
     void Poll(int32_t freqA, int32_t freqB, int32_t mode, int32_t vfo)

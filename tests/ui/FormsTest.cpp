@@ -355,6 +355,34 @@ TEST(FormLifetime, AnErrorInOnDestroyIsReportedAndTheFormIsFreedAllTheSame)
     }
 }
 
+TEST(FormLifetime, AFormOutsideAnyApplicationIsRefusedAndLeavesNothingBehind)
+{
+    THeadlessHost host;
+    TComponent loose(nullptr);
+    EXPECT_THROW(new TForm(&loose), EInvalidOperation);
+    EXPECT_EQ(loose.ComponentCount(), 0) << "the refused form is no longer owned";
+    EXPECT_THROW(new TForm(nullptr), EInvalidOperation);
+}
+
+TEST(FormLifetime, AHostReportsToTheApplicationAttachedNowAndDropsErrorsWithoutOne)
+{
+    THeadlessHost host;
+    {
+        TApplication first(host);
+        first.SetTitle("first");
+    }
+    host.Schedule(1, [] { throw Exception("Rig is not responding"); });
+    host.Advance(1);
+    EXPECT_TRUE(host.MessageBoxes().empty()) << "no application, nobody to tell";
+
+    TApplication second(host);
+    second.SetTitle("second");
+    host.Schedule(1, [] { throw Exception("Rig is not responding"); });
+    host.Advance(1);
+    ASSERT_EQ(host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(host.MessageBoxes()[0].Caption, "second");
+}
+
 TEST_F(FormsTest, PaintingClipsEveryControlToItselfAndItsParent)
 {
     Form->SetColor(clBlack);

@@ -22,7 +22,7 @@ TGraphicControl* Label(TForm* form, const char* name, const char* caption, int32
 // One run of the program: the borderless main window with its stored
 // settings, and the memory list window, both at their design places.
 struct TRun {
-    explicit TRun(std::vector<std::string>* log = nullptr)
+    explicit TRun(IRegistry& registry, std::vector<std::string>* log = nullptr)
     {
         App.SetTitle("Velkor");
         Main = new TForm(&App);
@@ -43,7 +43,7 @@ struct TRun {
         Titlebar = Label(Main, "Titlebar", "None");
         Memo = Label(Main, "lblMemo", "Memory", 400);
         Setup = Label(Main, "lblSetup", "TRX settings", 200);
-        Storage = new TFormStorage(Main);
+        Storage = new TFormStorage(Main, registry);
         Storage->SetIniSection("\\software\\Velkor\\WindowPos");
         Storage->SetStoredProps({"On_Offlbl.Caption", "Titlebar.Caption", "lblMemo.Tag", "lblSetup.Tag"});
         Storage->OnRestorePlacement = [this, log](TObject*) {
@@ -59,7 +59,7 @@ struct TRun {
         List = new TForm(&App);
         List->SetBorderStyle(TFormBorderStyle::bsNone);
         List->SetBounds(100, 100, 300, 200);
-        ListPlacement = new TFormPlacement(List);
+        ListPlacement = new TFormPlacement(List, registry);
         ListPlacement->SetIniSection("\\software\\Velkor\\MemoryWinPos");
     }
 
@@ -76,12 +76,7 @@ struct TRun {
 
 class FormPlacementTest : public ::testing::Test {
 protected:
-    FormPlacementTest() { SetRegistry(&Reg); }
-    ~FormPlacementTest() override
-    {
-        EXPECT_EQ(Reg.OpenKeys(), 0) << "the storage holds nothing open";
-        SetRegistry(nullptr);
-    }
+    ~FormPlacementTest() override { EXPECT_EQ(Reg.OpenKeys(), 0) << "the storage holds nothing open"; }
     void Store(const char* key, std::vector<std::pair<std::string, std::string>> values)
     {
         for (const auto& [name, text] : values)
@@ -98,7 +93,7 @@ protected:
 
 TEST_F(FormPlacementTest, FirstRunKeepsDesignAndFirstCloseWritesEveryValueInOrder)
 {
-    TRun run;
+    TRun run(Reg);
     run.Main->Show();
     EXPECT_EQ(run.Main->BoundsRect(), (TRect{370, 113, 603, 220}));
     EXPECT_EQ(run.Main->WindowState(), TWindowState::wsNormal);
@@ -167,10 +162,9 @@ TEST_F(FormPlacementTest, RestoresPlaceAndStateFromWhatIsStored)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TMemoryRegistry reg;
-        SetRegistry(&reg);
         for (const auto& [name, text] : c.Values)
             reg.SetString(kUser, kMainKey, name, text);
-        TRun run;
+        TRun run(reg);
         run.Host.SetScreen({1024, 768}, c.PixelsPerInch);
         run.Main->Show();
         EXPECT_TRUE(run.Host.WindowOf(*run.Main).Visible);
@@ -180,14 +174,13 @@ TEST_F(FormPlacementTest, RestoresPlaceAndStateFromWhatIsStored)
         EXPECT_EQ(run.Restores, 1);
         delete run.Main; // saves, so the store must still stand
     }
-    SetRegistry(&Reg);
 }
 
 TEST_F(FormPlacementTest, StoredPropertiesComeBackTrimmedAndByTheIntegerRule)
 {
     Store(kMainKey, {{"On_Offlbl_Caption", " ON"}, {"lblMemo_Tag", "abc"}, {"lblSetup_Tag", " $10 "}});
     Reg.SetValue(kUser, kMainKey, "Titlebar_Caption", {RegType::kDWord, std::string("\x05\0\0\0", 4)});
-    TRun run;
+    TRun run(Reg);
     run.Main->Show();
     EXPECT_EQ(run.OnOff->Caption(), "ON");
     EXPECT_EQ(run.Titlebar->Caption(), "None"); // a value of another type is passed over
@@ -207,7 +200,7 @@ TEST_F(FormPlacementTest, StoredPropertiesComeBackTrimmedAndByTheIntegerRule)
 TEST_F(FormPlacementTest, StoredVersionBelowTheComponentsSkipsTheWholeRestore)
 {
     Store(kMainKey, {{"FormVersion", "-1"}, {"NormPos", "100,50,333,157"}, {"On_Offlbl_Caption", "ON"}});
-    TRun run;
+    TRun run(Reg);
     run.Main->Show();
     EXPECT_EQ(run.Main->Left(), 370);
     EXPECT_EQ(run.OnOff->Caption(), "OFF");
@@ -219,7 +212,7 @@ TEST_F(FormPlacementTest, StoredVersionBelowTheComponentsSkipsTheWholeRestore)
 TEST_F(FormPlacementTest, MinimisedApplicationClosedStartsMinimisedNextTime)
 {
     {
-        TRun run;
+        TRun run(Reg);
         run.Main->Show();
         run.Host.MinimizeApplication();
         // The system may keep the window's own record normal while the
@@ -230,7 +223,7 @@ TEST_F(FormPlacementTest, MinimisedApplicationClosedStartsMinimisedNextTime)
         run.Main->Close();
     }
     EXPECT_EQ(Stored(kMainKey, "ShowCmd"), "2");
-    TRun next;
+    TRun next(Reg);
     next.Main->Show();
     EXPECT_EQ(next.Main->WindowState(), TWindowState::wsNormal);
     next.App.ProcessMessages();
@@ -241,7 +234,7 @@ TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
 {
     std::vector<std::string> log;
     Store(kMainKey, {{"On_Offlbl_Caption", "ON"}, {"NormPos", "100,50,333,157"}});
-    TRun run(&log);
+    TRun run(Reg, &log);
     run.Main->Show();
     run.AllowClose = false;
     run.Main->Close();
@@ -256,7 +249,7 @@ TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
 TEST_F(FormPlacementTest, MemoryListSavesAtEachCloseAndAtTheEndOnlyWhenOpen)
 {
     {
-        TRun run;
+        TRun run(Reg);
         run.List->Show();
         run.List->Close();
         EXPECT_FALSE(run.List->Visible());
@@ -266,7 +259,7 @@ TEST_F(FormPlacementTest, MemoryListSavesAtEachCloseAndAtTheEndOnlyWhenOpen)
         EXPECT_TRUE(Reg.Writes().empty());
     }
 
-    TRun second;
+    TRun second(Reg);
     second.List->SetBounds(10, 10, 300, 200);
     second.List->Show();
     EXPECT_EQ(second.List->Left(), 100);
@@ -292,9 +285,8 @@ TEST_F(FormPlacementTest, ErrorsGoToTheErrorReportAndTheWindowGoesOn)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TMemoryRegistry reg;
-        SetRegistry(&reg);
         c.Setup(reg);
-        TRun run;
+        TRun run(reg);
         run.Main->Show();
         run.Main->Close();
         EXPECT_TRUE(run.Host.Terminated());
@@ -309,12 +301,11 @@ TEST_F(FormPlacementTest, ErrorsGoToTheErrorReportAndTheWindowGoesOn)
             EXPECT_TRUE(boxes.empty());
         }
     }
-    SetRegistry(&Reg);
 }
 
 TEST_F(FormPlacementTest, WrongTypeInThePlacementIsReportedAndTheWindowIsNotSavedUntilRestored)
 {
-    TRun run;
+    TRun run(Reg);
     run.List->Show();
     run.List->Close();
     Reg.SetValue(kUser, kListKey, "NormPos(1024x768)", {RegType::kDWord, std::string(4, '\0')});
@@ -331,7 +322,7 @@ TEST_F(FormPlacementTest, WrongTypeInThePlacementIsReportedAndTheWindowIsNotSave
 TEST_F(FormPlacementTest, AComponentGoneLeavesTheWindowsOwnHandlers)
 {
     std::vector<std::string> log;
-    TRun run(&log);
+    TRun run(Reg, &log);
     delete run.Storage;
     run.Main->Show();
     run.Main->Close();

@@ -92,7 +92,6 @@ TRun ShowAndClose(const TValues& values)
     TMemoryRegistry registry;
     for (const auto& [name, value] : values)
         registry.SetValue(kUser, kKey, name, value);
-    SetRegistry(&registry);
     TRun run;
     {
         THeadlessHost host;
@@ -105,7 +104,7 @@ TRun ShowAndClose(const TValues& values)
         label->SetName("Label1");
         label->SetParent(form);
         label->SetCaption("OFF");
-        auto* storage = new TFormStorage(form);
+        auto* storage = new TFormStorage(form, registry);
         storage->SetIniSection(std::string("\\") + kKey);
         storage->SetStoredProps({"Label1.Caption", "Label1.Tag"});
         form->Show();
@@ -115,7 +114,6 @@ TRun ShowAndClose(const TValues& values)
         for (const auto& box : host.MessageBoxes())
             run.Reports.push_back(box.Text);
     }
-    SetRegistry(nullptr);
     for (const std::string& name : registry.ValueNames(kUser, kKey))
         run.Saved.emplace_back(name, *registry.Value(kUser, kKey, name));
     return run;

@@ -183,15 +183,13 @@ TEST_F(Win32FormTest, AMaximisedWindowGoesWhereItsFormSays)
     TMemoryRegistry registry;
     registry.SetString(TRegRoot::CurrentUser, "Software\\VelkorTests\\Max", "MinMaxPos", "-1,-1,50,60");
     registry.SetString(TRegRoot::CurrentUser, "Software\\VelkorTests\\Max", "NormPos", "100,90,329,193");
-    SetRegistry(&registry);
     auto* restored = new TForm(&App);
     restored->SetBorderStyle(TFormBorderStyle::bsNone);
     restored->SetBounds(10, 10, 229, 103);
-    auto* placement = new TFormPlacement(restored);
+    auto* placement = new TFormPlacement(restored, registry);
     placement->SetIniSection("\\Software\\VelkorTests\\Max");
     restored->Show();
     placement->SetActive(false); // nothing saved when the form goes
-    SetRegistry(nullptr);
     ASSERT_EQ(restored->Left(), 100) << "restored";
 
     const struct {

@@ -233,7 +233,6 @@ int Window(int seconds, int changes)
     // The stored settings switch it on at its first show, as after a run
     // closed switched on; the bands file is the current folder's.
     TWin32Registry registry;
-    SetRegistry(&registry);
     TWindowFigures figures;
     std::string failure;
     {
@@ -241,7 +240,7 @@ int Window(int seconds, int changes)
         TComRigCallWait rigWait([&host] { return host.Ending(); });
         TApplication app(host);
         app.SetTitle("Velkor");
-        HWND window = TWin32Host::WindowOf(*MakeMainWindow(app, rigWait));
+        HWND window = TWin32Host::WindowOf(*MakeMainWindow(app, registry, rigWait));
         GFormProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
         std::thread measure([&] {
@@ -258,7 +257,6 @@ int Window(int seconds, int changes)
         app.Run();
         measure.join();
     }
-    SetRegistry(nullptr);
     if (!failure.empty()) {
         std::fprintf(stderr, "rigbench: the window's figures failed: %s\n", failure.c_str());
         return 1;

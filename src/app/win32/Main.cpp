@@ -31,18 +31,6 @@
 
 namespace {
 
-// The system's registry for the stored settings, while the program runs.
-class TRegistryInUse {
-public:
-    TRegistryInUse() { SetRegistry(&FRegistry); }
-    ~TRegistryInUse() { SetRegistry(nullptr); }
-    TRegistryInUse(const TRegistryInUse&) = delete;
-    TRegistryInUse& operator=(const TRegistryInUse&) = delete;
-
-private:
-    TWin32Registry FRegistry;
-};
-
 // The automation server's part in the running program: the closing warning,
 // the end after the last release (the memory list asked first), and the
 // transceiver its objects drive, while the windows stand.
@@ -71,11 +59,10 @@ private:
     TComServer& FServer;
 };
 
-int Run(TVelkorServer& server)
+int Run(TVelkorServer& server, IRegistry& registry)
 {
-    // The registry, the files and the main window's way to the memory list
-    // outlive the windows that use them.
-    TRegistryInUse registry;
+    // The files and the main window's way to the memory list outlive the
+    // windows that use them.
     TWin32FileSystem files;
     TMemoryListWindow memoryList;
     {
@@ -84,24 +71,23 @@ int Run(TVelkorServer& server)
         TComRigCallWait rigWait([&host] { return host.Ending(); });
         TApplication app(host);
         app.SetTitle("Velkor");
-        auto* form = MakeMainWindow(app, rigWait);
+        auto* form = MakeMainWindow(app, registry, rigWait);
         auto* transceiver = form->Transceiver;
         // Hidden; it loads the memory file as it is made.
-        memoryList.SetForm(new TListForm(&app, *transceiver, files));
+        memoryList.SetForm(new TListForm(&app, *transceiver, files, registry));
         form->MemoryList = &memoryList;
         TServedProgram served(server.Record(), app, *form, *transceiver);
         // Hamlib programs share the transceiver through the rigctl port; a
         // port that cannot be opened is reported once the window is up, and
         // the program runs on without it.
         TRigctlRig rigctlRig(transceiver);
-        TWin32Registry settings;
         std::string rigctlError;
-        const auto rigctl = OpenRigctlPort(RigctlSettingOf(CommandLineParams(), settings), rigctlRig, rigctlError);
+        const auto rigctl = OpenRigctlPort(RigctlSettingOf(CommandLineParams(), registry), rigctlRig, rigctlError);
         if (!rigctlError.empty())
             host.PostToMainLoop([&app, rigctlError] { app.ShowException(EInvalidOperation(rigctlError)); });
         // The operator's next start brings this window to the front instead.
         TRunningCopyWindow runningCopy(
-            [&] { return server.Record().OperatorStarted() ? TWin32Host::WindowOf(*form) : nullptr; });
+            app, [&] { return server.Record().OperatorStarted() ? TWin32Host::WindowOf(*form) : nullptr; });
         app.Run();
     } // the windows, the transceiver and its rig server client go before COM does
     return 0;
@@ -130,13 +116,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         // COM on the user-interface thread, a single-threaded apartment.
         TComApartment com(COINIT_APARTMENTTHREADED);
         OleCheck(com.Result());
-        TWin32Registry classes;
-        server.UpdateRegistry(classes);
+        // The one registry: the server's entries, the windows' settings and
+        // the rigctl port's; it outlives the windows.
+        TWin32Registry registry;
+        server.UpdateRegistry(registry);
         if (server.StartMode() == TStartMode::Register || server.StartMode() == TStartMode::Unregister)
             return 0;
         const auto offered = server.OfferClassObject();
-        server.EnterStartFolder(classes);
-        return Run(server);
+        server.EnterStartFolder(registry);
+        return Run(server, registry);
     } catch (const std::exception& error) {
         StartError(error.what());
         return 1;

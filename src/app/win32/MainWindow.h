@@ -7,5 +7,6 @@
 #include "app/ComMainForm.h"
 #include "rig/RigServerThread.h"
 
-// Both are owned by app; the form's Transceiver is set.
-TTxControlForm* MakeMainWindow(TApplication& app, IRigCallWait& rigWait);
+// Both are owned by app; the form's Transceiver is set. The form keeps its
+// settings in registry.
+TTxControlForm* MakeMainWindow(TApplication& app, IRegistry& registry, IRigCallWait& rigWait);

@@ -74,7 +74,8 @@ std::unique_ptr<TSessionMark> EnterSession(TStartMode mode)
     return nullptr;
 }
 
-TRunningCopyWindow::TRunningCopyWindow(std::function<HWND()> comeForward) : FComeForward(std::move(comeForward))
+TRunningCopyWindow::TRunningCopyWindow(TApplication& app, std::function<HWND()> comeForward)
+    : FApp(app), FComeForward(std::move(comeForward))
 {
     FWindow.Create({kWindowClass}, 0, L"", 0, 0, 0, 0, 0, HWND_MESSAGE);
 }
@@ -84,7 +85,7 @@ LRESULT TRunningCopyWindow::HandleMessage(HWND window, UINT message, WPARAM wPar
     if (message != kComeForward)
         return DefWindowProcW(window, message, wParam, lParam);
     HWND main = nullptr;
-    DispatchEvent([&] { main = FComeForward(); });
+    DispatchEvent(&FApp, [&] { main = FComeForward(); });
     if (!main)
         return 0;
     if (IsIconic(main))

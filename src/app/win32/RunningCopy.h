@@ -14,6 +14,8 @@
 #include "automation/StartMode.h"
 #include "base/win32/WindowClass.h"
 
+class TApplication;
+
 // The session's mark, held for the life of the copy that took it.
 class TSessionMark {
 public:
@@ -42,11 +44,11 @@ std::unique_ptr<TSessionMark> EnterSession(TStartMode mode);
 // The running copy's side: another start's request calls comeForward, which
 // answers the main window to bring to the front (restored when minimised),
 // or nullptr when the program is ending (the other start then waits and
-// runs).
+// runs). Its errors go to app's general error report.
 class TRunningCopyWindow {
 public:
     // Raises EOleError when the system makes no window.
-    explicit TRunningCopyWindow(std::function<HWND()> comeForward);
+    TRunningCopyWindow(TApplication& app, std::function<HWND()> comeForward);
     TRunningCopyWindow(const TRunningCopyWindow&) = delete;
     TRunningCopyWindow& operator=(const TRunningCopyWindow&) = delete;
 
@@ -54,6 +56,7 @@ private:
     friend class TObjectWindow<TRunningCopyWindow>;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    TApplication& FApp;
     std::function<HWND()> FComeForward;
     TObjectWindow<TRunningCopyWindow> FWindow{*this};
 };

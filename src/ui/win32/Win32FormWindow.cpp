@@ -54,7 +54,7 @@ LRESULT TWin32FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam
     // Nothing is thrown back into the system.
     LRESULT result = 0;
     bool handled = false;
-    DispatchEvent([&] {
+    DispatchEvent(&FForm.App(), [&] {
         result = WndProc(window, message, wParam, lParam);
         handled = true;
     });
@@ -132,13 +132,13 @@ bool TWin32FormWindow::DeliverKey(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT TWin32FormWindow::Deliver(unsigned message, WPARAM wParam, LPARAM lParam)
 {
     TMessage msg{message, wParam, lParam, 0};
-    DispatchEvent([&] { FForm.Dispatch(msg); });
+    DispatchEvent(&FForm.App(), [&] { FForm.Dispatch(msg); });
     return msg.Result;
 }
 
 void TWin32FormWindow::PaintContent(HDC dc, const RECT& area)
 {
-    DispatchEvent([&] {
+    DispatchEvent(&FForm.App(), [&] {
         TWin32Canvas canvas(dc);
         FForm.PaintContent(canvas, {area.left, area.top, area.right, area.bottom});
     });

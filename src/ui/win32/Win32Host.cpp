@@ -17,16 +17,6 @@
 
 TWin32Host* TWin32Host::FInstance = nullptr;
 
-namespace {
-
-HWND MainWindow()
-{
-    TForm* main = Application ? Application->MainForm() : nullptr;
-    return main ? TWin32Host::WindowOf(*main) : nullptr;
-}
-
-} // namespace
-
 TWin32Host::TWin32Host()
 {
     assert(!FInstance && "one host per process");
@@ -71,7 +61,7 @@ void CALLBACK TWin32Host::TimerProc(HWND, UINT, UINT_PTR id, DWORD)
     if (it == FInstance->FTimers.end())
         return;
     TTimer* timer = it->second;
-    DispatchEvent([timer] { timer->Timer(); });
+    DispatchEvent(FInstance->App(), [timer] { timer->Timer(); });
 }
 
 int TWin32Host::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
@@ -89,10 +79,10 @@ bool TWin32Host::Dispatch(const MSG& msg)
     // Menu shortcuts come before the key is translated: F10 never reaches the
     // system menu when a menu has it, and a key no menu has goes on as usual
     // (Alt+F4 closes).
-    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && Application) {
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && App()) {
         bool taken = false;
         const TShortCut code = ShortCutOfKeyMessage(msg);
-        DispatchEvent([&] { taken = Application->IsShortCut(code); });
+        DispatchEvent(App(), [&] { taken = App()->IsShortCut(code); });
         if (taken)
             return true;
     }
@@ -115,7 +105,7 @@ TMenuItem* TWin32Host::TrackPopupMenu(TPopupMenu& menu, TPoint screen)
     for (TComponent* owner = menu.Owner(); owner && !form; owner = owner->Owner())
         form = dynamic_cast<TForm*>(owner);
     if (!form || !WindowOf(*form))
-        form = Application ? Application->MainForm() : nullptr;
+        form = App() ? App()->MainForm() : nullptr;
     HWND window = form ? WindowOf(*form) : nullptr;
     if (!window)
         return nullptr;
@@ -171,11 +161,17 @@ void TWin32Host::RunMainLoopCalls()
     while (!FMainLoopCalls.empty()) {
         const std::function<void()> call = std::move(FMainLoopCalls.front());
         FMainLoopCalls.erase(FMainLoopCalls.begin());
-        DispatchEvent(call);
+        DispatchEvent(App(), call);
     }
 }
 
 // ---------------------------------------------------------------- form windows
+
+HWND TWin32Host::MainWindow() const
+{
+    TForm* main = App() ? App()->MainForm() : nullptr;
+    return main ? WindowOf(*main) : nullptr;
+}
 
 TWin32FormWindow* TWin32Host::FormWindow(const TForm& form) const
 {
@@ -186,7 +182,7 @@ TWin32FormWindow* TWin32Host::FormWindow(const TForm& form) const
 void TWin32Host::CreateFormWindow(TForm& form)
 {
     // The other windows belong to the main one: they go to the taskbar with it.
-    HWND owner = Application->MainForm() ? MainWindow() : nullptr;
+    HWND owner = App()->MainForm() ? MainWindow() : nullptr;
     auto window = std::make_unique<TWin32FormWindow>(form, owner);
     FFormWindows[&form] = std::move(window);
 }
@@ -342,17 +338,13 @@ std::unique_ptr<INativeEdit> TWin32Host::CreateNativeEdit(TForm& form, const TRe
     return std::make_unique<TWin32NativeEdit>(*window, bounds, font, align, events);
 }
 
-namespace {
-
 // The clipboard's owner: the window in front, else the main one.
-HWND ClipboardOwner()
+HWND TWin32Host::ClipboardOwner() const
 {
-    TForm* form = Application ? Application->ActiveForm() : nullptr;
-    HWND window = form ? TWin32Host::WindowOf(*form) : nullptr;
+    TForm* form = App() ? App()->ActiveForm() : nullptr;
+    HWND window = form ? WindowOf(*form) : nullptr;
     return window ? window : MainWindow();
 }
-
-} // namespace
 
 bool TWin32Host::SetClipboardText(const std::string& text) { return SetClipboardAnsiText(ClipboardOwner(), text); }
 

@@ -77,6 +77,8 @@ private:
     bool Dispatch(const MSG& msg);
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
     TWin32FormWindow* FormWindow(const TForm& form) const;
+    HWND MainWindow() const;
+    HWND ClipboardOwner() const;
 
     void RunMainLoopCalls();
 

@@ -48,7 +48,6 @@ class ListFormWin32Test : public ::testing::Test {
 protected:
     ListFormWin32Test()
     {
-        SetRegistry(&Reg);
         App.SetTitle("Velkor");
         Main = new TForm(&App);
         Main->SetBorderStyle(TFormBorderStyle::bsNone);
@@ -61,14 +60,13 @@ protected:
     ~ListFormWin32Test() override
     {
         delete List;
-        SetRegistry(nullptr);
         SetKeys({});
     }
 
     void Make(const std::vector<Row>& rows)
     {
         Files.Files["velkor.mem"] = FileOf(rows);
-        List = new TListForm(&App, *Trx, Files);
+        List = new TListForm(&App, *Trx, Files, Reg);
     }
     TStringAlignGrid& Grid() { return List->Memories().MemoryList; }
     HWND Window() { return TWin32Host::WindowOf(*List); }

@@ -22,7 +22,6 @@ int main()
     const std::string file = (dir / "velkor.mem").string();
 
     TMemoryRegistry registry;
-    SetRegistry(&registry);
     std::vector<bench::TResult> results;
     try {
         TWin32Host host;
@@ -30,7 +29,7 @@ int main()
         new TForm(&app); // the main window
         auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::make_unique<TFakeRigServer>());
         results = bench::Run(
-            files, file, [&] { return new TListForm(&app, *trx, files, file); },
+            files, file, [&] { return new TListForm(&app, *trx, files, registry, file); },
             [&](TListForm& list) {
                 TFormBitmap bitmap(list);
                 if (!bitmap.Valid())
@@ -40,7 +39,6 @@ int main()
         std::fprintf(stderr, "bench: %s\n", error.what());
         return 1;
     }
-    SetRegistry(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
     std::printf("memories, under Wine (the window painted through GDI)\n");

@@ -107,21 +107,19 @@ TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedOneAtATime)
 
 TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
 {
-    SetRegistry(&Reg);
     for (int run = 0; run < 2; ++run) {
         THeadlessHost host;
         TApplication app(host);
         auto* form = new TForm(&app);
         form->SetBorderStyle(TFormBorderStyle::bsNone);
         form->SetBounds(run == 0 ? 40 : 0, 30, 229, 103);
-        auto* placement = new TFormPlacement(form);
+        auto* placement = new TFormPlacement(form, Reg);
         placement->SetIniSection("\\Software\\VelkorTests\\WindowPos");
         form->Show();
         EXPECT_EQ(form->Left(), 40);
         form->Close();
         EXPECT_TRUE(host.MessageBoxes().empty());
     }
-    SetRegistry(nullptr);
     EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"NormPos"), L"40,30,269,133");
     EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"Visible"), L"0");
     // The file key, made on the way and left empty.
@@ -143,14 +141,13 @@ TEST_F(Win32RegistryTest, AKeyThatMayNotBeOpenedIsPassedOverSilently)
     EXPECT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Locked"), TRegStatus::Ok) << "it is there";
     EXPECT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Missing"), TRegStatus::Ok);
 
-    SetRegistry(&Reg);
     {
         THeadlessHost host;
         TApplication app(host);
         auto* form = new TForm(&app);
         form->SetBorderStyle(TFormBorderStyle::bsNone);
         form->SetBounds(40, 30, 229, 103);
-        auto* placement = new TFormPlacement(form);
+        auto* placement = new TFormPlacement(form, Reg);
         placement->SetIniSection("\\Software\\VelkorTests\\Locked");
         form->Show();
         EXPECT_EQ(form->Left(), 40) << "the design's place";
@@ -159,7 +156,6 @@ TEST_F(Win32RegistryTest, AKeyThatMayNotBeOpenedIsPassedOverSilently)
         for (const auto& box : host.MessageBoxes())
             ADD_FAILURE() << "reported: " << box.Text;
     }
-    SetRegistry(nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\platform_win32_tests");
 }
 
