@@ -54,13 +54,13 @@ function(velkor_add_test name)
   endif()
 endfunction()
 
-# velkor_add_fuzz(name SOURCE file ROUNDS n): a bounded, deterministic fuzz
-# run of the portable core, native builds only (under the sanitizers too in
+# velkor_add_fuzz(name SOURCE file ROUNDS n LIBS ...): a bounded, deterministic
+# fuzz run of the portable core, native builds only (under the sanitizers too in
 # build/native-san).
 function(velkor_add_fuzz name)
-  cmake_parse_arguments(F "" "SOURCE;ROUNDS" "" ${ARGN})
+  cmake_parse_arguments(F "" "SOURCE;ROUNDS" "LIBS" ${ARGN})
   add_executable(${name} ${F_SOURCE})
-  target_link_libraries(${name} PRIVATE velkor_core)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name} ${F_ROUNDS})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)

@@ -116,7 +116,7 @@ TTimer::TTimer(TComponent* AOwner, ITimerHost& host) : TComponent(AOwner), FHost
 TTimer::~TTimer()
 {
     if (FRunning)
-        FLoop.StopTimer(*this);
+        FHost.StopTimer(*this);
 }
 
 void TTimer::SetEnabled(bool value)
@@ -138,11 +138,11 @@ void TTimer::SetInterval(uint32_t value)
 void TTimer::UpdateTimer()
 {
     if (FRunning) {
-        FLoop.StopTimer(*this);
+        FHost.StopTimer(*this);
         FRunning = false;
     }
     if (FEnabled && FInterval > 0) {
-        FLoop.StartTimer(*this, FInterval);
+        FHost.StartTimer(*this, FInterval);
         FRunning = true;
     }
 }

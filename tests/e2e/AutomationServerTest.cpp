@@ -10,11 +10,11 @@
 #include <fstream>
 
 #include "AutomationSupport.h"
-#include "RigSimProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
 #include "Velkor_TLB.h"
-#include "VelkorProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 #include "base/win32/ComUtil.h"
-#include "tests/win32/support/LockedKey.h"
+#include "tests/support/win32/LockedKey.h"
 
 #define EXPECT_FAILED(expression) EXPECT_TRUE(FAILED(expression))
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "VelkorProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 #include "base/win32/ModulePath.h"
 
 std::vector<std::pair<std::wstring, std::wstring>> ExpectedClassEntries(const std::wstring& command)

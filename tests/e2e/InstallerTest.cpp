@@ -17,9 +17,9 @@
 #include <set>
 
 #include "AutomationSupport.h"
-#include "VelkorProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 #include "VersionResource.h"
-#include "tests/win32/support/LockedKey.h"
+#include "tests/support/win32/LockedKey.h"
 
 using Microsoft::WRL::ComPtr;
 namespace fs = std::filesystem;

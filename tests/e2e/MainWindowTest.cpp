@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "RigSimProcess.h"
-#include "VelkorProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 
 using Microsoft::WRL::ComPtr;
 

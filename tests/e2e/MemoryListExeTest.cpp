@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "RigSim.h"
-#include "RigSimProcess.h"
-#include "VelkorProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 #include "src/rig/RigServer.h"
 
 using Microsoft::WRL::ComPtr;

@@ -20,12 +20,12 @@
 #include <iostream>
 #include <string>
 
-#include "RigSimProcess.h"
-#include "VelkorProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 #include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
-#include "tests/win32/support/LoopbackSocket.h"
+#include "tests/support/win32/LoopbackSocket.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "RigSimProcess.h"
-#include "VelkorProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 #include "VersionResource.h"
 #include "base/win32/ComUtil.h"
 #include "base/win32/ModulePath.h"

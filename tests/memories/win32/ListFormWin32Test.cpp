@@ -11,7 +11,7 @@
 #include "rig/TransceiverUnit.h"
 #include "tests/memories/FakeFileSystem.h"
 #include "tests/rig/FakeRigServer.h"
-#include "tests/win32/support/FormBitmap.h"
+#include "tests/support/win32/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 
 namespace {

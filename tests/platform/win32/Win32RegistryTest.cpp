@@ -5,7 +5,7 @@
 
 #include "base/SysUtils.h"
 #include "platform/win32/Win32Registry.h"
-#include "tests/win32/support/LockedKey.h"
+#include "tests/support/win32/LockedKey.h"
 #include "ui/HeadlessHost.h"
 #include "widgets/FormPlacement.h"
 

@@ -10,7 +10,7 @@
 #include "base/SysUtils.h"
 #include "rigctl/RigctlRig.h"
 #include "rigctl/win32/RigctlServer.h"
-#include "tests/win32/support/LoopbackSocket.h"
+#include "tests/support/win32/LoopbackSocket.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/Forms.h"
-#include "tests/win32/support/FormBitmap.h"
+#include "tests/support/win32/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 #include "widgets/CLEDLbl.h"
 

@@ -1,4 +1,4 @@
-#include "RigSimProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
 
 #include <oleauto.h>
 #include <tlhelp32.h>
@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "base/win32/ModulePath.h"
+#include "tests/support/win32/Wait.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -227,13 +228,7 @@ std::vector<DWORD> TRigSimProcess::RunningIds()
 
 bool TRigSimProcess::WaitUntilNoneRuns(DWORD timeoutMs)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!RunningIds().empty()) {
-        if (GetTickCount64() >= deadline)
-            return false;
-        Sleep(50);
-    }
-    return true;
+    return WaitFor([] { return RunningIds().empty(); }, timeoutMs);
 }
 
 void TRigSimProcess::StopAll(DWORD timeoutMs)

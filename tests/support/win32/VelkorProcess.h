@@ -10,6 +10,7 @@
 
 #include "RigSim.h"
 #include "RigSimSlots.h"
+#include "tests/support/win32/Wait.h"
 
 inline constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
 // The question when the window closes while loggers hold objects.
@@ -56,16 +57,6 @@ void AnswerMessageBox(HWND box, int button);
 // later client's activation would fail; so it is killed only after 10 s.
 // False when it had to be killed.
 bool EndVelkor(DWORD process);
-
-// Polls condition every 50 ms; true as soon as it holds, false after milliseconds.
-template <class Condition>
-bool WaitFor(Condition condition, DWORD milliseconds)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(50))
-        if (condition())
-            return true;
-    return condition();
-}
 
 // Calls the stand-in has served through one interface slot.
 long Calls(IRigSimControl* control, TIface iface, int slot);

@@ -1,4 +1,4 @@
-#include "tests/win32/support/FormBitmap.h"
+#include "tests/support/win32/FormBitmap.h"
 
 #include <cstdio>
 #include <stdexcept>

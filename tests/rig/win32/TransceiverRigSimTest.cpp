@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "RigSim.h"
-#include "RigSimProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
 #include "base/win32/ComUtil.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"

@@ -8,7 +8,7 @@
 #include "platform/MemoryRegistry.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
-#include "tests/win32/support/FormBitmap.h"
+#include "tests/support/win32/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 #include "widgets/FormPlacement.h"
 

@@ -1,4 +1,4 @@
-#include "tests/win32/support/LockedKey.h"
+#include "tests/support/win32/LockedKey.h"
 
 #include <sddl.h>
 

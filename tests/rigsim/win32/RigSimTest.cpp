@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "RigSimProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
 #include "RigSimSlots.h"
 #include "base/win32/ComObject.h"
 #include "base/win32/ComUtil.h"

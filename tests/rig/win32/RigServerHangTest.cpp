@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "RigSim.h"
-#include "RigSimProcess.h"
+#include "tests/support/win32/RigSimProcess.h"
+#include "tests/support/win32/Wait.h"
 #include "base/win32/ComUtil.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigXThread.h"
@@ -23,15 +24,6 @@ long WaitingCalls(IRigSimControl* control)
     long count = -1;
     EXPECT_EQ(control->GetWaitingCalls(&count), S_OK);
     return count;
-}
-
-// Waits with the suite's patience; false when it did not come.
-template <class TCondition>
-bool Eventually(TCondition condition)
-{
-    for (int i = 0; i < 1000 && !condition(); ++i)
-        Sleep(10);
-    return condition();
 }
 
 class RigServerHangTest : public ::testing::Test {
@@ -71,7 +63,7 @@ TEST_F(RigServerHangTest, AHungServerIsReportedOnceCommandsFailAtOnceAndPollingR
     EXPECT_EQ(WaitingCalls(Control.Get()), 1) << "only the first call ever reached the hung server";
 
     Control->HangCalls(VARIANT_FALSE);
-    ASSERT_TRUE(Eventually([&] { return !rigServer->Hung(); }));
+    ASSERT_TRUE(WaitFor([&] { return !rigServer->Hung(); }, 10000));
     Control->SetFreq(10100000);
     trx->TimTimer(trx->Tim);
     EXPECT_TRUE(trx->Get_Connected());

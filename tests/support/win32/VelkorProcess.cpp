@@ -1,4 +1,4 @@
-#include "VelkorProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 
 #include <gtest/gtest.h>
 
