@@ -6,11 +6,8 @@
 #include "base/ScopeExit.h"
 #include "base/SysUtils.h"
 
-TTxControlForm* TxControlForm = nullptr;
-
 TTxControlForm::TTxControlForm(TComponent* AOwner, IRegistry& registry) : TForm(AOwner)
 {
-    TxControlForm = this;
     BuildWindow(registry);
 
     // A step image that loses the mouse while held (a menu or another program
@@ -27,8 +24,6 @@ TTxControlForm::~TTxControlForm()
 {
     BeforeDestruction();
     RemoveMessageHooks(this);
-    if (TxControlForm == this)
-        TxControlForm = nullptr;
 }
 
 // ---------------------------------------------------------------- lifecycle

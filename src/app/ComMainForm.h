@@ -130,5 +130,3 @@ private:
     TTimer* FEndedRepeatTimer = nullptr; // stopped inside its own tick, freed later
     bool FInRepeatTick = false;
 };
-
-extern TTxControlForm* TxControlForm;

@@ -4,13 +4,10 @@
 
 #include "platform/ProgramKey.h"
 
-TListForm* ListForm = nullptr;
-
 TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files, IRegistry& registry,
                      std::string fileName)
     : TForm(AOwner), FMemories(std::make_unique<TMemories>(App().Host(), transceiver, files, std::move(fileName)))
 {
-    ListForm = this;
     SetName("ListForm");
     SetBorderStyle(TFormBorderStyle::bsNone);
     SetCaption("Memories");
@@ -42,8 +39,6 @@ TListForm::~TListForm()
     // placement's save) runs first, as it would anyway.
     BeforeDestruction();
     DestroyComponents();
-    if (ListForm == this)
-        ListForm = nullptr;
 }
 
 void TListForm::BuildControls()

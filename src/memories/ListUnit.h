@@ -97,5 +97,3 @@ private:
 
     std::unique_ptr<TMemories> FMemories;
 };
-
-extern TListForm* ListForm;
