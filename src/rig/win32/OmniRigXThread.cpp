@@ -39,14 +39,13 @@ TComRigCallWait::TComRigCallWait(std::function<bool()> ending)
         OleCheck(HRESULT_FROM_WIN32(GetLastError()));
 }
 
-TComRigCallWait::~TComRigCallWait() { CloseHandle(FEvent); }
-
-void TComRigCallWait::Wake() { SetEvent(FEvent); }
+void TComRigCallWait::Wake() { SetEvent(FEvent.Get()); }
 
 void TComRigCallWait::Wait(uint32_t timeout)
 {
     DWORD index = 0;
-    CoWaitForMultipleHandles(0, timeout, 1, &FEvent, &index);
+    HANDLE event = FEvent.Get();
+    CoWaitForMultipleHandles(0, timeout, 1, &event, &index);
 }
 
 bool TComRigCallWait::Ending() { return FEnding && FEnding(); }

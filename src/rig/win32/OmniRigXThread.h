@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/win32/Handle.h"
 #include "rig/RigServerThread.h"
 
 // The user-interface thread's wait: COM's own modal wait, so that while a
@@ -16,7 +17,6 @@ class TComRigCallWait : public IRigCallWait {
 public:
     // ending: true once the program is ending.
     explicit TComRigCallWait(std::function<bool()> ending);
-    ~TComRigCallWait() override;
     TComRigCallWait(const TComRigCallWait&) = delete;
     TComRigCallWait& operator=(const TComRigCallWait&) = delete;
 
@@ -25,7 +25,7 @@ public:
     bool Ending() override;
 
 private:
-    HANDLE FEvent;
+    TKernelHandle FEvent;
     std::function<bool()> FEnding;
 };
 
