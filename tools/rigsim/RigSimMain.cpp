@@ -148,13 +148,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             ReportError(L"cannot find its own path");
             return 1;
         }
-        int argc = 0;
-        LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-        std::vector<std::wstring> args;
-        if (argv) {
-            args.assign(argv + 1, argv + argc);
-            LocalFree(argv);
-        }
+        const std::vector<std::wstring> args = CommandLineArgs();
 
         bool embedding = false;
         for (const std::wstring& arg : args) {

@@ -88,13 +88,8 @@ const char* TargetKey(SYSKIND target)
 std::vector<std::string> CommandLineParams()
 {
     std::vector<std::string> params;
-    int count = 0;
-    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!args)
-        return params;
-    for (int i = 1; i < count; ++i)
-        params.push_back(WideToAnsi(args[i]));
-    LocalFree(args);
+    for (const std::wstring& arg : CommandLineArgs())
+        params.push_back(WideToAnsi(arg));
     return params;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "base/win32/Handle.h"
+
 std::wstring AnsiToWide(const std::string& text)
 {
     if (text.empty())
@@ -61,6 +63,7 @@ std::string OleErrorText(HRESULT code)
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0,
                                   nullptr);
+    const TLocalMemory owner(buffer);
     std::string text;
     if (length > 0 && buffer) {
         // The general error report puts the full stop back.
@@ -68,7 +71,6 @@ std::string OleErrorText(HRESULT code)
             --length;
         text = WideToAnsi(buffer, length);
     }
-    LocalFree(buffer);
     if (text.empty())
         text = Format("OLE error %.8x", static_cast<unsigned>(code));
     return text;

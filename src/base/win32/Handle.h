@@ -94,6 +94,13 @@ struct TGlobalMemoryTraits : TNullIsNoHandle<HGLOBAL> {
 };
 using TGlobalMemory = TUniqueHandle<TGlobalMemoryTraits>;
 
+// Local memory the system allocated for the caller (FormatMessage's text,
+// CommandLineToArgvW's array).
+struct TLocalMemoryTraits : TNullIsNoHandle<HLOCAL> {
+    static bool Close(HLOCAL block) { return LocalFree(block) == nullptr; }
+};
+using TLocalMemory = TUniqueHandle<TLocalMemoryTraits>;
+
 // A menu that is no window's.
 struct TMenuTraits : TNullIsNoHandle<HMENU> {
     static bool Close(HMENU menu) { return DestroyMenu(menu) != FALSE; }

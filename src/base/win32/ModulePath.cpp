@@ -1,7 +1,11 @@
 #include "base/win32/ModulePath.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <vector>
+
+#include "base/win32/Handle.h"
 
 std::wstring ModulePath(HMODULE module)
 {
@@ -19,4 +23,14 @@ std::wstring ModulePath(HMODULE module)
             return {};
         buffer.resize(std::min<size_t>(buffer.size() * 2, kLongest + 1));
     }
+}
+
+std::vector<std::wstring> CommandLineArgs()
+{
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    const TLocalMemory owner(args);
+    if (!args || count < 1)
+        return {};
+    return std::vector<std::wstring>(args + 1, args + count);
 }
