@@ -1,6 +1,7 @@
 #pragma once
-// ITimerHost: what a timer needs of the program it runs in. The host is one
-// (THost); a component that runs without a window host gets one of its own.
+// ITimerHost: what a timer needs of the program it runs in. The host's event
+// loop is one (IEventLoop); a component that runs without a window host gets
+// one of its own.
 
 #include <cstdint>
 
