@@ -21,15 +21,8 @@ runs=${BENCH_RIGCTL_RUNS:-40}
 trips=${BENCH_RIGCTL_TRIPS:-2000}
 hostile=${BENCH_RIGCTL_HOSTILE:-120}
 scripts/deps.sh || exit 1
-if [ -n "${BENCH_BUILD:-}" ]; then
-  dir=$BENCH_BUILD
-else
-  dir=build/windows
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake || exit 1
-  cmake --build "$dir" -j2 --target velkor rigsim wine_ready || exit 1
-fi
-dir=$(realpath "$dir")
-bin=$dir/bin
+. scripts/bench-build.sh
+bench_build "${BENCH_BUILD:-}" velkor rigsim
 . scripts/bench-session.sh
 rigctld_pid=
 trap '[ -n "$rigctld_pid" ] && kill "$rigctld_pid" 2>/dev/null; cleanup' EXIT

@@ -34,20 +34,8 @@ ticks=${BENCH_TICKS:-200}
 interval_ms=200 # velkor.exe's poll interval
 cpu_seconds=30
 
-if [ -n "${BENCH_BUILD:-}" ]; then
-  dir=$BENCH_BUILD
-else
-  dir=build/windows
-  scripts/deps.sh || exit 1
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake || exit 1
-  cmake --build "$dir" -j2 --target velkor rigsim rigbench automationbench wine_ready || exit 1
-fi
-dir=$(realpath "$dir")
-bin=$dir/bin
-for exe in velkor rigsim rigbench; do
-  [ -f "$bin/$exe.exe" ] || { echo "bench: $bin/$exe.exe is missing" >&2; exit 1; }
-done
-[ -d "$dir/wineprefix" ] || { echo "bench: $dir/wineprefix is missing" >&2; exit 1; }
+. scripts/bench-build.sh
+bench_build "${BENCH_BUILD:-}" velkor rigsim rigbench automationbench
 
 . scripts/bench-session.sh
 

@@ -15,19 +15,8 @@ cd "$(dirname "$0")/.."
 minutes=${SOAK_MINUTES:-10}
 port=${SOAK_RIGCTL_PORT:-14532}
 
-if [ -n "${SOAK_BUILD:-}" ]; then
-  dir=$SOAK_BUILD
-else
-  dir=build/windows
-  scripts/deps.sh || exit 1
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake || exit 1
-  cmake --build "$dir" -j2 --target velkor rigsim hangsoak wine_ready || exit 1
-fi
-dir=$(realpath "$dir")
-bin=$dir/bin
-for exe in velkor rigsim hangsoak; do
-  [ -f "$bin/$exe.exe" ] || { echo "soak: $bin/$exe.exe is missing" >&2; exit 1; }
-done
+. scripts/bench-build.sh
+bench_build "${SOAK_BUILD:-}" velkor rigsim hangsoak
 
 . scripts/bench-session.sh
 
