@@ -6,47 +6,12 @@
 #include <vector>
 
 #include "base/SysUtils.h"
+#include "rig/HamlibModes.h"
 #include "rigctl/RigctlRig.h"
 
 namespace {
 
 using namespace Rigctl;
-
-// hamlib's mode names for the transceiver's, with the passband a get answers
-// (the radio's filter is not known: its usual width for the mode). The
-// digital modes go by the rig server's sideband flags: "DIGI" is the lower
-// one, so PKTUSB is "DIGI-R".
-struct TModeName {
-    const char* Hamlib;
-    const char* Velkor;
-    int Passband;
-};
-constexpr std::array<TModeName, 8> kModes{{
-    {"AM", "AM", 6000},
-    {"CW", "CW", 500},
-    {"USB", "USB", 2400},
-    {"LSB", "LSB", 2400},
-    {"FM", "FM", 15000},
-    {"CWR", "CW-R", 500},
-    {"PKTLSB", "DIGI", 2400},
-    {"PKTUSB", "DIGI-R", 2400},
-}};
-
-const TModeName* ModeByHamlib(std::string_view name)
-{
-    for (const TModeName& mode : kModes)
-        if (SameText(std::string(name), mode.Hamlib))
-            return &mode;
-    return nullptr;
-}
-
-const TModeName* ModeByVelkor(const std::string& name)
-{
-    for (const TModeName& mode : kModes)
-        if (name == mode.Velkor)
-            return &mode;
-    return nullptr;
-}
 
 // What dump_state tells a client of the radio: protocol 1, model 2, region
 // 0; one RX and one TX range (7 fields: from, to, modes, low and high power,
@@ -255,7 +220,7 @@ std::string VfoName(char vfo) { return vfo == 'A' ? "VFOA" : "VFOB"; }
 // The mode of a get; an unknown or not yet polled mode is an I/O error.
 int ModeValues(const TRigctlView& view, const char* modeKey, const char* passbandKey, TResult& result)
 {
-    const TModeName* mode = ModeByVelkor(view.Mode);
+    const THamlibMode* mode = HamlibModeByVelkor(view.Mode);
     if (!mode)
         return kIoError;
     result.Values.emplace_back(modeKey, mode->Hamlib);
@@ -265,7 +230,7 @@ int ModeValues(const TRigctlView& view, const char* modeKey, const char* passban
 
 int SetModeOf(TRigctlRig& rig, const TArgs& args)
 {
-    const TModeName* mode = ModeByHamlib(args[0]);
+    const THamlibMode* mode = HamlibModeByName(args[0]);
     if (!mode || !IsPassband(args[1]))
         return kInvalidArgument;
     return rig.SetMode(mode->Velkor);
@@ -364,7 +329,7 @@ TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& c
         break;
     case TCommandKind::GetVfoInfo: {
         const char vfo = ParseVfo(args[0], view);
-        const TModeName* mode = ModeByVelkor(view.Mode);
+        const THamlibMode* mode = HamlibModeByVelkor(view.Mode);
         if (!vfo) {
             result.Code = kInvalidArgument;
         } else if (!mode) {

@@ -1,0 +1,47 @@
+#pragma once
+// Which rig server the transceiver uses: the COM rig server (the default) or
+// hamlib's rigctld at a host and port. The registry value RigServer under
+// HKEY_CURRENT_USER\Software\Velkor holds it as text: empty or absent for the
+// COM rig server, "rigctld" for 127.0.0.1:4532, "rigctld:HOST:PORT" for
+// another (an IPv6 host in brackets; the port may be left out). The switch
+// /rigserver:VALUE, with the same text, wins for one run.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Registry.h"
+
+enum class TRigServerKind { Com, Rigctld };
+
+struct TRigServerSetting {
+    TRigServerKind Kind = TRigServerKind::Com;
+    std::string Host = "127.0.0.1";
+    uint16_t Port = 4532;
+    // A value that names no rig server: the COM rig server is used and this
+    // is shown.
+    std::string Error;
+};
+
+inline constexpr const char* kRigServerValue = "RigServer";
+inline constexpr uint16_t kRigctldDefaultPort = 4532;
+
+// The text as the registry holds it; false for text that names no rig server.
+bool ParseRigServer(std::string_view text, TRigServerSetting& setting);
+// The text the registry holds for a setting ("" for the COM rig server).
+std::string RigServerText(const TRigServerSetting& setting);
+// "HOST:PORT" ("[HOST]:PORT" for an IPv6 host), as messages and the title show it.
+std::string RigctldAddressText(const TRigServerSetting& setting);
+
+// params are the command line's without the program's name. A bad switch or
+// value gives the COM rig server with Error set.
+TRigServerSetting RigServerSettingOf(const std::vector<std::string>& params, IRegistry& registry);
+// Remembers the setting for the user: the COM rig server removes the value.
+void SaveRigServer(IRegistry& registry, const TRigServerSetting& setting);
+
+// A host that means this machine's loopback ("localhost", 127.x.y.z, ::1).
+bool IsLoopbackHost(std::string_view host);
+// The text shown when the setting points at the program's own rigctl port
+// (rigctlPort 0: closed), else "". Such a rig server would ask itself.
+std::string OwnPortRefusal(const TRigServerSetting& setting, uint16_t rigctlPort);

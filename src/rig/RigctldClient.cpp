@@ -1,0 +1,432 @@
+#include "rig/RigctldClient.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "rig/HamlibModes.h"
+#include "rig/RigServerSetting.h"
+#include "rig/TransceiverUnit.h"
+
+namespace {
+
+// A failure of the way to rigctld, or an answer that is no rigctld's: the
+// connection is dropped.
+class ELinkFailure : public ERigctldError {
+    using ERigctldError::ERigctldError;
+};
+
+// More "Key: value" lines than any reply of the commands sent here has.
+constexpr size_t kMaxReplyLines = 1000;
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+// "RPRT n" gives true and n.
+bool ParseRprt(std::string_view line, int& code)
+{
+    if (!StartsWith(line, "RPRT "))
+        return false;
+    line.remove_prefix(5);
+    const bool negative = !line.empty() && line[0] == '-';
+    if (negative)
+        line.remove_prefix(1);
+    if (line.empty() || line.size() > 6)
+        return false;
+    int value = 0;
+    for (char c : line) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    code = negative ? -value : value;
+    return true;
+}
+
+// A frequency in Hz as hamlib writes it: digits, perhaps with a fraction.
+bool ParseHertz(std::string_view text, int64_t& hertz)
+{
+    const size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    if (whole.empty() || whole.size() > 12)
+        return false;
+    if (point != std::string_view::npos) {
+        const std::string_view fraction = text.substr(point + 1);
+        if (!std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+    }
+    int64_t value = 0;
+    for (char c : whole) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    hertz = value;
+    return true;
+}
+
+// Which of Velkor's VFOs a name of hamlib's is: Main and Sub as A and B; a
+// name that is neither (currVFO, a memory channel) as A.
+char VfoLetter(std::string_view name)
+{
+    if (StartsWith(name, "VFOB") || StartsWith(name, "Sub"))
+        return 'B';
+    return 'A';
+}
+
+bool IsMainSub(std::string_view name) { return StartsWith(name, "Main") || StartsWith(name, "Sub"); }
+
+struct TArrangement {
+    int32_t Flag;
+    char Rx;
+    char Tx;
+};
+constexpr std::array<TArrangement, 4> kArrangements{{
+    {RigParams::VFOAA, 'A', 'A'},
+    {RigParams::VFOAB, 'A', 'B'},
+    {RigParams::VFOBB, 'B', 'B'},
+    {RigParams::VFOBA, 'B', 'A'},
+}};
+
+} // namespace
+
+std::string RigctldErrorText(int code)
+{
+    static const char* const texts[] = {
+        "Command completed successfully",
+        "Invalid parameter",
+        "Invalid configuration",
+        "Memory shortage",
+        "Feature not implemented",
+        "Communication timed out",
+        "IO error",
+        "Internal Hamlib error",
+        "Protocol error",
+        "Command rejected by the rig",
+        "Command performed, but arg truncated",
+        "Function not available",
+        "VFO not targetable",
+        "Error talking on the bus",
+        "Collision on the bus",
+        "NULL RIG handle or invalid pointer parameter",
+        "Invalid VFO",
+        "Argument out of domain of func",
+    };
+    const int index = code < 0 ? -code : code;
+    if (index < static_cast<int>(std::size(texts)))
+        return texts[index];
+    return "Error " + std::to_string(code);
+}
+
+// ---------------------------------------------------------------- TLineBuffer
+
+bool TLineBuffer::TakeLine(std::string& line)
+{
+    const size_t end = FBytes.find('\n');
+    if (end == std::string::npos) {
+        if (FBytes.size() > kMaxLine)
+            throw ELinkFailure("a line longer than any rigctld sends came");
+        return false;
+    }
+    if (end > kMaxLine)
+        throw ELinkFailure("a line longer than any rigctld sends came");
+    line.assign(FBytes, 0, end);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    FBytes.erase(0, end + 1);
+    return true;
+}
+
+// ---------------------------------------------------------------- TRigctldServer
+
+TRigctldServer::TRigctldServer(std::unique_ptr<IRigctldLink> link, std::string host, uint16_t port,
+                               TRigctldTimes times, TNow now)
+    : FLink(std::move(link)), FHost(std::move(host)), FPort(port), FTimes(times), FNow(std::move(now)),
+      FRetryAfter(times.FirstRetry)
+{
+}
+
+TRigctldServer::~TRigctldServer() { FLink->Close(); }
+
+std::string TRigctldServer::Where() const
+{
+    TRigServerSetting setting;
+    setting.Host = FHost;
+    setting.Port = FPort;
+    return "rigctld at " + RigctldAddressText(setting);
+}
+
+const std::string* TRigctldServer::TReply::Find(std::string_view key) const
+{
+    for (const auto& [name, value] : Values)
+        if (name == key)
+            return &value;
+    return nullptr;
+}
+
+template <class TCall>
+decltype(auto) TRigctldServer::Guarded(TCall call)
+{
+    try {
+        EnsureConnected();
+        return call();
+    } catch (const ELinkFailure& failure) {
+        Drop(failure.Message());
+        throw ERigctldError(FLastFailure);
+    }
+}
+
+void TRigctldServer::Drop(const std::string& cause)
+{
+    FLink->Close();
+    FConnected = false;
+    FFresh = false;
+    FLastFailure = Where() + ": " + cause;
+    FRetryAt = FNow() + FRetryAfter;
+    FRetryAfter = std::min(FRetryAfter * 2, FTimes.LongestRetry);
+}
+
+void TRigctldServer::EnsureConnected()
+{
+    if (FConnected)
+        return;
+    // Within the back-off the last failure stands, and nothing goes out.
+    if (FNow() < FRetryAt)
+        throw ERigctldError(FLastFailure);
+    FLink->Connect(FHost, FPort, FNow() + FTimes.Connect);
+    const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
+    // Started with --vfo, rigctld wants a VFO before every get's and set's
+    // arguments, and would wait for it. Its answer is "0" or "1" after an
+    // optional name.
+    FLink->Send("\\chk_vfo\n", deadline);
+    const std::string answer = FLink->ReadLine(deadline);
+    const std::string_view last = std::string_view(answer).substr(answer.find_last_of(" \t") + 1);
+    if (last != "0" && last != "1")
+        throw ELinkFailure("it does not answer as rigctld does (\"" + answer.substr(0, 40) + "\")");
+    FVfoMode = last == "1";
+    const TReply caps = Exchange({"\\dump_caps"}, deadline).front();
+    const std::string* model = caps.Find("Model name");
+    FModel = model && !model->empty() ? *model : "rigctld";
+    FConnected = true;
+    FRetryAfter = FTimes.FirstRetry;
+}
+
+std::vector<TRigctldServer::TReply> TRigctldServer::Exchange(const std::vector<std::string>& commands,
+                                                             TRigctldClock::time_point deadline)
+{
+    std::string text;
+    for (const std::string& command : commands)
+        text += "+" + command + "\n";
+    FLink->Send(text, deadline);
+    std::vector<TReply> replies;
+    for (const std::string& command : commands)
+        replies.push_back(ReadReply(command, deadline));
+    return replies;
+}
+
+TRigctldServer::TReply TRigctldServer::ReadReply(const std::string& command, TRigctldClock::time_point deadline)
+{
+    // The reply opens with the command's long name and a colon, and ends in
+    // "RPRT n"; a command it does not know gets no reply at all, so only
+    // commands every rigctld knows are sent.
+    std::string name = command.substr(command.front() == '\\' ? 1 : 0);
+    name = name.substr(0, name.find(' '));
+    TReply reply;
+    std::string line = FLink->ReadLine(deadline);
+    if (ParseRprt(line, reply.Code))
+        return reply;
+    if (!StartsWith(line, name + ":"))
+        throw ELinkFailure("it answered \"" + line.substr(0, 40) + "\" to " + name);
+    for (;;) {
+        line = FLink->ReadLine(deadline);
+        if (ParseRprt(line, reply.Code))
+            return reply;
+        if (reply.Values.size() >= kMaxReplyLines)
+            throw ELinkFailure("its answer to " + name + " does not end");
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos) {
+            reply.Values.emplace_back(std::string(), line);
+            continue;
+        }
+        const size_t value = line.find_first_not_of(" \t", colon + 1);
+        reply.Values.emplace_back(line.substr(0, colon), value == std::string::npos ? "" : line.substr(value));
+    }
+}
+
+void TRigctldServer::Poll(TRigctldClock::time_point deadline)
+{
+    const std::string target = FVfoMode ? " currVFO" : "";
+    const std::vector<TReply> replies =
+        Exchange({"\\get_freq" + target, "\\get_mode" + target, "\\get_vfo", "\\get_split_vfo" + target}, deadline);
+    const TReply& freq = replies[0];
+    if (freq.Code != 0)
+        throw ERigctldError(Where() + " cannot read the frequency: " + RigctldErrorText(freq.Code));
+    int64_t hertz = 0;
+    const std::string* freqText = freq.Find("Frequency");
+    if (!freqText || !ParseHertz(*freqText, hertz))
+        throw ELinkFailure("it answered no frequency to get_freq");
+    if (hertz > std::numeric_limits<int32_t>::max())
+        throw ERigctldError(Where() + ": the radio is on " + *freqText + " Hz, above what Velkor shows");
+
+    TState state = FState;
+    state.Freq = static_cast<int32_t>(hertz);
+    // A radio that cannot tell its mode, VFO or split keeps the mode last
+    // read and shows VFO A without split.
+    if (const std::string* mode = replies[1].Code == 0 ? replies[1].Find("Mode") : nullptr)
+        state.Mode = *mode;
+    state.Rx = 'A';
+    if (const std::string* vfo = replies[2].Code == 0 ? replies[2].Find("VFO") : nullptr) {
+        state.Rx = VfoLetter(*vfo);
+        FMainSub = IsMainSub(*vfo);
+    }
+    bool split = false;
+    state.Tx = state.Rx;
+    if (replies[3].Code == 0) {
+        const std::string* on = replies[3].Find("Split");
+        const std::string* tx = replies[3].Find("TX VFO");
+        split = on && *on == "1" && tx && VfoLetter(*tx) != state.Rx;
+        if (split)
+            state.Tx = VfoLetter(*tx);
+    }
+    (state.Rx == 'A' ? state.FreqA : state.FreqB) = state.Freq;
+    // The other VFO is read only while it transmits: reading it otherwise
+    // would make many radios switch VFOs back and forth at every poll. Until
+    // then it keeps what was last read or set.
+    if (split) {
+        const TReply tx = Exchange({"\\get_split_freq" + target}, deadline).front();
+        const std::string* txText = tx.Code == 0 ? tx.Find("TX Frequency") : nullptr;
+        if (txText && ParseHertz(*txText, hertz) && hertz <= std::numeric_limits<int32_t>::max())
+            (state.Tx == 'A' ? state.FreqA : state.FreqB) = static_cast<int32_t>(hertz);
+    }
+    FState = state;
+    FFresh = true;
+    FPolled = true;
+}
+
+const TRigctldServer::TState& TRigctldServer::Read()
+{
+    return Guarded([this]() -> const TState& {
+        if (!FFresh)
+            Poll(FNow() + FTimes.Exchange);
+        return FState;
+    });
+}
+
+void TRigctldServer::Command(const std::string& command, const char* what, TRigctldClock::time_point deadline)
+{
+    FFresh = false;
+    const TReply reply = Exchange({"\\" + command}, deadline).front();
+    if (reply.Code != 0)
+        throw ERigctldError(Where() + " could not " + what + ": " + RigctldErrorText(reply.Code));
+}
+
+std::string TRigctldServer::VfoName(char vfo) const
+{
+    if (FMainSub)
+        return vfo == 'A' ? "Main" : "Sub";
+    return vfo == 'A' ? "VFOA" : "VFOB";
+}
+
+void TRigctldServer::PutFreqOf(char vfo, int32_t value)
+{
+    Guarded([&] {
+        const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
+        if (!FPolled)
+            Poll(deadline);
+        const std::string hertz = std::to_string(value);
+        if (vfo == FState.Rx) {
+            Command(Target() + "set_freq " + hertz, "set the frequency", deadline);
+        } else if (vfo == FState.Tx) {
+            Command(Target() + "set_split_freq " + hertz, "set the TX frequency", deadline);
+        } else if (FVfoMode) {
+            Command("set_freq " + VfoName(vfo) + " " + hertz, "set the frequency", deadline);
+        } else {
+            // Without --vfo only the VFO in use can be tuned: it changes
+            // for the moment and comes back.
+            Command("set_vfo " + VfoName(vfo), "change the VFO", deadline);
+            Command("set_freq " + hertz, "set the frequency", deadline);
+            Command("set_vfo " + VfoName(FState.Rx), "change the VFO back", deadline);
+        }
+        (vfo == 'A' ? FState.FreqA : FState.FreqB) = value;
+    });
+}
+
+void TRigctldServer::PutVfo(int32_t flag)
+{
+    Guarded([&] {
+        const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
+        if (flag == RigParams::VFOA || flag == RigParams::VFOB) {
+            const char vfo = flag == RigParams::VFOA ? 'A' : 'B';
+            Command("set_vfo " + VfoName(vfo), "change the VFO", deadline);
+            FState.Rx = vfo;
+            return;
+        }
+        for (const TArrangement& arrangement : kArrangements)
+            if (arrangement.Flag == flag) {
+                const bool split = arrangement.Rx != arrangement.Tx;
+                Command(Target() + "set_split_vfo " + (split ? "1 " : "0 ") + VfoName(arrangement.Tx),
+                        "change the split", deadline);
+                return;
+            }
+        throw ERigctldError(Where() + ": no VFO arrangement has the flag " + std::to_string(flag));
+    });
+}
+
+void TRigctldServer::PutMode(int32_t flag)
+{
+    Guarded([&] {
+        const THamlibMode* mode = HamlibModeByVelkor(ModeName(flag));
+        if (!mode)
+            throw ERigctldError(Where() + ": no mode has the flag " + std::to_string(flag));
+        // -1: the radio keeps its filter.
+        Command(Target() + "set_mode " + mode->Hamlib + " -1", "change the mode", FNow() + FTimes.Exchange);
+    });
+}
+
+// ---------------------------------------------------------------- the rig
+
+class TRigctldRig final : public IRig {
+public:
+    explicit TRigctldRig(TRigctldServer& server) : FServer(server) {}
+
+    std::string GetRigType() override
+    {
+        return FServer.Guarded([this] { return FServer.FModel; });
+    }
+    int32_t GetFreq() override
+    {
+        FServer.FFresh = false;
+        return FServer.Read().Freq;
+    }
+    void PutFreq(int32_t value) override
+    {
+        FServer.Guarded([&] {
+            FServer.Command(FServer.Target() + "set_freq " + std::to_string(value), "set the frequency",
+                            FServer.FNow() + FServer.FTimes.Exchange);
+            (FServer.FState.Rx == 'A' ? FServer.FState.FreqA : FServer.FState.FreqB) = value;
+        });
+    }
+    int32_t GetFreqA() override { return FServer.Read().FreqA; }
+    void PutFreqA(int32_t value) override { FServer.PutFreqOf('A', value); }
+    int32_t GetFreqB() override { return FServer.Read().FreqB; }
+    void PutFreqB(int32_t value) override { FServer.PutFreqOf('B', value); }
+    int32_t GetVfo() override
+    {
+        const TRigctldServer::TState& state = FServer.Read();
+        for (const TArrangement& arrangement : kArrangements)
+            if (arrangement.Rx == state.Rx && arrangement.Tx == state.Tx)
+                return arrangement.Flag;
+        return 0;
+    }
+    void PutVfo(int32_t value) override { FServer.PutVfo(value); }
+    int32_t GetMode() override
+    {
+        const THamlibMode* mode = NearestHamlibMode(FServer.Read().Mode);
+        return mode ? ModeFlag(mode->Velkor) : 0;
+    }
+    void PutMode(int32_t value) override { FServer.PutMode(value); }
+
+private:
+    TRigctldServer& FServer;
+};
+
+std::unique_ptr<IRig> TRigctldServer::Rig() { return std::make_unique<TRigctldRig>(*this); }

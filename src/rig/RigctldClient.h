@@ -1,0 +1,149 @@
+#pragma once
+// hamlib's rigctld as the rig server. One connection stays open; every
+// exchange is hamlib's extended protocol ("+\get_freq"), whose replies end in
+// "RPRT n", so that a reply is known to be whole and an error to be an error.
+// A poll reads frequency, mode, VFO and split in one exchange (the commands
+// go out together), and the TX frequency in a second one while split is on.
+// Commands go out at once; the next poll reads their effect.
+//
+// A connection that fails (refused, silent, cut, or answering garbage) is
+// closed, and the next attempt waits a back-off that grows from FirstRetry to
+// LongestRetry: calls meanwhile fail at once with the failure's text, so a
+// missing rigctld costs nothing. An "RPRT -n" answer is the radio's error and
+// keeps the connection.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/SysUtils.h"
+#include "rig/RigServer.h"
+
+using TRigctldClock = std::chrono::steady_clock;
+
+// Any failure of rigctld or of the way to it; the text is the report's.
+class ERigctldError : public Exception {
+    using Exception::Exception;
+};
+
+// The connection as the client needs it: the system's socket, or a test's
+// stand-in. Every call raises ERigctldError with the cause ("connection
+// refused", "no answer") when it fails or passes its deadline.
+class IRigctldLink {
+public:
+    virtual ~IRigctldLink() = default;
+    // Connects afresh.
+    virtual void Connect(const std::string& host, uint16_t port, TRigctldClock::time_point deadline) = 0;
+    virtual void Close() = 0;
+    // Sends all of text.
+    virtual void Send(std::string_view text, TRigctldClock::time_point deadline) = 0;
+    // The next line, without its end.
+    virtual std::string ReadLine(TRigctldClock::time_point deadline) = 0;
+};
+
+// Cuts what a link receives into lines; a line longer than kMaxLine is no
+// rigctld's.
+class TLineBuffer {
+public:
+    static constexpr size_t kMaxLine = 4096;
+    void Append(std::string_view bytes) { FBytes.append(bytes); }
+    // True with the next line taken out ("\n" or "\r\n" ended); raises
+    // ERigctldError once the pending text outgrows a line.
+    bool TakeLine(std::string& line);
+    void Clear() { FBytes.clear(); }
+
+private:
+    std::string FBytes;
+};
+
+struct TRigctldTimes {
+    std::chrono::milliseconds Connect{2500};
+    // One call's exchanges together: within the rig server thread's deadline.
+    std::chrono::milliseconds Exchange{2500};
+    std::chrono::milliseconds FirstRetry{500};
+    std::chrono::milliseconds LongestRetry{5000};
+};
+
+class TRigctldServer : public IRigServer {
+public:
+    using TNow = std::function<TRigctldClock::time_point()>;
+
+    TRigctldServer(std::unique_ptr<IRigctldLink> link, std::string host, uint16_t port, TRigctldTimes times = {},
+                   TNow now = TRigctldClock::now);
+    ~TRigctldServer() override;
+    TRigctldServer(const TRigctldServer&) = delete;
+    TRigctldServer& operator=(const TRigctldServer&) = delete;
+
+    // The rig object refers to this server and must not outlive it. GetFreq
+    // reads the radio afresh; the other reads answer from that reading until
+    // a command goes out, and read afresh themselves when there is none.
+    std::unique_ptr<IRig> Rig() override;
+    // rigctld has no dialog of its own: the program's serves it.
+    void ShowRigDialog(bool) override {}
+    bool Connected() const override { return FConnected; }
+
+    struct TState {
+        int32_t Freq = 0;
+        int32_t FreqA = 0;
+        int32_t FreqB = 0;
+        char Rx = 'A';
+        char Tx = 'A';
+        std::string Mode; // hamlib's name
+    };
+
+private:
+    friend class TRigctldRig;
+    struct TReply {
+        int Code = 0;
+        // "Key: value" lines in order.
+        std::vector<std::pair<std::string, std::string>> Values;
+        const std::string* Find(std::string_view key) const;
+    };
+
+    void EnsureConnected();
+    // Sends the commands (without "+" and line end) together and reads their replies.
+    std::vector<TReply> Exchange(const std::vector<std::string>& commands, TRigctldClock::time_point deadline);
+    TReply ReadReply(const std::string& command, TRigctldClock::time_point deadline);
+    // Runs one call: connects first when needed; a failed connection is
+    // dropped and the back-off begins.
+    template <class TCall>
+    decltype(auto) Guarded(TCall call);
+    void Drop(const std::string& cause);
+
+    const TState& Read();
+    void Poll(TRigctldClock::time_point deadline);
+    void Command(const std::string& command, const char* what, TRigctldClock::time_point deadline);
+    void PutFreqOf(char vfo, int32_t value);
+    void PutVfo(int32_t flag);
+    void PutMode(int32_t flag);
+    std::string VfoName(char vfo) const;
+    // "currVFO " when rigctld wants a VFO before the arguments.
+    std::string Target() const { return FVfoMode ? "currVFO " : ""; }
+    std::string Where() const;
+
+    std::unique_ptr<IRigctldLink> FLink;
+    const std::string FHost;
+    const uint16_t FPort;
+    const TRigctldTimes FTimes;
+    TNow FNow;
+
+    bool FConnected = false;
+    bool FVfoMode = false;
+    // The radio names its VFOs Main and Sub.
+    bool FMainSub = false;
+    std::string FModel;
+    TState FState;
+    // FState is the last poll's and no command has gone out since.
+    bool FFresh = false;
+    bool FPolled = false;
+    TRigctldClock::time_point FRetryAt{};
+    std::chrono::milliseconds FRetryAfter;
+    std::string FLastFailure;
+};
+
+// hamlib's text for an "RPRT -n" code ("Command rejected by the rig").
+std::string RigctldErrorText(int code);
