@@ -58,6 +58,8 @@ public:
 
 private:
     void Poll();
+    // A flag of no mode keeps the mode shown.
+    void ShowMode(int32_t flag);
     std::unique_ptr<IRig> Rig() { return FOmniRigX1->Rig(); }
 
     std::unique_ptr<IPollHost> FPollHost;
