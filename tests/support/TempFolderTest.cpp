@@ -42,7 +42,7 @@ TEST(TempFolder, EveryUniqueFolderIsAFolderOfItsOwn)
     TTempFolder first("velkor-support");
     TTempFolder second("velkor-support");
     EXPECT_NE(first.Path(), second.Path());
-    EXPECT_EQ(first.Path().parent_path(), fs::temp_directory_path());
+    EXPECT_EQ(first.Path().parent_path() / "", fs::temp_directory_path() / "");
     EXPECT_EQ(first.Path().filename().string().rfind("velkor-support-", 0), 0u) << first.Path();
 }
 
