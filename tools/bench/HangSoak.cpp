@@ -29,6 +29,7 @@
 #include "RigSim.h"
 #include "Velkor_TLB.h"
 #include "base/win32/Handle.h"
+#include "base/win32/Socket.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -37,15 +38,6 @@ namespace {
 constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
 
 std::atomic<bool> GStop{false};
-
-// The rigctl client's socket; the port's own owner is private to it.
-struct TClientSocketTraits {
-    using THandle = SOCKET;
-    static constexpr SOCKET Invalid() { return INVALID_SOCKET; }
-    static bool Valid(SOCKET s) { return s != INVALID_SOCKET; }
-    static bool Close(SOCKET s) { return closesocket(s) == 0; }
-};
-using TClientSocket = TUniqueHandle<TClientSocketTraits>;
 
 // The worst and the count of a kind of measurement, shared by threads.
 struct TFigure {
@@ -132,9 +124,8 @@ void Logger(TFigure& figure, std::atomic<long>& connected)
 
 void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& errors)
 {
-    WSADATA data{};
-    WSAStartup(MAKEWORD(2, 2), &data);
-    TClientSocket s;
+    const TWinsock winsock; // goes after the socket
+    TSocketHandle s;
     while (!GStop) {
         if (!s) {
             s.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -172,8 +163,6 @@ void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& error
             s.Reset();
         Sleep(200);
     }
-    s.Close(); // before Winsock ends
-    WSACleanup();
 }
 
 void Print(const char* name, TFigure& figure)
