@@ -67,7 +67,9 @@ char VfoLetter(std::string_view name)
     return 'A';
 }
 
-bool IsMainSub(std::string_view name) { return StartsWith(name, "Main") || StartsWith(name, "Sub"); }
+// hamlib itself takes VFOA and VFOB as Main and Sub on a radio that has
+// those, so these two names serve every radio.
+std::string VfoName(char vfo) { return vfo == 'A' ? "VFOA" : "VFOB"; }
 
 struct TArrangement {
     int32_t Flag;
@@ -276,10 +278,8 @@ void TRigctldServer::Poll(TRigctldClock::time_point deadline)
     if (const std::string* mode = replies[1].Code == 0 ? replies[1].Find("Mode") : nullptr)
         state.Mode = *mode;
     state.Rx = 'A';
-    if (const std::string* vfo = replies[2].Code == 0 ? replies[2].Find("VFO") : nullptr) {
+    if (const std::string* vfo = replies[2].Code == 0 ? replies[2].Find("VFO") : nullptr)
         state.Rx = VfoLetter(*vfo);
-        FMainSub = IsMainSub(*vfo);
-    }
     bool split = false;
     state.Tx = state.Rx;
     if (replies[3].Code == 0) {
@@ -322,12 +322,6 @@ void TRigctldServer::Command(const std::string& name, const std::string& args, c
         throw ERigctldError(Where() + " could not " + what + ": " + RigctldErrorText(reply.Code));
 }
 
-std::string TRigctldServer::VfoName(char vfo) const
-{
-    if (FMainSub)
-        return vfo == 'A' ? "Main" : "Sub";
-    return vfo == 'A' ? "VFOA" : "VFOB";
-}
 
 void TRigctldServer::PutFreqOf(char vfo, int32_t value)
 {

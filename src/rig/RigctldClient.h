@@ -137,7 +137,6 @@ private:
     void PutFreqOf(char vfo, int32_t value);
     void PutVfo(int32_t flag);
     void PutMode(int32_t flag);
-    std::string VfoName(char vfo) const;
     // "currVFO " when rigctld wants a VFO before the arguments.
     std::string Target() const { return FVfoMode ? "currVFO " : ""; }
     std::string Where() const;
@@ -150,8 +149,6 @@ private:
 
     bool FConnected = false;
     bool FVfoMode = false;
-    // The radio names its VFOs Main and Sub.
-    bool FMainSub = false;
     std::string FModel;
     TState FState;
     // FState is the last poll's and no command has gone out since.
