@@ -299,6 +299,6 @@ void TTxControlForm::lblMemoInClick(TObject*)
 void TTxControlForm::PortSettingsClick(TObject*)
 {
     TTransceiver& trx = Trx();
-    trx.OmniRigX1().ShowRigDialog(true);
+    trx.ShowRigDialog(true);
     Titlebar->SetCaption(trx.Get_RigType());
 }
