@@ -20,6 +20,8 @@
 #     tick is the goal); rigbench.exe runs the window in its own process, as
 #     velkor.exe makes it, once velkor.exe has ended, and counts the paints
 #     its window procedure gets;
+#   - hamlib's rigctld as the rig server, scripts/bench-rigctld.sh
+#     (BENCH_RIGCTLD=0 leaves it out);
 #   - the automation server, scripts/bench-automation.sh (BENCH_AUTOMATION=0
 #     leaves it out).
 # BENCH_BUILD names another Windows build directory to measure (it must hold
@@ -145,6 +147,9 @@ echo "== soak: velkor.exe polling rigsim.exe for ${elapsed} s =="
 printf 'ticks answered %d of %d expected (%s %%), whole ticks: %s, error reports: %s\n' "$answered" "$expected" \
   "$(calc '%.1f' "$answered * 100 / ($expected > 0 ? $expected : 1)")" "$whole" "$reports"
 [ "$whole" = yes ] && [ "${reports:-1}" = 0 ] && [ "$answered" -gt 0 ] && echo "no tick failed" || echo "TICKS FAILED"
+
+# ---- hamlib's rigctld --------------------------------------------------------------
+[ "${BENCH_RIGCTLD:-1}" = 0 ] || . scripts/bench-rigctld.sh
 
 # ---- the automation server ---------------------------------------------------------
 [ "${BENCH_AUTOMATION:-1}" = 0 ] || . scripts/bench-automation.sh

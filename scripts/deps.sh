@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev         # Windows build, widl and its IDL imports
   wine wine64 xvfb imagemagick                             # running it: Wine, a display, screenshots
   nsis zip unzip                                           # packages: the installer and the zip
-  libhamlib-utils                                          # hamlib's rigctl and rigctld: the rigctl port's tests and benchmark
+  libhamlib-utils                                          # hamlib's rigctl and rigctld: the rigctl port and the rigctld rig server
   python3 iproute2                                         # the rigctl port's hostile clients, and ss to see its sockets
 )
 

@@ -10,12 +10,6 @@
 
 namespace {
 
-// A failure of the way to rigctld, or an answer that is no rigctld's: the
-// connection is dropped.
-class ELinkFailure : public ERigctldError {
-    using ERigctldError::ERigctldError;
-};
-
 // More "Key: value" lines than any reply of the commands sent here has.
 constexpr size_t kMaxReplyLines = 1000;
 
@@ -124,11 +118,11 @@ bool TLineBuffer::TakeLine(std::string& line)
     const size_t end = FBytes.find('\n');
     if (end == std::string::npos) {
         if (FBytes.size() > kMaxLine)
-            throw ELinkFailure("a line longer than any rigctld sends came");
+            throw ERigctldLinkError("a line longer than any rigctld sends came");
         return false;
     }
     if (end > kMaxLine)
-        throw ELinkFailure("a line longer than any rigctld sends came");
+        throw ERigctldLinkError("a line longer than any rigctld sends came");
     line.assign(FBytes, 0, end);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -169,7 +163,7 @@ decltype(auto) TRigctldServer::Guarded(TCall call)
     try {
         EnsureConnected();
         return call();
-    } catch (const ELinkFailure& failure) {
+    } catch (const ERigctldLinkError& failure) {
         Drop(failure.Message());
         throw ERigctldError(FLastFailure);
     }
@@ -201,7 +195,7 @@ void TRigctldServer::EnsureConnected()
     const std::string answer = FLink->ReadLine(deadline);
     const std::string_view last = std::string_view(answer).substr(answer.find_last_of(" \t") + 1);
     if (last != "0" && last != "1")
-        throw ELinkFailure("it does not answer as rigctld does (\"" + answer.substr(0, 40) + "\")");
+        throw ERigctldLinkError("it does not answer as rigctld does (\"" + answer.substr(0, 40) + "\")");
     FVfoMode = last == "1";
     const TReply caps = Exchange({"\\dump_caps"}, deadline).front();
     const std::string* model = caps.Find("Model name");
@@ -235,13 +229,13 @@ TRigctldServer::TReply TRigctldServer::ReadReply(const std::string& command, TRi
     if (ParseRprt(line, reply.Code))
         return reply;
     if (!StartsWith(line, name + ":"))
-        throw ELinkFailure("it answered \"" + line.substr(0, 40) + "\" to " + name);
+        throw ERigctldLinkError("it answered \"" + line.substr(0, 40) + "\" to " + name);
     for (;;) {
         line = FLink->ReadLine(deadline);
         if (ParseRprt(line, reply.Code))
             return reply;
         if (reply.Values.size() >= kMaxReplyLines)
-            throw ELinkFailure("its answer to " + name + " does not end");
+            throw ERigctldLinkError("its answer to " + name + " does not end");
         const size_t colon = line.find(':');
         if (colon == std::string::npos) {
             reply.Values.emplace_back(std::string(), line);
@@ -263,7 +257,7 @@ void TRigctldServer::Poll(TRigctldClock::time_point deadline)
     int64_t hertz = 0;
     const std::string* freqText = freq.Find("Frequency");
     if (!freqText || !ParseHertz(*freqText, hertz))
-        throw ELinkFailure("it answered no frequency to get_freq");
+        throw ERigctldLinkError("it answered no frequency to get_freq");
     if (hertz > std::numeric_limits<int32_t>::max())
         throw ERigctldError(Where() + ": the radio is on " + *freqText + " Hz, above what Velkor shows");
 
@@ -311,10 +305,11 @@ const TRigctldServer::TState& TRigctldServer::Read()
     });
 }
 
-void TRigctldServer::Command(const std::string& command, const char* what, TRigctldClock::time_point deadline)
+void TRigctldServer::Command(const std::string& name, const std::string& args, const char* what,
+                             TRigctldClock::time_point deadline)
 {
     FFresh = false;
-    const TReply reply = Exchange({"\\" + command}, deadline).front();
+    const TReply reply = Exchange({"\\" + name + " " + args}, deadline).front();
     if (reply.Code != 0)
         throw ERigctldError(Where() + " could not " + what + ": " + RigctldErrorText(reply.Code));
 }
@@ -334,17 +329,17 @@ void TRigctldServer::PutFreqOf(char vfo, int32_t value)
             Poll(deadline);
         const std::string hertz = std::to_string(value);
         if (vfo == FState.Rx) {
-            Command(Target() + "set_freq " + hertz, "set the frequency", deadline);
+            Command("set_freq", Target() + hertz, "set the frequency", deadline);
         } else if (vfo == FState.Tx) {
-            Command(Target() + "set_split_freq " + hertz, "set the TX frequency", deadline);
+            Command("set_split_freq", Target() + hertz, "set the TX frequency", deadline);
         } else if (FVfoMode) {
-            Command("set_freq " + VfoName(vfo) + " " + hertz, "set the frequency", deadline);
+            Command("set_freq", VfoName(vfo) + " " + hertz, "set the frequency", deadline);
         } else {
             // Without --vfo only the VFO in use can be tuned: it changes
             // for the moment and comes back.
-            Command("set_vfo " + VfoName(vfo), "change the VFO", deadline);
-            Command("set_freq " + hertz, "set the frequency", deadline);
-            Command("set_vfo " + VfoName(FState.Rx), "change the VFO back", deadline);
+            Command("set_vfo", VfoName(vfo), "change the VFO", deadline);
+            Command("set_freq", hertz, "set the frequency", deadline);
+            Command("set_vfo", VfoName(FState.Rx), "change the VFO back", deadline);
         }
         (vfo == 'A' ? FState.FreqA : FState.FreqB) = value;
     });
@@ -356,14 +351,14 @@ void TRigctldServer::PutVfo(int32_t flag)
         const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
         if (flag == RigParams::VFOA || flag == RigParams::VFOB) {
             const char vfo = flag == RigParams::VFOA ? 'A' : 'B';
-            Command("set_vfo " + VfoName(vfo), "change the VFO", deadline);
+            Command("set_vfo", VfoName(vfo), "change the VFO", deadline);
             FState.Rx = vfo;
             return;
         }
         for (const TArrangement& arrangement : kArrangements)
             if (arrangement.Flag == flag) {
                 const bool split = arrangement.Rx != arrangement.Tx;
-                Command(Target() + "set_split_vfo " + (split ? "1 " : "0 ") + VfoName(arrangement.Tx),
+                Command("set_split_vfo", Target() + (split ? "1 " : "0 ") + VfoName(arrangement.Tx),
                         "change the split", deadline);
                 return;
             }
@@ -378,7 +373,7 @@ void TRigctldServer::PutMode(int32_t flag)
         if (!mode)
             throw ERigctldError(Where() + ": no mode has the flag " + std::to_string(flag));
         // -1: the radio keeps its filter.
-        Command(Target() + "set_mode " + mode->Hamlib + " -1", "change the mode", FNow() + FTimes.Exchange);
+        Command("set_mode", Target() + mode->Hamlib + " -1", "change the mode", FNow() + FTimes.Exchange);
     });
 }
 
@@ -400,7 +395,7 @@ public:
     void PutFreq(int32_t value) override
     {
         FServer.Guarded([&] {
-            FServer.Command(FServer.Target() + "set_freq " + std::to_string(value), "set the frequency",
+            FServer.Command("set_freq", FServer.Target() + std::to_string(value), "set the frequency",
                             FServer.FNow() + FServer.FTimes.Exchange);
             (FServer.FState.Rx == 'A' ? FServer.FState.FreqA : FServer.FState.FreqB) = value;
         });

@@ -30,8 +30,14 @@ class ERigctldError : public Exception {
     using Exception::Exception;
 };
 
+// The way to rigctld failed, or what came is no rigctld's answer: the
+// connection is dropped. The text is the cause ("connection refused").
+class ERigctldLinkError : public ERigctldError {
+    using ERigctldError::ERigctldError;
+};
+
 // The connection as the client needs it: the system's socket, or a test's
-// stand-in. Every call raises ERigctldError with the cause ("connection
+// stand-in. Every call raises ERigctldLinkError with the cause ("connection
 // refused", "no answer") when it fails or passes its deadline.
 class IRigctldLink {
 public:
@@ -52,7 +58,7 @@ public:
     static constexpr size_t kMaxLine = 4096;
     void Append(std::string_view bytes) { FBytes.append(bytes); }
     // True with the next line taken out ("\n" or "\r\n" ended); raises
-    // ERigctldError once the pending text outgrows a line.
+    // ERigctldLinkError once the pending text outgrows a line.
     bool TakeLine(std::string& line);
     void Clear() { FBytes.clear(); }
 
@@ -116,7 +122,8 @@ private:
 
     const TState& Read();
     void Poll(TRigctldClock::time_point deadline);
-    void Command(const std::string& command, const char* what, TRigctldClock::time_point deadline);
+    void Command(const std::string& name, const std::string& args, const char* what,
+                 TRigctldClock::time_point deadline);
     void PutFreqOf(char vfo, int32_t value);
     void PutVfo(int32_t flag);
     void PutMode(int32_t flag);

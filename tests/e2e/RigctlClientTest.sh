@@ -16,70 +16,7 @@ command -v rigctl >/dev/null || { echo "rigctl is missing: scripts/deps.sh insta
 command -v python3 >/dev/null || { echo "python3 is missing: the hostile clients are a Python 3 script"; exit 1; }
 command -v ss >/dev/null || { echo "ss is missing (iproute2): the sockets' states are read with it"; exit 1; }
 
-work=$(mktemp -d)
-failures=0
-host=
-clients=()
-cleanup() {
-  local pid
-  for pid in "${clients[@]}"; do kill "$pid" 2>/dev/null; done
-  [ -n "$host" ] && end_host >/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-passes=0
-check() { # what, expected, actual
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1"
-    passes=$((passes + 1))
-  else
-    echo "FAIL $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  fi
-}
-
-# Waits up to $2 tenths of a second for a line matching $1 in the host's output.
-await() {
-  local i
-  for i in $(seq "$2"); do
-    grep -q -- "$1" "$work/out" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-start_host() { # mode
-  rm -f "$work/in" "$work/out"
-  mkfifo "$work/in"
-  "$session" run "$host_exe" "$1" <"$work/in" >"$work/out" 2>"$work/err" &
-  host=$!
-  exec 3>"$work/in"
-  await '^ready' 300 || { echo "FAIL rigctl_host.exe $1 did not get ready:"; tr -d '\r' <"$work/out"; exit 1; }
-  port=$(tr -d '\r' <"$work/out" | awk '$1 == "port" { print $2 }')
-}
-
-end_host() {
-  echo end >&3
-  exec 3>&-
-  local i code=1
-  for i in $(seq 300); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
-  wait "$host"
-  code=$?
-  host=
-  check "velkor.exe ended as the operator ends it, rigsim.exe with it" "0 ended" \
-    "$code $(tr -d '\r' <"$work/out" | grep -x ended)"
-}
-
-state() { # the stand-in's FREQA FREQB MODE VFO
-  local serial
-  serial=$(($(cat "$work/serial" 2>/dev/null || echo 0) + 1))
-  echo "$serial" >"$work/serial"
-  echo "state $serial" >&3
-  await "^state $serial " 100 && tr -d '\r' <"$work/out" | awk -v k="$serial" '$1 == "state" && $2 == k { print $3, $4, $5, $6 }'
-}
-
-rig() { timeout 10 rigctl -m 2 -r "127.0.0.1:$port" "$@" 2>/dev/null; }
+. "$(dirname "$0")/HostScript.sh"
 
 # The rig server's flags, as the stand-in reports them.
 DIG_U=134217728

@@ -4,7 +4,10 @@
 //
 //   rigctl_host.exe MODE       MODE: switch (/rigctl:PORT), registry (the
 //                              RigctlPort value) or busy (the port already
-//                              taken: the report is expected)
+//                              taken: the report is expected); or
+//                              rigctld:RPORT, the port on the switch and
+//                              hamlib's rigctld on 127.0.0.1:RPORT as the rig
+//                              server, without rigsim.exe
 // It prints "port N" and "ready", then answers lines on its input: "state K"
 // with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
 // rig server's interface), "hang" by making the stand-in hold every call
@@ -54,18 +57,25 @@ int Serve(const std::string& mode)
     std::cout << "port " << port << std::endl;
 
     bool fine = true;
+    const bool rigctld = mode.starts_with("rigctld:");
     {
         TRigSimProcess rigSim;
-        rigSim.Start();
+        if (!rigctld)
+            rigSim.Start();
         StoreSetting(L"On_Offlbl_Caption", L"ON");
         const std::wstring portText = std::to_wstring(port);
         if (mode == "registry")
             RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort", REG_SZ, portText.c_str(),
                             static_cast<DWORD>((portText.size() + 1) * sizeof(wchar_t)));
-        TVelkorProcess velkor({}, mode == "registry" ? std::wstring() : L"/rigctl:" + portText);
+        std::wstring switches = mode == "registry" ? std::wstring() : L"/rigctl:" + portText;
+        if (rigctld)
+            switches += L" /rigserver:rigctld:127.0.0.1:" + std::wstring(mode.begin() + 8, mode.end());
+        TVelkorProcess velkor({}, switches);
         // Reads answer only once a poll has read the rig in full: the second
-        // tick has begun after the first ended.
-        if (!WaitFor([&] { return Calls(rigSim.Control().Get(), TIface::Rig, RigSlot::GetFreq) > 1; }, 10000)) {
+        // tick has begun after the first ended. rigctld's reads are the
+        // script's to wait for.
+        if (!rigctld &&
+            !WaitFor([&] { return Calls(rigSim.Control().Get(), TIface::Rig, RigSlot::GetFreq) > 1; }, 10000)) {
             std::cout << "velkor.exe never polled" << std::endl;
             fine = false;
         }

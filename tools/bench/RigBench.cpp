@@ -10,6 +10,10 @@
 //   rigbench counts               prints rigsim.exe's call counters
 //   rigbench reports              prints how many error reports velkor.exe shows
 //   rigbench close                closes velkor.exe's window
+//   rigbench rigctld PORT [ticks] times one "f" round trip to the rigctld on
+//                                 127.0.0.1:PORT (the floor) and a whole poll
+//                                 tick through velkor.exe's rigctld client,
+//                                 taking turns
 //   rigbench window [seconds] [changes]
 //                                 runs the main window in this process as
 //                                 velkor.exe makes it, polling rigsim.exe;
@@ -38,6 +42,8 @@
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
 #include "rig/win32/OmniRigXThread.h"
+#include "rig/win32/RigServers.h"
+#include "rig/win32/RigctldSocket.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
 
@@ -149,6 +155,51 @@ int Calls(int reads, int ticks)
         return 1;
     }
     trx.reset(); // the rig server is let go before the figures are printed
+    for (TSamples& kind : kinds)
+        kind.Print();
+    std::fflush(stdout);
+    return 0;
+}
+
+// One "f" round trip on a connection of its own (the floor) against a tick
+// of the transceiver polling the same rigctld through the program's client
+// on its thread, as velkor.exe polls it.
+int RigctldCalls(uint16_t port, int ticks)
+{
+    TRigServerSetting setting;
+    setting.Kind = TRigServerKind::Rigctld;
+    setting.Port = port;
+    TBlockingRigCallWait wait;
+    auto trx = std::make_unique<TTransceiver>(nullptr, std::make_unique<TStillPollHost>(),
+                                              MakeRigServerThread(setting, wait));
+    trx->StartPolling();
+    const auto link = MakeRigctldSocket();
+    const auto deadline = [] { return TRigctldClock::now() + std::chrono::seconds(3); };
+    constexpr int kRounds = 20;
+    std::vector<TSamples> kinds = {
+        {"rigctld_floor", [&] {
+             link->Send("f\n", deadline());
+             link->ReadLine(deadline());
+         }, std::max(1, ticks / kRounds), {}},
+        {"rigctld_tick", [&] {
+             trx->TimTimer(trx->Tim);
+             if (!trx->Get_Connected())
+                 throw std::runtime_error("a tick did not read rigctld in full");
+         }, std::max(1, ticks / kRounds), {}},
+    };
+    try {
+        link->Connect("127.0.0.1", port, deadline());
+        for (TSamples& kind : kinds)
+            for (int i = 0; i < 5; ++i) // unmeasured: the connections
+                kind.Body();
+        for (int round = 0; round < kRounds; ++round)
+            for (TSamples& kind : kinds)
+                kind.Run(kind.PerRound);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "rigbench: the rigctld calls failed: %s\n", error.what());
+        return 1;
+    }
+    trx.reset();
     for (TSamples& kind : kinds)
         kind.Print();
     std::fflush(stdout);
@@ -289,6 +340,8 @@ int Run(int argc, char** argv)
     }
     if (mode == "calls")
         return Calls(argc > 2 ? std::atoi(argv[2]) : 2000, argc > 3 ? std::atoi(argv[3]) : 200);
+    if (mode == "rigctld" && argc > 2)
+        return RigctldCalls(static_cast<uint16_t>(std::atoi(argv[2])), argc > 3 ? std::atoi(argv[3]) : 200);
     if (mode == "counts") {
         ComPtr<IRigSimControl> control = FindRigSim();
         if (!control) {
@@ -313,7 +366,7 @@ int Run(int argc, char** argv)
             PostMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: rigbench wait|calls [reads] [ticks]|counts|reports|close|window [seconds] [changes]\n");
+    std::fprintf(stderr, "usage: rigbench wait|calls [reads] [ticks]|rigctld PORT [ticks]|counts|reports|close|window [seconds] [changes]\n");
     return 2;
 }
 

@@ -23,24 +23,7 @@ constexpr int kDrainReads = 8;
 
 bool Reading(const TRigctlSession& session) { return !session.QuitRequested() && !session.Overflowed(); }
 
-[[noreturn]] void RaiseSocketError(const char* what, int error)
-{
-    const HRESULT code = HRESULT_FROM_WIN32(static_cast<DWORD>(error));
-    throw EOleError(Format("%s: %s", what, OleErrorText(code).c_str()), code);
-}
-
 } // namespace
-
-bool TWin32RigctlServer::TSocketTraits::Close(TSocket socket) { return closesocket(socket) == 0; }
-
-TWin32RigctlServer::TWinsock::TWinsock()
-{
-    WSADATA data{};
-    if (const int error = WSAStartup(MAKEWORD(2, 2), &data))
-        RaiseSocketError("Cannot start Windows Sockets", error);
-}
-
-TWin32RigctlServer::TWinsock::~TWinsock() { WSACleanup(); }
 
 TWin32RigctlServer::TWin32RigctlServer(TRigctlRig& rig, uint16_t port) : FRig(rig)
 {

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "base/win32/Socket.h"
 #include "base/win32/WindowClass.h"
 #include "rigctl/RigctlSession.h"
 #include "rigctl/RigctlSettings.h"
@@ -31,8 +32,6 @@ class TRigctlRig;
 
 class TWin32RigctlServer {
 public:
-    // Winsock's SOCKET, without its header: windows.h would have come first.
-    using TSocket = UINT_PTR;
 
     // Opens the port (0: one the system picks); raises EOleError with the
     // system's text when it cannot.
@@ -44,25 +43,6 @@ public:
     size_t Connections() const { return FConnections.size(); }
 
 private:
-    // A socket, closed by its owner (closesocket).
-    struct TSocketTraits {
-        using THandle = TSocket;
-        static constexpr TSocket Invalid() { return ~TSocket(0); }
-        static bool Valid(TSocket socket) { return socket != Invalid(); }
-        static bool Close(TSocket socket);
-    };
-    using TSocketHandle = TUniqueHandle<TSocketTraits>;
-
-    // Windows Sockets for the server's life, cleaned up only when they started.
-    class TWinsock {
-    public:
-        // Raises EOleError with the system's text when they cannot start.
-        TWinsock();
-        ~TWinsock();
-        TWinsock(const TWinsock&) = delete;
-        TWinsock& operator=(const TWinsock&) = delete;
-    };
-
     struct TConnection {
         TConnection(TSocketHandle socket, TRigctlRig& rig, uint64_t now)
             : Socket(std::move(socket)), Session(rig), HeardAt(now)
