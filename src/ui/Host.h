@@ -92,6 +92,8 @@ public:
     // Takes the keyboard focus, at once when its form is the active window,
     // else when the form next becomes active.
     virtual void SetFocus() = 0;
+    // A disabled box shows its text greyed and takes no input.
+    virtual void SetEnabled(bool enabled) = 0;
 };
 
 // The event loop and its timers (a timer needs only ITimerHost's part).

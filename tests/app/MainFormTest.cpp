@@ -419,6 +419,52 @@ TEST_F(MainFormTest, MenusAndShortcutsReachTheRigInOrder)
     EXPECT_EQ(Host.Popups().size(), 2u) << "menus stay shut while not connected";
 }
 
+class TRigServerChoiceSpy : public IRigServerChoice {
+public:
+    bool RigctldChosen() const override { return Rigctld; }
+    void ShowDialog(std::function<void()> accepted) override
+    {
+        ++Opened;
+        Accepted = std::move(accepted);
+    }
+    bool Rigctld = true;
+    int Opened = 0;
+    std::function<void()> Accepted;
+};
+
+// While a rigctld serves the rig, F10 opens the program's rig server dialog:
+// the COM rig server's settings window is not asked for, and an answer that
+// fails after the dialog (the new server cannot name its rig) is reported.
+TEST_F(MainFormTest, TrxSettingsOpenTheRigServerDialogWhileRigctldIsChosen)
+{
+    TRigServerChoiceSpy choice;
+    StartOn();
+    Form->RigServerChoice = &choice;
+    Host.KeyDown(Vk::F10);
+    EXPECT_EQ(choice.Opened, 1);
+    EXPECT_EQ(Puts(Rig->Log), Log{});
+    EXPECT_EQ(Form->Titlebar->Caption(), "None") << "the title changes after the dialog";
+
+    Rig->FailAll = true;
+    DispatchEvent(&App, choice.Accepted);
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Host.MessageBoxes()[0].Text, "Rig is not responding.");
+    EXPECT_EQ(Form->Titlebar->Caption(), "None");
+
+    // With the COM rig server chosen F10 is what it always was; the menu's
+    // own item opens the dialog all the same.
+    Rig->FailAll = false;
+    choice.Rigctld = false;
+    Host.KeyDown(Vk::F10);
+    EXPECT_EQ(choice.Opened, 1);
+    EXPECT_EQ(Puts(Rig->Log), Log{"dialog true"});
+    TMenuItem* item = Form->ShortCutMenu->Items(6);
+    ASSERT_EQ(item->Caption(), "Rig server");
+    EXPECT_EQ(Form->ShortCutMenu->Items(5)->Caption(), "TRX settings");
+    item->Click();
+    EXPECT_EQ(choice.Opened, 2);
+}
+
 TEST_F(MainFormTest, VfoToMemoryPassesTheFrequenciesOfTheArrangement)
 {
     struct TCase {
