@@ -10,8 +10,8 @@ namespace {
 constexpr const char* kCaption = "Rig server";
 // Where the edit boxes sit on the form (they are windows of their own, placed
 // in the form's coordinates): on the panel's row of the host and the port.
-constexpr TRect kHostBounds{42, 68, 162, 88};
-constexpr TRect kPortBounds{200, 68, 254, 88};
+constexpr TRect kHostBounds{42, 69, 162, 86};
+constexpr TRect kPortBounds{200, 69, 254, 86};
 
 // Decimal digits that make 1 to 65535.
 bool PortOf(const std::string& text, uint16_t& port)
@@ -182,14 +182,15 @@ void TRigServerForm::Open(const TRigServerSetting& setting)
     FPortEdit->SetText(std::to_string(setting.Port));
     TestResult->SetCaption("");
     SetKind(setting.Kind);
-    // Over the main window, inside the screen.
+    // Below the main window (above it when the screen ends), inside the
+    // screen: the frequency stays in sight.
     if (TForm* main = App().MainForm(); main && main != this) {
         const TSize screen = App().Host().ScreenSize();
-        const int left = std::clamp(main->Left() + (main->Width() - Width()) / 2, 0,
-                                    std::max(0, screen.cx - Width()));
-        const int top = std::clamp(main->Top() + (main->Height() - Height()) / 2, 0,
-                                   std::max(0, screen.cy - Height()));
-        SetBounds(left, top, Width(), Height());
+        int top = main->Top() + main->Height() + 4;
+        if (top + Height() > screen.cy)
+            top = main->Top() - Height() - 4;
+        SetBounds(std::clamp(main->Left(), 0, std::max(0, screen.cx - Width())),
+                  std::clamp(top, 0, std::max(0, screen.cy - Height())), Width(), Height());
     }
     Show();
 }
@@ -247,7 +248,8 @@ void TRigServerForm::CancelButtonClick(TObject*) { Hide(); }
 
 void TRigServerForm::FormKeyDown(TObject*, uint16_t& Key, TShiftState)
 {
-    if (Key == Vk::Return) {
+    // Enter on a button with the focus is that button's.
+    if (Key == Vk::Return && !dynamic_cast<TFlatButton*>(ActiveControl())) {
         Key = 0;
         OKButtonClick(this);
     } else if (Key == Vk::Escape) {
