@@ -1,7 +1,8 @@
 # What polling hamlib's rigctld costs, sourced by scripts/bench.sh after the
 # rig server's figures ($bin, bench, calc, cpu_ticks, pid_of and $ticks are
-# its): one poll tick through velkor.exe's rigctld client against one "f"
-# round trip to the same rigctld (the floor; the goal is a tick within 5),
+# its): one poll tick as velkor.exe polls rigctld (its client on the rig
+# server's thread), and the client alone, against one "f" round trip to the
+# same rigctld (the floor; the goal is a tick within 5),
 # and the CPU share of velkor.exe polling rigctld -m 1 beside its share
 # polling rigsim.exe, each over BENCH_RIGCTLD_SECONDS (default 120) in turn.
 rigctld_seconds=${BENCH_RIGCTLD_SECONDS:-120}
@@ -46,8 +47,12 @@ kill "$rigctld_pid" 2>/dev/null
 echo
 echo "== hamlib rigctld -m 1 (median of $ticks) =="
 printf '%-44s %8.3f ms  p95 %8.3f ms\n' 'floor: one "f" round trip' "$(rfield rigctld_floor 2)" "$(rfield rigctld_floor 3)"
-printf '%-44s %8.3f ms  p95 %8.3f ms  %6.1f x floor (goal: 5)\n' 'poll tick through the rigctld client' \
-  "$(rfield rigctld_tick 2)" "$(rfield rigctld_tick 3)" "$(calc '%.2f' "$(rfield rigctld_tick 2) / $(rfield rigctld_floor 2)")"
+rrow() { # label, key
+  printf '%-44s %8.3f ms  p95 %8.3f ms  %6.2f x floor\n' "$1" "$(rfield "$2" 2)" "$(rfield "$2" 3)" \
+    "$(calc '%.2f' "$(rfield "$2" 2) / $(rfield rigctld_floor 2)")"
+}
+rrow 'the client alone, on this thread' rigctld_direct
+rrow 'poll tick as velkor.exe polls (goal: 5)' rigctld_tick
 printf 'CPU over %s s, velkor.exe polling rigsim.exe: %s %% (rigsim.exe %s %%)\n' "$rigctld_seconds" \
   "$cpu_on_rigsim" "$cpu_rigsim_self"
 printf 'CPU over %s s, velkor.exe polling rigctld:    %s %% (rigctld %s %%)\n' "$rigctld_seconds" \

@@ -42,10 +42,22 @@ public:
     virtual void PutMode(int32_t value) = 0;
 };
 
+// What one poll reads, the flags as the rig's getters answer them.
+struct TRigReading {
+    int32_t Freq = 0;
+    int32_t FreqA = 0;
+    int32_t FreqB = 0;
+    int32_t Mode = 0;
+    int32_t Vfo = 0;
+};
+
 // The server's object. The first call connects; every call raises on failure.
 class IRigServer {
 public:
     virtual ~IRigServer() = default;
+    // The whole reading in one call, for a server that reads it at once
+    // anyway; false, with nothing read, for one read value by value.
+    virtual bool ReadAll(TRigReading&) { return false; }
     // Fetches the rig object afresh.
     virtual std::unique_ptr<IRig> Rig() = 0;
     // Asks the server to show (true) or hide its own settings dialog.

@@ -215,8 +215,8 @@ private:
 
 // ---------------------------------------------------------------- TRigServerThread
 
-TRigServerThread::TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines)
-    : FCore(std::make_shared<TCore>(wait, deadlines))
+TRigServerThread::TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines, bool readsAtOnce)
+    : FCore(std::make_shared<TCore>(wait, deadlines)), FReadsAtOnce(readsAtOnce)
 {
     // The thread holds the shared part: it may outlive this object.
     FThread = std::thread([core = FCore, factory = std::move(factory)] { core->Serve(factory); });
@@ -237,6 +237,19 @@ TRigServerThread::~TRigServerThread()
         FThread.join();
     else
         FThread.detach();
+}
+
+bool TRigServerThread::ReadAll(TRigReading& reading)
+{
+    if (!FReadsAtOnce)
+        return false;
+    const auto read = FCore->Call<std::optional<TRigReading>>([](IRigServer& server) {
+        TRigReading all;
+        return server.ReadAll(all) ? std::optional(all) : std::nullopt;
+    });
+    if (read)
+        reading = *read;
+    return read.has_value();
 }
 
 std::unique_ptr<IRig> TRigServerThread::Rig() { return std::make_unique<TThreadRig>(FCore); }

@@ -75,8 +75,9 @@ public:
     // server tells which deadline a call gets.
     using TFactory = std::function<std::unique_ptr<IRigServer>()>;
 
-    // wait must outlive this object.
-    TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines = {});
+    // wait must outlive this object. readsAtOnce: the server made answers
+    // ReadAll, which then costs one call to the thread instead of none.
+    TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines = {}, bool readsAtOnce = false);
     // Lets the thread free the server; gives it Deadlines.Shutdown to do so,
     // and leaves it behind when it is still caught in a call.
     ~TRigServerThread() override;
@@ -85,6 +86,7 @@ public:
 
     // The rig object's calls each fetch the rig, make the call and release
     // it, on the thread, as one call with one deadline.
+    bool ReadAll(TRigReading& reading) override;
     std::unique_ptr<IRig> Rig() override;
     void ShowRigDialog(bool visible) override;
     bool Connected() const override;
@@ -99,4 +101,5 @@ public:
 private:
     std::shared_ptr<TCore> FCore;
     std::thread FThread;
+    const bool FReadsAtOnce;
 };

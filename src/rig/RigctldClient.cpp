@@ -207,13 +207,13 @@ void TRigctldServer::EnsureConnected()
 std::vector<TRigctldServer::TReply> TRigctldServer::Exchange(const std::vector<std::string>& commands,
                                                              TRigctldClock::time_point deadline)
 {
-    std::string text;
-    for (const std::string& command : commands)
-        text += "+" + command + "\n";
-    FLink->Send(text, deadline);
+    // One command at a time: rigctld answers a command in about a tenth of a
+    // millisecond, but commands sent together wait some 50 ms between them.
     std::vector<TReply> replies;
-    for (const std::string& command : commands)
+    for (const std::string& command : commands) {
+        FLink->Send("+" + command + "\n", deadline);
         replies.push_back(ReadReply(command, deadline));
+    }
     return replies;
 }
 
@@ -425,3 +425,14 @@ private:
 };
 
 std::unique_ptr<IRig> TRigctldServer::Rig() { return std::make_unique<TRigctldRig>(*this); }
+
+bool TRigctldServer::ReadAll(TRigReading& reading)
+{
+    TRigctldRig rig(*this);
+    reading.Freq = rig.GetFreq();
+    reading.FreqA = rig.GetFreqA();
+    reading.FreqB = rig.GetFreqB();
+    reading.Mode = rig.GetMode();
+    reading.Vfo = rig.GetVfo();
+    return true;
+}

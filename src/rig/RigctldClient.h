@@ -2,9 +2,9 @@
 // hamlib's rigctld as the rig server. One connection stays open; every
 // exchange is hamlib's extended protocol ("+\get_freq"), whose replies end in
 // "RPRT n", so that a reply is known to be whole and an error to be an error.
-// A poll reads frequency, mode, VFO and split in one exchange (the commands
-// go out together), and the TX frequency in a second one while split is on.
-// Commands go out at once; the next poll reads their effect.
+// A poll reads frequency, mode, VFO and split (four round trips on the open
+// connection), and the TX frequency too while split is on. Commands go out at
+// once; the next poll reads their effect.
 //
 // A connection that fails (refused, silent, cut, or answering garbage) is
 // closed, and the next attempt waits a back-off that grows from FirstRetry to
@@ -88,6 +88,8 @@ public:
     // reads the radio afresh; the other reads answer from that reading until
     // a command goes out, and read afresh themselves when there is none.
     std::unique_ptr<IRig> Rig() override;
+    // A poll's reading afresh.
+    bool ReadAll(TRigReading& reading) override;
     // rigctld has no dialog of its own: the program's serves it.
     void ShowRigDialog(bool) override {}
     bool Connected() const override { return FConnected; }
@@ -111,7 +113,7 @@ private:
     };
 
     void EnsureConnected();
-    // Sends the commands (without "+" and line end) together and reads their replies.
+    // Sends the commands (without "+" and line end) in turn and reads their replies.
     std::vector<TReply> Exchange(const std::vector<std::string>& commands, TRigctldClock::time_point deadline);
     TReply ReadReply(const std::string& command, TRigctldClock::time_point deadline);
     // Runs one call: connects first when needed; a failed connection is

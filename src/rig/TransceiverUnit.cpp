@@ -107,19 +107,37 @@ void TTransceiver::TakeReplacement()
 
 void TTransceiver::Poll()
 {
+    // A server that reads the radio's whole state at once answers it in one
+    // call (one wait for the rig server's thread instead of eight).
+    TRigReading reading;
+    if (FOmniRigX1->ReadAll(reading)) {
+        Freq = reading.Freq;
+        FreqA = reading.FreqA;
+        FreqB = reading.FreqB;
+        ShowMode(reading.Mode);
+        for (const TVfoEntry& entry : kVfos)
+            if (reading.Vfo == entry.Arrangement)
+                VFO = entry.Name;
+        return;
+    }
     // Each read fetches its own rig object, and each value is kept as soon as it
     // is read, so a failing read leaves the earlier ones of the tick in place.
     Freq = Rig()->GetFreq();
     FreqA = Rig()->GetFreqA();
     FreqB = Rig()->GetFreqB();
 
-    std::string mode = ModeName(Rig()->GetMode());
-    if (!mode.empty())
-        Mode = mode;
+    ShowMode(Rig()->GetMode());
 
     for (const TVfoEntry& entry : kVfos)
         if (Rig()->GetVfo() == entry.Arrangement)
             VFO = entry.Name;
+}
+
+void TTransceiver::ShowMode(int32_t flag)
+{
+    std::string mode = ModeName(flag);
+    if (!mode.empty())
+        Mode = mode;
 }
 
 void TTransceiver::TimTimer(TObject*)

@@ -64,6 +64,8 @@ public:
 
 private:
     void Poll();
+    // A flag of no mode keeps the mode shown.
+    void ShowMode(int32_t flag);
     std::unique_ptr<IRig> Rig() { return FOmniRigX1->Rig(); }
     // Counts the calls to the rig server under way; a replacement waits
     // for the last one to end.

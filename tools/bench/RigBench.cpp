@@ -11,9 +11,10 @@
 //   rigbench reports              prints how many error reports velkor.exe shows
 //   rigbench close                closes velkor.exe's window
 //   rigbench rigctld PORT [ticks] times one "f" round trip to the rigctld on
-//                                 127.0.0.1:PORT (the floor) and a whole poll
-//                                 tick through velkor.exe's rigctld client,
-//                                 taking turns
+//                                 127.0.0.1:PORT (the floor), a whole poll
+//                                 tick through the rigctld client alone, and
+//                                 one as velkor.exe polls (the client on the
+//                                 rig server's thread), taking turns
 //   rigbench window [seconds] [changes]
 //                                 runs the main window in this process as
 //                                 velkor.exe makes it, polling rigsim.exe;
@@ -162,8 +163,8 @@ int Calls(int reads, int ticks)
 }
 
 // One "f" round trip on a connection of its own (the floor) against a tick
-// of the transceiver polling the same rigctld through the program's client
-// on its thread, as velkor.exe polls it.
+// of the transceiver polling the same rigctld through the program's client,
+// alone and on the rig server's thread as velkor.exe polls it.
 int RigctldCalls(uint16_t port, int ticks)
 {
     TRigServerSetting setting;
@@ -174,12 +175,18 @@ int RigctldCalls(uint16_t port, int ticks)
                                               MakeRigServerThread(setting, wait));
     trx->StartPolling();
     const auto link = MakeRigctldSocket();
+    auto direct = std::make_unique<TTransceiver>(nullptr, std::make_unique<TStillPollHost>(),
+                                              std::make_unique<TRigctldServer>(MakeRigctldSocket(), "127.0.0.1", port));
+    direct->StartPolling();
     const auto deadline = [] { return TRigctldClock::now() + std::chrono::seconds(3); };
     constexpr int kRounds = 20;
     std::vector<TSamples> kinds = {
         {"rigctld_floor", [&] {
              link->Send("f\n", deadline());
              link->ReadLine(deadline());
+         }, std::max(1, ticks / kRounds), {}},
+        {"rigctld_direct", [&] {
+             direct->TimTimer(direct->Tim);
          }, std::max(1, ticks / kRounds), {}},
         {"rigctld_tick", [&] {
              trx->TimTimer(trx->Tim);

@@ -26,7 +26,7 @@ std::unique_ptr<TRigServerThread> MakeRigServerThread(const TRigServerSetting& s
         [host = setting.Host, port = setting.Port] {
             return std::make_unique<TRigctldServer>(MakeRigctldSocket(), host, port);
         },
-        wait, deadlines);
+        wait, deadlines, true);
 }
 
 std::string ProbeRigctld(const TRigServerSetting& setting, IRigCallWait& wait)
