@@ -148,6 +148,7 @@ void TRigServerForm::BuildControls()
 
     TestButton = MakeButton("TestButton", {8, 76, 60, 19}, "Test", [this](TObject* s) { TestButtonClick(s); });
     TestResult = MakeLabel("TestResult", {74, 79, 180, 13}, "");
+    TestResult->SetShowHint(true);
 
     OKButton = MakeButton("OKButton", {112, 104, 66, 19}, "OK", [this](TObject* s) { OKButtonClick(s); });
     OKButton->SetDefault(true);
@@ -229,6 +230,8 @@ void TRigServerForm::TestButtonClick(TObject*)
         why = FProbe ? FProbe(setting) : std::string();
     }
     TestResult->SetCaption(why);
+    // A long reason runs past the label: its hint shows all of it.
+    TestResult->SetHint(why);
 }
 
 void TRigServerForm::OKButtonClick(TObject*)
