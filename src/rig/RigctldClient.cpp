@@ -161,6 +161,14 @@ template <class TCall>
 decltype(auto) TRigctldServer::Guarded(TCall call)
 {
     try {
+        try {
+            EnsureConnected();
+            return call();
+        } catch (const ERigctldConnectionLost&) {
+            FLink->Close();
+            FConnected = false;
+            FFresh = false;
+        }
         EnsureConnected();
         return call();
     } catch (const ERigctldLinkError& failure) {

@@ -9,7 +9,10 @@
 // A connection that fails (refused, silent, cut, or answering garbage) is
 // closed, and the next attempt waits a back-off that grows from FirstRetry to
 // LongestRetry: calls meanwhile fail at once with the failure's text, so a
-// missing rigctld costs nothing. An "RPRT -n" answer is the radio's error and
+// missing rigctld costs nothing. A call whose connection ends is made once
+// more at once on a new one (rigctld now and then ends a client's connection
+// as another client leaves; every command is an absolute set, so a second go
+// does no harm). An "RPRT -n" answer is the radio's error and
 // keeps the connection.
 
 #include <chrono>
@@ -34,6 +37,11 @@ class ERigctldError : public Exception {
 // connection is dropped. The text is the cause ("connection refused").
 class ERigctldLinkError : public ERigctldError {
     using ERigctldError::ERigctldError;
+};
+
+// The connection ended: rigctld closed or reset it.
+class ERigctldConnectionLost : public ERigctldLinkError {
+    using ERigctldLinkError::ERigctldLinkError;
 };
 
 // The connection as the client needs it: the system's socket, or a test's

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "app/BandsFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -88,15 +87,13 @@ TEST(BandsFile, BandMenuReturnsToTheFrequencyLastUsedInTheBand)
 
 TEST(BandsFile, MissingOrUnreadableFileGivesNoBandsAndNoMessage)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "velkor-bands-test-dir";
-    std::filesystem::create_directories(dir);
-    for (const std::string& name : {std::string("no-such-velkor.ini"), dir.string()}) {
+    const TTempFolder dir("velkor-bands-test-dir");
+    for (const std::string& name : {std::string("no-such-velkor.ini"), dir.Path().string()}) {
         SCOPED_TRACE(name);
         const TBandsFile file = LoadBandsFile(name);
         EXPECT_TRUE(file.Bands.empty());
         EXPECT_FALSE(file.WrongFormat);
     }
-    std::filesystem::remove(dir);
 }
 
 TEST(BandsFile, ShippedFileHoldsTheAmateurBandsFrom160mTo70cm)

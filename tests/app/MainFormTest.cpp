@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "app/ComMainForm.h"
 #include "platform/MemoryRegistry.h"
 #include "tests/rig/FakeRigServer.h"
+#include "tests/support/TempFolder.h"
 #include "ui/HeadlessHost.h"
 
 namespace {
@@ -48,10 +48,7 @@ class MainFormTest : public ::testing::Test {
 protected:
     MainFormTest() : FOldDir(std::filesystem::current_path())
     {
-        FDir = std::filesystem::temp_directory_path() /
-               ("velkor-main-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::create_directories(FDir);
-        std::filesystem::current_path(FDir);
+        std::filesystem::current_path(FDir.Path());
         WriteBands("160m#1810000#2000000\r\n40m#7000000#7200000\r\n20m#14000000#14350000\r\n");
         App.SetTitle("Velkor");
     }
@@ -60,10 +57,9 @@ protected:
         delete Form;
         delete Trx;
         std::filesystem::current_path(FOldDir);
-        std::filesystem::remove_all(FDir);
     }
 
-    void WriteBands(const std::string& text) { std::ofstream(FDir / "velkor.ini", std::ios::binary) << text; }
+    void WriteBands(const std::string& text) { FDir.Write("velkor.ini", text); }
 
     // The program's start order: window, transceiver, memory list, first show.
     void Start()
@@ -105,7 +101,7 @@ protected:
 
 private:
     std::filesystem::path FOldDir;
-    std::filesystem::path FDir;
+    TTempFolder FDir{"velkor-main"};
 };
 
 TEST_F(MainFormTest, FirstStartWithoutStoredSettings)

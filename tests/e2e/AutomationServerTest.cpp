@@ -14,6 +14,7 @@
 #include "Velkor_TLB.h"
 #include "tests/support/win32/VelkorProcess.h"
 #include "base/win32/ComUtil.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/LockedKey.h"
 
 #define EXPECT_FAILED(expression) EXPECT_TRUE(FAILED(expression))
@@ -418,10 +419,9 @@ TEST_F(AutomationServerTest, YesEndsTheProgramWhileAClientHoldsAnObject)
 
 TEST_F(AutomationServerTest, AStartByComWorksInTheFolderTheOperatorsStartRanIn)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"velkor-operator";
-    std::filesystem::create_directories(folder);
+    const TTempFolder folder(L"velkor-operator", TFolderName::AsGiven);
     {
-        TOperatorsVelkor velkor(folder.wstring());
+        TOperatorsVelkor velkor(folder.Path().wstring());
         ASSERT_TRUE(velkor.MainWindow());
         PostMessageW(velkor.MainWindow(), WM_CLOSE, 0, 0);
         ASSERT_EQ(velkor.WaitForExit(10000), 0u);
@@ -430,13 +430,13 @@ TEST_F(AutomationServerTest, AStartByComWorksInTheFolderTheOperatorsStartRanIn)
         ComPtr<IVelkorCom> object = Create();
         ASSERT_TRUE(object);
         TProcess process(VelkorWithWindow());
-        EXPECT_TRUE(SamePath(process.CurrentDirectory(), folder.wstring() + L"\\"))
+        EXPECT_TRUE(SamePath(process.CurrentDirectory(), folder.Path().wstring() + L"\\"))
             << "in " << std::string(process.CurrentDirectory().begin(), process.CurrentDirectory().end());
         object.Reset();
         EXPECT_EQ(process.WaitForExit(10000), 0u);
     }
     // A remembered folder that has gone: the program's own.
-    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(folder.Remove());
     ComPtr<IVelkorCom> object = Create();
     ASSERT_TRUE(object);
     TProcess process(VelkorWithWindow());
@@ -449,8 +449,7 @@ TEST_F(AutomationServerTest, AStartByComWorksInTheFolderTheOperatorsStartRanIn)
 // In a prefix of its own: the class is registered for a copy of the program.
 TEST_F(AutomationServerTest, IsolatedAnInstallPathWithABlankIsRegisteredWithoutOne)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"Velkor Install Test";
-    std::filesystem::create_directories(folder);
+    const TTempFolder folder(L"Velkor Install Test", TFolderName::AsGiven);
     const std::wstring copy = (folder / L"velkor.exe").wstring();
     std::filesystem::copy_file(VelkorExePath(), copy, std::filesystem::copy_options::overwrite_existing);
     ASSERT_EQ(RunVelkor(L"/regserver", 20000, copy), 0u);
@@ -467,7 +466,6 @@ TEST_F(AutomationServerTest, IsolatedAnInstallPathWithABlankIsRegisteredWithoutO
     object.Reset();
     EXPECT_EQ(process.WaitForExit(10000), 0u);
     EXPECT_EQ(RunVelkor(L"/unregserver", 20000, copy), 0u);
-    std::filesystem::remove_all(folder);
 }
 
 // A standard user's start, on the system's registry: the machine's classes
@@ -491,8 +489,7 @@ TEST_F(AutomationServerTest, IsolatedAStandardUsersStartWritesOwnEntriesOnlyWher
         RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + kClsidKey).c_str());
         RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\") + kProgId).c_str());
     };
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"velkor-elsewhere";
-    std::filesystem::create_directories(folder);
+    const TTempFolder folder(L"velkor-elsewhere", TFolderName::AsGiven);
     const std::wstring copy = (folder / L"velkor.exe").wstring();
     std::filesystem::copy_file(VelkorExePath(), copy, std::filesystem::copy_options::overwrite_existing);
     const std::wstring gone = L"C:\\Uninstalled\\velkor.exe";
@@ -533,7 +530,6 @@ TEST_F(AutomationServerTest, IsolatedAStandardUsersStartWritesOwnEntriesOnlyWher
     }
     forgetUserEntries();
     ASSERT_EQ(RunVelkor(L"/regserver"), 0u);
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "AutomationSupport.h"
 #include "tests/support/win32/VelkorProcess.h"
 #include "VersionResource.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/LockedKey.h"
 
 using Microsoft::WRL::ComPtr;
@@ -263,8 +264,8 @@ TEST_F(InstallerTest, ASecondInstallKeepsTheOperatorsBandsMemoriesAndStartFolder
     const std::string memories = "Caption\tMode\tVFO A\tVFO B\t\r\nHome\tDIGI\t7.074.000\t\t\r\n";
     WriteFile(DataFolder() / L"velkor.ini", bands);
     WriteFile(DataFolder() / L"velkor.mem", memories);
-    const fs::path elsewhere = fs::temp_directory_path() / L"velkor-elsewhere";
-    fs::create_directories(elsewhere);
+    const TTempFolder folder(L"velkor-elsewhere", TFolderName::AsGiven);
+    const fs::path& elsewhere = folder.Path();
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"StartFolder", REG_SZ, elsewhere.c_str(),
                               static_cast<DWORD>((elsewhere.wstring().size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
@@ -277,7 +278,6 @@ TEST_F(InstallerTest, ASecondInstallKeepsTheOperatorsBandsMemoriesAndStartFolder
     EXPECT_EQ(FileNames(ProgramFolder()), (std::set<std::wstring>{L"README.txt", L"uninstall.exe", L"velkor.exe"}))
         << "nothing of the earlier installation left aside";
     ExpectRegistration(true);
-    fs::remove_all(elsewhere);
 }
 
 TEST_F(InstallerTest, AClientsObjectIsServedByTheInstalledProgramInTheDataFolder)

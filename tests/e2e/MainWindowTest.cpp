@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "tests/support/win32/VelkorProcess.h"
 
@@ -27,8 +27,6 @@ protected:
     {
         ForgetStoredSettings();
         // The program reads its bands file from its current folder.
-        FFolder = std::filesystem::temp_directory_path() / L"velkor-e2e";
-        std::filesystem::create_directories(FFolder);
         std::filesystem::copy_file(std::filesystem::path(VELKOR_SOURCE_DIR) / "velkor.ini", FFolder / "velkor.ini",
                                    std::filesystem::copy_options::overwrite_existing);
         RigSim.Start();
@@ -86,14 +84,14 @@ protected:
         return nullptr;
     }
 
-    std::filesystem::path FFolder;
+    TTempFolder FFolder{L"velkor-e2e"};
     TRigSimProcess RigSim;
     ComPtr<IRigSimControl> Control;
 };
 
 TEST_F(MainWindowTest, ASwitchClickBringsTheSimulatedFrequencyOntoTheLedFields)
 {
-    TVelkorProcess velkor(FFolder.wstring());
+    TVelkorProcess velkor(FFolder.Path().wstring());
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     RECT client;
@@ -115,7 +113,7 @@ TEST_F(MainWindowTest, ASwitchClickBringsTheSimulatedFrequencyOntoTheLedFields)
 TEST_F(MainWindowTest, RealKeysReachTheMenuShortcuts)
 {
     StoreSetting(L"On_Offlbl_Caption", L"ON");
-    TVelkorProcess velkor(FFolder.wstring());
+    TVelkorProcess velkor(FFolder.Path().wstring());
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     SetForegroundWindow(window);
@@ -149,7 +147,7 @@ TEST_F(MainWindowTest, RealKeysReachTheMenuShortcuts)
 // out while the switch is off.
 TEST_F(MainWindowTest, FTenOpensTheRigServerDialogWhileRigctldIsChosen)
 {
-    TVelkorProcess velkor(FFolder.wstring(), L"/rigserver:rigctld:127.0.0.1:9");
+    TVelkorProcess velkor(FFolder.Path().wstring(), L"/rigserver:rigctld:127.0.0.1:9");
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     SetForegroundWindow(window);
@@ -178,7 +176,7 @@ TEST_F(MainWindowTest, FTenOpensTheRigServerDialogWhileRigctldIsChosen)
 TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
 {
     StoreSetting(L"On_Offlbl_Caption", L"ON");
-    TVelkorProcess velkor(FFolder.wstring());
+    TVelkorProcess velkor(FFolder.Path().wstring());
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     // The menus open only once the transceiver has read the rig.
@@ -199,7 +197,7 @@ TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
 TEST_F(MainWindowTest, ARestartBringsBackThePlaceAndTheSwitch)
 {
     {
-        TVelkorProcess velkor(FFolder.wstring());
+        TVelkorProcess velkor(FFolder.Path().wstring());
         HWND window = velkor.MainWindow();
         ASSERT_TRUE(window);
         SetWindowPos(window, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -209,7 +207,7 @@ TEST_F(MainWindowTest, ARestartBringsBackThePlaceAndTheSwitch)
         ASSERT_EQ(velkor.WaitForExit(10000), 0u);
     }
     Control->Reset();
-    TVelkorProcess velkor(FFolder.wstring());
+    TVelkorProcess velkor(FFolder.Path().wstring());
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     RECT place;

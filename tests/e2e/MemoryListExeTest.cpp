@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "RigSim.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "tests/support/win32/VelkorProcess.h"
 #include "src/rig/RigServer.h"
@@ -83,8 +84,6 @@ class MemoryListExeTest : public ::testing::Test {
 protected:
     MemoryListExeTest()
     {
-        Dir = std::filesystem::temp_directory_path() / ("velkor-e2e-memories-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::create_directories(Dir);
         // A first start, switched on: the program polls from the start.
         RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey);
         RegSetKeyValueW(HKEY_CURRENT_USER, kWindowPosKey, L"On_Offlbl_Caption", REG_SZ, L"ON",
@@ -93,11 +92,9 @@ protected:
     ~MemoryListExeTest() override
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey);
-        std::error_code ignored;
-        std::filesystem::remove_all(Dir, ignored);
     }
 
-    std::filesystem::path Dir;
+    TTempFolder Dir{"velkor-e2e-memories"};
 };
 
 TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereTheProgramRan)
@@ -109,7 +106,7 @@ TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereT
     control->SetFreqA(14250000);
     control->SetFreqB(7050000);
     control->SetMode(RigParams::SSB_U);
-    TVelkorProcess velkor(Dir.wstring());
+    TVelkorProcess velkor(Dir.Path().wstring());
 
     HWND main = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (main = WindowOf(velkor.Id(), nullptr, kMainCaption)) != nullptr; }, 10000));
@@ -151,9 +148,7 @@ TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereT
     PostMessageW(question, WM_COMMAND, IDYES, 0);
     EXPECT_EQ(velkor.WaitForExit(10000), 0u);
 
-    std::ifstream in(Dir / "velkor.mem", std::ios::binary);
-    const std::string file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(file, "Caption\tMode\tVFO A\tVFO B\t\r\n"
+    EXPECT_EQ(Dir.Read("velkor.mem"), "Caption\tMode\tVFO A\tVFO B\t\r\n"
                     "Calling 20 m\tUSB\t14250000\t-1\t\r\n");
     EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem.tmp"));
     EXPECT_EQ(RegText(kMemoryWinPosKey, L"Visible"), "1") << "open at the end, placement kept";

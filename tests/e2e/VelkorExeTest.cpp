@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "tests/support/win32/VelkorProcess.h"
 #include "VersionResource.h"
@@ -86,18 +87,16 @@ std::wstring StartFolder()
 // writes anything.
 TEST(VelkorExe, ASecondStartBringsTheRunningOneToTheFrontAndEnds)
 {
-    const std::filesystem::path first = std::filesystem::temp_directory_path() / L"velkor-first";
-    const std::filesystem::path second = std::filesystem::temp_directory_path() / L"velkor-second";
-    std::filesystem::create_directories(first);
-    std::filesystem::create_directories(second);
-    TVelkorProcess velkor(first.wstring());
+    const TTempFolder first(L"velkor-first", TFolderName::AsGiven);
+    const TTempFolder second(L"velkor-second", TFolderName::AsGiven);
+    TVelkorProcess velkor(first.Path().wstring());
     HWND window = velkor.MainWindow();
     ASSERT_TRUE(window);
     const std::wstring folder = StartFolder();
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }, 10000));
 
-    TVelkorProcess again(second.wstring());
+    TVelkorProcess again(second.Path().wstring());
     EXPECT_EQ(again.WaitForExit(20000), 0u) << "the second start ends";
     EXPECT_TRUE(WaitFor([&] { return !IsIconic(window); }, 10000)) << "the running one is restored";
     EXPECT_EQ(MainWindows(), std::vector<HWND>{window});
@@ -107,8 +106,8 @@ TEST(VelkorExe, ASecondStartBringsTheRunningOneToTheFrontAndEnds)
     // Started twice at once: one of them runs.
     PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_EQ(velkor.WaitForExit(10000), 0u);
-    TVelkorProcess one(first.wstring());
-    TVelkorProcess other(first.wstring());
+    TVelkorProcess one(first.Path().wstring());
+    TVelkorProcess other(first.Path().wstring());
     EXPECT_TRUE(WaitFor([&] { return one.WaitForExit(0) == 0 || other.WaitForExit(0) == 0; }, 20000))
         << "one of them ends";
     TVelkorProcess& running = one.WaitForExit(0) == 0 ? other : one;
@@ -117,8 +116,6 @@ TEST(VelkorExe, ASecondStartBringsTheRunningOneToTheFrontAndEnds)
     EXPECT_EQ(MainWindows().size(), 1u);
     PostMessageW(running.MainWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(running.WaitForExit(10000), 0u);
-    std::filesystem::remove_all(first);
-    std::filesystem::remove_all(second);
 }
 
 // The project's version reaches the file's properties, where Explorer and

@@ -1,6 +1,6 @@
 #pragma once
 // Test support: memory grids built as the list builds them, and their cells
-// read back whole.
+// read back whole; memory files of given rows.
 
 #include <string>
 #include <vector>
@@ -13,6 +13,18 @@ using Rows = std::vector<std::vector<std::string>>;
 
 // The memory file's first line.
 inline const std::string kHeaderLine = "Caption\tMode\tVFO A\tVFO B\t\r\n";
+
+// A memory file with these rows after the header line.
+inline std::string FileOf(const Rows& rows)
+{
+    std::string text = kHeaderLine;
+    for (const auto& row : rows) {
+        for (const std::string& field : row)
+            text += field + "\t";
+        text += "\r\n";
+    }
+    return text;
+}
 
 // The memory grid as the list builds it: the header row and one empty memory.
 inline TStringAlignGrid MemoryGrid()

@@ -5,12 +5,8 @@
 
 #include "app/ComMainForm.h"
 #include "app/MemoryListWindow.h"
-#include "memories/ListUnit.h"
-#include "platform/MemoryRegistry.h"
-#include "rig/TransceiverUnit.h"
-#include "tests/memories/FakeFileSystem.h"
 #include "tests/memories/GridSupport.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/ListFormBench.h"
 #include "ui/HeadlessHost.h"
 
 namespace {
@@ -18,19 +14,8 @@ namespace {
 using Row = std::vector<std::string>;
 using Lines = std::vector<std::string>;
 using namespace RigParams;
+using MemoryTests::FileOf;
 using MemoryTests::kHeaderLine;
-
-// A memory file with these rows after the header.
-std::string FileOf(const std::vector<Row>& rows)
-{
-    std::string text = kHeaderLine;
-    for (const Row& row : rows) {
-        for (const std::string& field : row)
-            text += field + "\t";
-        text += "\r\n";
-    }
-    return text;
-}
 
 std::vector<Row> Numbered(int count)
 {
@@ -40,36 +25,16 @@ std::vector<Row> Numbered(int count)
     return rows;
 }
 
-class ListFormTest : public ::testing::Test {
+class ListFormTest : public ::testing::Test, protected TListFormBench<THeadlessHost> {
 protected:
-    ListFormTest()
-    {
-        App.SetTitle("Velkor");
-        // The main window comes first, as in the program.
-        Main = new TForm(&App);
-        Main->SetBounds(370, 113, 229, 103);
-        auto rig = std::make_unique<TFakeRigServer>();
-        Rig = rig.get();
-        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
-    }
-    ~ListFormTest() override
-    {
-        delete List;
-    }
+    ListFormTest() { Main->SetBounds(370, 113, 229, 103); }
 
-    void Make(const std::string& file = {})
-    {
-        if (!file.empty())
-            Files.Files["velkor.mem"] = file;
-        List = new TListForm(&App, *Trx, Files, Reg);
-    }
     void MakeShown(const std::string& file = {})
     {
         Make(file);
         List->Show();
     }
 
-    TStringAlignGrid& Grid() { return List->Memories().MemoryList; }
     TStringAlignGridControl& Control() { return *List->MemoryList; }
     Row RowOf(int row)
     {
@@ -105,15 +70,6 @@ protected:
             texts.push_back(box.Text);
         return texts;
     }
-
-    THeadlessHost Host;
-    TMemoryRegistry Reg;
-    TFakeFileSystem Files;
-    TApplication App{Host};
-    TForm* Main;
-    TFakeRigServer* Rig;
-    TTransceiver* Trx;
-    TListForm* List = nullptr;
 };
 
 TEST_F(ListFormTest, TheWindowAsDesigned)

@@ -10,9 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "memories/MemoryFile.h"
@@ -20,6 +18,7 @@
 #include "tests/memories/FakeFileSystem.h"
 #include "tests/memories/GridSupport.h"
 #include "tests/support/Fuzz.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -104,9 +103,8 @@ void RunHuge(const std::string& memory)
     }
 
     // A real 100 MB file on disk.
-    const auto folder = std::filesystem::temp_directory_path() / ("velkor-fuzz-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder);
-    const std::string name = (folder / "velkor.mem").string();
+    const TTempFolder folder("velkor-fuzz");
+    const std::string name = folder.Name("velkor.mem");
     {
         std::ofstream out(name, std::ios::binary);
         const std::string block = repeated(memory, 1u << 20);
@@ -118,8 +116,6 @@ void RunHuge(const std::string& memory)
     const TMemoryFileState state = LoadMemoryFile(grid, disk, name);
     Check(state.Kind == TMemoryFileState::Unreadable && CellsOf(grid) == CellsOf(MemoryGrid()),
           "a 100 MB file on disk is refused", "100 MB");
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 
 } // namespace

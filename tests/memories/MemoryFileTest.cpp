@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <random>
 
 #include "memories/MemoryFile.h"
 #include "platform/StdFileSystem.h"
 #include "tests/memories/FakeFileSystem.h"
 #include "tests/memories/GridSupport.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -257,19 +256,13 @@ TEST(MemoryFileTest, AListThatWouldNotLoadAgainIsNotSaved)
 // The standard library's files, in a folder of the test's own.
 TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
 {
-    std::filesystem::path folder;
-    do
-        folder = std::filesystem::temp_directory_path() / ("velkor-mem-" + std::to_string(std::random_device{}()));
-    while (!std::filesystem::create_directory(folder));
-    const std::string dir = folder.string();
+    const TTempFolder folder("velkor-mem");
+    const std::string dir = folder.Path().string();
     const std::string name = dir + "/velkor.mem";
-    auto contents = [](const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    };
+    auto contents = [&](const std::string& file) { return folder.Read(file); };
     TStdFileSystem files;
     const std::string stale = "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n";
-    std::ofstream(name, std::ios::binary) << stale;
+    folder.Write(name, stale);
     TStringAlignGrid grid = MemoryGrid();
     grid.SetCells(0, 1, "Home");
     SaveMemoryFile(grid, files, name);
@@ -298,7 +291,7 @@ TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
         size_t Limit;
         TReadResult Result;
     };
-    std::ofstream(dir + "/large.mem", std::ios::binary) << kHeaderLine;
+    folder.Write("large.mem", kHeaderLine);
     std::filesystem::resize_file(dir + "/large.mem", 100u << 20); // sparse: no 100 MB written
     const TReadCase reads[] = {
         {"no file", dir + "/missing.mem", kMaxMemoryFileSize, TReadResult::Missing},
@@ -325,7 +318,6 @@ TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
     EXPECT_THROW(SaveMemoryFile(grid, files, blocked), EFCreateError);
     EXPECT_TRUE(std::filesystem::is_directory(blocked));
     EXPECT_FALSE(std::filesystem::exists(blocked + ".tmp"));
-    std::filesystem::remove_all(dir);
 
     // A full disk fails the write or the close, whichever meets it.
     if (std::filesystem::exists("/dev/full")) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <thread>
 
 #include "rig/RigctldClient.h"
 #include "rig/TransceiverUnit.h"
@@ -18,6 +19,9 @@ using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
 // ---------------------------------------------------------------- a scripted link
+
+// In a script: rigctld ends the connection there.
+const std::string kClosed = "<closed>";
 
 struct TScript {
     std::deque<std::string> Lines;
@@ -40,9 +44,11 @@ public:
     std::string ReadLine(TRigctldClock::time_point) override
     {
         if (FScript.Lines.empty())
-            throw ERigctldLinkError("it closed the connection");
+            throw ERigctldConnectionLost("it closed the connection");
         std::string line = FScript.Lines.front();
         FScript.Lines.pop_front();
+        if (line == kClosed)
+            throw ERigctldConnectionLost("it closed the connection");
         return line;
     }
 
@@ -153,15 +159,28 @@ TEST_F(RigctldScriptTest, TheBackOffGrowsToItsLongestAndAConnectionResetsIt)
     Expect(PollReplies());
     EXPECT_EQ(ReadError(), "");
     Now += 1s;
-    EXPECT_NE(ReadError(), ""); // closed: no lines left
+    EXPECT_NE(ReadError(), ""); // closed, and closed again when tried at once
     Now += 400ms;
     EXPECT_NE(ReadError(), "");
-    EXPECT_EQ(Script.Connects, connects + 1);
+    EXPECT_EQ(Script.Connects, connects + 2);
     Now += 100ms;
     Expect(kGreeting);
     Expect(PollReplies());
     EXPECT_EQ(ReadError(), "");
-    EXPECT_EQ(Script.Connects, connects + 2);
+    EXPECT_EQ(Script.Connects, connects + 3);
+}
+
+TEST_F(RigctldScriptTest, AConnectionRigctldEndsIsMadeAgainAtOnceWithoutAReport)
+{
+    Expect(kGreeting);
+    Expect(PollReplies());
+    EXPECT_EQ(ReadError(), "");
+    Expect({"get_freq:", kClosed});
+    Expect(kGreeting);
+    Expect(PollReplies("Frequency: 7074000"));
+    EXPECT_EQ(ReadError(), "");
+    EXPECT_EQ(Script.Connects, 2);
+    EXPECT_EQ(Server.Rig()->GetFreqA(), 7074000);
 }
 
 TEST_F(RigctldScriptTest, AServerThatIsNotRigctldIsToldApart)

@@ -35,7 +35,7 @@ public:
         std::string line;
         while (!FLines.TakeLine(line)) {
             if (FAt >= FBytes.size())
-                throw ERigctldLinkError("it closed the connection");
+                throw ERigctldConnectionLost("it closed the connection");
             const size_t chunk = 1 + FRandom.Below(64);
             FLines.Append(std::string_view(FBytes).substr(FAt, chunk));
             FAt += chunk;

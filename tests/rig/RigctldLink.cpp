@@ -13,7 +13,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -71,6 +74,8 @@ public:
             const ssize_t sent = send(FSocket, text.data(), text.size(), MSG_NOSIGNAL);
             if (sent > 0)
                 text.remove_prefix(static_cast<size_t>(sent));
+            else if (errno == EPIPE || errno == ECONNRESET)
+                throw ERigctldConnectionLost("it ended the connection");
             else if (errno != EAGAIN || !WaitFor(FSocket, POLLOUT, deadline))
                 throw ERigctldLinkError("cannot send");
         }
@@ -85,9 +90,9 @@ public:
                 throw ERigctldLinkError("it does not answer");
             const ssize_t got = recv(FSocket, buffer, sizeof(buffer), 0);
             if (got == 0)
-                throw ERigctldLinkError("it closed the connection");
+                throw ERigctldConnectionLost("it closed the connection");
             if (got < 0 && errno != EAGAIN)
-                throw ERigctldLinkError("the connection failed");
+                throw ERigctldConnectionLost(std::string("the connection failed: ") + std::strerror(errno));
             if (got > 0)
                 FLines.Append(std::string_view(buffer, static_cast<size_t>(got)));
         }
@@ -108,13 +113,23 @@ sockaddr_in Loopback(uint16_t port)
     return address;
 }
 
-bool Accepts(uint16_t port)
+// Something listens on the loopback port: read from the system's table, not
+// by connecting, since a connection that comes and goes at once may cost
+// rigctld the next one.
+bool Listening(uint16_t port)
 {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = Loopback(port);
-    const bool accepted = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    close(probe);
-    return accepted;
+    std::ifstream table("/proc/net/tcp");
+    char wanted[16];
+    std::snprintf(wanted, sizeof(wanted), "0100007F:%04X", port);
+    std::string line;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        if (local == wanted && state == "0A")
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -150,7 +165,7 @@ bool TRigctldProcess::Start()
         _exit(127);
     }
     for (int i = 0; i < 100; ++i) {
-        if (Accepts(FPort))
+        if (Listening(FPort))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

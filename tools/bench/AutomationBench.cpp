@@ -30,6 +30,7 @@
 #include "RigSim.h"
 #include "Velkor_TLB.h"
 #include "base/win32/ComUtil.h"
+#include "base/win32/Handle.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -176,19 +177,17 @@ int Close()
     }
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    const TKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
     PostMessageW(window, WM_CLOSE, 0, 0);
     const char* outcome = "running";
     for (int i = 0; i < 200 && std::string(outcome) == "running"; ++i) {
-        if (process && WaitForSingleObject(process, 50) == WAIT_OBJECT_0) {
+        if (process && WaitForSingleObject(process.Get(), 50) == WAIT_OBJECT_0) {
             outcome = "ended";
         } else if (HWND box = FindWindowW(L"#32770", L"COM Server Warning")) {
             outcome = "warning";
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
         }
     }
-    if (process)
-        CloseHandle(process);
     std::printf("%s\n", outcome);
     return 0;
 }

@@ -28,6 +28,8 @@
 #include "BenchSupport.h"
 #include "RigSim.h"
 #include "Velkor_TLB.h"
+#include "base/win32/Handle.h"
+#include "base/win32/Socket.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -122,19 +124,17 @@ void Logger(TFigure& figure, std::atomic<long>& connected)
 
 void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& errors)
 {
-    WSADATA data{};
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = INVALID_SOCKET;
+    const TWinsock winsock; // goes after the socket
+    TSocketHandle s;
     while (!GStop) {
-        if (s == INVALID_SOCKET) {
-            s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (!s) {
+            s.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
             sockaddr_in address{};
             address.sin_family = AF_INET;
             address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             address.sin_port = htons(port);
-            if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-                closesocket(s);
-                s = INVALID_SOCKET;
+            if (connect(s.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+                s.Reset();
                 figure.Add(0, true);
                 Sleep(1000);
                 continue;
@@ -142,31 +142,27 @@ void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& error
         }
         const double start = Now();
         std::string reply;
-        bool ok = send(s, "f\n", 2, 0) == 2;
+        bool ok = send(s.Get(), "f\n", 2, 0) == 2;
         // One line: the frequency, or an error code.
         while (ok && reply.find('\n') == std::string::npos) {
             fd_set readable;
             FD_ZERO(&readable);
-            FD_SET(s, &readable);
+            FD_SET(s.Get(), &readable);
             timeval wait{30, 0};
             char buffer[256];
             int got = 0;
-            ok = select(0, &readable, nullptr, nullptr, &wait) == 1 && (got = recv(s, buffer, sizeof buffer, 0)) > 0;
+            ok = select(0, &readable, nullptr, nullptr, &wait) == 1 &&
+                 (got = recv(s.Get(), buffer, sizeof buffer, 0)) > 0;
             if (ok)
                 reply.append(buffer, static_cast<size_t>(got));
         }
         figure.Add(Now() - start, !ok);
         if (ok && reply.starts_with("RPRT"))
             ++errors;
-        if (!ok) {
-            closesocket(s);
-            s = INVALID_SOCKET;
-        }
+        if (!ok)
+            s.Reset();
         Sleep(200);
     }
-    if (s != INVALID_SOCKET)
-        closesocket(s);
-    WSACleanup();
 }
 
 void Print(const char* name, TFigure& figure)

@@ -109,6 +109,8 @@ public:
                 continue;
             }
             const int error = WSAGetLastError();
+            if (error == WSAECONNRESET || error == WSAECONNABORTED)
+                throw ERigctldConnectionLost("it ended the connection: " + SystemText(error));
             if (error != WSAEWOULDBLOCK)
                 throw ERigctldLinkError("cannot send: " + SystemText(error));
             if (!WaitFor(FSocket.Get(), true, deadline))
@@ -128,8 +130,10 @@ public:
                 continue;
             }
             if (got == 0)
-                throw ERigctldLinkError("it closed the connection");
+                throw ERigctldConnectionLost("it closed the connection");
             const int error = WSAGetLastError();
+            if (error == WSAECONNRESET || error == WSAECONNABORTED)
+                throw ERigctldConnectionLost("it ended the connection: " + SystemText(error));
             if (error != WSAEWOULDBLOCK)
                 throw ERigctldLinkError("the connection failed: " + SystemText(error));
             if (!WaitFor(FSocket.Get(), false, deadline))

@@ -6,28 +6,17 @@
 
 #include <windows.h>
 
-#include "memories/ListUnit.h"
-#include "platform/MemoryRegistry.h"
-#include "rig/TransceiverUnit.h"
-#include "tests/memories/FakeFileSystem.h"
-#include "tests/rig/FakeRigServer.h"
+#include <utility>
+
+#include "tests/memories/GridSupport.h"
+#include "tests/support/ListFormBench.h"
 #include "tests/support/win32/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 
 namespace {
 
 using Row = std::vector<std::string>;
-
-std::string FileOf(const std::vector<Row>& rows)
-{
-    std::string text = "Caption\tMode\tVFO A\tVFO B\t\r\n";
-    for (const Row& row : rows) {
-        for (const std::string& field : row)
-            text += field + "\t";
-        text += "\r\n";
-    }
-    return text;
-}
+using MemoryTests::FileOf;
 
 const std::vector<Row> kDozen = {
     {"Home", "DIGI", "7.074.000", ""},
@@ -44,31 +33,21 @@ const std::vector<Row> kDozen = {
     {"Contest", "CW", "3.510.000", "0"},
 };
 
-class ListFormWin32Test : public ::testing::Test {
+class ListFormWin32Test : public ::testing::Test, protected TListFormBench<TWin32Host> {
 protected:
     ListFormWin32Test()
     {
-        App.SetTitle("Velkor");
-        Main = new TForm(&App);
         Main->SetBorderStyle(TFormBorderStyle::bsNone);
         Main->SetBounds(370, 20, 229, 103);
-        auto rig = std::make_unique<TFakeRigServer>();
-        Rig = rig.get();
-        Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(rig));
         CreateDirectoryW(VELKOR_SCREENSHOT_DIR, nullptr);
     }
     ~ListFormWin32Test() override
     {
-        delete List;
+        delete std::exchange(List, nullptr);
         SetKeys({});
     }
 
-    void Make(const std::vector<Row>& rows)
-    {
-        Files.Files["velkor.mem"] = FileOf(rows);
-        List = new TListForm(&App, *Trx, Files, Reg);
-    }
-    TStringAlignGrid& Grid() { return List->Memories().MemoryList; }
+    void Make(const std::vector<Row>& rows) { TListFormBench::Make(FileOf(rows)); }
     HWND Window() { return TWin32Host::WindowOf(*List); }
     HWND Box() { return FindWindowExW(Window(), nullptr, L"Edit", nullptr); }
     // The box's place in the window.
@@ -112,14 +91,6 @@ protected:
     {
         EXPECT_TRUE(bitmap.Save(std::wstring(VELKOR_SCREENSHOT_DIR) + L"\\" + name)) << "saving a picture";
     }
-    TWin32Host Host;
-    TMemoryRegistry Reg;
-    TFakeFileSystem Files;
-    TApplication App{Host};
-    TForm* Main;
-    TFakeRigServer* Rig;
-    TTransceiver* Trx;
-    TListForm* List = nullptr;
 };
 
 TColor System(int index) { return static_cast<TColor>(GetSysColor(index)); }

@@ -4,32 +4,24 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <filesystem>
 
-#include "platform/MemoryRegistry.h"
 #include "platform/win32/Win32FileSystem.h"
-#include "rig/TransceiverUnit.h"
 #include "tests/memories/MemoriesBench.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/ListFormBench.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/win32/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
 
 int main()
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "velkor-memories-bench";
-    std::filesystem::create_directories(dir);
-    TWin32FileSystem files;
-    const std::string file = (dir / "velkor.mem").string();
-
-    TMemoryRegistry registry;
     std::vector<bench::TResult> results;
     try {
-        TWin32Host host;
-        TApplication app(host);
-        new TForm(&app); // the main window
-        auto* trx = new TTransceiver(&app, std::make_unique<TAppPollHost>(app), std::make_unique<TFakeRigServer>());
+        const TTempFolder dir("velkor-memories-bench");
+        TWin32FileSystem files;
+        const std::string file = dir.Name("velkor.mem");
+        TListFormBench<TWin32Host> program;
         results = bench::Run(
-            files, file, [&] { return new TListForm(&app, *trx, files, registry, file); },
+            files, file, [&] { return new TListForm(&program.App, *program.Trx, files, program.Reg, file); },
             [&](TListForm& list) {
                 TFormBitmap bitmap(list);
                 if (!bitmap.Valid())
@@ -39,8 +31,6 @@ int main()
         std::fprintf(stderr, "bench: %s\n", error.what());
         return 1;
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
     std::printf("memories, under Wine (the window painted through GDI)\n");
     bench::Print(results);
     return 0;

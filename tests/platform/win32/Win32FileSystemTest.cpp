@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "base/win32/Handle.h"
 #include "memories/MemoryFile.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -20,8 +20,6 @@ class Win32FileSystemTest : public ::testing::Test {
 protected:
     Win32FileSystemTest()
     {
-        Dir = std::filesystem::temp_directory_path() / ("velkor-files-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::create_directories(Dir);
         Grid.SetCells(0, 0, "Caption");
         Grid.SetCells(1, 0, "Mode");
         Grid.SetCells(2, 0, "VFO A");
@@ -29,22 +27,11 @@ protected:
         Grid.SetCells(0, 1, "Home");
         Grid.SetCells(2, 1, "7.074.000");
     }
-    ~Win32FileSystemTest() override
-    {
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(Dir, ignored))
-            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        std::filesystem::remove_all(Dir, ignored);
-    }
 
-    std::string Name(const char* file) const { return (Dir / file).string(); }
-    static std::string Contents(const std::string& name)
-    {
-        std::ifstream in(name, std::ios::binary);
-        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string Name(const char* file) const { return Dir.Name(file); }
+    std::string Contents(const std::string& name) const { return Dir.Read(name); }
 
-    std::filesystem::path Dir;
+    TTempFolder Dir{"velkor-files"};
     TStringAlignGrid Grid{4, 2};
     TWin32FileSystem Files;
 };
@@ -52,7 +39,7 @@ protected:
 TEST_F(Win32FileSystemTest, ASaveReplacesTheOldFileWholeAndLeavesNoTemporaryFile)
 {
     const std::string name = Name("velkor.mem");
-    std::ofstream(name, std::ios::binary) << "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n";
+    Dir.Write(name, "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n");
     SaveMemoryFile(Grid, Files, name);
     const std::string expected = kHeaderLine + "Home\t\t7.074.000\t\t\r\n";
     EXPECT_EQ(Contents(name), expected);
@@ -67,7 +54,7 @@ TEST_F(Win32FileSystemTest, ASaveReplacesTheOldFileWholeAndLeavesNoTemporaryFile
 TEST_F(Win32FileSystemTest, EverySaveKeepsThePreviousFileAsTheBackupInOneStep)
 {
     const std::string name = Name("velkor.mem");
-    std::ofstream(name, std::ios::binary) << "first";
+    Dir.Write(name, "first");
     SaveMemoryFile(Grid, Files, name);
     EXPECT_EQ(Contents(name + ".bak"), "first");
     const std::string second = Contents(name);
@@ -94,7 +81,7 @@ TEST_F(Win32FileSystemTest, EverySaveKeepsThePreviousFileAsTheBackupInOneStep)
 TEST_F(Win32FileSystemTest, AFileHeldOpenIsReadAndWhatCannotBeReadSaysWhy)
 {
     const std::string name = Name("velkor.mem");
-    std::ofstream(name, std::ios::binary) << kHeaderLine << "Home\t\t7.074.000\t\t\r\n";
+    Dir.Write(name, kHeaderLine + "Home\t\t7.074.000\t\t\r\n");
     const std::string large = Name("large.mem");
     {
         TKernelHandle file(CreateFileA(large.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
@@ -116,7 +103,7 @@ TEST_F(Win32FileSystemTest, AFileHeldOpenIsReadAndWhatCannotBeReadSaysWhy)
         {"held without sharing", name, GENERIC_READ, 0, TReadResult::Failed},
         {"no file", Name("missing.mem"), 0, 0, TReadResult::Missing},
         {"no folder", Name("missing\\velkor.mem"), 0, 0, TReadResult::Missing},
-        {"a folder is not a file", Dir.string(), 0, 0, TReadResult::Failed},
+        {"a folder is not a file", Dir.Path().string(), 0, 0, TReadResult::Failed},
         {"100 MB", large, 0, 0, TReadResult::TooLarge},
     };
     const std::string bytes = Contents(name);
@@ -150,16 +137,16 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
     const TCase cases[] = {
         {"a folder that does not exist", [](const std::string&) {}, ""},
         {"a folder where the temporary file goes",
-         [](const std::string& name) {
-             std::ofstream(name, std::ios::binary) << "old";
+         [this](const std::string& name) {
+             Dir.Write(name, "old");
              std::filesystem::create_directory(name + ".tmp");
          },
          ""},
         {"a folder where the memory file goes",
          [](const std::string& name) { std::filesystem::create_directory(name); }, ".bak"},
         {"a folder where the backup goes",
-         [](const std::string& name) {
-             std::ofstream(name, std::ios::binary) << "old";
+         [this](const std::string& name) {
+             Dir.Write(name, "old");
              std::filesystem::create_directory(name + ".bak");
          },
          ".bak"},
