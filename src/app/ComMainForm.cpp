@@ -296,9 +296,21 @@ void TTxControlForm::lblMemoInClick(TObject*)
         MemoryList->AddMemory("New freq", trx.Get_Mode(), trx.Get_FreqA(), trx.Get_FreqB());
 }
 
-void TTxControlForm::PortSettingsClick(TObject*)
+void TTxControlForm::PortSettingsClick(TObject* Sender)
 {
+    // A rigctld has no settings window of its own: its settings are ours.
+    if (RigServerChoice && RigServerChoice->RigctldChosen()) {
+        RigServerClick(Sender);
+        return;
+    }
     TTransceiver& trx = Trx();
-    trx.OmniRigX1().ShowRigDialog(true);
+    trx.ShowRigDialog(true);
     Titlebar->SetCaption(trx.Get_RigType());
+}
+
+void TTxControlForm::RigServerClick(TObject*)
+{
+    if (!RigServerChoice)
+        return;
+    RigServerChoice->ShowDialog([this] { Titlebar->SetCaption(Trx().Get_RigType()); });
 }

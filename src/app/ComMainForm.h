@@ -12,6 +12,7 @@
 #include "app/BandsFile.h"
 #include "app/FreqEntry.h"
 #include "app/MemoryListSeam.h"
+#include "app/RigServerSeam.h"
 #include "rig/TransceiverUnit.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -34,6 +35,8 @@ public:
     // Set before the window is first shown.
     TTransceiver* Transceiver = nullptr;
     IMemoryList* MemoryList = nullptr;
+    // Without it the COM rig server is the only one.
+    IRigServerChoice* RigServerChoice = nullptr;
 
     // Published methods.
     void NewLEDFreq(int32_t Freq);
@@ -64,6 +67,7 @@ public:
     void lblMemoClick(TObject* Sender);
     void lblMemoInClick(TObject* Sender);
     void PortSettingsClick(TObject* Sender);
+    void RigServerClick(TObject* Sender);
 
     // Controls and components, as the window is designed.
     TFlatTitlebar* Titlebar;

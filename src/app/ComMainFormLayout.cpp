@@ -250,6 +250,7 @@ void TTxControlForm::BuildMenus()
     ShortCutMenu->AddItem(this, "Addtomemorylist1", "Add to memory list", scCtrl | Vk::F4,
             [this](TObject* s) { lblMemoInClick(s); });
     ShortCutMenu->AddItem(this, "TRXsettings1", "TRX settings", Vk::F10, [this](TObject* s) { PortSettingsClick(s); });
+    ShortCutMenu->AddItem(this, "Rigserver1", "Rig server", 0, [this](TObject* s) { RigServerClick(s); });
     ShortCutMenu->AddItem(this, "TRXonoff1", "TRX on/off", Vk::F12, [this](TObject* s) { Button_OpenClick(s); });
 
     PopupMenu1 = makeMenu("PopupMenu1");

@@ -1,6 +1,7 @@
 #include "rig/TransceiverUnit.h"
 
 #include <array>
+#include <utility>
 
 #include "base/ScopeExit.h"
 #include "rig/RigServerThread.h"
@@ -41,6 +42,21 @@ constexpr std::array<TVfoEntry, 4> kVfos{{
 
 } // namespace
 
+class TTransceiver::TCallScope {
+public:
+    explicit TCallScope(TTransceiver& trx) : FTrx(trx) { ++FTrx.FCallsOut; }
+    ~TCallScope()
+    {
+        if (--FTrx.FCallsOut == 0)
+            FTrx.TakeReplacement();
+    }
+    TCallScope(const TCallScope&) = delete;
+    TCallScope& operator=(const TCallScope&) = delete;
+
+private:
+    TTransceiver& FTrx;
+};
+
 int32_t ModeFlag(const std::string& mode)
 {
     for (const TModeEntry& entry : kModes)
@@ -69,6 +85,25 @@ TTransceiver::TTransceiver(TComponent* AOwner, std::unique_ptr<IPollHost> pollHo
 }
 
 TTransceiver::~TTransceiver() { DestroyComponents(); }
+
+void TTransceiver::ReplaceRigServer(std::unique_ptr<IRigServer> rigServer)
+{
+    FReplacement = std::move(rigServer);
+    if (FCallsOut == 0)
+        TakeReplacement();
+}
+
+void TTransceiver::TakeReplacement()
+{
+    if (!FReplacement)
+        return;
+    // The old server goes after the new one is in place: its end may serve
+    // messages that reach this object.
+    std::unique_ptr<IRigServer> old = std::exchange(FOmniRigX1, std::move(FReplacement));
+    FConnected = false;
+    FFailing = false;
+    old.reset();
+}
 
 void TTransceiver::Poll()
 {
@@ -115,6 +150,7 @@ void TTransceiver::TimTimer(TObject*)
         return;
     std::exception_ptr failure;
     {
+        TCallScope call(*this);
         FInTick = true;
         TScopeExit tickEnd([this] { FInTick = false; });
         try {
@@ -144,10 +180,21 @@ void TTransceiver::TimTimer(TObject*)
     FPollHost->ReportPollFailure(failure);
 }
 
-std::string TTransceiver::Get_RigType() { return Rig()->GetRigType(); }
+std::string TTransceiver::Get_RigType()
+{
+    TCallScope call(*this);
+    return Rig()->GetRigType();
+}
+
+void TTransceiver::ShowRigDialog(bool visible)
+{
+    TCallScope call(*this);
+    FOmniRigX1->ShowRigDialog(visible);
+}
 
 void TTransceiver::Set_Freq(int32_t freq)
 {
+    TCallScope call(*this);
     Rig()->PutFreq(freq);
     if (VFO == "VFO A/A" || VFO == "VFO A/B")
         Rig()->PutFreqA(freq);
@@ -155,15 +202,24 @@ void TTransceiver::Set_Freq(int32_t freq)
         Rig()->PutFreqB(freq);
 }
 
-void TTransceiver::Set_FreqA(int32_t freq) { Rig()->PutFreqA(freq); }
+void TTransceiver::Set_FreqA(int32_t freq)
+{
+    TCallScope call(*this);
+    Rig()->PutFreqA(freq);
+}
 
-void TTransceiver::Set_FreqB(int32_t freq) { Rig()->PutFreqB(freq); }
+void TTransceiver::Set_FreqB(int32_t freq)
+{
+    TCallScope call(*this);
+    Rig()->PutFreqB(freq);
+}
 
 void TTransceiver::Set_Mode(const std::string& mode)
 {
     std::string name = mode;
     if (name == "SSB")
         name = Freq >= kSsbDividingFreq ? "USB" : "LSB";
+    TCallScope call(*this);
     if (int32_t flag = ModeFlag(name))
         Rig()->PutMode(flag);
 }
@@ -171,6 +227,7 @@ void TTransceiver::Set_Mode(const std::string& mode)
 void TTransceiver::Set_VFO(const std::string& vfo)
 {
     const std::string code = vfo.size() > 4 ? vfo.substr(4, 3) : std::string();
+    TCallScope call(*this);
     for (const TVfoEntry& entry : kVfos)
         if (code == entry.Code) {
             Rig()->PutVfo(entry.Selection);

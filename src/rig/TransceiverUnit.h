@@ -21,6 +21,10 @@ public:
     // rig server client.
     TTimer* Tim;
     IRigServer& OmniRigX1() { return *FOmniRigX1; }
+    // The operator chose another rig server. It takes over between calls: at
+    // once, or when the call or tick now waiting for the old one is over. The
+    // old one goes then, and the new one's failures are reported afresh.
+    void ReplaceRigServer(std::unique_ptr<IRigServer> rigServer);
 
     // The state of the last poll; no server call.
     int32_t Get_Freq() const { return Freq; }
@@ -37,6 +41,8 @@ public:
     bool InTick() const { return FInTick; }
 
     std::string Get_RigType();
+    // The rig server's own settings dialog, shown or hidden.
+    void ShowRigDialog(bool visible);
     void Set_Freq(int32_t freq);
     void Set_FreqA(int32_t freq);
     void Set_FreqB(int32_t freq);
@@ -61,6 +67,10 @@ private:
     // A flag of no mode keeps the mode shown.
     void ShowMode(int32_t flag);
     std::unique_ptr<IRig> Rig() { return FOmniRigX1->Rig(); }
+    // Counts the calls to the rig server under way; a replacement waits
+    // for the last one to end.
+    class TCallScope;
+    void TakeReplacement();
 
     std::unique_ptr<IPollHost> FPollHost;
     std::unique_ptr<IRigServer> FOmniRigX1;
@@ -74,6 +84,8 @@ private:
     bool FReporting = false; // a failure's report is up
     bool FInTick = false;
     uint32_t FTicksRead = 0;
+    int FCallsOut = 0;
+    std::unique_ptr<IRigServer> FReplacement;
 };
 
 // Mode names and the server's mode flags, in both directions; 0 and "" when the

@@ -413,6 +413,7 @@ public:
         Clamp();
     }
     void SetFocus() override { Box->Focused = true; }
+    void SetEnabled(bool enabled) override { Box->Enabled = enabled; }
 
     void Clamp()
     {

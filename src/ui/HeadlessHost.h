@@ -243,6 +243,7 @@ public:
         size_t SelStart = 0;
         size_t SelLength = 0;
         bool Focused = false;
+        bool Enabled = true;
         bool Alive = true;
     };
     // The newest edit box that still stands, or nullptr.

@@ -72,8 +72,9 @@ public:
     virtual void NativeEditChanged() = 0;
 };
 
-// A native single-line edit box over part of a form's client area: the grid's
-// in-place editor, the one control that is a window of its own. A key pressed
+// A native single-line edit box over part of a form's client area (the grid's
+// in-place editor, the rig server dialog's host and port), the one control
+// that is a window of its own. A key pressed
 // in it goes to its form first, as Msg::KeyDown through TForm::Dispatch; the
 // box handles what the form leaves (Result 0), and every character itself,
 // except Enter, Escape and Tab, which it drops. Destroying the box gives the
@@ -92,6 +93,8 @@ public:
     // Takes the keyboard focus, at once when its form is the active window,
     // else when the form next becomes active.
     virtual void SetFocus() = 0;
+    // A disabled box shows its text greyed and takes no input.
+    virtual void SetEnabled(bool enabled) = 0;
 };
 
 // The event loop and its timers (a timer needs only ITimerHost's part).
@@ -180,7 +183,7 @@ public:
     virtual bool GetClipboardText(std::string& bytes) = 0;
 };
 
-// The one native child window: the grid's in-place edit box.
+// The one native child window: the edit box.
 class INativeEditHost {
 public:
     virtual ~INativeEditHost() = default;

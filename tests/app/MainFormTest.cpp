@@ -415,6 +415,32 @@ TEST_F(MainFormTest, MenusAndShortcutsReachTheRigInOrder)
     EXPECT_EQ(Host.Popups().size(), 2u) << "menus stay shut while not connected";
 }
 
+class TRigServerChoiceSpy : public IRigServerChoice {
+public:
+    bool RigctldChosen() const override { return Rigctld; }
+    void ShowDialog(std::function<void()> accepted) override { ++Opened, Accepted = std::move(accepted); }
+    bool Rigctld = true;
+    int Opened = 0;
+    std::function<void()> Accepted;
+};
+
+// While rigctld is chosen F10 opens the program's dialog, not the COM rig
+// server's window; a rig that cannot be named after it is reported.
+TEST_F(MainFormTest, TrxSettingsOpenTheRigServerDialogWhileRigctldIsChosen)
+{
+    TRigServerChoiceSpy choice;
+    StartOn();
+    Form->RigServerChoice = &choice;
+    Host.KeyDown(Vk::F10);
+    EXPECT_EQ(choice.Opened, 1);
+    EXPECT_EQ(Puts(Rig->Log), Log{});
+    Rig->FailAll = true;
+    DispatchEvent(&App, choice.Accepted);
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Host.MessageBoxes()[0].Text, "Rig is not responding.");
+    EXPECT_EQ(Form->Titlebar->Caption(), "None");
+}
+
 TEST_F(MainFormTest, VfoToMemoryPassesTheFrequenciesOfTheArrangement)
 {
     struct TCase {

@@ -142,6 +142,37 @@ TEST_F(MainWindowTest, RealKeysReachTheMenuShortcuts)
     EXPECT_TRUE(IsWindow(window)) << "Ctrl+F4 does not close the window";
 }
 
+// While a rigctld is the rig server, F10 opens Velkor's own rig server dialog
+// (the COM rig server's settings window would mean nothing), and no call goes
+// out while the switch is off.
+TEST_F(MainWindowTest, FTenOpensTheRigServerDialogWhileRigctldIsChosen)
+{
+    TVelkorProcess velkor(FFolder.Path().wstring(), L"/rigserver:rigctld:127.0.0.1:9");
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000));
+
+    PressKey(VK_F10);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (HWND other : WindowsOf(velkor.Id(), nullptr, L"Rig server"))
+                if (IsWindowVisible(other))
+                    dialog = other;
+            return dialog != nullptr;
+        },
+        10000));
+    VARIANT_BOOL visible = VARIANT_TRUE;
+    EXPECT_EQ(Control->GetDialogVisible(&visible), S_OK);
+    EXPECT_FALSE(visible) << "the COM rig server's window stays shut";
+    EXPECT_EQ(Calls(Control.Get(), TIface::Rig, RigSlot::GetFreq), 0);
+    EXPECT_TRUE(MessageBoxOf(velkor.Id(), L"Velkor") == nullptr) << "nothing to report";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+}
+
 TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
 {
     StoreSetting(L"On_Offlbl_Caption", L"ON");

@@ -95,7 +95,8 @@ int Serve(const std::string& mode)
                 rigSim.Control()->HangCalls(VARIANT_TRUE);
                 std::cout << "hung" << std::endl;
             } else if (command == "answer") {
-                rigSim.Control()->HangCalls(VARIANT_FALSE);
+                if (!rigctld) // no stand-in runs beside a rigctld
+                    rigSim.Control()->HangCalls(VARIANT_FALSE);
                 HWND box = nullptr;
                 WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), L"Velkor")) != nullptr; }, 10000);
                 std::wcout << L"answered " << (box ? ReportText(box) : L"nothing") << std::endl;

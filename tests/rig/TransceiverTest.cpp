@@ -384,4 +384,30 @@ TEST_F(TransceiverTest, AFailedSlowTickDoesNotBlockTheNextOne)
     EXPECT_TRUE(Trx->Get_Connected());
 }
 
+// The rig server the operator puts in a failing one's place is reported
+// afresh; a replacement asked for inside a call (a nested event) waits for
+// that call's end, so nothing the call holds goes from under it.
+TEST_F(TransceiverTest, AReplacedFailingServerLeavesNoReportStateBehind)
+{
+    App.SetTitle("Velkor");
+    auto next = std::make_unique<TFakeRigServer>();
+    next->FailAll = true;
+    next->FailText = "Connection refused";
+    TFakeRigServer* nextRig = next.get();
+    Rig->FailAt = 2;
+    Rig->DuringCall = [&] {
+        if (next)
+            Trx->ReplaceRigServer(std::move(next));
+        EXPECT_EQ(&Trx->OmniRigX1(), Rig);
+    };
+    Tick();
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Host.MessageBoxes()[0].Text, "Rig is not responding.");
+    EXPECT_EQ(&Trx->OmniRigX1(), nextRig);
+    Tick();
+    Tick();
+    ASSERT_EQ(Host.MessageBoxes().size(), 2u);
+    EXPECT_EQ(Host.MessageBoxes()[1].Text, "Connection refused.");
+}
+
 } // namespace

@@ -14,6 +14,7 @@
 
 #include "app/ComMainForm.h"
 #include "app/MemoryListWindow.h"
+#include "app/RigServerForm.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/RunningCopy.h"
 #include "automation/win32/VelkorServer.h"
@@ -22,8 +23,10 @@
 #include "memories/ListUnit.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
+#include "rig/RefusedRigServer.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigXThread.h"
+#include "rig/win32/RigServers.h"
 #include "rigctl/RigctlRig.h"
 #include "rigctl/win32/RigctlServer.h"
 #include "ui/Forms.h"
@@ -71,7 +74,10 @@ int Run(TVelkorServer& server, IRegistry& registry)
         TComRigCallWait rigWait([&host] { return host.Ending(); });
         TApplication app(host);
         app.SetTitle("Velkor");
-        auto* form = MakeMainWindow(app, registry, rigWait);
+        // The rig server is read once; the operator's choice in the dialog
+        // replaces it later, the switch's too.
+        const TRigServerSetting rigServer = RigServerSettingOf(CommandLineParams(), registry);
+        auto* form = MakeMainWindow(app, registry, rigWait, rigServer);
         auto* transceiver = form->Transceiver;
         // Hidden; it loads the memory file as it is made.
         memoryList.SetForm(new TListForm(&app, *transceiver, files, registry));
@@ -85,6 +91,23 @@ int Run(TVelkorServer& server, IRegistry& registry)
         const auto rigctl = OpenRigctlPort(RigctlSettingOf(CommandLineParams(), registry), rigctlRig, rigctlError);
         if (!rigctlError.empty())
             host.PostToMainLoop([&app, rigctlError] { app.ShowException(EInvalidOperation(rigctlError)); });
+        // A rig server setting that names none is reported the same way (the
+        // COM rig server runs). One that points at the rigctl port just opened
+        // would have the program ask itself: it is refused before any call,
+        // and every call fails with the reason.
+        const uint16_t rigctlPort = rigctl ? rigctl->Port() : 0;
+        std::string rigServerError = rigServer.Error;
+        if (const std::string refusal = OwnPortRefusal(rigServer, rigctlPort); !refusal.empty()) {
+            transceiver->ReplaceRigServer(std::make_unique<TRefusedRigServer>(refusal));
+            rigServerError = refusal;
+        }
+        if (!rigServerError.empty())
+            host.PostToMainLoop([&app, rigServerError] { app.ShowException(EInvalidOperation(rigServerError)); });
+        TRigServerChoice rigServerChoice(
+            app, *transceiver, registry, rigServer, rigctlPort,
+            [&rigWait](const TRigServerSetting& setting) { return MakeRigServerThread(setting, rigWait); },
+            [&rigWait](const TRigServerSetting& setting) { return ProbeRigctld(setting, rigWait); });
+        form->RigServerChoice = &rigServerChoice;
         // The operator's next start brings this window to the front instead.
         TRunningCopyWindow runningCopy(
             app, [&] { return server.Record().OperatorStarted() ? TWin32Host::WindowOf(*form) : nullptr; });

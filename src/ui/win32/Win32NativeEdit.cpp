@@ -177,6 +177,12 @@ void TWin32NativeEdit::SetSelection(size_t start, size_t length)
     SendMessageW(Handle(), EM_SETSEL, from, static_cast<LPARAM>(to));
 }
 
+void TWin32NativeEdit::SetEnabled(bool enabled)
+{
+    if (Handle())
+        EnableWindow(Handle(), enabled ? TRUE : FALSE);
+}
+
 void TWin32NativeEdit::SetFocus()
 {
     if (!Handle())

@@ -30,6 +30,7 @@ public:
     void GetSelection(size_t& start, size_t& length) override;
     void SetSelection(size_t start, size_t length) override;
     void SetFocus() override;
+    void SetEnabled(bool enabled) override;
 
     // nullptr once the box is gone (its parent window destroyed it).
     HWND Handle() const { return FWindow.Get(); }
