@@ -118,3 +118,16 @@ bool SameText(const std::string& a, const std::string& b)
     }
     return true;
 }
+
+const std::string* LastSwitch(const std::vector<std::string>& params, const std::string& name)
+{
+    const std::string* last = nullptr;
+    for (const std::string& param : params) {
+        if (param.size() < 1 + name.size() || (param[0] != '-' && param[0] != '/'))
+            continue;
+        const std::string rest = param.substr(1 + name.size());
+        if (SameText(param.substr(1, name.size()), name) && (rest.empty() || rest[0] == ':'))
+            last = &param;
+    }
+    return last;
+}

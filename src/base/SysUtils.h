@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <vector>
 
 // Every error the program reports carries its message text; one class per kind
 // of error that some handler tells apart.
@@ -58,3 +59,7 @@ std::string Trim(const std::string& text);
 
 // Compares case-insensitively in ASCII, as names of components and properties are.
 bool SameText(const std::string& a, const std::string& b);
+
+// The last command-line parameter that is exactly the switch name ("/name"
+// or "-name", any case), with or without ":VALUE"; null when there is none.
+const std::string* LastSwitch(const std::vector<std::string>& params, const std::string& name);

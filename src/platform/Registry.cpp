@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/ProgramKey.h"
+
 #include "base/SysUtils.h"
 
 std::string RegRelativePath(const std::string& path)
@@ -39,4 +41,11 @@ void CreateRegKey(IRegistry& registry, TRegRoot root, const std::string& path)
 {
     if (registry.CreateKey(root, path) != TRegStatus::Ok)
         throw ERegistryException(Format("Failed to create key %s", path.c_str()));
+}
+
+bool ReadProgramValue(IRegistry& registry, const std::string& name, TRegValue& value)
+{
+    std::unique_ptr<IRegistryKey> key;
+    return registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Read, key) == TRegStatus::Ok &&
+           key->ReadValue(name, value) == TRegStatus::Ok;
 }

@@ -71,6 +71,10 @@ public:
     virtual std::string ProgramBaseName() = 0;
 };
 
+// A value under the program's key of the current user (kProgramKey); false
+// when the key or the value is missing or cannot be read.
+bool ReadProgramValue(IRegistry& registry, const std::string& name, TRegValue& value);
+
 // A file's name without folder and extension: "C:\dir\velkor.exe" gives "velkor".
 std::string FileBaseName(const std::string& path);
 

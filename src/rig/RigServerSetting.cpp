@@ -57,31 +57,23 @@ std::string BadValueText(const char* where, std::string_view text)
 // COM rig server); false when there is none.
 bool SwitchSetting(const std::vector<std::string>& params, TRigServerSetting& setting)
 {
-    bool found = false;
-    for (const std::string& param : params) {
-        if (param.size() < 1 + kSwitch.size() || (param[0] != '-' && param[0] != '/'))
-            continue;
-        const std::string_view view(param);
-        const std::string_view rest = view.substr(1 + kSwitch.size());
-        if (!SameWord(view.substr(1, kSwitch.size()), kSwitch) || (!rest.empty() && rest[0] != ':'))
-            continue;
-        found = true;
+    const std::string* param = LastSwitch(params, std::string(kSwitch));
+    if (!param)
+        return false;
+    const std::string_view rest = std::string_view(*param).substr(1 + kSwitch.size());
+    setting = {};
+    if (!rest.empty() && !ParseRigServer(rest.substr(1), setting)) {
         setting = {};
-        if (!rest.empty() && !ParseRigServer(rest.substr(1), setting)) {
-            setting = {};
-            setting.Error = BadValueText("The switch", view);
-        }
+        setting.Error = BadValueText("The switch", *param);
     }
-    return found;
+    return true;
 }
 
 TRigServerSetting RegistrySetting(IRegistry& registry)
 {
     TRigServerSetting setting;
-    std::unique_ptr<IRegistryKey> key;
     TRegValue value;
-    if (registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Read, key) != TRegStatus::Ok ||
-        key->ReadValue(kRigServerValue, value) != TRegStatus::Ok)
+    if (!ReadProgramValue(registry, kRigServerValue, value))
         return setting;
     if (value.Type != RegType::kSz && value.Type != RegType::kExpandSz) {
         setting.Error = Format("The registry value %s is not text; the COM rig server is used", kRigServerValue);

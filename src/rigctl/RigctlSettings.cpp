@@ -1,9 +1,6 @@
 #include "rigctl/RigctlSettings.h"
 
-#include <memory>
-
 #include "base/SysUtils.h"
-#include "platform/ProgramKey.h"
 #include "rigctl/RigctlSession.h"
 
 namespace {
@@ -31,31 +28,23 @@ bool ParsePort(const std::string& text, uint16_t& port)
 // that is exactly the switch, with or without its port, is taken.
 bool SwitchSetting(const std::vector<std::string>& params, TRigctlSetting& setting)
 {
-    bool found = false;
-    for (const std::string& param : params) {
-        if (param.size() < 1 + sizeof(kSwitch) - 1 || (param[0] != '-' && param[0] != '/'))
-            continue;
-        const std::string name = param.substr(1, sizeof(kSwitch) - 1);
-        const std::string rest = param.substr(sizeof(kSwitch));
-        if (!SameText(name, kSwitch) || (!rest.empty() && rest[0] != ':'))
-            continue;
-        found = true;
-        setting = {};
-        if (rest.empty())
-            setting.Port = Rigctl::kDefaultPort;
-        else if (!ParsePort(rest.substr(1), setting.Port))
-            setting.Error = Format("The switch %s names no TCP port (1 to 65535, or 0 for none)", param.c_str());
-    }
-    return found;
+    const std::string* param = LastSwitch(params, kSwitch);
+    if (!param)
+        return false;
+    const std::string rest = param->substr(sizeof(kSwitch));
+    setting = {};
+    if (rest.empty())
+        setting.Port = Rigctl::kDefaultPort;
+    else if (!ParsePort(rest.substr(1), setting.Port))
+        setting.Error = Format("The switch %s names no TCP port (1 to 65535, or 0 for none)", param->c_str());
+    return true;
 }
 
 TRigctlSetting RegistrySetting(IRegistry& registry)
 {
     TRigctlSetting setting;
-    std::unique_ptr<IRegistryKey> key;
     TRegValue value;
-    if (registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Read, key) != TRegStatus::Ok ||
-        key->ReadValue(kRigctlPortValue, value) != TRegStatus::Ok)
+    if (!ReadProgramValue(registry, kRigctlPortValue, value))
         return setting;
     std::string shown;
     bool valid = false;
