@@ -179,7 +179,7 @@ bool IsLoopbackHost(std::string_view host)
     // 127.0.0.0/8 written as four decimal parts.
     if (!host.starts_with("127."))
         return false;
-    int parts = 1;
+    int parts = 2; // "127" and the part after its dot
     int digits = 0;
     for (char c : host.substr(4)) {
         if (c == '.') {
