@@ -94,11 +94,11 @@ TEST_F(RigServerFormTest, BadInputIsNamedOnOKAndOnTestAndKeepsTheDialogOpen)
 
 TEST_F(RigServerFormTest, AFailedTestShowsWhyInTheDialog)
 {
-    ProbeAnswer = "rigctld at 127.0.0.1:4532: connection refused";
-    Fill(" 127.0.0.1 ", "4532");
+    ProbeAnswer = "rigctld at 127.0.0.1:4533: connection refused";
+    Fill(" 127.0.0.1 ", "4533");
     Click(Form->TestButton);
     EXPECT_EQ(Form->TestResult->Caption(), ProbeAnswer);
-    EXPECT_EQ(Probed, std::vector<std::string>{"rigctld:127.0.0.1:4532"});
+    EXPECT_EQ(Probed, std::vector<std::string>{"rigctld:127.0.0.1:4533"});
     EXPECT_TRUE(Host.MessageBoxes().empty());
     ExpectNothingTaken();
 }
@@ -106,7 +106,7 @@ TEST_F(RigServerFormTest, AFailedTestShowsWhyInTheDialog)
 TEST_F(RigServerFormTest, ASaveThatFailsIsReportedAndTakesNothingOver)
 {
     Reg.FailWrite(TRegRoot::CurrentUser, kProgramKey, kRigServerValue);
-    Fill("127.0.0.1", "4532");
+    Fill("127.0.0.1", "4533");
     Click(Form->OKButton);
     ASSERT_EQ(Host.MessageBoxes().size(), 1u);
     EXPECT_EQ(Host.MessageBoxes()[0].Text, "Cannot save the rig server in the registry value RigServer.");

@@ -10,7 +10,8 @@
 //                              server, without rigsim.exe
 // It prints "port N" and "ready", then answers lines on its input: "state K"
 // with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
-// rig server's interface), "hang" by making the stand-in hold every call
+// rig server's interface), "probe" (rigctld: with what the rig server
+// dialog's Test shows), "hang" by making the stand-in hold every call
 // ("hung"), "answer" by letting them go and answering velkor.exe's report
 // ("answered" and the report's text), "end" by ending velkor.exe as the
 // operator does and rigsim.exe, and "ended" once none of them runs. The exit
@@ -28,6 +29,7 @@
 #include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
+#include "rig/win32/RigServers.h"
 #include "tests/support/win32/LoopbackSocket.h"
 
 namespace {
@@ -102,6 +104,13 @@ int Serve(const std::string& mode)
                 std::wcout << L"answered " << (box ? ReportText(box) : L"nothing") << std::endl;
                 if (box)
                     AnswerMessageBox(box, IDOK);
+            } else if (command == "probe" && rigctld) {
+                // What the rig server dialog's Test shows, through the program's client.
+                TRigServerSetting setting;
+                setting.Kind = TRigServerKind::Rigctld;
+                setting.Port = static_cast<uint16_t>(std::stoi(mode.substr(8)));
+                TBlockingRigCallWait wait;
+                std::cout << "probe " << ProbeRigctld(setting, wait) << std::endl;
             } else if (command == "state") {
                 std::string serial;
                 std::cin >> serial;

@@ -40,6 +40,9 @@ start_rigctld
 start_host "rigctld:$rport"
 
 check "Velkor reads the dummy radio through rigctld" "145000000" "$(until_velkor 145000000 f)"
+echo probe >&3
+await '^probe ' 100
+check "the dialog's Test finds the dummy" "probe Dummy, 145.000.000 Hz" "$(tr -d '\r' <"$work/out" | grep '^probe' | tail -1)"
 check "and its mode" "FM 15000" "$(rig m | joined)"
 check "and its VFO" "VFOA" "$(rig v)"
 check "F 7074000 through Velkor" "" "$(rig F 7074000)"
@@ -59,6 +62,10 @@ echo answer >&3
 await '^answered' 150
 check "rigctld gone is reported" "answered rigctld at 127.0.0.1:$rport" \
   "$(tr -d '\r' <"$work/out" | grep '^answered' | tail -1 | cut -d: -f1,2)"
+echo probe >&3
+await '^probe rigctld' 100
+check "the dialog's Test says why not" "probe rigctld at 127.0.0.1:$rport: cannot connect" \
+  "$(tr -d '\r' <"$work/out" | grep '^probe' | tail -1 | cut -d: -f1-3)"
 start_rigctld
 check "rigctld back is read again" "145000000" "$(until_velkor 145000000 f)"
 end_host
