@@ -13,20 +13,6 @@ constexpr const char* kCaption = "Rig server";
 constexpr TRect kHostBounds{42, 69, 162, 86};
 constexpr TRect kPortBounds{200, 69, 254, 86};
 
-// Decimal digits that make 1 to 65535.
-bool PortOf(const std::string& text, uint16_t& port)
-{
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        }))
-        return false;
-    const int value = std::stoi(text);
-    if (value < 1 || value > 65535)
-        return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
-
 } // namespace
 
 TRigServerForm::TRigServerForm(TComponent* AOwner, TProbe probe, TAccept accept, uint16_t rigctlPort)
@@ -213,7 +199,7 @@ std::string TRigServerForm::ReadSetting(TRigServerSetting& setting) const
     TRigServerSetting back;
     if (!ParseRigServer(RigServerText(read), back) || back.Host != host)
         return Format("The host \"%s\" is not a host name or address.", host.c_str());
-    if (!PortOf(port, read.Port))
+    if (!ParseRigctldPort(port, read.Port))
         return Format("The port \"%s\" is not a number from 1 to 65535.", port.c_str());
     if (std::string refusal = OwnPortRefusal(read, FRigctlPort); !refusal.empty())
         return refusal + ".";

@@ -16,23 +16,6 @@ bool SameWord(std::string_view a, std::string_view b)
     return a.size() == b.size() && SameText(std::string(a), std::string(b));
 }
 
-// Decimal digits from 1 to 65535, nothing else.
-bool ParsePort(std::string_view text, uint16_t& port)
-{
-    if (text.empty() || text.size() > 5)
-        return false;
-    uint32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (value == 0 || value > 65535)
-        return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
-
 // A name or address: printable, no blanks, no brackets or colons left over.
 bool ValidHost(std::string_view host, bool bracketed)
 {
@@ -130,10 +113,26 @@ bool ParseRigServer(std::string_view text, TRigServerSetting& setting)
         if (!ValidHost(host, bracketed))
             return false;
         parsed.Host = std::string(host);
-        if (!port.empty() && !ParsePort(port, parsed.Port))
+        if (!port.empty() && !ParseRigctldPort(port, parsed.Port))
             return false;
     }
     setting = parsed;
+    return true;
+}
+
+bool ParseRigctldPort(std::string_view text, uint16_t& port)
+{
+    if (text.empty() || text.size() > 5)
+        return false;
+    uint32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    if (value == 0 || value > 65535)
+        return false;
+    port = static_cast<uint16_t>(value);
     return true;
 }
 

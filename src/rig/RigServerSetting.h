@@ -29,6 +29,8 @@ inline constexpr uint16_t kRigctldDefaultPort = 4532;
 
 // The text as the registry holds it; false for text that names no rig server.
 bool ParseRigServer(std::string_view text, TRigServerSetting& setting);
+// A TCP port as typed: decimal digits from 1 to 65535, nothing else.
+bool ParseRigctldPort(std::string_view text, uint16_t& port);
 // The text the registry holds for a setting ("" for the COM rig server).
 std::string RigServerText(const TRigServerSetting& setting);
 // "HOST:PORT" ("[HOST]:PORT" for an IPv6 host), as messages and the title show it.
