@@ -303,9 +303,7 @@ void TTxControlForm::PortSettingsClick(TObject* Sender)
         RigServerClick(Sender);
         return;
     }
-    TTransceiver& trx = Trx();
-    trx.ShowRigDialog(true);
-    Titlebar->SetCaption(trx.Get_RigType());
+    Titlebar->SetCaption(Trx().OpenRigDialog());
 }
 
 void TTxControlForm::RigServerClick(TObject*)

@@ -181,12 +181,14 @@ void TMemories::Deleterecord1Click()
 void TMemories::FlatButton1Click()
 {
     const int row = MemoryList.Row();
-    FTransceiver.Set_Mode(MemoryList.Cells(kModeCol, row));
-    FTransceiver.Set_FreqA(FrequencyHertz(MemoryList.Cells(kVfoACol, row)));
-    const std::string vfoB = Trim(MemoryList.Cells(kVfoBCol, row));
-    if (vfoB.empty())
-        return;
-    FTransceiver.Set_FreqB(FrequencyHertz(vfoB));
+    // One call to the rig server: a slow one holds the window one deadline.
+    FTransceiver.Batch([&] {
+        FTransceiver.Set_Mode(MemoryList.Cells(kModeCol, row));
+        FTransceiver.Set_FreqA(FrequencyHertz(MemoryList.Cells(kVfoACol, row)));
+        const std::string vfoB = Trim(MemoryList.Cells(kVfoBCol, row));
+        if (!vfoB.empty())
+            FTransceiver.Set_FreqB(FrequencyHertz(vfoB));
+    });
 }
 
 bool TMemories::Save()

@@ -10,3 +10,5 @@ void TAppPollHost::ReportPollFailure(std::exception_ptr failure)
 {
     DispatchEvent(&FApp, [&failure] { std::rethrow_exception(failure); });
 }
+
+void TAppPollHost::Deliver(std::function<void()> call) { FApp.Host().Deliver(std::move(call)); }

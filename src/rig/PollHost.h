@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 #include "ui/TimerHost.h"
 
@@ -15,6 +16,9 @@ class IPollHost : public ITimerHost {
 public:
     // A poll failed: shows the failure and returns once it has been seen.
     virtual void ReportPollFailure(std::exception_ptr failure) = 0;
+    // From any thread: runs call on the timer's thread soon, in whichever of
+    // its loops serves events then (a message box's too).
+    virtual void Deliver(std::function<void()> call) = 0;
 };
 
 // The poll timer runs on the application's host, and a failure goes to the
@@ -27,6 +31,7 @@ public:
     void StartTimer(TTimer& timer, uint32_t interval) override;
     void StopTimer(TTimer& timer) override;
     void ReportPollFailure(std::exception_ptr failure) override;
+    void Deliver(std::function<void()> call) override;
 
 private:
     TApplication& FApp;

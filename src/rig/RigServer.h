@@ -3,8 +3,12 @@
 // server over COM (TOmniRigX); tests use a fake that records every call.
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 // The server's parameter flags for VFO arrangement and mode.
 namespace RigParams {
@@ -51,6 +55,19 @@ struct TRigReading {
     int32_t Vfo = 0;
 };
 
+// What one poll tick read, as far as it went: a value read is kept even when
+// a later read of the same tick failed.
+struct TPollReading {
+    std::optional<int32_t> Freq;
+    std::optional<int32_t> FreqA;
+    std::optional<int32_t> FreqB;
+    std::optional<int32_t> Mode;
+    // The tick's four reads of the arrangement, in order, as far as they went.
+    std::vector<int32_t> Vfos;
+    // What ended the tick early; null for a tick that read in full.
+    std::exception_ptr Failure;
+};
+
 // The server's object. The first call connects; every call raises on failure.
 class IRigServer {
 public:
@@ -64,4 +81,22 @@ public:
     virtual void ShowRigDialog(bool visible) = 0;
     // False while the next call has to connect first (and may take longer).
     virtual bool Connected() const { return true; }
+
+    // Runs work against the server as one call: on the server's own thread,
+    // within one deadline, where it has one. Raises what work raised. work
+    // may run after an abandoned call has returned: it holds its own data.
+    virtual void Run(const std::function<void(IRigServer&)>& work) { work(*this); }
+    // A server that reads in the background starts a poll tick there and
+    // answers true; done gets the tick's reading once, on the server's
+    // thread. While a tick runs, true again, and that tick keeps its done.
+    // Raises, dropping the tick that runs, when the server has hung in a call.
+    // False for a server that reads only when called: the caller reads it.
+    virtual bool PollInBackground(std::function<void(TPollReading)> /*done*/) { return false; }
 };
+
+// One read of a poll tick: step 0 to kPollSteps - 1, each through a rig
+// object of its own, in the tick's order (frequency, VFO A, VFO B, mode, the
+// arrangement four times). Step 0 first asks for the whole reading at once.
+// True once the tick has read everything; raises the server's errors.
+inline constexpr int kPollSteps = 8;
+bool ReadPollStep(IRigServer& server, int step, TPollReading& reading);

@@ -1,7 +1,9 @@
 #include "rig/RigServerSetting.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
 
 #include "base/SysUtils.h"
 #include "platform/ProgramKey.h"
@@ -171,27 +173,148 @@ void SaveRigServer(IRegistry& registry, const TRigServerSetting& setting)
         throw ERegistryException(Format("Cannot save the rig server in the registry value %s", kRigServerValue));
 }
 
-bool IsLoopbackHost(std::string_view host)
+namespace {
+
+// One part of an IPv4 address as the system's resolver reads it: decimal,
+// octal after a leading 0, hexadecimal after 0x.
+std::optional<uint64_t> AddressPart(std::string_view part)
 {
-    if (SameWord(host, "localhost") || host == "::1" || host == "0:0:0:0:0:0:0:1")
-        return true;
-    // 127.0.0.0/8 written as four decimal parts.
-    if (!host.starts_with("127."))
-        return false;
-    int parts = 2; // "127" and the part after its dot
-    int digits = 0;
-    for (char c : host.substr(4)) {
-        if (c == '.') {
-            if (digits == 0)
-                return false;
-            ++parts;
-            digits = 0;
-        } else if (c >= '0' && c <= '9' && ++digits <= 3) {
-        } else {
-            return false;
+    unsigned base = 10;
+    if (part.size() > 1 && part[0] == '0' && (part[1] == 'x' || part[1] == 'X')) {
+        base = 16;
+        part.remove_prefix(2);
+    } else if (part.size() > 1 && part[0] == '0') {
+        base = 8;
+        part.remove_prefix(1);
+    }
+    if (part.empty() || part.size() > 11)
+        return std::nullopt;
+    uint64_t value = 0;
+    for (char c : part) {
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return std::nullopt;
+        if (digit >= base)
+            return std::nullopt;
+        value = value * base + digit;
+    }
+    return value;
+}
+
+// An IPv4 address in any of the forms a resolver takes: one to four parts,
+// the last filling the bytes left ("127.1", "2130706433", "0x7f.1").
+std::optional<uint32_t> IPv4Address(std::string_view text)
+{
+    std::vector<uint64_t> parts;
+    for (size_t start = 0;;) {
+        const size_t dot = text.find('.', start);
+        const auto part = AddressPart(text.substr(start, dot == std::string_view::npos ? dot : dot - start));
+        if (!part || parts.size() == 4)
+            return std::nullopt;
+        parts.push_back(*part);
+        if (dot == std::string_view::npos)
+            break;
+        start = dot + 1;
+    }
+    uint64_t address = 0;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (parts[i] > 0xFF)
+            return std::nullopt;
+        address |= parts[i] << (24 - 8 * i);
+    }
+    const unsigned lastBits = 32 - 8 * static_cast<unsigned>(parts.size() - 1);
+    if (parts.back() >> lastBits)
+        return std::nullopt;
+    return static_cast<uint32_t>(address | parts.back());
+}
+
+// This machine: 127.0.0.0/8, and 0.0.0.0, which a connection takes as here.
+bool IsLocalIPv4(uint32_t address) { return (address >> 24) == 127 || address == 0; }
+
+// An IPv6 address as eight groups; an IPv4 tail ("::ffff:127.0.0.1") fills the last two.
+std::optional<std::array<uint16_t, 8>> IPv6Address(std::string_view text)
+{
+    text = text.substr(0, text.find('%')); // the zone
+    std::vector<uint16_t> head;
+    std::vector<uint16_t> tail;
+    bool gap = false;
+    if (text.starts_with("::")) {
+        gap = true;
+        text.remove_prefix(2);
+    }
+    while (!text.empty()) {
+        std::vector<uint16_t>& groups = gap ? tail : head;
+        const size_t colon = text.find(':');
+        const std::string_view group = text.substr(0, colon);
+        if (colon == std::string_view::npos && group.find('.') != std::string_view::npos) {
+            const auto v4 = IPv4Address(group);
+            if (!v4 || std::count(group.begin(), group.end(), '.') != 3)
+                return std::nullopt;
+            groups.push_back(static_cast<uint16_t>(*v4 >> 16));
+            groups.push_back(static_cast<uint16_t>(*v4 & 0xFFFF));
+            break;
+        }
+        if (group.empty() || group.size() > 4)
+            return std::nullopt;
+        const auto value = AddressPart("0x" + std::string(group));
+        if (!value)
+            return std::nullopt;
+        groups.push_back(static_cast<uint16_t>(*value));
+        if (colon == std::string_view::npos)
+            break;
+        text.remove_prefix(colon + 1);
+        if (text.starts_with(":")) {
+            if (gap)
+                return std::nullopt;
+            gap = true;
+            text.remove_prefix(1);
+        } else if (text.empty()) {
+            return std::nullopt;
         }
     }
-    return parts == 4 && digits > 0;
+    if (head.size() + tail.size() > (gap ? 7u : 8u) || (!gap && head.size() != 8))
+        return std::nullopt;
+    std::array<uint16_t, 8> address{};
+    std::copy(head.begin(), head.end(), address.begin());
+    std::copy(tail.begin(), tail.end(), address.end() - static_cast<std::ptrdiff_t>(tail.size()));
+    return address;
+}
+
+bool IsLocalIPv6(const std::array<uint16_t, 8>& address)
+{
+    const bool zeroHead = std::all_of(address.begin(), address.begin() + 5, [](uint16_t g) { return g == 0; });
+    if (!zeroHead)
+        return false;
+    const uint32_t low = (static_cast<uint32_t>(address[6]) << 16) | address[7];
+    // ::1 and ::; an IPv4 address mapped (::ffff:a.b.c.d) or embedded (::a.b.c.d).
+    if (address[5] == 0xFFFF)
+        return IsLocalIPv4(low);
+    return address[5] == 0 && (low <= 1 || (low > 0xFFFF && IsLocalIPv4(low)));
+}
+
+} // namespace
+
+bool IsLoopbackHost(std::string_view host)
+{
+    // A name's closing dot makes no other name.
+    if (host.ends_with('.') && host.size() > 1)
+        host.remove_suffix(1);
+    const std::string name(host);
+    const std::string_view local = ".localhost";
+    if (SameText(name, "localhost") ||
+        (name.size() > local.size() && SameText(name.substr(name.size() - local.size()), std::string(local))))
+        return true;
+    if (const auto v4 = IPv4Address(host))
+        return IsLocalIPv4(*v4);
+    if (const auto v6 = IPv6Address(host))
+        return IsLocalIPv6(*v6);
+    return false;
 }
 
 std::string OwnPortRefusal(const TRigServerSetting& setting, uint16_t rigctlPort)

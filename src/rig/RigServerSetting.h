@@ -42,7 +42,10 @@ TRigServerSetting RigServerSettingOf(const std::vector<std::string>& params, IRe
 // Remembers the setting for the user: the COM rig server removes the value.
 void SaveRigServer(IRegistry& registry, const TRigServerSetting& setting);
 
-// A host that means this machine's loopback ("localhost", 127.x.y.z, ::1).
+// A host that means this machine as a resolver reads it: "localhost" and its
+// names, 127.0.0.0/8 and 0.0.0.0 in any form an address may be written in
+// ("127.1", "2130706433", "0x7f.1", "0177.0.0.1"), ::1, :: and those mapped
+// into IPv6.
 bool IsLoopbackHost(std::string_view host);
 // The text shown when the setting points at the program's own rigctl port
 // (rigctlPort 0: closed), else "". Such a rig server would ask itself.

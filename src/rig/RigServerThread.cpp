@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -44,6 +45,12 @@ struct TRigServerThread::TCore {
         bool Done = false;
         std::exception_ptr Error;
     };
+    // A poll tick under way: its reads so far, the next one, and whom to tell.
+    struct TPoll {
+        TPollReading Reading;
+        int Step = 0;
+        std::function<void(TPollReading)> Done;
+    };
 
     TCore(IRigCallWait& wait, TRigDeadlines deadlines) : Wait(wait), Deadlines(deadlines) {}
 
@@ -59,17 +66,32 @@ struct TRigServerThread::TCore {
         Run([result, work = std::move(work)](IRigServer& server) { *result = work(server); });
         return std::move(**result);
     }
+    bool StartPoll(std::function<void(TPollReading)> done);
 
-    // The thread's loop: makes the server, runs the calls, frees the server.
+    // The thread's loop: makes the server, runs the calls and the poll's
+    // reads, frees the server.
     void Serve(const TFactory& factory);
 
+    milliseconds DeadlineOf(bool connects) const { return milliseconds(connects ? Deadlines.Connect : Deadlines.Call); }
     // With the mutex held.
     bool HungLocked(TClock::time_point now) const
     {
-        return Running && now >= RunningSince + milliseconds(RunningConnects ? Deadlines.Connect : Deadlines.Call);
+        return Busy && (BusyGivenUp || now >= BusySince + DeadlineOf(BusyConnects));
     }
     // A job still queued never runs; one running ends unheard.
     void Abandon(const std::shared_ptr<TJob>& job) { std::erase(Queue, job); }
+    // With the mutex held: the calls still queued are answered as cancelled,
+    // so that nobody is left waiting for a thread that stops.
+    void CancelQueued()
+    {
+        for (const std::shared_ptr<TJob>& job : Queue) {
+            job->Error = std::make_exception_ptr(ERigCallCancelled(kNotAnsweringText, kCancelledCode));
+            job->Done = true;
+        }
+        Queue.clear();
+        if (!Orphaned)
+            Wait.Wake();
+    }
 
     IRigCallWait& Wait;
     const TRigDeadlines Deadlines;
@@ -78,15 +100,22 @@ struct TRigServerThread::TCore {
     std::condition_variable WorkCame;
     std::condition_variable Left;
     std::deque<std::shared_ptr<TJob>> Queue;
-    std::shared_ptr<TJob> Running;
-    TClock::time_point RunningSince;
-    bool RunningConnects = false;
+    std::shared_ptr<TJob> Running; // the call the thread is in, if it is one
+    std::shared_ptr<TPoll> Poll;
+    // The thread is in a call or a read, since when, and with which deadline.
+    bool Busy = false;
+    TClock::time_point BusySince;
+    bool BusyConnects = false;
+    // Its caller gave up on the call the thread is in.
+    bool BusyGivenUp = false;
     bool Connected = false;
     bool Stopping = false;
     // The thread has freed the server and ended.
     bool Finished = false;
     // The owner has gone: the wait may be gone too.
     bool Orphaned = false;
+    // Where the innermost wait of the calling thread must end; that thread's alone.
+    std::optional<TClock::time_point> OuterDue;
 };
 
 void TRigServerThread::TCore::Run(std::function<void(IRigServer&)> work)
@@ -96,8 +125,18 @@ void TRigServerThread::TCore::Run(std::function<void(IRigServer&)> work)
     std::unique_lock lock(Mutex);
     if (Stopping)
         throw ERigCallCancelled(kNotAnsweringText, kCancelledCode);
-    if (HungLocked(TClock::now()))
+    TClock::time_point now = TClock::now();
+    if (HungLocked(now))
         throw ERigServerTimeout(kNotAnsweringText, kTimeoutCode);
+    TClock::time_point due = now + DeadlineOf(!Connected);
+    if (OuterDue && *OuterDue < due)
+        due = *OuterDue;
+    const std::optional<TClock::time_point> outer = std::exchange(OuterDue, due);
+    struct TRestore {
+        std::optional<TClock::time_point>& Due;
+        std::optional<TClock::time_point> Outer;
+        ~TRestore() { Due = Outer; }
+    } restore{OuterDue, outer};
     Queue.push_back(job);
     WorkCame.notify_one();
     for (;;) {
@@ -106,24 +145,41 @@ void TRigServerThread::TCore::Run(std::function<void(IRigServer&)> work)
                 std::rethrow_exception(job->Error);
             return;
         }
-        if (Wait.Ending()) {
+        if (Stopping || Wait.Ending()) {
             Abandon(job);
             throw ERigCallCancelled(kNotAnsweringText, kCancelledCode);
         }
-        // The deadline of the call the thread is busy with, this one or one
-        // queued before it: a call behind a hung one gives up with it.
-        const TClock::time_point now = TClock::now();
-        if (HungLocked(now)) {
+        // Past its own deadline, or behind a call or read that hangs.
+        now = TClock::now();
+        if (now >= due || (Running != job && HungLocked(now))) {
+            if (Running == job)
+                BusyGivenUp = true;
             Abandon(job);
             throw ERigServerTimeout(kNotAnsweringText, kTimeoutCode);
         }
-        const auto due = Running ? RunningSince + milliseconds(RunningConnects ? Deadlines.Connect : Deadlines.Call)
-                                 : now + milliseconds(Deadlines.Call);
         const auto left = std::chrono::duration_cast<milliseconds>(due - now).count() + 1;
         lock.unlock();
         Wait.Wait(static_cast<uint32_t>(std::clamp<long long>(left, 1, kWaitSlice)));
         lock.lock();
     }
+}
+
+bool TRigServerThread::TCore::StartPoll(std::function<void(TPollReading)> done)
+{
+    std::lock_guard lock(Mutex);
+    if (Stopping)
+        throw ERigCallCancelled(kNotAnsweringText, kCancelledCode);
+    if (HungLocked(TClock::now())) {
+        // The tick in it is over; a later one starts afresh once it returns.
+        Poll.reset();
+        throw ERigServerTimeout(kNotAnsweringText, kTimeoutCode);
+    }
+    if (!Poll) {
+        Poll = std::make_shared<TPoll>();
+        Poll->Done = std::move(done);
+        WorkCame.notify_one();
+    }
+    return true;
 }
 
 void TRigServerThread::TCore::Serve(const TFactory& factory)
@@ -136,34 +192,62 @@ void TRigServerThread::TCore::Serve(const TFactory& factory)
         notMade = std::current_exception();
     }
     std::unique_lock lock(Mutex);
-    for (;;) {
-        WorkCame.wait(lock, [this] { return Stopping || !Queue.empty(); });
-        if (Stopping)
-            break;
-        std::shared_ptr<TJob> job = std::move(Queue.front());
-        Queue.pop_front();
-        Running = job;
-        RunningSince = TClock::now();
-        RunningConnects = server && !server->Connected();
+    auto begin = [&] {
+        Busy = true;
+        BusyGivenUp = false;
+        BusySince = TClock::now();
+        BusyConnects = server && !server->Connected();
+    };
+    // Runs fn without the lock, as one call or read of the thread.
+    auto busy = [&](auto&& fn) {
+        begin();
         lock.unlock();
         std::exception_ptr error = notMade;
         if (server) {
             try {
-                job->Work(*server);
+                fn();
             } catch (...) {
                 error = std::current_exception();
             }
         }
         const bool connected = server && server->Connected();
         lock.lock();
-        job->Error = error;
-        job->Done = true;
-        Running.reset();
+        Busy = false;
         Connected = connected;
-        if (!Orphaned)
-            Wait.Wake();
+        return error;
+    };
+    for (;;) {
+        WorkCame.wait(lock, [this] { return Stopping || !Queue.empty() || Poll; });
+        if (Stopping)
+            break;
+        // Calls first: a call waits for one read of a tick at most.
+        if (!Queue.empty()) {
+            std::shared_ptr<TJob> job = std::move(Queue.front());
+            Queue.pop_front();
+            Running = job;
+            job->Error = busy([&] { job->Work(*server); });
+            job->Done = true;
+            Running.reset();
+            if (!Orphaned)
+                Wait.Wake();
+            continue;
+        }
+        std::shared_ptr<TPoll> poll = Poll;
+        bool finished = false;
+        const std::exception_ptr error = busy([&] { finished = ReadPollStep(*server, poll->Step++, poll->Reading); });
+        if (Poll != poll)
+            continue; // given up while it read
+        if (error)
+            poll->Reading.Failure = error;
+        if (!finished && !error)
+            continue;
+        Poll.reset();
+        // Under the lock: the owner, and what done reaches, cannot go meanwhile.
+        if (!Stopping && !Orphaned)
+            poll->Done(std::move(poll->Reading));
     }
-    Queue.clear();
+    CancelQueued();
+    Poll.reset();
     lock.unlock();
     // Letting the server go may call out to it as well.
     server.reset();
@@ -215,8 +299,8 @@ private:
 
 // ---------------------------------------------------------------- TRigServerThread
 
-TRigServerThread::TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines, bool readsAtOnce)
-    : FCore(std::make_shared<TCore>(wait, deadlines)), FReadsAtOnce(readsAtOnce)
+TRigServerThread::TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines)
+    : FCore(std::make_shared<TCore>(wait, deadlines))
 {
     // The thread holds the shared part: it may outlive this object.
     FThread = std::thread([core = FCore, factory = std::move(factory)] { core->Serve(factory); });
@@ -226,6 +310,8 @@ TRigServerThread::~TRigServerThread()
 {
     std::unique_lock lock(FCore->Mutex);
     FCore->Stopping = true;
+    // Also while the thread is caught in a call.
+    FCore->CancelQueued();
     FCore->WorkCame.notify_all();
     const bool finished = FCore->Left.wait_for(lock, milliseconds(FCore->Deadlines.Shutdown),
                                                [this] { return FCore->Finished; });
@@ -239,24 +325,18 @@ TRigServerThread::~TRigServerThread()
         FThread.detach();
 }
 
-bool TRigServerThread::ReadAll(TRigReading& reading)
-{
-    if (!FReadsAtOnce)
-        return false;
-    const auto read = FCore->Call<std::optional<TRigReading>>([](IRigServer& server) {
-        TRigReading all;
-        return server.ReadAll(all) ? std::optional(all) : std::nullopt;
-    });
-    if (read)
-        reading = *read;
-    return read.has_value();
-}
-
 std::unique_ptr<IRig> TRigServerThread::Rig() { return std::make_unique<TThreadRig>(FCore); }
 
 void TRigServerThread::ShowRigDialog(bool visible)
 {
     FCore->Run([visible](IRigServer& server) { server.ShowRigDialog(visible); });
+}
+
+void TRigServerThread::Run(const std::function<void(IRigServer&)>& work) { FCore->Run(work); }
+
+bool TRigServerThread::PollInBackground(std::function<void(TPollReading)> done)
+{
+    return FCore->StartPoll(std::move(done));
 }
 
 bool TRigServerThread::Connected() const

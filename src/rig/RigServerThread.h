@@ -75,21 +75,30 @@ public:
     // server tells which deadline a call gets.
     using TFactory = std::function<std::unique_ptr<IRigServer>()>;
 
-    // wait must outlive this object. readsAtOnce: the server made answers
-    // ReadAll, which then costs one call to the thread instead of none.
-    TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines = {}, bool readsAtOnce = false);
+    // wait must outlive this object.
+    TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines = {});
     // Lets the thread free the server; gives it Deadlines.Shutdown to do so,
-    // and leaves it behind when it is still caught in a call.
+    // and leaves it behind when it is still caught in a call. No poll tick's
+    // done is called once this has begun.
     ~TRigServerThread() override;
     TRigServerThread(const TRigServerThread&) = delete;
     TRigServerThread& operator=(const TRigServerThread&) = delete;
 
     // The rig object's calls each fetch the rig, make the call and release
     // it, on the thread, as one call with one deadline.
-    bool ReadAll(TRigReading& reading) override;
     std::unique_ptr<IRig> Rig() override;
     void ShowRigDialog(bool visible) override;
     bool Connected() const override;
+    // The caller waits for work within one deadline, counted from now even
+    // when the thread is busy, and never beyond the deadline of a call it is
+    // made inside (a logger's call served while the window waits): one wait
+    // of the window lasts one deadline at most.
+    void Run(const std::function<void(IRigServer&)>& work) override;
+    // The tick's reads run on the thread one after the other; a call that
+    // comes meanwhile goes between two of them. Each read has a call's
+    // deadline (a connect's while the server connects); the one that passes
+    // it drops the tick at the next look.
+    bool PollInBackground(std::function<void(TPollReading)> done) override;
 
     // A call has passed its deadline and has not returned yet.
     bool Hung() const;
@@ -101,5 +110,4 @@ public:
 private:
     std::shared_ptr<TCore> FCore;
     std::thread FThread;
-    const bool FReadsAtOnce;
 };

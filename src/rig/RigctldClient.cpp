@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 
+#include "rig/Frequencies.h"
 #include "rig/HamlibModes.h"
 #include "rig/RigServerSetting.h"
 #include "rig/TransceiverUnit.h"
@@ -36,9 +37,13 @@ bool ParseRprt(std::string_view line, int& code)
     return true;
 }
 
-// A frequency in Hz as hamlib writes it: digits, perhaps with a fraction.
+// A frequency in Hz as hamlib writes it: digits, perhaps with a sign and a
+// fraction.
 bool ParseHertz(std::string_view text, int64_t& hertz)
 {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
     const size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     if (whole.empty() || whole.size() > 12)
@@ -54,8 +59,23 @@ bool ParseHertz(std::string_view text, int64_t& hertz)
             return false;
         value = value * 10 + (c - '0');
     }
-    hertz = value;
+    hertz = negative ? -value : value;
     return true;
+}
+
+// 999999999 as "999.999.999".
+std::string Grouped(int64_t hertz)
+{
+    std::string digits = std::to_string(hertz < 0 ? -hertz : hertz);
+    for (size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, ".");
+    return hertz < 0 ? "-" + digits : digits;
+}
+
+const std::string& ShownRange()
+{
+    static const std::string text = Grouped(kLowestFreq) + " Hz to " + Grouped(kHighestFreq) + " Hz";
+    return text;
 }
 
 // Which of Velkor's VFOs a name of hamlib's is: Main and Sub as A and B; a
@@ -162,16 +182,26 @@ const std::string* TRigctldServer::TReply::Find(std::string_view key) const
 template <class TCall>
 decltype(auto) TRigctldServer::Guarded(TCall call)
 {
+    // One deadline for all the call does, a new connection and the second
+    // go included: inside the rig server thread's, so that what failed is
+    // told, not that the call took too long.
+    FDeadline = FNow() + (FConnected ? FTimes.Exchange : FTimes.Connect + FTimes.Exchange);
+    // A VFO switched for a call that was cut off goes back before anything else.
+    auto connected = [this] {
+        EnsureConnected();
+        if (FVfoToRestore)
+            RestoreVfo();
+    };
     try {
         try {
-            EnsureConnected();
+            connected();
             return call();
         } catch (const ERigctldConnectionLost&) {
             FLink->Close();
             FConnected = false;
             FFresh = false;
         }
-        EnsureConnected();
+        connected();
         return call();
     } catch (const ERigctldLinkError& failure) {
         Drop(failure.Message());
@@ -196,8 +226,8 @@ void TRigctldServer::EnsureConnected()
     // Within the back-off the last failure stands, and nothing goes out.
     if (FNow() < FRetryAt)
         throw ERigctldError(FLastFailure);
-    FLink->Connect(FHost, FPort, FNow() + FTimes.Connect);
-    const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
+    FLink->Connect(FHost, FPort, std::min(FNow() + FTimes.Connect, FDeadline));
+    const TRigctldClock::time_point deadline = FDeadline;
     // Started with --vfo, rigctld wants a VFO before every get's and set's
     // arguments, and would wait for it. Its answer is "0" or "1" after an
     // optional name.
@@ -212,6 +242,21 @@ void TRigctldServer::EnsureConnected()
     FModel = model && !model->empty() ? *model : "rigctld";
     FConnected = true;
     FRetryAfter = FTimes.FirstRetry;
+}
+
+void TRigctldServer::RestoreVfo()
+{
+    // Owed while the way to rigctld fails; a radio that refuses it has had
+    // its say, and the call tells it.
+    try {
+        Command("set_vfo", VfoName(*FVfoToRestore), "change the VFO back");
+    } catch (const ERigctldLinkError&) {
+        throw;
+    } catch (...) {
+        FVfoToRestore.reset();
+        throw;
+    }
+    FVfoToRestore.reset();
 }
 
 std::vector<TRigctldServer::TReply> TRigctldServer::Exchange(const std::vector<std::string>& commands,
@@ -256,8 +301,16 @@ TRigctldServer::TReply TRigctldServer::ReadReply(const std::string& command, TRi
     }
 }
 
-void TRigctldServer::Poll(TRigctldClock::time_point deadline)
+void TRigctldServer::CheckShown(const std::string& text, int64_t hertz) const
 {
+    if (!InFreqRange(hertz))
+        throw ERigctldError(Where() + ": the radio reports " + text + " Hz, outside what Velkor shows (" +
+                            ShownRange() + ")");
+}
+
+void TRigctldServer::Poll()
+{
+    const TRigctldClock::time_point deadline = FDeadline;
     const std::string target = FVfoMode ? " currVFO" : "";
     const std::vector<TReply> replies =
         Exchange({"\\get_freq" + target, "\\get_mode" + target, "\\get_vfo", "\\get_split_vfo" + target}, deadline);
@@ -268,8 +321,10 @@ void TRigctldServer::Poll(TRigctldClock::time_point deadline)
     const std::string* freqText = freq.Find("Frequency");
     if (!freqText || !ParseHertz(*freqText, hertz))
         throw ERigctldLinkError("it answered no frequency to get_freq");
-    if (hertz > std::numeric_limits<int32_t>::max())
-        throw ERigctldError(Where() + ": the radio is on " + *freqText + " Hz, above what Velkor shows");
+    // A radio on a frequency the digits cannot show is a fault of the
+    // reading, told once; the connection stays for the commands that tune
+    // it back.
+    CheckShown(*freqText, hertz);
 
     TState state = FState;
     state.Freq = static_cast<int32_t>(hertz);
@@ -296,8 +351,10 @@ void TRigctldServer::Poll(TRigctldClock::time_point deadline)
     if (split) {
         const TReply tx = Exchange({"\\get_split_freq" + target}, deadline).front();
         const std::string* txText = tx.Code == 0 ? tx.Find("TX Frequency") : nullptr;
-        if (txText && ParseHertz(*txText, hertz) && hertz <= std::numeric_limits<int32_t>::max())
+        if (txText && ParseHertz(*txText, hertz)) {
+            CheckShown(*txText, hertz);
             (state.Tx == 'A' ? state.FreqA : state.FreqB) = static_cast<int32_t>(hertz);
+        }
     }
     FState = state;
     FFresh = true;
@@ -308,40 +365,65 @@ const TRigctldServer::TState& TRigctldServer::Read()
 {
     return Guarded([this]() -> const TState& {
         if (!FFresh)
-            Poll(FNow() + FTimes.Exchange);
+            Poll();
         return FState;
     });
 }
 
-void TRigctldServer::Command(const std::string& name, const std::string& args, const char* what,
-                             TRigctldClock::time_point deadline)
+void TRigctldServer::Command(const std::string& name, const std::string& args, const char* what)
 {
     FFresh = false;
-    const TReply reply = Exchange({"\\" + name + " " + args}, deadline).front();
+    const TReply reply = Exchange({"\\" + name + " " + args}, FDeadline).front();
     if (reply.Code != 0)
         throw ERigctldError(Where() + " could not " + what + ": " + RigctldErrorText(reply.Code));
 }
 
 
+void TRigctldServer::CheckTunable(int32_t value) const
+{
+    if (!InFreqRange(value))
+        throw ERigctldError(Where() + ": Velkor tunes no radio to " + Grouped(value) + " Hz (only " + ShownRange() +
+                            ")");
+}
+
 void TRigctldServer::PutFreqOf(char vfo, int32_t value)
 {
+    // A memory's VFO that was not in use ("-1", or "0" of a row made by
+    // "Add") leaves that VFO alone.
+    if (value <= 0)
+        return;
+    CheckTunable(value);
     Guarded([&] {
-        const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
         if (!FPolled)
-            Poll(deadline);
+            Poll();
         const std::string hertz = std::to_string(value);
         if (vfo == FState.Rx) {
-            Command("set_freq", Target() + hertz, "set the frequency", deadline);
+            Command("set_freq", Target() + hertz, "set the frequency");
         } else if (vfo == FState.Tx) {
-            Command("set_split_freq", Target() + hertz, "set the TX frequency", deadline);
+            Command("set_split_freq", Target() + hertz, "set the TX frequency");
         } else if (FVfoMode) {
-            Command("set_freq", VfoName(vfo) + " " + hertz, "set the frequency", deadline);
+            Command("set_freq", VfoName(vfo) + " " + hertz, "set the frequency");
         } else {
-            // Without --vfo only the VFO in use can be tuned: it changes
-            // for the moment and comes back.
-            Command("set_vfo", VfoName(vfo), "change the VFO", deadline);
-            Command("set_freq", hertz, "set the frequency", deadline);
-            Command("set_vfo", VfoName(FState.Rx), "change the VFO back", deadline);
+            // Without --vfo only the VFO in use can be tuned: it changes for
+            // the moment and comes back, whatever the tuning did. When the
+            // connection is cut meanwhile it comes back first on the next.
+            Command("set_vfo", VfoName(vfo), "change the VFO");
+            FVfoToRestore = FState.Rx;
+            try {
+                Command("set_freq", hertz, "set the frequency");
+            } catch (const ERigctldLinkError&) {
+                throw;
+            } catch (...) {
+                // The radio refused the frequency: the refusal is the news.
+                try {
+                    RestoreVfo();
+                } catch (const ERigctldLinkError&) {
+                    throw;
+                } catch (...) {
+                }
+                throw;
+            }
+            RestoreVfo();
         }
         (vfo == 'A' ? FState.FreqA : FState.FreqB) = value;
     });
@@ -350,10 +432,9 @@ void TRigctldServer::PutFreqOf(char vfo, int32_t value)
 void TRigctldServer::PutVfo(int32_t flag)
 {
     Guarded([&] {
-        const TRigctldClock::time_point deadline = FNow() + FTimes.Exchange;
         if (flag == RigParams::VFOA || flag == RigParams::VFOB) {
             const char vfo = flag == RigParams::VFOA ? 'A' : 'B';
-            Command("set_vfo", VfoName(vfo), "change the VFO", deadline);
+            Command("set_vfo", VfoName(vfo), "change the VFO");
             FState.Rx = vfo;
             return;
         }
@@ -361,7 +442,7 @@ void TRigctldServer::PutVfo(int32_t flag)
             if (arrangement.Flag == flag) {
                 const bool split = arrangement.Rx != arrangement.Tx;
                 Command("set_split_vfo", Target() + (split ? "1 " : "0 ") + VfoName(arrangement.Tx),
-                        "change the split", deadline);
+                        "change the split");
                 return;
             }
         throw ERigctldError(Where() + ": no VFO arrangement has the flag " + std::to_string(flag));
@@ -375,7 +456,7 @@ void TRigctldServer::PutMode(int32_t flag)
         if (!mode)
             throw ERigctldError(Where() + ": no mode has the flag " + std::to_string(flag));
         // -1: the radio keeps its filter.
-        Command("set_mode", Target() + mode->Hamlib + " -1", "change the mode", FNow() + FTimes.Exchange);
+        Command("set_mode", Target() + mode->Hamlib + " -1", "change the mode");
     });
 }
 
@@ -396,9 +477,9 @@ public:
     }
     void PutFreq(int32_t value) override
     {
+        FServer.CheckTunable(value);
         FServer.Guarded([&] {
-            FServer.Command("set_freq", FServer.Target() + std::to_string(value), "set the frequency",
-                            FServer.FNow() + FServer.FTimes.Exchange);
+            FServer.Command("set_freq", FServer.Target() + std::to_string(value), "set the frequency");
             (FServer.FState.Rx == 'A' ? FServer.FState.FreqA : FServer.FState.FreqB) = value;
         });
     }

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -131,10 +132,16 @@ private:
     void Drop(const std::string& cause);
 
     const TState& Read();
-    void Poll(TRigctldClock::time_point deadline);
-    void Command(const std::string& name, const std::string& args, const char* what,
-                 TRigctldClock::time_point deadline);
+    void Poll();
+    // Raises the reading fault for a frequency the display cannot show.
+    void CheckShown(const std::string& text, int64_t hertz) const;
+    // Raises, before anything goes out, for a frequency no radio is sent.
+    void CheckTunable(int32_t value) const;
+    // Within the deadline of the call under way.
+    void Command(const std::string& name, const std::string& args, const char* what);
     void PutFreqOf(char vfo, int32_t value);
+    // Switches back to the VFO a call left, once it has gone out.
+    void RestoreVfo();
     void PutVfo(int32_t flag);
     void PutMode(int32_t flag);
     // "currVFO " when rigctld wants a VFO before the arguments.
@@ -155,6 +162,10 @@ private:
     bool FFresh = false;
     bool FPolled = false;
     TRigctldClock::time_point FRetryAt{};
+    // The deadline of the call under way (Guarded sets it).
+    TRigctldClock::time_point FDeadline{};
+    // A VFO switched away from for a call, still to be switched back to.
+    std::optional<char> FVfoToRestore;
     std::chrono::milliseconds FRetryAfter;
     std::string FLastFailure;
 };

@@ -102,35 +102,27 @@ void TTransceiver::TakeReplacement()
     std::unique_ptr<IRigServer> old = std::exchange(FOmniRigX1, std::move(FReplacement));
     FConnected = false;
     FFailing = false;
+    // A tick the old one still reads counts for nothing.
+    FPollPending = false;
+    ++FGeneration;
     old.reset();
 }
 
-void TTransceiver::Poll()
+void TTransceiver::Store(const TPollReading& reading)
 {
-    // A server that reads the radio's whole state at once answers it in one
-    // call (one wait for the rig server's thread instead of eight).
-    TRigReading reading;
-    if (FOmniRigX1->ReadAll(reading)) {
-        Freq = reading.Freq;
-        FreqA = reading.FreqA;
-        FreqB = reading.FreqB;
-        ShowMode(reading.Mode);
-        for (const TVfoEntry& entry : kVfos)
-            if (reading.Vfo == entry.Arrangement)
-                VFO = entry.Name;
-        return;
-    }
-    // Each read fetches its own rig object, and each value is kept as soon as it
-    // is read, so a failing read leaves the earlier ones of the tick in place.
-    Freq = Rig()->GetFreq();
-    FreqA = Rig()->GetFreqA();
-    FreqB = Rig()->GetFreqB();
-
-    ShowMode(Rig()->GetMode());
-
-    for (const TVfoEntry& entry : kVfos)
-        if (Rig()->GetVfo() == entry.Arrangement)
-            VFO = entry.Name;
+    if (reading.Freq)
+        Freq = *reading.Freq;
+    if (reading.FreqA)
+        FreqA = *reading.FreqA;
+    if (reading.FreqB)
+        FreqB = *reading.FreqB;
+    if (reading.Mode)
+        ShowMode(*reading.Mode);
+    // Each read of the arrangement is compared with its own flag; a later
+    // match overwrites an earlier one.
+    for (size_t i = 0; i < reading.Vfos.size() && i < kVfos.size(); ++i)
+        if (reading.Vfos[i] == kVfos[i].Arrangement)
+            VFO = kVfos[i].Name;
 }
 
 void TTransceiver::ShowMode(int32_t flag)
@@ -142,34 +134,93 @@ void TTransceiver::ShowMode(int32_t flag)
 
 void TTransceiver::TimTimer(TObject*)
 {
-    // A call to an out-of-process server serves posted messages while it waits,
-    // timer ticks included: a tick arriving inside a running one is dropped, the
-    // running tick reads the rig anyway. Otherwise a slow server would nest ticks
-    // as deep as it is slow.
+    // A wait for the rig server serves posted messages, timer ticks
+    // included, and a tick in the background takes its time: a tick that
+    // comes meanwhile is dropped, the one under way reads the rig anyway.
     if (FInTick)
         return;
-    std::exception_ptr failure;
+    std::exception_ptr report;
     {
         TCallScope call(*this);
         FInTick = true;
         TScopeExit tickEnd([this] { FInTick = false; });
+        std::exception_ptr failure;
         try {
-            Poll();
-            FConnected = Tim->Enabled();
-            FFailing = false;
-            ++FTicksRead;
-        } catch (const ERigCallCancelled&) {
-            // The program is ending: nobody is there to read a report.
-            FConnected = false;
-            FFailing = true;
+            const auto deliver = [self = std::weak_ptr(FSelf), host = FPollHost.get(),
+                                  generation = FGeneration](TPollReading reading) {
+                host->Deliver([self, generation, reading = std::move(reading)]() mutable {
+                    if (const auto alive = self.lock())
+                        (*alive)->Delivered(generation, std::move(reading));
+                });
+            };
+            if (FOmniRigX1->PollInBackground(deliver)) {
+                FPollPending = true;
+                return;
+            }
+            // Each value is kept as soon as it is read, so a failing read
+            // leaves the earlier ones of the tick in place.
+            TPollReading reading;
+            for (int step = 0; !reading.Failure; ++step) {
+                bool done = false;
+                try {
+                    done = ReadPollStep(*FOmniRigX1, step, reading);
+                } catch (...) {
+                    reading.Failure = std::current_exception();
+                }
+                Store(reading);
+                if (done)
+                    break;
+            }
+            failure = reading.Failure;
         } catch (...) {
-            FConnected = false;
-            // A server that stays away is reported once, not at every tick.
-            if (!FFailing)
-                failure = std::current_exception();
-            FFailing = true;
+            // The server hangs in a call: the tick in the background is given up.
+            FPollPending = false;
+            ++FGeneration;
+            failure = std::current_exception();
         }
+        // Settled inside the call: a replacement asked for meanwhile comes
+        // after it and starts with a clean slate.
+        report = TickEnded(failure);
     }
+    Report(report);
+}
+
+void TTransceiver::Delivered(uint64_t generation, TPollReading reading)
+{
+    if (generation != FGeneration || !FPollPending)
+        return;
+    FPollPending = false;
+    Store(reading);
+    const std::exception_ptr report = TickEnded(reading.Failure);
+    // A tick that ends after the switch went OFF is no news to the operator.
+    if (Tim->Enabled())
+        Report(report);
+}
+
+std::exception_ptr TTransceiver::TickEnded(std::exception_ptr failure)
+{
+    if (!failure) {
+        FConnected = Tim->Enabled();
+        FFailing = false;
+        ++FTicksRead;
+        return nullptr;
+    }
+    FConnected = false;
+    // A server that stays away is reported once, not at every tick.
+    const bool reported = FFailing;
+    FFailing = true;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ERigCallCancelled&) {
+        // The program is ending: nobody is there to read a report.
+        return nullptr;
+    } catch (...) {
+    }
+    return reported ? nullptr : failure;
+}
+
+void TTransceiver::Report(std::exception_ptr failure)
+{
     // Reported once the tick is over, so that polling goes on while the box
     // is up; a run of failures that begins while it is up counts as reported,
     // so that a server failing on and off never stacks one box on another.
@@ -180,58 +231,97 @@ void TTransceiver::TimTimer(TObject*)
     FPollHost->ReportPollFailure(failure);
 }
 
+void TTransceiver::Send(std::vector<TPut> puts)
+{
+    if (FBatch) {
+        FBatch->insert(FBatch->end(), puts.begin(), puts.end());
+        return;
+    }
+    if (puts.empty())
+        return;
+    TCallScope call(*this);
+    FOmniRigX1->Run([puts = std::move(puts)](IRigServer& server) {
+        for (const TPut& put : puts)
+            (server.Rig().get()->*put.Putter)(put.Value);
+    });
+}
+
+void TTransceiver::Batch(const std::function<void()>& commands)
+{
+    if (FBatch) {
+        commands();
+        return;
+    }
+    FBatch.emplace();
+    std::exception_ptr raised;
+    try {
+        commands();
+    } catch (...) {
+        raised = std::current_exception();
+    }
+    std::vector<TPut> puts = std::move(*FBatch);
+    FBatch.reset();
+    // The rig server's error comes first: the command that failed ran before
+    // whatever raised after it was given.
+    Send(std::move(puts));
+    if (raised)
+        std::rethrow_exception(raised);
+}
+
 std::string TTransceiver::Get_RigType()
 {
     TCallScope call(*this);
-    return Rig()->GetRigType();
+    auto type = std::make_shared<std::string>();
+    FOmniRigX1->Run([type](IRigServer& server) { *type = server.Rig()->GetRigType(); });
+    return *type;
 }
 
 void TTransceiver::ShowRigDialog(bool visible)
 {
     TCallScope call(*this);
-    FOmniRigX1->ShowRigDialog(visible);
+    FOmniRigX1->Run([visible](IRigServer& server) { server.ShowRigDialog(visible); });
+}
+
+std::string TTransceiver::OpenRigDialog()
+{
+    TCallScope call(*this);
+    auto type = std::make_shared<std::string>();
+    FOmniRigX1->Run([type](IRigServer& server) {
+        server.ShowRigDialog(true);
+        *type = server.Rig()->GetRigType();
+    });
+    return *type;
 }
 
 void TTransceiver::Set_Freq(int32_t freq)
 {
-    TCallScope call(*this);
-    Rig()->PutFreq(freq);
+    std::vector<TPut> puts{{&IRig::PutFreq, freq}};
     if (VFO == "VFO A/A" || VFO == "VFO A/B")
-        Rig()->PutFreqA(freq);
+        puts.push_back({&IRig::PutFreqA, freq});
     else if (VFO == "VFO B/A" || VFO == "VFO B/B")
-        Rig()->PutFreqB(freq);
+        puts.push_back({&IRig::PutFreqB, freq});
+    Send(std::move(puts));
 }
 
-void TTransceiver::Set_FreqA(int32_t freq)
-{
-    TCallScope call(*this);
-    Rig()->PutFreqA(freq);
-}
+void TTransceiver::Set_FreqA(int32_t freq) { Send({{&IRig::PutFreqA, freq}}); }
 
-void TTransceiver::Set_FreqB(int32_t freq)
-{
-    TCallScope call(*this);
-    Rig()->PutFreqB(freq);
-}
+void TTransceiver::Set_FreqB(int32_t freq) { Send({{&IRig::PutFreqB, freq}}); }
 
 void TTransceiver::Set_Mode(const std::string& mode)
 {
     std::string name = mode;
     if (name == "SSB")
         name = Freq >= kSsbDividingFreq ? "USB" : "LSB";
-    TCallScope call(*this);
     if (int32_t flag = ModeFlag(name))
-        Rig()->PutMode(flag);
+        Send({{&IRig::PutMode, flag}});
 }
 
 void TTransceiver::Set_VFO(const std::string& vfo)
 {
     const std::string code = vfo.size() > 4 ? vfo.substr(4, 3) : std::string();
-    TCallScope call(*this);
     for (const TVfoEntry& entry : kVfos)
         if (code == entry.Code) {
-            Rig()->PutVfo(entry.Selection);
-            Rig()->PutVfo(entry.Arrangement);
+            Send({{&IRig::PutVfo, entry.Selection}, {&IRig::PutVfo, entry.Arrangement}});
             return;
         }
 }

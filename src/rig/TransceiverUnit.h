@@ -4,8 +4,12 @@
 // Its timer runs, and its failures are reported, on the poll host it is given.
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "rig/PollHost.h"
 #include "rig/RigServer.h"
@@ -38,11 +42,18 @@ public:
     // reading now: a value written before a tick began may come back from it
     // still unchanged.
     uint32_t TicksRead() const { return FTicksRead; }
-    bool InTick() const { return FInTick; }
+    bool InTick() const { return FInTick || FPollPending; }
 
     std::string Get_RigType();
     // The rig server's own settings dialog, shown or hidden.
     void ShowRigDialog(bool visible);
+    // Shows that dialog and answers the rig type then, as one call.
+    std::string OpenRigDialog();
+    // The commands given inside go to the rig server together, as one call
+    // (one wait, one deadline), in their order; a failing one ends the call
+    // and raises. An error raised inside still sends what was given before
+    // it, then goes on.
+    void Batch(const std::function<void()>& commands);
     void Set_Freq(int32_t freq);
     void Set_FreqA(int32_t freq);
     void Set_FreqB(int32_t freq);
@@ -51,9 +62,12 @@ public:
     void StartPolling();
     void StopPolling();
 
-    // One poll tick. A failure goes to the poll host's report once per run of
+    // One poll tick. A rig server with a thread of its own reads it there and
+    // its reading comes back through the poll host: nothing waits for it
+    // here, and a tick that comes while it reads is dropped. Any other is
+    // read at once. A failure goes to the poll host's report once per run of
     // failing ticks, after the tick, and never while an earlier one's report
-    // is up.
+    // is up, nor for a tick in the background that ends after polling stopped.
     void TimTimer(TObject* Sender);
 
     // Owned by the main window's ON/OFF switch; never read here.
@@ -63,10 +77,21 @@ public:
     static constexpr int32_t kSsbDividingFreq = 10000000;
 
 private:
-    void Poll();
+    // One put of a command: the rig's setter and the value.
+    struct TPut {
+        void (IRig::*Putter)(int32_t);
+        int32_t Value;
+    };
+    // The puts go out as one call, or join the batch under way.
+    void Send(std::vector<TPut> puts);
+    // Keeps what a tick has read so far.
+    void Store(const TPollReading& reading);
+    // A tick is over: read in full, or failed; the failure to report, if any.
+    std::exception_ptr TickEnded(std::exception_ptr failure);
+    void Report(std::exception_ptr failure);
+    void Delivered(uint64_t generation, TPollReading reading);
     // A flag of no mode keeps the mode shown.
     void ShowMode(int32_t flag);
-    std::unique_ptr<IRig> Rig() { return FOmniRigX1->Rig(); }
     // Counts the calls to the rig server under way; a replacement waits
     // for the last one to end.
     class TCallScope;
@@ -83,9 +108,16 @@ private:
     bool FFailing = false;   // the last tick failed and was reported
     bool FReporting = false; // a failure's report is up
     bool FInTick = false;
+    // A tick reads in the background; its reading counts while FGeneration
+    // is the one it began under (a replaced server's, or one given up, does not).
+    bool FPollPending = false;
+    uint64_t FGeneration = 0;
     uint32_t FTicksRead = 0;
     int FCallsOut = 0;
     std::unique_ptr<IRigServer> FReplacement;
+    std::optional<std::vector<TPut>> FBatch;
+    // Readings delivered after this object has gone find it gone.
+    std::shared_ptr<TTransceiver*> FSelf = std::make_shared<TTransceiver*>(this);
 };
 
 // Mode names and the server's mode flags, in both directions; 0 and "" when the

@@ -39,7 +39,13 @@ public:
 
     // Shows the main form and serves events until Terminate.
     void Run();
-    void Terminate() { FHost.Terminate(); }
+    void Terminate()
+    {
+        FEnding = true;
+        FHost.Terminate();
+    }
+    // Terminate was called: the close was allowed, and the program is ending.
+    bool Ending() const { return FEnding; }
     void ProcessMessages() { FHost.ProcessMessages(); }
     // Serves events for a while without spinning: until milliseconds have
     // passed, or the tick count has wrapped around below the start.
@@ -79,6 +85,7 @@ private:
     TForm* FMainForm = nullptr;
     TForm* FActiveForm = nullptr;
     std::vector<std::pair<const void*, std::function<bool()>>> FTerminationChecks;
+    bool FEnding = false;
     TControl* FHintControl = nullptr;
     TTimer* FHintTimer = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ui/HeadlessHost.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "ui/Classes.h"
 #include "ui/Forms.h"
@@ -38,8 +39,44 @@ THeadlessEventLoop::TScheduled* THeadlessEventLoop::NextDue(uint64_t until)
     return next;
 }
 
+void THeadlessEventLoop::Deliver(std::function<void()> call)
+{
+    std::lock_guard lock(FDeliveredMutex);
+    FDelivered.push_back(std::move(call));
+    FDeliveredCame.notify_all();
+}
+
+size_t THeadlessEventLoop::RunDelivered()
+{
+    size_t ran = 0;
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard lock(FDeliveredMutex);
+            if (FDelivered.empty())
+                return ran;
+            call = std::move(FDelivered.front());
+            FDelivered.pop_front();
+        }
+        DispatchEvent(FHost.App(), call);
+        ++ran;
+    }
+}
+
+bool THeadlessEventLoop::AwaitDelivery(uint32_t limit)
+{
+    {
+        std::unique_lock lock(FDeliveredMutex);
+        if (!FDeliveredCame.wait_for(lock, std::chrono::milliseconds(limit), [this] { return !FDelivered.empty(); }))
+            return false;
+    }
+    RunDelivered();
+    return true;
+}
+
 void THeadlessEventLoop::Advance(uint32_t milliseconds)
 {
+    RunDelivered();
     const uint64_t until = FClock + milliseconds;
     while (TScheduled* next = NextDue(until)) {
         FNow += static_cast<uint32_t>(next->Due - FClock);

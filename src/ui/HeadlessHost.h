@@ -6,11 +6,13 @@
 // in-memory clipboard, and recorded edit boxes. THeadlessHost puts them
 // together and adds the keyboard, which reaches all of them.
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,14 @@ public:
     // order, those they post too; errors go to the general error report.
     void RunMainLoopCalls();
     size_t MainLoopCallsWaiting() const { return FMainLoopCalls.size(); }
+    // Kept until the loop serves events: Advance, and so ProcessMessages and
+    // WaitMessage, run what was delivered first.
+    void Deliver(std::function<void()> call) override;
+    // Runs the calls delivered so far; how many ran.
+    size_t RunDelivered();
+    // Waits up to limit real milliseconds until a call has been delivered
+    // (from another thread), then runs what came; false when nothing came.
+    bool AwaitDelivery(uint32_t limit);
 
     void Advance(uint32_t milliseconds);
     void SetTickCount(uint32_t now) { FNow = now; }
@@ -64,6 +74,9 @@ private:
 
     const THost& FHost;
     std::deque<std::function<void()>> FMainLoopCalls;
+    std::mutex FDeliveredMutex;
+    std::condition_variable FDeliveredCame;
+    std::deque<std::function<void()>> FDelivered;
     uint32_t FNow = 0;
     uint64_t FClock = 0; // FNow without the wrap-around, for ordering
     uint64_t FSequence = 0;

@@ -114,6 +114,10 @@ public:
     // every loop it runs (a message box, a menu, a wait) have returned: what
     // call does never ends a loop from inside it.
     virtual void PostToMainLoop(std::function<void()> call) = 0;
+    // From any thread: runs call on the loop's thread soon, in whichever loop
+    // serves events then (a message box's, a menu's or a wait's too), its
+    // errors going to the general error report. Calls run in their order.
+    virtual void Deliver(std::function<void()> call) = 0;
 };
 
 // The forms' windows and what the screen shows around them.

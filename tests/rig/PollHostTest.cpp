@@ -38,7 +38,11 @@ public:
             during();
     }
 
+    // Only a server with a thread of its own delivers; the fake reads at once.
+    void Deliver(std::function<void()> call) override { Delivered.push_back(std::move(call)); }
+
     std::function<void()> DuringReport;
+    std::vector<std::function<void()>> Delivered;
 
 private:
     Log& FLog;

@@ -84,8 +84,24 @@ TEST(RigServerSettingTest, OnlyTheOwnRigctlPortOnThisMachineIsRefused)
         {"rigctld", 4532, true},          {"rigctld:localhost:4532", 4532, true},
         {"rigctld:127.1.2.3:4532", 4532, true}, {"rigctld:[::1]:4532", 4532, true},
         {"rigctld", 0, false},            {"rigctld:127.0.0.1:4533", 4532, false},
-        {"rigctld:10.0.0.2:4532", 4532, false}, {"rigctld:127.0.0:4532", 4532, false},
-        {"rigctld:127.0.0.1.5:4532", 4532, false}, {"", 4532, false},
+        {"rigctld:10.0.0.2:4532", 4532, false}, {"rigctld:127.0.0.1.5:4532", 4532, false},
+        {"", 4532, false},
+        // As the resolver reads them, not as they are spelled.
+        {"rigctld:127.0.0:4532", 4532, true}, {"rigctld:127.1:4532", 4532, true},
+        {"rigctld:2130706433:4532", 4532, true}, {"rigctld:0x7f.1:4532", 4532, true},
+        {"rigctld:0177.0.0.1:4532", 4532, true}, {"rigctld:0.0.0.0:4532", 4532, true},
+        {"rigctld:0:4532", 4532, true}, {"rigctld:LocalHost.:4532", 4532, true},
+        {"rigctld:rig.localhost:4532", 4532, true}, {"rigctld:[::]:4532", 4532, true},
+        {"rigctld:[::ffff:127.0.0.1]:4532", 4532, true}, {"rigctld:[::ffff:7f00:1]:4532", 4532, true},
+        {"rigctld:[0:0:0:0:0:0:0:1]:4532", 4532, true}, {"rigctld:[::1%1]:4532", 4532, true},
+        {"rigctld:0x7f000001:4532", 4532, true},
+        {"rigctld:128.0.0.1:4532", 4532, false}, {"rigctld:2130706432:4532", 4532, true},
+        {"rigctld:2147483648:4532", 4532, false}, {"rigctld:0x80.1:4532", 4532, false},
+        {"rigctld:0178.0.0.1:4532", 4532, false}, {"rigctld:127.256.0.1:4532", 4532, false},
+        {"rigctld:4294967296:4532", 4532, false}, {"rigctld:[::2]:4532", 4532, false},
+        {"rigctld:[::ffff:10.0.0.1]:4532", 4532, false}, {"rigctld:[fe80::1]:4532", 4532, false},
+        {"rigctld:[1::1]:4532", 4532, false}, {"rigctld:localhost.example:4532", 4532, false},
+        {"rigctld:[::1::]:4532", 4532, false},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.Text);

@@ -28,21 +28,30 @@ struct TScript {
     bool Refuse = false;
     int Connects = 0;
     std::string Sent;
+    // The latest deadline the link was given.
+    TRigctldClock::time_point LatestDeadline{};
+    void Given(TRigctldClock::time_point deadline) { LatestDeadline = std::max(LatestDeadline, deadline); }
 };
 
 class TScriptedLink final : public IRigctldLink {
 public:
     explicit TScriptedLink(TScript& script) : FScript(script) {}
-    void Connect(const std::string&, uint16_t, TRigctldClock::time_point) override
+    void Connect(const std::string&, uint16_t, TRigctldClock::time_point deadline) override
     {
+        FScript.Given(deadline);
         ++FScript.Connects;
         if (FScript.Refuse)
             throw ERigctldLinkError("cannot connect: refused");
     }
     void Close() override {}
-    void Send(std::string_view text, TRigctldClock::time_point) override { FScript.Sent += text; }
-    std::string ReadLine(TRigctldClock::time_point) override
+    void Send(std::string_view text, TRigctldClock::time_point deadline) override
     {
+        FScript.Given(deadline);
+        FScript.Sent += text;
+    }
+    std::string ReadLine(TRigctldClock::time_point deadline) override
+    {
+        FScript.Given(deadline);
         if (FScript.Lines.empty())
             throw ERigctldConnectionLost("it closed the connection");
         std::string line = FScript.Lines.front();
@@ -68,7 +77,7 @@ class RigctldScriptTest : public ::testing::Test {
 protected:
     RigctldScriptTest()
         : Server(std::make_unique<TScriptedLink>(Script), "127.0.0.1", 4532,
-                 {.Connect = 1s, .Exchange = 1s, .FirstRetry = 500ms, .LongestRetry = 2s}, [this] { return Now; })
+                 {.Connect = 2s, .Exchange = 1s, .FirstRetry = 500ms, .LongestRetry = 2s}, [this] { return Now; })
     {
     }
     void Expect(const Lines& lines) { Script.Lines.insert(Script.Lines.end(), lines.begin(), lines.end()); }
@@ -107,8 +116,12 @@ TEST_F(RigctldScriptTest, AFailedExchangeDropsTheConnectionAndAnErrorAnswerKeeps
         {"the radio's error",
          {"get_freq:", "RPRT -5", "get_mode:", "RPRT -5", "get_vfo:", "RPRT -5", "get_split_vfo:", "RPRT -5"},
          "cannot read the frequency: Communication timed out", false},
-        {"above what is shown", PollReplies("Frequency: 10368000000"), "10368000000 Hz, above what Velkor shows",
+        {"above what is shown", PollReplies("Frequency: 10368000000"), "10368000000 Hz, outside what Velkor shows",
          false},
+        {"one gigahertz", PollReplies("Frequency: 1000000000"), "1000000000 Hz, outside what Velkor shows", false},
+        {"below zero", PollReplies("Frequency: -1"), "the radio reports -1 Hz, outside what Velkor shows (1 Hz to "
+                                                     "999.999.999 Hz)", false},
+        {"zero", PollReplies("Frequency: 0.000000"), "0.000000 Hz, outside what Velkor shows", false},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.Name);
@@ -220,6 +233,84 @@ TEST_F(RigctldScriptTest, ACommandTheRadioRejectsIsReportedAndTheConnectionStays
     EXPECT_TRUE(Server.Connected());
     EXPECT_THROW(rig->PutMode(0), ERigctldError); // no mode has flag 0: nothing sent
     EXPECT_EQ(Script.Sent.find("set_mode"), std::string::npos);
+}
+
+TEST_F(RigctldScriptTest, NoFrequencyOutsideWhatVelkorShowsGoesOutAndAMemorysUnusedVfoIsLeftAlone)
+{
+    Expect(kGreeting);
+    Expect(PollReplies());
+    auto rig = Server.Rig();
+    rig->GetFreq();
+    const size_t sent = Script.Sent.size();
+    for (int32_t freq : {0, -1, -500, 1000000000, INT32_MAX, INT32_MIN}) {
+        SCOPED_TRACE(freq);
+        EXPECT_THROW(rig->PutFreq(freq), ERigctldError);
+        if (freq > 0)
+            EXPECT_THROW(rig->PutFreqB(freq), ERigctldError);
+    }
+    rig->PutFreqA(-1);
+    rig->PutFreqB(-1);
+    rig->PutFreqB(0);
+    EXPECT_EQ(Script.Sent.substr(sent), "");
+    EXPECT_TRUE(Server.Connected());
+    try {
+        rig->PutFreq(-1);
+    } catch (const ERigctldError& error) {
+        EXPECT_STREQ(error.what(), "rigctld at 127.0.0.1:4532: Velkor tunes no radio to -1 Hz (only 1 Hz to "
+                                   "999.999.999 Hz)");
+    }
+}
+
+// Without --vfo the VFO not in use is tuned by switching to it: it is
+// switched back whatever the tuning did, on the next connection when this one
+// was cut.
+TEST_F(RigctldScriptTest, AVfoSwitchedForACallIsAlwaysSwitchedBack)
+{
+    Expect(kGreeting);
+    Expect(PollReplies());
+    auto rig = Server.Rig();
+    rig->GetFreq();
+
+    Script.Sent.clear();
+    Expect({"set_vfo: VFOB", "RPRT 0", "set_freq: 7010000", "RPRT -9", "set_vfo: VFOA", "RPRT 0"});
+    try {
+        rig->PutFreqB(7010000);
+        FAIL() << "the refusal is told";
+    } catch (const ERigctldError& error) {
+        EXPECT_NE(std::string(error.what()).find("could not set the frequency"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(Script.Sent, "+\\set_vfo VFOB\n+\\set_freq 7010000\n+\\set_vfo VFOA\n");
+
+    // Cut after the switch, and refused when made anew: the next call that
+    // reaches rigctld switches back before anything else.
+    Script.Sent.clear();
+    Expect({"set_vfo: VFOB", "RPRT 0", "set_freq: 7020000", kClosed});
+    Script.Refuse = true;
+    EXPECT_THROW(rig->PutFreqB(7020000), ERigctldError);
+    EXPECT_FALSE(Server.Connected());
+    Script.Refuse = false;
+    Now += 10s;
+    Expect(kGreeting);
+    Expect({"set_vfo: VFOA", "RPRT 0"});
+    Expect(PollReplies());
+    EXPECT_EQ(ReadError(), "");
+    EXPECT_EQ(Script.Sent, "+\\set_vfo VFOB\n+\\set_freq 7020000\n\\chk_vfo\n+\\dump_caps\n+\\set_vfo VFOA\n"
+                           "+\\get_freq\n+\\get_mode\n+\\get_vfo\n+\\get_split_vfo\n");
+}
+
+// A call whose connection rigctld ends is made again on a new one within the
+// same deadline, so the cause of a failure is told before the rig server's
+// thread would give up on the call.
+TEST_F(RigctldScriptTest, TheSecondGoOfACallKeepsToTheCallsDeadlineAndTellsItsCause)
+{
+    Expect(kGreeting);
+    Expect(PollReplies());
+    EXPECT_EQ(ReadError(), "");
+    const TRigctldClock::time_point callStart = Now += 10s;
+    Expect({"get_freq:", kClosed});
+    Script.Refuse = true;
+    EXPECT_EQ(ReadError(), "rigctld at 127.0.0.1:4532: cannot connect: refused");
+    EXPECT_LE(Script.LatestDeadline, callStart + 1s) << "the connection made anew has what is left of the call's";
 }
 
 // ---------------------------------------------------------------- the real rigctld

@@ -70,6 +70,8 @@ public:
     void StartTimer(TTimer&, uint32_t) override {}
     void StopTimer(TTimer&) override {}
     void ReportPollFailure(std::exception_ptr) override {}
+    // The client here reads at once: nothing is delivered.
+    void Deliver(std::function<void()>) override {}
 };
 
 // Times of one kind of call.

@@ -6,9 +6,9 @@ namespace {
 
 // In the logon session's namespace: another user's Velkor is no concern.
 constexpr wchar_t kMarkName[] = L"Local\\Velkor.TransceiverControl";
-constexpr wchar_t kWindowClass[] = L"VelkorRunningCopy";
+constexpr const wchar_t* kWindowClass = TRunningCopyWindow::kWindowClass;
 // Sent by another start: come to the front; answers 1 when done.
-constexpr UINT kComeForward = WM_APP + 1;
+constexpr UINT kComeForward = TRunningCopyWindow::kComeForward;
 
 // How long an operator's start waits for a copy that is starting or ending.
 constexpr DWORD kPatience = 20000;
@@ -84,6 +84,10 @@ LRESULT TRunningCopyWindow::HandleMessage(HWND window, UINT message, WPARAM wPar
 {
     if (message != kComeForward)
         return DefWindowProcW(window, message, wParam, lParam);
+    // Coming forward now would end the other start for a copy that is gone
+    // a moment later.
+    if (FApp.Ending())
+        return 0;
     HWND main = nullptr;
     DispatchEvent(&FApp, [&] { main = FComeForward(); });
     if (!main)

@@ -43,14 +43,20 @@ std::unique_ptr<TSessionMark> EnterSession(TStartMode mode);
 
 // The running copy's side: another start's request calls comeForward, which
 // answers the main window to bring to the front (restored when minimised),
-// or nullptr when the program is ending (the other start then waits and
-// runs). Its errors go to app's general error report.
+// or nullptr when it must not come. From the moment the close is allowed
+// (app ending) the request is answered as ending without asking: the other
+// start then waits for this copy to end and runs. Its errors go to app's
+// general error report.
 class TRunningCopyWindow {
 public:
     // Raises EOleError when the system makes no window.
     TRunningCopyWindow(TApplication& app, std::function<HWND()> comeForward);
     TRunningCopyWindow(const TRunningCopyWindow&) = delete;
     TRunningCopyWindow& operator=(const TRunningCopyWindow&) = delete;
+
+    // What another start sends it, and the class it finds it by.
+    static constexpr UINT kComeForward = WM_APP + 1;
+    static constexpr const wchar_t* kWindowClass = L"VelkorRunningCopy";
 
 private:
     friend class TObjectWindow<TRunningCopyWindow>;

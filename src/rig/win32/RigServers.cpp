@@ -26,7 +26,7 @@ std::unique_ptr<TRigServerThread> MakeRigServerThread(const TRigServerSetting& s
         [host = setting.Host, port = setting.Port] {
             return std::make_unique<TRigctldServer>(MakeRigctldSocket(), host, port);
         },
-        wait, deadlines, true);
+        wait, deadlines);
 }
 
 std::string ProbeRigctld(const TRigServerSetting& setting, IRigCallWait& wait)
@@ -35,9 +35,13 @@ std::string ProbeRigctld(const TRigServerSetting& setting, IRigCallWait& wait)
     rigctld.Kind = TRigServerKind::Rigctld;
     try {
         const auto server = MakeRigServerThread(rigctld, wait);
-        const auto rig = server->Rig();
-        const std::string model = rig->GetRigType();
-        return model + ", " + GroupedHertz(rig->GetFreq()) + " Hz";
+        // One call: the dialog's Test waits one deadline at most.
+        auto answer = std::make_shared<std::string>();
+        server->Run([answer](IRigServer& rigctld) {
+            const std::string model = rigctld.Rig()->GetRigType();
+            *answer = model + ", " + GroupedHertz(rigctld.Rig()->GetFreq()) + " Hz";
+        });
+        return *answer;
     } catch (const std::exception& error) {
         return error.what();
     }

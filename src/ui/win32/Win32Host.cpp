@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <deque>
+#include <mutex>
 #include <vector>
 
 #include "base/win32/ComUtil.h"
@@ -17,18 +19,88 @@
 
 TWin32Host* TWin32Host::FInstance = nullptr;
 
+namespace {
+
+// The wake of the delivered calls, posted to their window (or, where none
+// could be made, to the thread).
+constexpr UINT kDelivered = WM_APP + 0x40;
+
+} // namespace
+
+// Calls from other threads wait here; one message at a time wakes the
+// user-interface thread for them. Posted to a window, it is served by every
+// loop, a message box's and a menu's too.
+class TWin32Host::TDeliveries {
+public:
+    explicit TDeliveries(TWin32Host& host) : FHost(host), FThread(GetCurrentThreadId())
+    {
+        try {
+            FWindow.Create({L"VelkorDeliveries"}, 0, L"", 0, 0, 0, 0, 0, HWND_MESSAGE);
+        } catch (const EOleError&) {
+            // No window without a display: the thread's message stands in,
+            // served by the host's own loops.
+        }
+    }
+
+    void Add(std::function<void()> call)
+    {
+        {
+            std::lock_guard lock(FMutex);
+            FCalls.push_back(std::move(call));
+            if (FWoken)
+                return;
+            FWoken = true;
+        }
+        if (!FWindow.Handle() || !PostMessageW(FWindow.Handle(), kDelivered, 0, 0))
+            PostThreadMessageW(FThread, kDelivered, 0, 0);
+    }
+
+    void RunAll()
+    {
+        std::deque<std::function<void()>> calls;
+        {
+            std::lock_guard lock(FMutex);
+            calls.swap(FCalls);
+            FWoken = false;
+        }
+        for (const std::function<void()>& call : calls)
+            DispatchEvent(FHost.App(), call);
+    }
+
+private:
+    friend class TObjectWindow<TDeliveries>;
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != kDelivered)
+            return DefWindowProcW(window, message, wParam, lParam);
+        RunAll();
+        return 0;
+    }
+
+    TWin32Host& FHost;
+    const DWORD FThread;
+    std::mutex FMutex;
+    std::deque<std::function<void()>> FCalls;
+    bool FWoken = false;
+    TObjectWindow<TDeliveries> FWindow{*this};
+};
+
 TWin32Host::TWin32Host()
 {
     assert(!FInstance && "one host per process");
     FInstance = this;
+    FDeliveries = std::make_unique<TDeliveries>(*this);
 }
 
 TWin32Host::~TWin32Host()
 {
+    FDeliveries.reset();
     for (const auto& [id, timer] : FTimers)
         KillTimer(nullptr, id);
     FInstance = nullptr;
 }
+
+void TWin32Host::Deliver(std::function<void()> call) { FDeliveries->Add(std::move(call)); }
 
 // ---------------------------------------------------------------- timers and the loop
 
@@ -75,6 +147,10 @@ bool TWin32Host::Dispatch(const MSG& msg)
     if (msg.message == WM_QUIT) {
         FTerminated = true;
         return false;
+    }
+    if (msg.message == kDelivered && !msg.hwnd) {
+        FDeliveries->RunAll();
+        return true;
     }
     // Menu shortcuts come before the key is translated: F10 never reaches the
     // system menu when a menu has it, and a key no menu has goes on as usual

@@ -37,6 +37,7 @@ public:
         PostQuitMessage(0);
     }
     void PostToMainLoop(std::function<void()> call) override;
+    void Deliver(std::function<void()> call) override;
 
     void CreateFormWindow(TForm& form) override;
     void DestroyFormWindow(TForm& form) override;
@@ -81,6 +82,10 @@ private:
     HWND ClipboardOwner() const;
 
     void RunMainLoopCalls();
+
+    // The calls delivered from other threads, and the window they wake.
+    class TDeliveries;
+    std::unique_ptr<TDeliveries> FDeliveries;
 
     std::vector<std::function<void()>> FMainLoopCalls;
     std::map<UINT_PTR, TTimer*> FTimers; // thread timer id -> timer
