@@ -143,6 +143,9 @@ void WriteMemoryFile(IFileSystem& files, const std::string& fileName, const std:
     const std::string stagedName = MemoryTempFileName(backupName);
     const bool backUp = keepOldAs.empty() && files.Exists(fileName);
     RefuseReadOnly(files, fileName, "");
+    // Not overwritten either: the file made from it would be read-only too.
+    if (files.IsReadOnly(tempName))
+        LeftoverInTheWay(files, fileName, tempName);
     if (backUp) {
         RefuseReadOnly(files, backupName, " or move it to another folder to keep it");
         // Left by a save that was cut off: a second name of the memory file.
