@@ -259,9 +259,9 @@ bool TMemories::CloseCheck()
     } catch (const std::exception& error) {
         // Program rule: a save that fails every time never keeps the program
         // from ending, and never ends it without the operator's word.
-        return FShell.ShowMessageBox(Format(kNotSavedQuestion, FFileName.c_str(), Sentence(error.what()).c_str()), "Confirm",
-                                     MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) ==
-               MsgBox::kIdYes;
+        const std::string question = Format(kNotSavedQuestion, FFileName.c_str(), Sentence(error.what()).c_str());
+        return FShell.ShowMessageBox(question, "Confirm",
+                                     MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) == MsgBox::kIdYes;
     }
 }
 

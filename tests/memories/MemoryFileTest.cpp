@@ -256,54 +256,6 @@ TEST(MemoryFileTest, AFileKeptAsideIsNeverTheBackupAndComesBackWhenTheSaveFails)
     }
 }
 
-// Program rule: what Windows refuses on every save (a read-only file, a
-// temporary file an earlier save left that cannot go) stops the save before
-// anything is written and is named with what to do; once it is done, the
-// save goes through.
-TEST(MemoryFileTest, WhatIsInTheWayOfEverySaveIsNamedWithWhatToDo)
-{
-    const std::string readOnly = ": it is read-only. Clear its read-only attribute (in the file's Properties)";
-    struct Case {
-        const char* Name;
-        std::string Leftover; // a file an earlier save left, or empty
-        std::string Marked;   // the read-only file
-        std::string Message;
-    };
-    const Case cases[] = {
-        {"a read-only backup", "", "velkor.mem.bak",
-         "Cannot create file velkor.mem.bak" + readOnly + " or move it to another folder to keep it, then save again"},
-        {"a read-only memory file", "", "velkor.mem", "Cannot create file velkor.mem" + readOnly + ", then save again"},
-        {"a read-only backup half made", "velkor.mem.bak.tmp", "velkor.mem.bak.tmp",
-         "Cannot create file velkor.mem.bak: velkor.mem.bak.tmp, left over from an earlier save, is read-only. Delete "
-         "it, then save again"},
-        {"a read-only temporary file", "velkor.mem.tmp", "velkor.mem.tmp",
-         "Cannot create file velkor.mem: velkor.mem.tmp, left over from an earlier save, is read-only. Delete it, "
-         "then save again"},
-    };
-    for (const Case& c : cases) {
-        TFakeFileSystem files;
-        files.Files = {{"velkor.mem", "old"}, {"velkor.mem.bak", "older"}};
-        if (!c.Leftover.empty())
-            files.Files[c.Leftover] = "left";
-        files.ReadOnly.insert(c.Marked);
-        const auto before = files.Files;
-        TStringAlignGrid grid = MemoryGrid();
-        for (int i = 0; i < 2; ++i) {
-            try {
-                SaveMemoryFile(grid, files);
-                ADD_FAILURE() << c.Name << ": saved";
-            } catch (const EFCreateError& error) {
-                EXPECT_EQ(error.Message(), c.Message) << c.Name;
-            }
-            EXPECT_EQ(files.Files, before) << c.Name << ": nothing written, nothing moved";
-        }
-        files.ReadOnly.clear();
-        const std::string text = SaveMemoryFile(grid, files);
-        EXPECT_EQ(files.Files, (std::map<std::string, std::string>{{"velkor.mem", text}, {"velkor.mem.bak", "old"}}))
-            << c.Name;
-    }
-}
-
 TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
 {
     const std::string old = kHeaderLine + "old\tUSB\t14250000\t-1\t\r\n";

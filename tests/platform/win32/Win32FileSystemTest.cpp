@@ -191,7 +191,8 @@ TEST_F(Win32FileSystemTest, AReadOnlyBackupOrLeftoverStopsTheSaveWithWhatToDo)
     };
     const TCase cases[] = {
         {"a read-only backup", name + ".bak",
-         "Cannot create file " + name + ".bak" + readOnly + " or move it to another folder to keep it, then save again"},
+         "Cannot create file " + name + ".bak" + readOnly +
+             " or move it to another folder to keep it, then save again"},
         {"a read-only memory file", name, "Cannot create file " + name + readOnly + ", then save again"},
         {"a read-only half-made backup", name + ".bak.tmp",
          "Cannot create file " + name + ".bak: " + name + ".bak.tmp, left over from an earlier save, is read-only. "
