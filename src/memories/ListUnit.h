@@ -42,8 +42,8 @@ public:
     void AddMemory(const std::string& caption, const std::string& mode, int32_t vfoA, int32_t vfoB);
     // Asked before the program closes: true when it may. An open edit ends
     // first (validated), so that what was typed counts as a change; with
-    // unsaved changes the operator is asked whether to save. An error of the
-    // save is raised, and the close is then refused.
+    // unsaved changes the operator is asked whether to save, and after a
+    // failed save whether to close without saving.
     bool CloseCheck();
 
     // Event handlers.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <exception>
 
 #include "base/SysUtils.h"
 #include "rig/TransceiverUnit.h"
@@ -41,6 +42,21 @@ const char* const kKeepQuestion =
     "%s could not be read: %s.\n\nKeep it as %s and save the memory list as a new %s?";
 const char* const kChangedQuestion = "%s has changed on disk since Velkor read or last saved it.\n\nReplace it "
                                      "with the memory list? The file as it is now is kept as %s.";
+const char* const kReadableNowQuestion =
+    "%s could not be read when Velkor started, so its memories are not in the memory list; now it can be "
+    "read.\n\nReplace it with the memory list? The file as it is now is kept as %s. To have its memories in the "
+    "list instead, answer No, close Velkor without saving and start it again.";
+const char* const kNotSavedQuestion = "The memory list could not be saved as %s.\n\n%s\n\nClose Velkor without "
+                                      "saving it? The changes to the memory list are then lost; \"No\" keeps Velkor "
+                                      "running.";
+
+// A message as the general error report ends it.
+std::string Sentence(std::string text)
+{
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    return text;
+}
 
 } // namespace
 
@@ -193,28 +209,32 @@ void TMemories::FlatButton1Click()
 
 bool TMemories::Save()
 {
-    // Program rule: no save takes the old bytes away unasked. A file this
-    // list was not loaded from is kept under a name of its own first; one
-    // that changed since it was read goes to the backup only after "Yes".
+    const std::string text = MemoryFileText(MemoryList, FFileName);
     const TMemoryFileState now = ReadMemoryFile(FFiles, FFileName);
-    if (now.Kind != TMemoryFileState::Missing) {
-        if (now.Kind == TMemoryFileState::Unreadable || FOnDisk.Kind == TMemoryFileState::Unreadable) {
-            const std::string& cause = now.Kind == TMemoryFileState::Unreadable ? now.Cause : FOnDisk.Cause;
-            const std::string keep = FreeBadFileName(FFiles, FFileName, Today());
-            if (FShell.ShowMessageBox(
-                    Format(kKeepQuestion, FFileName.c_str(), cause.c_str(), keep.c_str(), FFileName.c_str()),
-                    "Confirm", MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
-                return false;
-            if (!FFiles.Rename(FFileName, keep))
-                throw EFCreateError(Format("Cannot create file %s", keep.c_str()));
-        } else if (!now.SameFile(FOnDisk)) {
-            if (FShell.ShowMessageBox(
-                    Format(kChangedQuestion, FFileName.c_str(), MemoryBackupFileName(FFileName).c_str()), "Confirm",
-                    MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) != MsgBox::kIdYes)
-                return false;
-        }
+    if (now.Kind == TMemoryFileState::Read && now.Bytes == text) {
+        FOnDisk = now;
+        return true;
     }
-    FOnDisk = TMemoryFileState{TMemoryFileState::Read, SaveMemoryFile(MemoryList, FFiles, FFileName), {}};
+    // Program rule: no save takes the old bytes away unasked. A file that
+    // cannot be read, or that is not the one this list was loaded from or
+    // last saved as, is kept under a name of its own after "Yes".
+    std::string keep;
+    if (now.Kind == TMemoryFileState::Unreadable) {
+        keep = FreeBadFileName(FFiles, FFileName, Today());
+        if (FShell.ShowMessageBox(
+                Format(kKeepQuestion, FFileName.c_str(), now.Cause.c_str(), keep.c_str(), FFileName.c_str()),
+                "Confirm", MsgBox::kYesNo | MsgBox::kIconQuestion) != MsgBox::kIdYes)
+            return false;
+    } else if (now.Kind == TMemoryFileState::Read && !now.SameFile(FOnDisk)) {
+        keep = FreeChangedFileName(FFiles, FFileName, Today());
+        const char* question =
+            FOnDisk.Kind == TMemoryFileState::Unreadable ? kReadableNowQuestion : kChangedQuestion;
+        if (FShell.ShowMessageBox(Format(question, FFileName.c_str(), keep.c_str()), "Confirm",
+                                  MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) != MsgBox::kIdYes)
+            return false;
+    }
+    WriteMemoryFile(FFiles, FFileName, text, keep);
+    FOnDisk = TMemoryFileState{TMemoryFileState::Read, text, {}};
     return true;
 }
 
@@ -234,9 +254,17 @@ bool TMemories::CloseCheck()
         return true;
     const int answer = FShell.ShowMessageBox("Do you want to save memory settings changes?", "Confirm",
                                              MsgBox::kYesNoCancel | MsgBox::kIconQuestion);
-    if (answer == MsgBox::kIdYes)
+    if (answer != MsgBox::kIdYes)
+        return answer == MsgBox::kIdNo;
+    try {
         return Save();
-    return answer == MsgBox::kIdNo;
+    } catch (const std::exception& error) {
+        // Program rule: a save that fails every time never keeps the program
+        // from ending, and never ends it without the operator's word.
+        const std::string question = Format(kNotSavedQuestion, FFileName.c_str(), Sentence(error.what()).c_str());
+        return FShell.ShowMessageBox(question, "Confirm",
+                                     MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2) == MsgBox::kIdYes;
+    }
 }
 
 void TMemories::MemoryListSelectCell(TObject*, int, int ARow, bool& CanSelect)

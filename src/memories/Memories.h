@@ -84,10 +84,13 @@ public:
     // MemoryChanged stays as it is.
     void bSaveClick() { Save(); }
     // The save of "Save" and of the closing question; false when the operator
-    // chose not to save. A memory file that was not read (at the start, or
-    // now) is replaced only after "Yes" to keeping it under a name of its own
-    // (FreeBadFileName); one that changed on disk since it was read or last
-    // saved only after "Yes" to replacing it, as the backup keeps it.
+    // chose not to save. A list that is the file on disk already writes
+    // nothing. A memory file that cannot be read now is replaced only after
+    // "Yes" to keeping it as "<file>.bad-<date>" (FreeBadFileName); one that
+    // is not what this list read or last saved (changed on disk, or read now
+    // after it could not be at the start) only after "Yes" to keeping it as
+    // "<file>.changed-<date>" (FreeChangedFileName). No later save replaces
+    // those files.
     bool Save();
     // The four sort items: ascending by Caption, Mode, VFO A, VFO B, as text.
     void Sortbyname1Click() { MemoryList.SortRowsByColumn(kCaptionCol); }
@@ -102,8 +105,8 @@ public:
     // Run when the main window is about to close: true when it may. With
     // unsaved changes it asks "Do you want to save memory settings changes?"
     // (Yes saves, No does not, Cancel refuses). A save the operator then
-    // declines refuses the close; an error of the save is raised, and the
-    // close is then refused too.
+    // declines refuses the close; a save that fails asks whether to close
+    // without saving, naming the cause ("No", the default, refuses).
     bool CloseCheck();
 
     // The grid's events.

@@ -53,19 +53,32 @@ TMemoryFileState ReadMemoryFile(IFileSystem& files, const std::string& fileName 
 TMemoryFileState LoadMemoryFile(TStringAlignGrid& grid, IFileSystem& files,
                                 const std::string& fileName = kMemoryFileName);
 
-// Writes the whole grid and answers the bytes written. The bytes go to a
-// temporary file beside the memory file; then the old file, if any, is kept
-// as the backup file (replacing the older backup in one step), and the
-// temporary file replaces the old file in one step. On any failure the old
-// file stays as it was, the temporary file is removed, and EFCreateError
-// "Cannot create file %s" (the memory file or its backup could not be made;
-// with the reason when the file would be over kMaxMemoryFileSize, which no
-// load would take) or EWriteError "Stream write error" (the bytes did not all
-// go out) is raised.
-std::string SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files,
-                           const std::string& fileName = kMemoryFileName);
+// The bytes a save of the grid writes; EFCreateError "Cannot create file %s:
+// it would be larger than ..." when they would be over kMaxMemoryFileSize,
+// which no load would take.
+std::string MemoryFileText(const TStringAlignGrid& grid, const std::string& fileName = kMemoryFileName);
 
-// The name under which an unreadable memory file is kept aside:
-// "<fileName>.bad-<date>", or with "-2", "-3" and so on after it, the first
-// that no file has.
+// Writes `text` as the memory file. When the file on disk already holds
+// exactly these bytes, nothing is written and no backup is made. Otherwise
+// the bytes go to a temporary file beside the memory file; then the old
+// file, if any, is kept: as `keepOldAs` when that is given (a name no file
+// has, which no later save replaces), else as the backup file (replacing the
+// older backup in one step); and the temporary file replaces the old file in
+// one step. On any failure the old file stays where it was, the temporary
+// file is removed, and EFCreateError "Cannot create file %s" or EWriteError
+// "Stream write error" (the bytes did not all go out) is raised. A read-only
+// memory file or backup, and a temporary file of an earlier save that cannot
+// be removed, are named in the error with what to do about them.
+void WriteMemoryFile(IFileSystem& files, const std::string& fileName, const std::string& text,
+                     const std::string& keepOldAs = {});
+
+// MemoryFileText and WriteMemoryFile of the whole grid; answers the bytes.
+std::string SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files,
+                           const std::string& fileName = kMemoryFileName, const std::string& keepOldAs = {});
+
+// The names under which a memory file is kept aside, the first of
+// "<fileName>.<kind>-<date>", then with "-2", "-3" and so on after it, that
+// no file has: kind "bad" for a file that could not be read, "changed" for
+// one that another program changed and the operator replaced.
 std::string FreeBadFileName(IFileSystem& files, const std::string& fileName, const std::string& date);
+std::string FreeChangedFileName(IFileSystem& files, const std::string& fileName, const std::string& date);

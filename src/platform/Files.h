@@ -63,6 +63,11 @@ public:
     virtual bool Duplicate(const std::string& name, const std::string& copy) = 0;
     // True when there is a file (or anything else) by that name.
     virtual bool Exists(const std::string& name) = 0;
+    // True when `name` is a file marked read-only: Windows' read-only
+    // attribute, elsewhere no write permission for anyone. Windows refuses to
+    // replace, remove or overwrite such a file, so a save asks this to say
+    // what is in its way.
+    virtual bool IsReadOnly(const std::string& name) = 0;
     // False when there was nothing to remove or it could not be removed.
     virtual bool Remove(const std::string& name) = 0;
 };

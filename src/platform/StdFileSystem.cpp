@@ -120,6 +120,19 @@ bool TStdFileSystem::Exists(const std::string& name)
     return std::filesystem::exists(std::filesystem::symlink_status(name, error));
 }
 
+bool TStdFileSystem::IsReadOnly(const std::string& name)
+{
+    // As the Windows build maps its read-only attribute: no write permission
+    // for anyone.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(name, error);
+    if (error || !fs::is_regular_file(status))
+        return false;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (status.permissions() & write) == fs::perms::none;
+}
+
 bool TStdFileSystem::Remove(const std::string& name)
 {
     std::error_code error;

@@ -5,12 +5,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "AutomationSupport.h"
 #include "RigSim.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
@@ -152,6 +154,72 @@ TEST_F(MemoryListExeTest, VfoToMemoryATypedCaptionAndYesLeaveTheMemoryFileWhereT
                     "Calling 20 m\tUSB\t14250000\t-1\t\r\n");
     EXPECT_FALSE(std::filesystem::exists(Dir / "velkor.mem.tmp"));
     EXPECT_EQ(RegText(kMemoryWinPosKey, L"Visible"), "1") << "open at the end, placement kept";
+}
+
+// A read-only velkor.mem.bak (as a copy from a CD or a backup tool leaves
+// it) at the closing question: the second question names it and what to do,
+// "No" keeps the program running, and once the mark is cleared "Yes" saves.
+TEST_F(MemoryListExeTest, AReadOnlyBackupAtTheCloseIsNamedAndNoKeepsTheProgramRunning)
+{
+    TRigSimProcess rigSim;
+    rigSim.Start();
+    ComPtr<IRigSimControl> control = rigSim.Control();
+    control->SetVfo(RigParams::VFOAA);
+    control->SetFreqA(14250000);
+    control->SetMode(RigParams::SSB_U);
+    const std::string old = "Caption\tMode\tVFO A\tVFO B\t\r\nHome\tDIGI\t7.074.000\t\t\r\n";
+    Dir.Write("velkor.mem", old);
+    Dir.Write("velkor.mem.bak", "older");
+    const std::wstring backup = (Dir / "velkor.mem.bak").wstring();
+    ASSERT_TRUE(SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY));
+    TVelkorProcess velkor(Dir.Path().wstring());
+
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (main = WindowOf(velkor.Id(), nullptr, kMainCaption)) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), TIface::Rig, RigSlot::GetVfo) >= 8; }, 10000));
+    const LPARAM vfoToMemory = MAKELPARAM(83 + 20, 21 + 6);
+    PostMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, vfoToMemory);
+    PostMessageW(main, WM_LBUTTONUP, 0, vfoToMemory);
+    ASSERT_TRUE(WaitFor([&] { return WindowOf(velkor.Id(), nullptr, L"Memories") != nullptr; }, 10000));
+
+    auto question = [&](const std::wstring& start) {
+        HWND found = nullptr;
+        WaitFor(
+            [&] {
+                found = MessageBoxOf(velkor.Id(), L"Confirm");
+                return found && MessageBoxText(found).rfind(start, 0) == 0;
+            },
+            10000);
+        return found && MessageBoxText(found).rfind(start, 0) == 0 ? found : nullptr;
+    };
+    const std::wstring save = L"Do you want to save memory settings changes?";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND box = question(save);
+    ASSERT_NE(box, nullptr);
+    AnswerMessageBox(box, IDYES);
+    box = question(L"The memory list could not be saved as velkor.mem.");
+    ASSERT_NE(box, nullptr);
+    std::wstring text = MessageBoxText(box);
+    text.erase(std::remove(text.begin(), text.end(), L'\r'), text.end());
+    EXPECT_EQ(text, L"The memory list could not be saved as velkor.mem.\n\nCannot create file velkor.mem.bak: it is "
+                    L"read-only. Clear its read-only attribute (in the file's Properties) or move it to another "
+                    L"folder to keep it, then save again.\n\nClose Velkor without saving it? The changes to the "
+                    L"memory list are then lost; \"No\" keeps Velkor running.");
+    EXPECT_EQ(MessageBoxDefaultButton(box), IDNO);
+    AnswerMessageBox(box, IDNO);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
+
+    // Still running, nothing written: the next close asks again.
+    EXPECT_EQ(Dir.Read("velkor.mem"), old);
+    EXPECT_EQ(Dir.Read("velkor.mem.bak"), "older");
+    ASSERT_TRUE(SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    box = question(save);
+    ASSERT_NE(box, nullptr) << "the program kept running";
+    AnswerMessageBox(box, IDYES);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+    EXPECT_EQ(Dir.Read("velkor.mem"), old + "New freq\tUSB\t14250000\t-1\t\r\n");
+    EXPECT_EQ(Dir.Read("velkor.mem.bak"), old);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #pragma once
 // Files in memory that fail on request: a file that cannot be read (with the
 // system's reason), created, duplicated or renamed, a write that stops after
-// some bytes (those bytes reach the file), a close or a replace that fails.
-// Every operation is logged.
+// some bytes (those bytes reach the file), a close or a replace that fails,
+// and read-only files as Windows keeps them (never overwritten, replaced or
+// removed; renamed and duplicated with their mark). Every operation is logged.
 
 #include <algorithm>
 #include <map>
@@ -22,6 +23,7 @@ public:
     bool FailClose = false;
     std::set<std::string> Unreplaceable; // targets a replace cannot reach
     bool FailRename = false;
+    std::set<std::string> ReadOnly;
     std::vector<std::string> Log;
     size_t MostBytesRead = 0; // the largest answer of a read
 
@@ -44,7 +46,7 @@ public:
     std::unique_ptr<IFileWriter> Create(const std::string& name) override
     {
         Log.push_back("create " + name);
-        if (Uncreatable.count(name))
+        if (Uncreatable.count(name) || ReadOnly.count(name))
             return nullptr;
         Files[name].clear();
         return std::make_unique<TWriter>(*this, name);
@@ -52,10 +54,11 @@ public:
     bool Replace(const std::string& from, const std::string& to) override
     {
         Log.push_back("replace " + from + " " + to);
-        if (Unreplaceable.count(to) || !Files.count(from))
+        if (Unreplaceable.count(to) || ReadOnly.count(to) || !Files.count(from))
             return false;
         Files[to] = Files[from];
         Files.erase(from);
+        MoveMark(from, to);
         return true;
     }
     bool Rename(const std::string& name, const std::string& to) override
@@ -69,6 +72,7 @@ public:
         if (Unreadable.count(name))
             Unreadable[to] = Unreadable[name];
         Unreadable.erase(name);
+        MoveMark(name, to);
         return true;
     }
     bool Duplicate(const std::string& name, const std::string& copy) override
@@ -77,16 +81,28 @@ public:
         if (!Files.count(name) || Exists(copy) || Uncreatable.count(copy))
             return false;
         Files[copy] = Files[name];
+        if (ReadOnly.count(name))
+            ReadOnly.insert(copy);
         return true;
     }
     bool Exists(const std::string& name) override { return Files.count(name) || Unreadable.count(name); }
+    bool IsReadOnly(const std::string& name) override { return ReadOnly.count(name) && Exists(name); }
     bool Remove(const std::string& name) override
     {
         Log.push_back("remove " + name);
+        if (ReadOnly.count(name))
+            return false;
         return Files.erase(name) + Unreadable.erase(name) != 0;
     }
 
 private:
+    void MoveMark(const std::string& from, const std::string& to)
+    {
+        ReadOnly.erase(to);
+        if (ReadOnly.erase(from))
+            ReadOnly.insert(to);
+    }
+
     struct TWriter : IFileWriter {
         TWriter(TFakeFileSystem& files, std::string name) : Fs(files), Name(std::move(name)) {}
         bool Write(const char* data, size_t size) override

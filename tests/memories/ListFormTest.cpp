@@ -616,15 +616,21 @@ TEST_F(MemoryListWithMainWindowTest, TheCloseCheckAsksAndSavesOrKeepsTheProgramR
         bool Ends;
         const char* File; // nullptr: none written
         Lines Boxes;
+        int Then = 0; // the answer to a second question
     };
     const char* const kQuestion = "Do you want to save memory settings changes?";
+    const char* const kNotSaved = "The memory list could not be saved as velkor.mem.\n\nCannot create file "
+                                  "velkor.mem.\n\nClose Velkor without saving it? The changes to the memory list "
+                                  "are then lost; \"No\" keeps Velkor running.";
     const TCase cases[] = {
         {"unchanged", false, false, 0, false, true, nullptr, {}},
         {"Yes", true, false, MsgBox::kIdYes, false, true, saved.c_str(), {kQuestion}},
         {"No", true, false, MsgBox::kIdNo, false, true, nullptr, {kQuestion}},
         {"Cancel", true, false, MsgBox::kIdCancel, false, false, nullptr, {kQuestion}},
-        {"Yes, the save fails", true, false, MsgBox::kIdYes, true, false, nullptr,
-         {kQuestion, "Cannot create file velkor.mem."}},
+        {"Yes, the save fails, No", true, false, MsgBox::kIdYes, true, false, nullptr, {kQuestion, kNotSaved},
+         MsgBox::kIdNo},
+        {"Yes, the save fails, Yes", true, false, MsgBox::kIdYes, true, true, nullptr, {kQuestion, kNotSaved},
+         MsgBox::kIdYes},
         {"an edit still open", false, true, MsgBox::kIdYes, false, true, saved.c_str(), {kQuestion}},
     };
     for (const TCase& c : cases) {
@@ -646,6 +652,8 @@ TEST_F(MemoryListWithMainWindowTest, TheCloseCheckAsksAndSavesOrKeepsTheProgramR
             P->Files.Uncreatable.insert("velkor.mem.tmp");
         if (c.Answer)
             P->Host.AnswerMessageBox(c.Answer);
+        if (c.Then)
+            P->Host.AnswerMessageBox(c.Then);
         P->Host.Activate(*P->Main);
         P->CloseProgram();
 

@@ -442,15 +442,125 @@ TEST_F(MemoriesTest, CloseCheckAndSave)
     }
     EXPECT_EQ(Files.Files["velkor.mem"], kHeaderLine + "New freq\tUSB\t14250000\t-1\t\r\n");
 
+    // A save that fails asks whether to close anyway; unanswered, "No".
+    Grid().SetCells(0, 1, "Net");
     Files.Unreplaceable.insert("velkor.mem");
     Host.AnswerMessageBox(MsgBox::kIdYes);
     bool allowed = true;
     DispatchEvent(&App, [&] { allowed = List->CloseCheck(); });
-    EXPECT_TRUE(allowed) << "untouched: the error ended the handler";
-    EXPECT_EQ(Host.MessageBoxes().back().Text, "Cannot create file velkor.mem.");
+    EXPECT_FALSE(allowed);
+    EXPECT_EQ(Host.MessageBoxes().back().Text.rfind("The memory list could not be saved as velkor.mem.\n\nCannot "
+                                                    "create file velkor.mem.\n\nClose Velkor without saving it?",
+                                                    0),
+              0u);
     EXPECT_EQ(Files.Files["velkor.mem"], kHeaderLine + "New freq\tUSB\t14250000\t-1\t\r\n");
 }
 
+// Program rule: a file another program changed, replaced at the operator's
+// word, is kept under its own name; the saves after it (Save pressed again,
+// "Yes" at the closing question, later changes saved) never touch it.
+TEST_F(MemoriesTest, AChangedFileReplacedAtTheOperatorsWordOutlivesEveryLaterSave)
+{
+    const std::string kept = "velkor.mem.changed-2024-06-01";
+    struct Case {
+        const char* What;
+        std::function<bool()> Again;
+        size_t Boxes; // asked by Again
+    };
+    const Case cases[] = {
+        {"Save pressed twice", [&] { return List->Save(); }, 0},
+        {"Yes at the closing question", [&] {
+             Host.AnswerMessageBox(MsgBox::kIdYes);
+             return List->CloseCheck();
+         }, 1},
+    };
+    for (const Case& c : cases) {
+        Files = TFakeFileSystem();
+        Files.Files["velkor.mem"] = kHeaderLine + "Home\tDIGI\t7.074.000\t\t\r\n";
+        Fresh();
+        List->Today = [] { return std::string("2024-06-01"); };
+        List->FormCreate();
+        List->AddMemory("New freq", "USB", 14250000, -1);
+        Grid().CancelEdit();
+        Files.Files["velkor.mem"] = "edited elsewhere";
+        Host.AnswerMessageBox(MsgBox::kIdYes);
+        ASSERT_TRUE(List->Save()) << c.What;
+        const std::string list = Files.Files["velkor.mem"];
+        const auto saved = Files.Files;
+        EXPECT_EQ(saved, (std::map<std::string, std::string>{{"velkor.mem", list}, {kept, "edited elsewhere"}}))
+            << c.What;
+
+        Files.Log.clear();
+        const size_t boxes = Host.MessageBoxes().size();
+        EXPECT_TRUE(c.Again()) << c.What;
+        EXPECT_EQ(Host.MessageBoxes().size(), boxes + c.Boxes) << c.What;
+        EXPECT_EQ(Files.Files, saved) << c.What;
+        EXPECT_EQ(Files.Log, (std::vector<std::string>{"read velkor.mem"})) << c.What << ": nothing written";
+
+        Grid().SetCells(0, 1, "Net");
+        EXPECT_TRUE(List->Save()) << c.What;
+        EXPECT_EQ(Files.Files[kept], "edited elsewhere") << c.What;
+        EXPECT_EQ(Files.Files["velkor.mem.bak"], list) << c.What;
+        EXPECT_EQ(Host.MessageBoxes().size(), boxes + c.Boxes) << c.What;
+    }
+}
+
+// Program rule: a save that fails at the closing question does not keep the
+// program from ending, nor end it unasked: the operator reads why and
+// decides; "No", the default, keeps it running with nothing changed.
+TEST_F(MemoriesTest, AFailedSaveAtTheCloseAsksWhetherToCloseWithoutSaving)
+{
+    const std::string question = "The memory list could not be saved as velkor.mem.\n\n%s\n\nClose Velkor without "
+                                 "saving it? The changes to the memory list are then lost; \"No\" keeps Velkor "
+                                 "running.";
+    struct Case {
+        const char* What;
+        std::function<void(TFakeFileSystem&)> Break;
+        int Answer; // to the second question; 0: left to its default
+        std::string Cause;
+    };
+    const Case cases[] = {
+        {"a read-only backup, No", [](TFakeFileSystem& f) { f.ReadOnly.insert("velkor.mem.bak"); }, MsgBox::kIdNo,
+         "Cannot create file velkor.mem.bak: it is read-only. Clear its read-only attribute (in the file's "
+         "Properties) or move it to another folder to keep it, then save again."},
+        {"a read-only backup, Yes", [](TFakeFileSystem& f) { f.ReadOnly.insert("velkor.mem.bak"); }, MsgBox::kIdYes,
+         "Cannot create file velkor.mem.bak: it is read-only. Clear its read-only attribute (in the file's "
+         "Properties) or move it to another folder to keep it, then save again."},
+        {"a half-made backup left, unanswered",
+         [](TFakeFileSystem& f) {
+             f.Files["velkor.mem.bak.tmp"] = "left";
+             f.ReadOnly.insert("velkor.mem.bak.tmp");
+         },
+         0,
+         "Cannot create file velkor.mem.bak: velkor.mem.bak.tmp, left over from an earlier save, is read-only. "
+         "Delete it, then save again."},
+        {"the disk full", [](TFakeFileSystem& f) { f.WriteLimit = 3; }, MsgBox::kIdYes, "Stream write error."},
+    };
+    for (const Case& c : cases) {
+        Files = TFakeFileSystem();
+        Files.Files = {{"velkor.mem", kHeaderLine + "\t\t\t\t\r\n"}, {"velkor.mem.bak", "older"}};
+        Fresh();
+        List->FormCreate();
+        List->AddMemory("New freq", "USB", 14250000, -1);
+        Grid().CancelEdit();
+        c.Break(Files);
+        const auto before = Files.Files;
+        Host.AnswerMessageBox(MsgBox::kIdYes);
+        if (c.Answer)
+            Host.AnswerMessageBox(c.Answer);
+        const size_t boxes = Host.MessageBoxes().size();
+        bool allowed = false;
+        DispatchEvent(&App, [&] { allowed = List->CloseCheck(); });
+        EXPECT_EQ(allowed, c.Answer == MsgBox::kIdYes) << c.What;
+        ASSERT_EQ(Host.MessageBoxes().size(), boxes + 2) << c.What << ": no other report";
+        EXPECT_EQ(Host.MessageBoxes().back().Text, Format(question.c_str(), c.Cause.c_str())) << c.What;
+        EXPECT_EQ(Host.MessageBoxes().back().Caption, "Confirm") << c.What;
+        EXPECT_EQ(Host.MessageBoxes().back().Style, MsgBox::kYesNo | MsgBox::kIconQuestion | MsgBox::kDefButton2)
+            << c.What;
+        EXPECT_EQ(Files.Files, before) << c.What;
+        EXPECT_TRUE(List->MemoryChanged) << c.What;
+    }
+}
 
 // Program rule: a memory file that was not read is reported once and is never
 // replaced unasked; neither is one that changed on disk since it was read.
@@ -502,7 +612,13 @@ TEST_F(MemoriesTest, ASaveAsksBeforeItReplacesAFileTheListDidNotComeFrom)
     const std::string keep = "velkor.mem could not be read: %s.\n\nKeep it as %s and save the memory list as a new "
                              "velkor.mem?";
     const std::string changed = "velkor.mem has changed on disk since Velkor read or last saved it.\n\nReplace it "
-                                "with the memory list? The file as it is now is kept as velkor.mem.bak.";
+                                "with the memory list? The file as it is now is kept as %s.";
+    const std::string readableNow =
+        "velkor.mem could not be read when Velkor started, so its memories are not in the memory list; now it can "
+        "be read.\n\nReplace it with the memory list? The file as it is now is kept as "
+        "velkor.mem.changed-2024-06-01. To have its memories in the list instead, answer No, close Velkor without "
+        "saving and start it again.";
+    const std::string changedToday = "velkor.mem.changed-2024-06-01";
     const std::string notText = "it is saved as Unicode (UTF-16) text, and Velkor reads ANSI text only";
     using Files_ = std::map<std::string, std::string>;
     const std::string kList = "<the list>";
@@ -534,9 +650,15 @@ TEST_F(MemoriesTest, ASaveAsksBeforeItReplacesAFileTheListDidNotComeFrom)
          {{"velkor.mem", kList}, {"velkor.mem.bad-2024-06-01", "older"}, {"velkor.mem.bad-2024-06-01-2", utf16}},
          {}},
         {"UTF-16 at the start, a good file by the save", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = utf16; },
-         [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; }, MsgBox::kIdYes,
-         Format(keep.c_str(), notText.c_str(), "velkor.mem.bad-2024-06-01"), true,
-         {{"velkor.mem", kList}, {"velkor.mem.bad-2024-06-01", good}}, {}},
+         [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; }, MsgBox::kIdYes, readableNow, true,
+         {{"velkor.mem", kList}, {changedToday, good}}, {}},
+        {"held at the start, readable by the save, not replaced",
+         [](TFakeFileSystem& f) { f.Unreadable["velkor.mem"] = "locked"; },
+         [&](TFakeFileSystem& f) {
+             f.Unreadable.clear();
+             f.Files["velkor.mem"] = good;
+         },
+         MsgBox::kIdNo, readableNow, false, {{"velkor.mem", good}}, {}},
         {"unreadable at the start, gone by the save", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = utf16; },
          [](TFakeFileSystem& f) { f.Files.erase("velkor.mem"); }, 0, "", true, {{"velkor.mem", kList}}, {}},
         {"read at the start, held by the save", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
@@ -544,14 +666,25 @@ TEST_F(MemoriesTest, ASaveAsksBeforeItReplacesAFileTheListDidNotComeFrom)
          Format(keep.c_str(), "locked", "velkor.mem.bad-2024-06-01"), true,
          {{"velkor.mem", kList}, {"velkor.mem.bad-2024-06-01", good}}, {"velkor.mem.bad-2024-06-01"}},
         {"changed on disk, replaced", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
-         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdYes, changed, true,
-         {{"velkor.mem", kList}, {"velkor.mem.bak", "edited"}}, {}},
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdYes,
+         Format(changed.c_str(), changedToday.c_str()), true, {{"velkor.mem", kList}, {changedToday, "edited"}}, {}},
+        {"changed on disk, one changed file kept today already",
+         [&](TFakeFileSystem& f) {
+             f.Files["velkor.mem"] = good;
+             f.Files[changedToday] = "first";
+         },
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdYes,
+         Format(changed.c_str(), (changedToday + "-2").c_str()), true,
+         {{"velkor.mem", kList}, {changedToday, "first"}, {changedToday + "-2", "edited"}}, {}},
         {"changed on disk, kept", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
-         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdNo, changed, false,
-         {{"velkor.mem", "edited"}}, {}},
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "edited"; }, MsgBox::kIdNo,
+         Format(changed.c_str(), changedToday.c_str()), false, {{"velkor.mem", "edited"}}, {}},
+        {"changed on disk to what the list holds", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = kHeaderLine + "Net\tDIGI\t7.074.000\t\t\r\n"; }, 0, "",
+         true, {{"velkor.mem", kList}}, {}},
         {"no file at the start, one written meanwhile", [](TFakeFileSystem&) {},
-         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "new"; }, MsgBox::kIdYes, changed, true,
-         {{"velkor.mem", kList}, {"velkor.mem.bak", "new"}}, {}},
+         [](TFakeFileSystem& f) { f.Files["velkor.mem"] = "new"; }, MsgBox::kIdYes,
+         Format(changed.c_str(), changedToday.c_str()), true, {{"velkor.mem", kList}, {changedToday, "new"}}, {}},
         {"removed meanwhile", [&](TFakeFileSystem& f) { f.Files["velkor.mem"] = good; },
          [](TFakeFileSystem& f) { f.Files.erase("velkor.mem"); }, 0, "", true, {{"velkor.mem", kList}}, {}},
     };
@@ -590,6 +723,11 @@ TEST_F(MemoriesTest, ASaveAsksBeforeItReplacesAFileTheListDidNotComeFrom)
             EXPECT_TRUE(List->Save()) << c.What;
             EXPECT_EQ(Host.MessageBoxes().size(), boxes + (c.Answer ? 1 : 0)) << c.What;
             EXPECT_EQ(Files.Files["velkor.mem.bak"], list) << c.What;
+            for (const auto& [name, bytes] : after) {
+                if (name != "velkor.mem" && name != "velkor.mem.bak") {
+                    EXPECT_EQ(Files.Files[name], bytes) << c.What << ": " << name << " is never replaced";
+                }
+            }
         }
     }
 }
@@ -609,14 +747,17 @@ TEST_F(MemoriesTest, ASaveDeclinedOrFailingKeepsTheProgramRunningAndTheFile)
     EXPECT_FALSE(List->CloseCheck());
     EXPECT_EQ(Files.Files, (std::map<std::string, std::string>{{"velkor.mem", utf16}}));
 
-    // The old file cannot be moved aside: reported, nothing written.
+    // The old file cannot be moved aside: nothing written, and the program
+    // ends only at the operator's word.
     Files.FailRename = true;
     Host.AnswerMessageBox(MsgBox::kIdYes);
     Host.AnswerMessageBox(MsgBox::kIdYes);
-    bool allowed = true;
-    DispatchEvent(&App, [&] { allowed = List->CloseCheck(); });
-    EXPECT_TRUE(allowed) << "untouched: the error ended the handler";
-    EXPECT_EQ(Host.MessageBoxes().back().Text, "Cannot create file velkor.mem.bad-2024-06-01.");
+    EXPECT_FALSE(List->CloseCheck());
+    EXPECT_EQ(Host.MessageBoxes().back().Text,
+              "The memory list could not be saved as velkor.mem.\n\nCannot create file velkor.mem.bad-2024-06-01: "
+              "velkor.mem cannot be renamed to it. Close any program that has velkor.mem open, then save again.\n\n"
+              "Close Velkor without saving it? The changes to the memory list are then lost; \"No\" keeps Velkor "
+              "running.");
     EXPECT_EQ(Files.Files, (std::map<std::string, std::string>{{"velkor.mem", utf16}}));
 
     // Unasked, a box answers its default: "No" to replacing a changed file.

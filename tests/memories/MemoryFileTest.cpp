@@ -40,7 +40,7 @@ TEST(MemoryFileTest, SavesTheWorkedExampleByteForByte)
                       "4E 65 77 20 66 72 65 71 09 55 53 42 09 31 34 32 35 30 30 30 30 09 2D 31 09 0D 0A "
                       "48 6F 6D 65 09 44 49 47 49 09 37 2E 30 37 34 2E 30 30 30 09 09 0D 0A "));
     EXPECT_EQ(files.Files.size(), 1u) << "no temporary file left";
-    EXPECT_EQ(files.Log, (std::vector<std::string>{"create velkor.mem.tmp", "write velkor.mem.tmp",
+    EXPECT_EQ(files.Log, (std::vector<std::string>{"read velkor.mem", "create velkor.mem.tmp", "write velkor.mem.tmp",
                                                    "close velkor.mem.tmp", "replace velkor.mem.tmp velkor.mem"}));
 
     TFakeFileSystem blank;
@@ -175,21 +175,85 @@ TEST(MemoryFileTest, EverySaveKeepsThePreviousFileAsTheBackup)
     EXPECT_EQ(files.Files["velkor.mem.bak"], second) << "one generation";
     EXPECT_EQ(files.Files.size(), 2u) << "no temporary file left";
     EXPECT_NE(first, second);
-    EXPECT_EQ(files.Log, (std::vector<std::string>{"create velkor.mem.tmp", "write velkor.mem.tmp",
-                                                   "close velkor.mem.tmp", "remove velkor.mem.bak.tmp",
+    EXPECT_EQ(files.Log, (std::vector<std::string>{"read velkor.mem", "remove velkor.mem.bak.tmp",
+                                                   "create velkor.mem.tmp", "write velkor.mem.tmp",
+                                                   "close velkor.mem.tmp",
                                                    "duplicate velkor.mem velkor.mem.bak.tmp",
                                                    "replace velkor.mem.bak.tmp velkor.mem.bak",
                                                    "replace velkor.mem.tmp velkor.mem"}));
 }
 
-TEST(MemoryFileTest, AnUnreadableFileIsKeptUnderANameNoOtherFileHas)
+TEST(MemoryFileTest, AFileKeptAsideGetsANameNoOtherFileHas)
 {
-    TFakeFileSystem files;
-    EXPECT_EQ(FreeBadFileName(files, "velkor.mem", "2024-06-01"), "velkor.mem.bad-2024-06-01");
-    files.Files["velkor.mem.bad-2024-06-01"] = "older";
-    EXPECT_EQ(FreeBadFileName(files, "velkor.mem", "2024-06-01"), "velkor.mem.bad-2024-06-01-2");
-    files.Unreadable["velkor.mem.bad-2024-06-01-2"] = "locked";
-    EXPECT_EQ(FreeBadFileName(files, "velkor.mem", "2024-06-01"), "velkor.mem.bad-2024-06-01-3");
+    using TFree = std::string (*)(IFileSystem&, const std::string&, const std::string&);
+    for (const auto& [free, kind] : {std::pair<TFree, std::string>{FreeBadFileName, "bad"},
+                                     std::pair<TFree, std::string>{FreeChangedFileName, "changed"}}) {
+        TFakeFileSystem files;
+        const std::string base = "velkor.mem." + kind + "-2024-06-01";
+        EXPECT_EQ(free(files, "velkor.mem", "2024-06-01"), base);
+        files.Files[base] = "older";
+        EXPECT_EQ(free(files, "velkor.mem", "2024-06-01"), base + "-2");
+        files.Unreadable[base + "-2"] = "locked";
+        EXPECT_EQ(free(files, "velkor.mem", "2024-06-01"), base + "-3");
+    }
+}
+
+// Program rule: saving what the file holds already changes no file, so that
+// a second save (a second "Yes", Save pressed twice) never turns the backup
+// into the file itself.
+TEST(MemoryFileTest, ASaveThatChangesNothingWritesAndRotatesNothing)
+{
+    TStringAlignGrid grid = MemoryGrid();
+    grid.SetCells(0, 1, "Home");
+    const std::string text = grid.ExportCellsAsText('\t');
+    for (const char* keep : {"", "velkor.mem.changed-2024-06-01"}) {
+        TFakeFileSystem files;
+        files.Files = {{"velkor.mem", text}, {"velkor.mem.bak", "older"}};
+        const auto before = files.Files;
+        EXPECT_EQ(SaveMemoryFile(grid, files, "velkor.mem", keep), text) << keep;
+        EXPECT_EQ(files.Files, before) << keep;
+        EXPECT_EQ(files.Log, (std::vector<std::string>{"read velkor.mem"})) << keep;
+    }
+}
+
+// Program rule: a file kept at the operator's word is moved to a name of its
+// own only once the new bytes are out, and is back in its place when the
+// save cannot finish.
+TEST(MemoryFileTest, AFileKeptAsideIsNeverTheBackupAndComesBackWhenTheSaveFails)
+{
+    const std::string keep = "velkor.mem.changed-2024-06-01";
+    const std::map<std::string, std::string> before = {{"velkor.mem", "edited"}, {"velkor.mem.bak", "older"}};
+    struct Case {
+        const char* Name;
+        std::function<void(TFakeFileSystem&)> Break;
+        std::string Message; // empty: saved
+    };
+    const Case cases[] = {
+        {"saved", [](TFakeFileSystem&) {}, ""},
+        {"it cannot be renamed", [](TFakeFileSystem& f) { f.FailRename = true; },
+         "Cannot create file velkor.mem.changed-2024-06-01: velkor.mem cannot be renamed to it. Close any program "
+         "that has velkor.mem open, then save again"},
+        {"the new file cannot take its place", [](TFakeFileSystem& f) { f.Unreplaceable.insert("velkor.mem"); },
+         "Cannot create file velkor.mem"},
+        {"the temporary file cannot be made", [](TFakeFileSystem& f) { f.Uncreatable.insert("velkor.mem.tmp"); },
+         "Cannot create file velkor.mem"},
+    };
+    for (const Case& c : cases) {
+        TFakeFileSystem files;
+        files.Files = before;
+        c.Break(files);
+        TStringAlignGrid grid = MemoryGrid();
+        try {
+            const std::string text = SaveMemoryFile(grid, files, "velkor.mem", keep);
+            EXPECT_EQ(c.Message, "") << c.Name;
+            EXPECT_EQ(files.Files, (std::map<std::string, std::string>{
+                                       {"velkor.mem", text}, {"velkor.mem.bak", "older"}, {keep, "edited"}}))
+                << c.Name;
+        } catch (const EFCreateError& error) {
+            EXPECT_EQ(error.Message(), c.Message) << c.Name;
+            EXPECT_EQ(files.Files, before) << c.Name;
+        }
+    }
 }
 
 TEST(MemoryFileTest, AFailedSaveLeavesTheOldFileByteForByte)
@@ -269,11 +333,49 @@ TEST(StdFileSystemTest, SaveReplacesAFileLoadReadsItAndFailuresLeaveNoTrace)
     EXPECT_EQ(contents(name), kHeaderLine + "Home\t\t\t\t\r\n");
     EXPECT_EQ(contents(name + ".bak"), stale);
     SaveMemoryFile(grid, files, name);
+    EXPECT_EQ(contents(name + ".bak"), stale) << "a save that changes nothing writes nothing";
+    grid.SetCells(0, 1, "Net");
+    SaveMemoryFile(grid, files, name);
     EXPECT_EQ(contents(name + ".bak"), kHeaderLine + "Home\t\t\t\t\r\n") << "a second save replaces the backup";
     EXPECT_FALSE(std::filesystem::exists(name + ".bak.tmp"));
     TStringAlignGrid loaded = MemoryGrid();
     EXPECT_EQ(LoadMemoryFile(loaded, files, name).Kind, TMemoryFileState::Read);
     EXPECT_EQ(CellsOf(loaded), CellsOf(grid));
+
+    // A read-only backup, and a half-made one that cannot be removed, stop
+    // the save with what to do; the old files stay.
+    namespace fs = std::filesystem;
+    const std::string saved = contents(name);
+    grid.SetCells(0, 1, "Home 2");
+    fs::permissions(name + ".bak", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_TRUE(files.IsReadOnly(name + ".bak"));
+    EXPECT_FALSE(files.IsReadOnly(name));
+    EXPECT_FALSE(files.IsReadOnly(dir));
+    EXPECT_FALSE(files.IsReadOnly(dir + "/missing.mem"));
+    try {
+        SaveMemoryFile(grid, files, name);
+        ADD_FAILURE() << "saved over a read-only backup";
+    } catch (const EFCreateError& error) {
+        EXPECT_EQ(error.Message(), "Cannot create file " + name + ".bak: it is read-only. Clear its read-only "
+                                   "attribute (in the file's Properties) or move it to another folder to keep it, "
+                                   "then save again");
+    }
+    fs::permissions(name + ".bak", fs::perms::owner_write, fs::perm_options::add);
+    fs::create_directories(name + ".bak.tmp/inside");
+    try {
+        SaveMemoryFile(grid, files, name);
+        ADD_FAILURE() << "saved past a folder in the backup's way";
+    } catch (const EFCreateError& error) {
+        EXPECT_EQ(error.Message(), "Cannot create file " + name + ".bak: " + name + ".bak.tmp, left over from an "
+                                   "earlier save, is in the way and cannot be removed. Delete it, or close the "
+                                   "program that holds it open, then save again");
+    }
+    EXPECT_EQ(contents(name), saved);
+    EXPECT_FALSE(fs::exists(name + ".tmp"));
+    fs::remove_all(name + ".bak.tmp");
+    SaveMemoryFile(grid, files, name);
+    EXPECT_EQ(contents(name + ".bak"), saved);
 
     // A rename never replaces; a duplicate is a second name or a copy.
     EXPECT_FALSE(files.Rename(name, name + ".bak"));

@@ -121,4 +121,11 @@ bool TWin32FileSystem::Exists(const std::string& name)
     return GetFileAttributesW(AnsiToWide(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool TWin32FileSystem::IsReadOnly(const std::string& name)
+{
+    const DWORD attributes = GetFileAttributesW(AnsiToWide(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool TWin32FileSystem::Remove(const std::string& name) { return DeleteFileW(AnsiToWide(name).c_str()) != FALSE; }

@@ -14,5 +14,6 @@ public:
     bool Rename(const std::string& name, const std::string& to) override;
     bool Duplicate(const std::string& name, const std::string& copy) override;
     bool Exists(const std::string& name) override;
+    bool IsReadOnly(const std::string& name) override;
     bool Remove(const std::string& name) override;
 };

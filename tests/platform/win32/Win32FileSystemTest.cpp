@@ -132,7 +132,7 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
     struct TCase {
         const char* What;
         std::function<void(const std::string&)> Block;
-        const char* Failing; // what the error names, after the memory file's name
+        std::string Failing; // what the error says after the memory file's name; "@" stands for that name
     };
     const TCase cases[] = {
         {"a folder that does not exist", [](const std::string&) {}, ""},
@@ -141,7 +141,8 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
              Dir.Write(name, "old");
              std::filesystem::create_directory(name + ".tmp");
          },
-         ""},
+         ": @.tmp, left over from an earlier save, is in the way and cannot be removed. Delete it, or close the "
+         "program that holds it open, then save again"},
         {"a folder where the memory file goes",
          [](const std::string& name) { std::filesystem::create_directory(name); }, ".bak"},
         {"a folder where the backup goes",
@@ -160,7 +161,10 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
             SaveMemoryFile(Grid, Files, name);
             ADD_FAILURE() << c.What << ": saved";
         } catch (const EFCreateError& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot create file " + name + c.Failing) << c.What;
+            std::string failing = c.Failing;
+            if (const size_t at = failing.find('@'); at != std::string::npos)
+                failing.replace(at, 1, name);
+            EXPECT_EQ(std::string(error.what()), "Cannot create file " + name + failing) << c.What;
         }
         if (std::filesystem::is_regular_file(name)) {
             EXPECT_EQ(Contents(name), "old") << c.What;
@@ -171,6 +175,62 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
         }
         EXPECT_FALSE(std::filesystem::exists(name + ".bak.tmp")) << c.What << ": no half-made backup";
     }
+}
+
+// Program rule: Windows refuses a read-only file to every save; the save
+// stops before anything is written, names the file and says what to do, and
+// goes through once it is done.
+TEST_F(Win32FileSystemTest, AReadOnlyBackupOrLeftoverStopsTheSaveWithWhatToDo)
+{
+    const std::string name = Name("velkor.mem");
+    const std::string readOnly = ": it is read-only. Clear its read-only attribute (in the file's Properties)";
+    struct TCase {
+        const char* What;
+        std::string Marked; // made read-only
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {"a read-only backup", name + ".bak",
+         "Cannot create file " + name + ".bak" + readOnly +
+             " or move it to another folder to keep it, then save again"},
+        {"a read-only memory file", name, "Cannot create file " + name + readOnly + ", then save again"},
+        {"a read-only half-made backup", name + ".bak.tmp",
+         "Cannot create file " + name + ".bak: " + name + ".bak.tmp, left over from an earlier save, is read-only. "
+         "Delete it, then save again"},
+        {"a read-only temporary file", name + ".tmp",
+         "Cannot create file " + name + ": " + name + ".tmp, left over from an earlier save, is read-only. Delete "
+         "it, then save again"},
+    };
+    for (const TCase& c : cases) {
+        Dir.Write(name, "old");
+        Dir.Write(name + ".bak", "older");
+        if (c.Marked != name && c.Marked != name + ".bak")
+            Dir.Write(c.Marked, "left");
+        EXPECT_FALSE(Files.IsReadOnly(c.Marked)) << c.What;
+        ASSERT_TRUE(SetFileAttributesA(c.Marked.c_str(), FILE_ATTRIBUTE_READONLY)) << c.What;
+        EXPECT_TRUE(Files.IsReadOnly(c.Marked)) << c.What;
+        EXPECT_FALSE(Files.Remove(c.Marked)) << c.What << ": what Windows does with it";
+        try {
+            SaveMemoryFile(Grid, Files, name);
+            ADD_FAILURE() << c.What << ": saved";
+        } catch (const EFCreateError& error) {
+            EXPECT_EQ(std::string(error.what()), c.Message) << c.What;
+        }
+        EXPECT_EQ(Contents(name), "old") << c.What;
+        EXPECT_EQ(Contents(name + ".bak"), "older") << c.What;
+        if (c.Marked != name + ".tmp") {
+            EXPECT_FALSE(std::filesystem::exists(name + ".tmp")) << c.What;
+        }
+
+        ASSERT_TRUE(SetFileAttributesA(c.Marked.c_str(), FILE_ATTRIBUTE_NORMAL)) << c.What;
+        SaveMemoryFile(Grid, Files, name);
+        EXPECT_EQ(Contents(name), kHeaderLine + "Home\t\t7.074.000\t\t\r\n") << c.What;
+        EXPECT_EQ(Contents(name + ".bak"), "old") << c.What;
+        for (const char* leftover : {".tmp", ".bak.tmp"})
+            EXPECT_FALSE(std::filesystem::exists(name + leftover)) << c.What << leftover;
+    }
+    EXPECT_FALSE(Files.IsReadOnly(Dir.Path().string())) << "a folder is no read-only file";
+    EXPECT_FALSE(Files.IsReadOnly(Name("missing.mem")));
 }
 
 } // namespace
