@@ -3,8 +3,10 @@
 # figure against a floor measured in the same run (a trivial cross-process COM
 # call on a held pointer). Runs velkor.exe and rigsim.exe in a Wine session of
 # its own (a copy of the build's prefix, its own wineserver and display):
-#   - the rig's fetch-read-release pattern per read, and a whole poll tick
-#     (median, 95th percentile), timed by tools/bench (rigbench.exe) in rounds
+#   - the rig's fetch-read-release pattern per read, and a whole poll tick as
+#     velkor.exe polls (read on the rig server's thread, its reading handed
+#     back) and through the client alone (median, 95th percentile, and the
+#     tick against eight reads), timed by tools/bench (rigbench.exe) in rounds
 #     that take turns with the floor, so that other work on the machine weighs
 #     on all of them alike;
 #   - the CPU share of velkor.exe, rigsim.exe and wineserver over 30 s of
@@ -115,15 +117,16 @@ whole=yes
 [ $((vfo1 - vfo0 - 4 * answered)) -ge -4 ] && [ $((vfo1 - vfo0 - 4 * answered)) -le 4 ] || whole=no
 
 row() { # label, key
-  printf '%-44s %8.3f ms  p95 %8.3f ms  %6.1f x floor\n' "$1" "$(field "$2" 2)" "$(field "$2" 3)" \
-    "$(calc '%.4f' "$(field "$2" 2) / $floor")"
+  printf '%-44s %8.3f ms  p95 %8.3f ms  %6.1f x floor  %5.1f x a read\n' "$1" "$(field "$2" 2)" "$(field "$2" 3)" \
+    "$(calc '%.4f' "$(field "$2" 2) / $floor")" "$(calc '%.4f' "$(field "$2" 2) / $(field fetch_read 2)")"
 }
 echo
 echo "== calls (median of $reads; tick: of $ticks) =="
 row "floor: trivial call on a held pointer" floor
 row "read on a held rig pointer" held_read
 row "fetch-read-release, per read" fetch_read
-row "poll tick (8 fetched reads)" tick
+row "poll tick (8 fetched reads), as velkor.exe" tick
+row "poll tick, the client alone" tick_direct
 echo
 echo "== CPU over ${tc} s of polling every ${interval_ms} ms (share of one core) =="
 printf 'velkor.exe %s %%   rigsim.exe %s %%   wineserver %s %%\n' "$cpu_velkor" "$cpu_rigsim" "$cpu_server"

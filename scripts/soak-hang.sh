@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# A soak, not a test: velkor.exe polling a rig server that works, hangs and
-# fails by turns (30 s good, 10 s hung, 10 s failing, for SOAK_MINUTES, 10 by
-# default) while two loggers read through its automation server and a hamlib
-# program through its rigctl port. In a Wine session of its own (see
-# scripts/bench-session.sh). It prints how long the window took at worst to
-# answer a message (the goal: never longer than a rig call's deadline, 3 s),
-# the most error boxes open at once (the goal: one), what the readers met, and
-# velkor.exe's resident memory by minute (the goal: flat).
+# A soak, not a test: velkor.exe polling a rig server that works, hangs, fails
+# and answers slowly by turns (30 s good, 10 s hung, 10 s failing, 30 s slow,
+# for SOAK_MINUTES, 10 by default; slow: every call to the stand-in waits
+# SOAK_SLOW_DELAY ms, 1200 by default, so that one call of velkor.exe, a fetch
+# and a read, takes 80 % of its 3 s deadline) while two loggers read and tune
+# through its automation server and a hamlib program through its rigctl port.
+# In a Wine session of its own (see scripts/bench-session.sh). It prints, phase
+# by phase, how long the window took at worst to answer a sent message and to
+# carry out a posted command (the goal: never longer than one deadline, 3 s),
+# the most error boxes open at once (the goal: one), what the readers and the
+# commands met, and velkor.exe's resident memory by minute (the goal: flat).
 # SOAK_BUILD names another Windows build directory; without it build/windows
 # is built as far as needed.
 set -uo pipefail
@@ -14,6 +17,8 @@ cd "$(dirname "$0")/.."
 
 minutes=${SOAK_MINUTES:-10}
 port=${SOAK_RIGCTL_PORT:-14532}
+phases=${SOAK_PHASES:-30 10 10 30}
+delay=${SOAK_SLOW_DELAY:-1200}
 
 . scripts/bench-build.sh
 bench_build "${SOAK_BUILD:-}" velkor rigsim hangsoak
@@ -28,7 +33,8 @@ sleep 5
 velkor=$(pid_of 'velkor\.exe') || { echo "soak: velkor.exe not found" >&2; exit 1; }
 
 samples="0 $(rss_kb "$velkor")"
-wine "$bin/hangsoak.exe" $((minutes * 60)) "$port" >"$work/figures" 2>"$work/hangsoak.log" </dev/null &
+# shellcheck disable=SC2086 # the phases are four numbers
+wine "$bin/hangsoak.exe" $((minutes * 60)) "$port" $phases "$delay" >"$work/figures" 2>"$work/hangsoak.log" </dev/null &
 soak=$!
 t0=$(date +%s)
 for m in $(seq 1 "$minutes"); do
@@ -43,17 +49,23 @@ wait "$soak"
 alive=yes
 [ -d "/proc/$velkor" ] || alive=no
 
-figure() { awk -v k="$1" -v f="$2" '$1 == k { print $f }' "$work/figures"; }
+figure() { awk -v k="$1" -v p="$2" -v f="$3" '$1 == k && $2 == p { print $f }' "$work/figures"; }
+single() { awk -v k="$1" '$1 == k { print $2 }' "$work/figures"; }
+row() { # name, phase: worst ms, count, failed
+  printf '%-8s worst %8s ms  of %6s  failed %5s\n' "$2" "$(figure "$1" "$2" 3)" "$(figure "$1" "$2" 4)" \
+    "$(figure "$1" "$2" 5)"
+}
 echo
-echo "== ${minutes} min of a rig server good 30 s, hung 10 s, failing 10 s ($(figure phases 2) phases) =="
-printf 'window answered a message: worst %s ms over %s messages, %s unanswered (deadline 3000 ms)\n' \
-  "$(figure window_answer_ms 2)" "$(figure window_answer_ms 3)" "$(figure window_answer_ms 4)"
-printf 'error boxes: %s seen, at most %s open at once\n' "$(figure boxes_seen 2)" "$(figure boxes_most_at_once 2)"
-printf 'two loggers: %s reads (GetFreq and IsConnected), %s failed, slowest %s ms, %s read connected\n' \
-  "$(figure logger_call_ms 3)" "$(figure logger_call_ms 4)" "$(figure logger_call_ms 2)" \
-  "$(figure logger_connected_reads 2)"
-printf 'rigctl client: %s reads of f, %s without a reply, slowest %s ms, %s answered with an error\n' \
-  "$(figure rigctl_f_ms 3)" "$(figure rigctl_f_ms 4)" "$(figure rigctl_f_ms 2)" "$(figure rigctl_error_replies 2)"
+echo "== ${minutes} min of a rig server good, hung, failing and slow (${phases} s; slow: ${delay} ms a call to the stand-in; $(single phases) phases) =="
+for what in "window_answer_ms:window answered a sent message" "window_command_ms:window carried out a posted command" \
+  "logger_call_ms:two loggers read (GetFreq and IsConnected)" "logger_command_ms:a logger tuned (ChangeFreq answered 1)" \
+  "rigctl_f_ms:rigctl client read (f)" "rigctl_F_ms:rigctl client tuned (F answered RPRT 0)"; do
+  echo "${what#*:}:"
+  for phase in good hung failing slow; do row "${what%%:*}" "$phase"; done
+done
+printf 'error boxes: %s seen, at most %s open at once\n' "$(single boxes_seen)" "$(single boxes_most_at_once)"
+printf 'loggers read connected %s times; the rigctl client read an error %s times\n' \
+  "$(single logger_connected_reads)" "$(single rigctl_error_replies)"
 printf 'velkor.exe still running: %s\n' "$alive"
 echo "== velkor.exe resident memory (VmRSS, kB) by minute =="
 echo "$samples" | while read -r m a; do printf '%6s %12s\n' "$m" "$a"; done

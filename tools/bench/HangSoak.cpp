@@ -1,15 +1,19 @@
 // hangsoak.exe: the Windows side of scripts/soak-hang.sh, a benchmark tool,
 // not a test. With rigsim.exe and velkor.exe (switched on, its rigctl port
-// open) running, it plays a rig server that works, hangs and fails by turns
-// while loggers and a hamlib program read through velkor.exe, and reports
-// what the operator would have met:
-//   hangsoak seconds port [good hung failing]
-// Phases of good, hung and failing seconds (30, 10, 10) repeat for the given
-// seconds. Meanwhile it measures how long velkor.exe's window takes to answer
-// a message (every 100 ms), counts its message boxes (the most open at once;
-// a box is answered after 5 s, as an operator would), and runs two
-// automation clients (GetFreq and IsConnected at 10 Hz each) and a rigctl
-// client (f at 5 Hz). One line per figure on standard output.
+// open) running, it plays a rig server that works, hangs, fails and answers
+// slowly by turns while loggers and a hamlib program use velkor.exe, and
+// reports what the operator would have met, phase by phase:
+//   hangsoak seconds port [good hung failing slow [delay]]
+// Phases of good, hung, failing and slow seconds (30, 10, 10, 30) repeat for
+// the given seconds; in the slow one every call to the stand-in waits delay
+// ms (1200: a fetch and a read, one call of velkor.exe's, take 80 % of its
+// 3 s deadline). Meanwhile it measures how long velkor.exe's window takes to
+// answer a sent message (every 100 ms) and to carry out a posted command
+// (minimise, then restore, every second), counts its message boxes (the most
+// open at once; a box is answered after 5 s, as an operator would), and runs
+// two automation clients (GetFreq and IsConnected at 10 Hz each, one of them
+// SetFreq every 2 s) and a rigctl client (f at 5 Hz, F every 2 s). One line
+// per figure and phase on standard output: name phase worst count failed.
 #include <winsock2.h>
 #include <windows.h>
 #include <objbase.h>
@@ -20,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -39,30 +44,62 @@ constexpr wchar_t kMainCaption[] = L"Velkor - Transceiver control module";
 
 std::atomic<bool> GStop{false};
 
-// The worst and the count of a kind of measurement, shared by threads.
+enum TPhase { kGood, kHung, kFailing, kSlow, kPhases };
+const char* const kPhaseNames[kPhases] = {"good", "hung", "failing", "slow"};
+std::atomic<int> GPhase{kGood};
+
+// The worst and the count of a kind of measurement, phase by phase, shared
+// by threads. A measurement counts for the phase it began in.
 struct TFigure {
+    struct TPart {
+        double Worst = 0;
+        long Count = 0;
+        long Failed = 0;
+    };
     std::mutex Mutex;
-    double Worst = 0;
-    long Count = 0;
-    long Failed = 0;
-    void Add(double ms, bool failed = false)
+    TPart Parts[kPhases];
+    void Add(int phase, double ms, bool failed = false)
     {
         std::lock_guard lock(Mutex);
-        Worst = std::max(Worst, ms);
-        ++Count;
-        Failed += failed ? 1 : 0;
+        TPart& part = Parts[phase];
+        part.Worst = std::max(part.Worst, ms);
+        ++part.Count;
+        part.Failed += failed ? 1 : 0;
     }
 };
 
 void Pinger(HWND window, TFigure& figure)
 {
     while (!GStop) {
+        const int phase = GPhase;
         const double start = Now();
         DWORD_PTR answer = 0;
         const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer) != 0;
-        figure.Add(Now() - start, !answered);
+        figure.Add(phase, Now() - start, !answered);
         Sleep(100);
     }
+}
+
+// A posted command goes through the window's queue as the operator's input
+// does: how long until it has been carried out.
+void Commander(HWND window, TFigure& figure)
+{
+    bool minimise = true;
+    while (!GStop) {
+        const int phase = GPhase;
+        const double start = Now();
+        PostMessageW(window, WM_SYSCOMMAND, minimise ? SC_MINIMIZE : SC_RESTORE, 0);
+        bool done = false;
+        while (!GStop && !done && Now() - start < 60000) {
+            done = (IsIconic(window) != FALSE) == minimise;
+            if (!done)
+                Sleep(5);
+        }
+        figure.Add(phase, Now() - start, !done);
+        minimise = !minimise;
+        Sleep(1000);
+    }
+    PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
 BOOL CALLBACK CollectBox(HWND window, LPARAM boxes)
@@ -100,7 +137,7 @@ void BoxWatcher(DWORD process, std::atomic<int>& mostAtOnce, std::atomic<int>& s
     }
 }
 
-void Logger(TFigure& figure, std::atomic<long>& connected)
+void Logger(TFigure& figure, std::atomic<long>& connected, TFigure* commands)
 {
     const TComApartment com(COINIT_MULTITHREADED);
     {
@@ -108,24 +145,56 @@ void Logger(TFigure& figure, std::atomic<long>& connected)
         CLSID clsid{};
         if (SUCCEEDED(CLSIDFromProgID(L"Velkor.VelkorCom", &clsid)))
             CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&velkor));
+        double lastCommand = Now();
+        bool up = true;
         while (velkor && !GStop) {
+            const int phase = GPhase;
             const double start = Now();
             LONG freq = 0;
             const HRESULT read = velkor->GetFreq(&freq);
             const LONG isConnected = velkor->IsConnected();
-            figure.Add(Now() - start, FAILED(read));
+            figure.Add(phase, Now() - start, FAILED(read));
             connected += isConnected ? 1 : 0;
+            if (commands && Now() - lastCommand >= 2000) {
+                // Back and forth by 10 Hz: 1 when it reached the rig server.
+                lastCommand = Now();
+                const LONG sent = velkor->ChangeFreq(up ? 10 : -10);
+                up = !up;
+                commands->Add(phase, Now() - lastCommand, sent != 1);
+            }
             Sleep(100);
         }
         if (!velkor)
-            figure.Add(0, true);
+            figure.Add(GPhase, 0, true);
     }
 }
 
-void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& errors)
+// One command and its one-line reply; false when none came.
+bool Exchange(SOCKET s, const char* command, std::string& reply)
+{
+    reply.clear();
+    const int length = static_cast<int>(std::strlen(command));
+    bool ok = send(s, command, length, 0) == length;
+    while (ok && reply.find('\n') == std::string::npos) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        timeval wait{30, 0};
+        char buffer[256];
+        int got = 0;
+        ok = select(0, &readable, nullptr, nullptr, &wait) == 1 && (got = recv(s, buffer, sizeof buffer, 0)) > 0;
+        if (ok)
+            reply.append(buffer, static_cast<size_t>(got));
+    }
+    return ok;
+}
+
+void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& errors, TFigure& commands)
 {
     const TWinsock winsock; // goes after the socket
     TSocketHandle s;
+    double lastCommand = Now();
+    bool up = true;
     while (!GStop) {
         if (!s) {
             s.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -135,30 +204,27 @@ void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& error
             address.sin_port = htons(port);
             if (connect(s.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
                 s.Reset();
-                figure.Add(0, true);
+                figure.Add(GPhase, 0, true);
                 Sleep(1000);
                 continue;
             }
         }
-        const double start = Now();
+        int phase = GPhase;
+        double start = Now();
         std::string reply;
-        bool ok = send(s.Get(), "f\n", 2, 0) == 2;
         // One line: the frequency, or an error code.
-        while (ok && reply.find('\n') == std::string::npos) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(s.Get(), &readable);
-            timeval wait{30, 0};
-            char buffer[256];
-            int got = 0;
-            ok = select(0, &readable, nullptr, nullptr, &wait) == 1 &&
-                 (got = recv(s.Get(), buffer, sizeof buffer, 0)) > 0;
-            if (ok)
-                reply.append(buffer, static_cast<size_t>(got));
-        }
-        figure.Add(Now() - start, !ok);
+        bool ok = Exchange(s.Get(), "f\n", reply);
+        figure.Add(phase, Now() - start, !ok);
         if (ok && reply.starts_with("RPRT"))
             ++errors;
+        if (ok && Now() - lastCommand >= 2000) {
+            lastCommand = Now();
+            phase = GPhase;
+            start = Now();
+            ok = Exchange(s.Get(), up ? "F 14074010\n" : "F 14074000\n", reply);
+            up = !up;
+            commands.Add(phase, Now() - start, !ok || reply != "RPRT 0\n");
+        }
         if (!ok)
             s.Reset();
         Sleep(200);
@@ -167,20 +233,23 @@ void RigctlClient(unsigned short port, TFigure& figure, std::atomic<long>& error
 
 void Print(const char* name, TFigure& figure)
 {
-    std::printf("%s %.1f %ld %ld\n", name, figure.Worst, figure.Count, figure.Failed);
+    for (int phase = 0; phase < kPhases; ++phase) {
+        const TFigure::TPart& part = figure.Parts[phase];
+        std::printf("%s %s %.1f %ld %ld\n", name, kPhaseNames[phase], part.Worst, part.Count, part.Failed);
+    }
 }
 
 int Run(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: hangsoak seconds port [good hung failing]\n");
+        std::fprintf(stderr, "usage: hangsoak seconds port [good hung failing slow [delay]]\n");
         return 2;
     }
     const double seconds = std::atof(argv[1]);
     const auto port = static_cast<unsigned short>(std::atoi(argv[2]));
-    const double good = argc > 3 ? std::atof(argv[3]) : 30;
-    const double hung = argc > 4 ? std::atof(argv[4]) : 10;
-    const double failing = argc > 5 ? std::atof(argv[5]) : 10;
+    const double lengths[kPhases] = {argc > 3 ? std::atof(argv[3]) : 30, argc > 4 ? std::atof(argv[4]) : 10,
+                                     argc > 5 ? std::atof(argv[5]) : 10, argc > 6 ? std::atof(argv[6]) : 30};
+    const long delay = argc > 7 ? std::atol(argv[7]) : 1200;
 
     ComPtr<IUnknown> active;
     ComPtr<IRigSimControl> rigsim;
@@ -195,46 +264,57 @@ int Run(int argc, char** argv)
         return 1;
     }
 
-    TFigure windowAnswers, loggers, rigctl;
+    TFigure windowAnswers, windowCommands, loggers, loggerCommands, rigctl, rigctlCommands;
     std::atomic<int> mostBoxes{0}, boxes{0};
     std::atomic<long> connected{0}, rigctlErrors{0};
     std::vector<std::thread> threads;
     threads.emplace_back(Pinger, window, std::ref(windowAnswers));
+    threads.emplace_back(Commander, window, std::ref(windowCommands));
     threads.emplace_back(BoxWatcher, process, std::ref(mostBoxes), std::ref(boxes));
-    threads.emplace_back(Logger, std::ref(loggers), std::ref(connected));
-    threads.emplace_back(Logger, std::ref(loggers), std::ref(connected));
-    threads.emplace_back(RigctlClient, port, std::ref(rigctl), std::ref(rigctlErrors));
+    threads.emplace_back(Logger, std::ref(loggers), std::ref(connected), &loggerCommands);
+    threads.emplace_back(Logger, std::ref(loggers), std::ref(connected), nullptr);
+    threads.emplace_back(RigctlClient, port, std::ref(rigctl), std::ref(rigctlErrors), std::ref(rigctlCommands));
 
+    double cycleLength = 0;
+    for (double length : lengths)
+        cycleLength += length;
     const double start = Now();
     int phases = 0;
     int last = -1;
     while (Now() - start < seconds * 1000) {
-        const double cycle = std::fmod((Now() - start) / 1000, good + hung + failing);
-        const int phase = cycle < good ? 0 : cycle < good + hung ? 1 : 2;
+        double cycle = std::fmod((Now() - start) / 1000, cycleLength);
+        int phase = 0;
+        while (phase < kPhases - 1 && cycle >= lengths[phase])
+            cycle -= lengths[phase++];
         if (phase != last) {
             last = phase;
             ++phases;
-            rigsim->HangCalls(phase == 1 ? VARIANT_TRUE : VARIANT_FALSE);
+            rigsim->HangCalls(phase == kHung ? VARIANT_TRUE : VARIANT_FALSE);
             BSTR text = SysAllocString(L"Rig is not responding");
-            rigsim->FailCalls(phase == 2 ? -1 : 0, phase == 2 ? E_FAIL : S_OK, text);
+            rigsim->FailCalls(phase == kFailing ? -1 : 0, phase == kFailing ? E_FAIL : S_OK, text);
             SysFreeString(text);
-            std::fprintf(stderr, "hangsoak: %.0f s: %s\n", (Now() - start) / 1000,
-                         phase == 0 ? "good" : phase == 1 ? "hung" : "failing");
+            rigsim->SetCallDelay(phase == kSlow ? delay : 0);
+            GPhase = phase;
+            std::fprintf(stderr, "hangsoak: %.0f s: %s\n", (Now() - start) / 1000, kPhaseNames[phase]);
         }
         Sleep(100);
     }
     rigsim->HangCalls(VARIANT_FALSE);
     rigsim->FailCalls(0, S_OK, nullptr);
+    rigsim->SetCallDelay(0);
     GStop = true;
     for (std::thread& thread : threads)
         thread.join();
 
     std::printf("phases %d\n", phases);
     Print("window_answer_ms", windowAnswers);
+    Print("window_command_ms", windowCommands);
     std::printf("boxes_most_at_once %d\nboxes_seen %d\n", mostBoxes.load(), boxes.load());
     Print("logger_call_ms", loggers);
+    Print("logger_command_ms", loggerCommands);
     std::printf("logger_connected_reads %ld\n", connected.load());
     Print("rigctl_f_ms", rigctl);
+    Print("rigctl_F_ms", rigctlCommands);
     std::printf("rigctl_error_replies %ld\n", rigctlErrors.load());
     return 0;
 }

@@ -4,9 +4,11 @@
 //   rigbench wait                 waits until rigsim.exe answers; prints its pid
 //   rigbench calls [reads] [ticks]
 //                                 times a trivial call on a held pointer (the
-//                                 floor), the client's fetch-read-release and
-//                                 a whole poll tick, taking turns, then a read
-//                                 on a held rig
+//                                 floor), the client's fetch-read-release, a
+//                                 whole poll tick as velkor.exe polls (read on
+//                                 the rig server's thread, the reading handed
+//                                 back) and one of the client alone, taking
+//                                 turns, then a read on a held rig
 //   rigbench counts               prints rigsim.exe's call counters
 //   rigbench reports              prints how many error reports velkor.exe shows
 //   rigbench close                closes velkor.exe's window
@@ -28,9 +30,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,15 +69,38 @@ ComPtr<IRigSimControl> FindRigSim()
     return control;
 }
 
-// The transceiver's poll host here: its timer never fires, and a failed tick
-// shows as a tick that did not read the rig in full.
+// The transceiver's poll host here: its timer never fires, a failed tick
+// shows as a tick that did not read the rig in full, and a reading handed
+// back from the rig server's thread waits for the bench's thread to take it.
 class TStillPollHost : public IPollHost {
 public:
     void StartTimer(TTimer&, uint32_t) override {}
     void StopTimer(TTimer&) override {}
     void ReportPollFailure(std::exception_ptr) override {}
-    // The client here reads at once: nothing is delivered.
-    void Deliver(std::function<void()>) override {}
+    void Deliver(std::function<void()> call) override
+    {
+        std::lock_guard lock(FMutex);
+        FCalls.push_back(std::move(call));
+        FCame.notify_all();
+    }
+    // Waits up to 10 s for what was handed back, and runs it here.
+    void RunDelivered()
+    {
+        std::vector<std::function<void()>> calls;
+        {
+            std::unique_lock lock(FMutex);
+            if (!FCame.wait_for(lock, std::chrono::seconds(10), [this] { return !FCalls.empty(); }))
+                throw std::runtime_error("no reading came back from the rig server's thread");
+            calls.swap(FCalls);
+        }
+        for (const std::function<void()>& call : calls)
+            call();
+    }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FCame;
+    std::vector<std::function<void()>> FCalls;
 };
 
 // Times of one kind of call.
@@ -112,13 +141,19 @@ int Calls(int reads, int ticks)
     ComPtr<IOmniRigX> server;
     Check(control.As(&server), "IOmniRigX");
 
-    // The program's own client, as a poll tick uses it, and a transceiver
-    // whose timer never fires here: its ticks are called directly, and a tick
-    // that read the rig in full says so.
+    // The program's own client, as a poll tick uses it, and transceivers
+    // whose timers never fire here: their ticks are called directly, and a
+    // tick that read the rig in full says so. One polls as velkor.exe does,
+    // on the rig server's thread; the other through the client alone.
     TOmniRigX client;
-    auto trx = std::make_unique<TTransceiver>(nullptr, std::make_unique<TStillPollHost>(),
-                                              std::make_unique<TOmniRigX>());
+    TBlockingRigCallWait wait;
+    auto pollHost = std::make_unique<TStillPollHost>();
+    TStillPollHost& delivered = *pollHost;
+    auto trx = std::make_unique<TTransceiver>(nullptr, std::move(pollHost), MakeOmniRigXThread(wait));
     trx->StartPolling();
+    auto direct = std::make_unique<TTransceiver>(nullptr, std::make_unique<TStillPollHost>(),
+                                                 std::make_unique<TOmniRigX>());
+    direct->StartPolling();
 
     // The kinds take turns in rounds, so that a machine busy with other work
     // meanwhile weighs on all of them alike.
@@ -131,8 +166,14 @@ int Calls(int reads, int ticks)
         {"fetch_read", [&] { client.Rig()->GetFreq(); }, std::max(1, reads / kRounds), {}},
         {"tick", [&] {
              trx->TimTimer(trx->Tim);
+             delivered.RunDelivered();
              if (!trx->Get_Connected())
                  throw std::runtime_error("a tick did not read the rig in full");
+         }, std::max(1, ticks / kRounds), {}},
+        {"tick_direct", [&] {
+             direct->TimTimer(direct->Tim);
+             if (!direct->Get_Connected())
+                 throw std::runtime_error("a tick of the client alone did not read the rig in full");
          }, std::max(1, ticks / kRounds), {}},
     };
     try {
@@ -158,6 +199,7 @@ int Calls(int reads, int ticks)
         return 1;
     }
     trx.reset(); // the rig server is let go before the figures are printed
+    direct.reset();
     for (TSamples& kind : kinds)
         kind.Print();
     std::fflush(stdout);
@@ -173,8 +215,9 @@ int RigctldCalls(uint16_t port, int ticks)
     setting.Kind = TRigServerKind::Rigctld;
     setting.Port = port;
     TBlockingRigCallWait wait;
-    auto trx = std::make_unique<TTransceiver>(nullptr, std::make_unique<TStillPollHost>(),
-                                              MakeRigServerThread(setting, wait));
+    auto pollHost = std::make_unique<TStillPollHost>();
+    TStillPollHost& delivered = *pollHost;
+    auto trx = std::make_unique<TTransceiver>(nullptr, std::move(pollHost), MakeRigServerThread(setting, wait));
     trx->StartPolling();
     const auto link = MakeRigctldSocket();
     auto direct = std::make_unique<TTransceiver>(nullptr, std::make_unique<TStillPollHost>(),
@@ -192,6 +235,7 @@ int RigctldCalls(uint16_t port, int ticks)
          }, std::max(1, ticks / kRounds), {}},
         {"rigctld_tick", [&] {
              trx->TimTimer(trx->Tim);
+             delivered.RunDelivered();
              if (!trx->Get_Connected())
                  throw std::runtime_error("a tick did not read rigctld in full");
          }, std::max(1, ticks / kRounds), {}},

@@ -159,8 +159,16 @@ bool TWin32Host::Dispatch(const MSG& msg)
         bool taken = false;
         const TShortCut code = ShortCutOfKeyMessage(msg);
         DispatchEvent(App(), [&] { taken = App()->IsShortCut(code); });
-        if (taken)
+        if (taken) {
+            FKeyTaken = msg.wParam;
             return true;
+        }
+    }
+    // The release of a key a shortcut took is the shortcut's too: F10's would
+    // put the window into the system's menu mode, which eats the next key.
+    if ((msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && FKeyTaken && msg.wParam == FKeyTaken) {
+        FKeyTaken = 0;
+        return true;
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

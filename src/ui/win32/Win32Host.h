@@ -91,6 +91,7 @@ private:
     std::map<UINT_PTR, TTimer*> FTimers; // thread timer id -> timer
     bool FTerminated = false;
     bool FEnding = false;
+    WPARAM FKeyTaken = 0; // the key whose press a menu shortcut took, until released
     std::map<const TForm*, std::unique_ptr<TWin32FormWindow>> FFormWindows;
     std::unique_ptr<TWin32HintWindow> FHintWindow;
     static TWin32Host* FInstance;
