@@ -229,6 +229,10 @@ void TWin32RigctlServer::Serve(TConnection& connection)
                     connection.PeerDone = true;
                 } else if (WSAGetLastError() != WSAEWOULDBLOCK) {
                     failed = true;
+                } else {
+                    // A closed client's socket never blocks: that FD_CLOSE was
+                    // of a socket gone before whose handle this one got.
+                    connection.PeerClosed = false;
                 }
             }
         }
