@@ -10,6 +10,7 @@ packages=(
   nsis zip unzip                                           # packages: the installer and the zip
   libhamlib-utils                                          # hamlib's rigctl and rigctld: the rigctl port and the rigctld rig server
   python3 iproute2                                         # the rigctl port's hostile clients, and ss to see its sockets
+  curl                                                     # the rigctl port refusing an HTTP client
 )
 
 missing=()

@@ -32,6 +32,8 @@ TRigctlRig::TWritten& TRigctlRig::Writing()
     return *FWritten;
 }
 
+bool TRigctlRig::PollWaiting() const { return FTrx && FTrx->InTick(); }
+
 TRigctlView TRigctlRig::View() const
 {
     TRigctlView view;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/SysUtils.h"
+#include "rig/Frequencies.h"
 #include "rig/HamlibModes.h"
 #include "rigctl/RigctlRig.h"
 
@@ -15,36 +16,28 @@ using namespace Rigctl;
 
 // What dump_state tells a client of the radio: protocol 1, model 2, region
 // 0; one RX and one TX range (7 fields: from, to, modes, low and high power,
-// VFOs, antennas) each closed by seven zeros; the tuning steps and filters,
-// each closed by "0 0"; no RIT, XIT, IF shift or announcements; no preamp or
-// attenuator; no functions, levels or parameters.
-constexpr const char kDumpState[] =
-    "1\n"
-    "2\n"
-    "0\n"
-    "30000.000000 3000000000.000000 0xcaf -1 -1 0x3 0x0\n"
-    "0 0 0 0 0 0 0\n"
-    "30000.000000 3000000000.000000 0xcaf -1 -1 0x3 0x0\n"
-    "0 0 0 0 0 0 0\n"
-    "0xcaf 1\n"
-    "0 0\n"
-    "0x82 500\n"
-    "0xc0c 2400\n"
-    "0x1 6000\n"
-    "0x20 15000\n"
-    "0 0\n"
-    "0\n"
-    "0\n"
-    "0\n"
-    "0\n"
-    "0\n"
-    "0\n"
-    "0x0\n"
-    "0x0\n"
-    "0x0\n"
-    "0x0\n"
-    "0x0\n"
-    "0x0\n";
+// VFOs, antennas), the frequencies the port takes, each closed by seven
+// zeros; the tuning steps and filters, each closed by "0 0"; no RIT, XIT, IF
+// shift or announcements; no preamp or attenuator; no functions, levels or
+// parameters.
+const std::string& DumpState()
+{
+    static const std::string state = [] {
+        const std::string range = Format("%d.000000 %d.000000 0xcaf -1 -1 0x3 0x0\n0 0 0 0 0 0 0\n",
+                                         static_cast<int>(kLowestFreq), static_cast<int>(kHighestFreq));
+        return "1\n2\n0\n" + range + range +
+               "0xcaf 1\n"
+               "0 0\n"
+               "0x82 500\n"
+               "0xc0c 2400\n"
+               "0x1 6000\n"
+               "0x20 15000\n"
+               "0 0\n"
+               "0\n0\n0\n0\n0\n0\n"
+               "0x0\n0x0\n0x0\n0x0\n0x0\n0x0\n";
+    }();
+    return state;
+}
 // Read by clients that sent \chk_vfo (hamlib 4 and later); without "done" they
 // wait for more until they give up.
 constexpr const char kDumpStateSettings[] =
@@ -163,14 +156,15 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Hertz as hamlib writes them ("7074000", "7074000.000000"), rounded to the
-// nearest hertz; nothing else, and nothing beyond what the rig server takes.
+// nearest hertz; nothing else, and nothing outside the frequencies Velkor
+// shows and sends (those dump_state tells).
 bool ParseFreq(std::string_view text, int32_t& freq)
 {
     size_t i = 0;
     int64_t value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > INT32_MAX)
+        if (value > kHighestFreq)
             return false;
     }
     if (i == 0)
@@ -182,7 +176,7 @@ bool ParseFreq(std::string_view text, int32_t& freq)
         if (i > fraction && text[fraction] >= '5')
             ++value;
     }
-    if (i != text.size() || value > INT32_MAX)
+    if (i != text.size() || !InFreqRange(value))
         return false;
     freq = static_cast<int32_t>(value);
     return true;
@@ -214,6 +208,8 @@ char ParseVfo(std::string_view text, const TRigctlView& view)
         return view.RxVfo;
     return 0;
 }
+
+bool IsVfoName(std::string_view text) { return ParseVfo(text, TRigctlView()) != 0; }
 
 std::string VfoName(char vfo) { return vfo == 'A' ? "VFOA" : "VFOB"; }
 
@@ -262,8 +258,124 @@ bool ReadsTheRadio(TCommandKind kind)
     }
 }
 
+// The commands that go to the radio through the transceiver, and may wait
+// for the rig server.
+bool ReachesTheRadio(TCommandKind kind)
+{
+    switch (kind) {
+    case TCommandKind::SetFreq:
+    case TCommandKind::SetMode:
+    case TCommandKind::SetVfo:
+    case TCommandKind::SetSplitVfo:
+    case TCommandKind::SetSplitFreq:
+    case TCommandKind::SetSplitMode:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a command's arguments are all there and of its kind, the checks
+// Run makes before anything is sent.
+bool WellFormed(const TCommand& command, const TArgs& args)
+{
+    if (static_cast<int>(args.size()) < command.Args)
+        return false;
+    int32_t freq = 0;
+    switch (command.Kind) {
+    case TCommandKind::SetFreq:
+    case TCommandKind::SetSplitFreq:
+        return ParseFreq(args[0], freq);
+    case TCommandKind::SetMode:
+    case TCommandKind::SetSplitMode:
+        return HamlibModeByName(args[0]) && IsPassband(args[1]);
+    case TCommandKind::SetVfo:
+    case TCommandKind::GetVfoInfo:
+        return IsVfoName(args[0]);
+    case TCommandKind::SetSplitVfo:
+        return (args[0] == "0" || args[0] == "1") && IsVfoName(args[1]);
+    default:
+        return true;
+    }
+}
+
+// One command of a line as written: its reply prefix, the command (null: not
+// one of the table) and its arguments, and where the next one begins.
+struct TParsed {
+    char Separator = 0; // an extended reply: records end in it, the last in LF
+    const TCommand* Command = nullptr;
+    TArgs Args;
+    size_t End = 0;
+};
+
+size_t SkipBlanks(std::string_view line, size_t at)
+{
+    while (at < line.size() && IsBlank(line[at]))
+        ++at;
+    return at;
+}
+
+// The command at at, which is past any blanks and before the line's end.
+TParsed Parse(std::string_view line, size_t at)
+{
+    TParsed parsed;
+    auto word = [&] {
+        at = SkipBlanks(line, at);
+        const size_t start = at;
+        while (at < line.size() && !IsBlank(line[at]))
+            ++at;
+        return line.substr(start, at - start);
+    };
+    if (line[at] == '+' || line[at] == ';' || line[at] == '|' || line[at] == ',') {
+        parsed.Separator = line[at] == '+' ? '\n' : line[at];
+        ++at;
+    }
+    if (at < line.size() && line[at] == '\\') {
+        ++at;
+        parsed.Command = CommandByLong(word());
+    } else if (at < line.size()) {
+        parsed.Command = CommandByShort(line[at++]);
+    }
+    if (parsed.Command)
+        for (int i = 0; i < parsed.Command->Args; ++i)
+            if (std::string_view arg = word(); !arg.empty())
+                parsed.Args.push_back(arg);
+    parsed.End = at;
+    return parsed;
+}
+
+// The first line of a connection that is not blank, whole: it opens the
+// session when every command on it (up to a quit) is of the table with its
+// arguments well formed. An HTTP request line or header, a greeting of
+// another protocol, a typing error: the connection is refused.
+bool OpensSession(std::string_view line)
+{
+    for (size_t at = SkipBlanks(line, 0); at < line.size(); at = SkipBlanks(line, at)) {
+        const TParsed parsed = Parse(line, at);
+        if (!parsed.Command || !WellFormed(*parsed.Command, parsed.Args))
+            return false;
+        if (parsed.Command->Kind == TCommandKind::Quit)
+            break;
+        at = parsed.End;
+    }
+    return true;
+}
+
+// Whether a first line still coming can be commands: after blanks, a reply
+// prefix or none, then a long name's backslash or a short name. TLS's first
+// byte (0x16) is neither; SSH's "SSH-" begins like S, and is refused by name.
+bool CanOpenSession(std::string_view line)
+{
+    size_t at = SkipBlanks(line, 0);
+    if (line.substr(at).starts_with("SSH-"))
+        return false;
+    if (at < line.size() && (line[at] == '+' || line[at] == ';' || line[at] == '|' || line[at] == ','))
+        ++at;
+    return at == line.size() || line[at] == '\\' || CommandByShort(line[at]);
+}
+
 // Carries out one command whose arguments are all there.
-TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& checkedVfo, bool& quit)
+TResult RunCommand(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& checkedVfo, bool& quit)
 {
     TResult result;
     const TRigctlView view = rig.View();
@@ -344,7 +456,7 @@ TResult Run(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& c
         break;
     }
     case TCommandKind::DumpState:
-        result.Block = kDumpState;
+        result.Block = DumpState();
         if (checkedVfo)
             result.Block += kDumpStateSettings;
         break;
@@ -381,90 +493,112 @@ void TRigctlSession::Sent(size_t count)
 
 void TRigctlSession::Received(std::string_view data)
 {
-    for (char c : data) {
-        if (FQuit || FOverflowed)
-            return;
-        if (c == '\n' || c == '\r') {
-            if (!FDiscarding)
-                FOutput += Execute(FLine);
-            if (Output().size() > Rigctl::kMaxPendingOutput)
-                FOverflowed = true;
-            FDiscarding = false;
+    if (!Stopped())
+        FInput += data;
+}
+
+void TRigctlSession::Reply(std::string_view reply)
+{
+    FOutput += reply;
+    // Replies the client does not take stop its commands: one line of
+    // dump_caps alone would be hundreds of kilobytes.
+    if (Output().size() > Rigctl::kMaxPendingOutput)
+        FOverflowed = true;
+}
+
+bool TRigctlSession::Pending() const { return !Stopped() && (FLineEnded || Backlog() > 0); }
+
+bool TRigctlSession::Run(bool mayReachRig)
+{
+    int commands = Rigctl::kCommandsPerRun;
+    int rigCommands = mayReachRig ? 1 : 0;
+    const int rigAllowed = rigCommands;
+    while (!Stopped()) {
+        if (FLineEnded) {
+            if (!RunLine(commands, rigCommands))
+                break;
+            FLineEnded = false;
             FLine.clear();
+            FAt = 0;
+            continue;
+        }
+        if (FInputAt == FInput.size())
+            break;
+        const char c = FInput[FInputAt++];
+        if (c == '\n' || c == '\r') {
+            if (!FDiscarding && FGate == TGate::Undecided && SkipBlanks(FLine, 0) < FLine.size())
+                FGate = OpensSession(FLine) ? TGate::Open : TGate::Refused;
+            FLineEnded = !FDiscarding && !Refused();
+            FDiscarding = false;
+            FAt = 0;
+            if (!FLineEnded)
+                FLine.clear();
         } else if (FDiscarding) {
             continue;
         } else if (FLine.size() == Rigctl::kMaxLine) {
+            // Not even the first line of a client is that long.
+            if (FGate == TGate::Undecided)
+                FGate = TGate::Refused;
+            else
+                Reply("RPRT -1\n");
             FDiscarding = true;
             FLine.clear();
-            FOutput += "RPRT -1\n";
         } else {
             FLine += c;
+            if (FGate == TGate::Undecided && !CanOpenSession(FLine))
+                FGate = TGate::Refused;
         }
     }
+    // What a stopped session received never runs; what ran is let go.
+    if (Stopped() || FInputAt == FInput.size()) {
+        FInput.clear();
+        FInputAt = 0;
+    } else if (FInputAt > FInput.size() / 2) {
+        FInput.erase(0, FInputAt);
+        FInputAt = 0;
+    }
+    return rigCommands < rigAllowed;
 }
 
-std::string TRigctlSession::Execute(std::string_view line)
+bool TRigctlSession::RunLine(int& commands, int& rigCommands)
 {
-    std::string reply;
-    size_t at = 0;
-    auto skipBlanks = [&] {
-        while (at < line.size() && IsBlank(line[at]))
-            ++at;
-    };
-    auto word = [&] {
-        skipBlanks();
-        const size_t start = at;
-        while (at < line.size() && !IsBlank(line[at]))
-            ++at;
-        return line.substr(start, at - start);
-    };
-
-    while (!FQuit && !FOverflowed) {
-        skipBlanks();
-        if (at == line.size())
-            break;
-        // An extended reply: records end in the separator, the last in LF.
-        char separator = 0;
-        if (line[at] == '+' || line[at] == ';' || line[at] == '|' || line[at] == ',') {
-            separator = line[at] == '+' ? '\n' : line[at];
-            ++at;
-        }
-        const TCommand* command = nullptr;
-        if (at < line.size() && line[at] == '\\') {
-            ++at;
-            command = CommandByLong(word());
-        } else if (at < line.size()) {
-            command = CommandByShort(line[at++]);
-        }
+    const std::string_view line = FLine;
+    for (FAt = SkipBlanks(line, FAt); FAt < line.size() && !Stopped(); FAt = SkipBlanks(line, FAt)) {
+        if (commands == 0)
+            return false;
+        const TParsed parsed = Parse(line, FAt);
+        const TCommand* command = parsed.Command;
         if (!command) {
-            reply += "RPRT -11\n";
+            --commands;
+            Reply("RPRT -11\n");
             break;
         }
-        TArgs args;
-        for (int i = 0; i < command->Args; ++i)
-            if (std::string_view arg = word(); !arg.empty())
-                args.push_back(arg);
+        const bool wellFormed = WellFormed(*command, parsed.Args);
+        const bool reachesRadio = wellFormed && ReachesTheRadio(command->Kind);
+        if (reachesRadio && rigCommands == 0)
+            return false;
+        FAt = parsed.End;
+        --commands;
+        rigCommands -= reachesRadio ? 1 : 0;
 
         TResult result;
-        if (static_cast<int>(args.size()) < command->Args)
+        if (!wellFormed)
             result.Code = kInvalidArgument;
         else
-            result = Run(FRig, *command, args, FCheckedVfo, FQuit);
+            result = RunCommand(FRig, *command, parsed.Args, FCheckedVfo, FQuit);
 
         // The replies of the few commands whose answer hamlib clients read
         // in a form of its own.
+        std::string reply;
+        const char separator = parsed.Separator;
         if (command->Kind == TCommandKind::CheckVfo) {
-            reply += separator ? "ChkVFO: 0\n" : "0\n";
-            continue;
-        }
-        if (command->Kind == TCommandKind::Quit) {
-            reply += "RPRT 0\n";
-            break;
-        }
-        if (separator) {
+            reply = separator ? "ChkVFO: 0\n" : "0\n";
+        } else if (command->Kind == TCommandKind::Quit) {
+            reply = "RPRT 0\n";
+        } else if (separator) {
             reply += command->Long;
             reply += ':';
-            reply += Join(args);
+            reply += Join(parsed.Args);
             reply += separator;
             for (const auto& [key, value] : result.Values)
                 ((reply += key) += ": ") += value + separator;
@@ -479,12 +613,9 @@ std::string TRigctlSession::Execute(std::string_view line)
             if (command->Kind == TCommandKind::GetLockMode || command->Kind == TCommandKind::DumpCaps)
                 reply += "RPRT 0\n";
         }
+        Reply(reply);
         if (result.Code == kInvalidArgument)
             break;
-        // Replies the client does not take stop its commands: one line of
-        // dump_caps alone would be hundreds of kilobytes.
-        if (Output().size() + reply.size() > Rigctl::kMaxPendingOutput)
-            FOverflowed = true;
     }
-    return reply;
+    return true;
 }

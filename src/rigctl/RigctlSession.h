@@ -8,6 +8,16 @@
 // for itself alone. An unknown command answers RPRT -11, a malformed or
 // missing argument RPRT -1 with nothing sent; either drops the rest of its
 // line. A line longer than kMaxLine is dropped up to its end with one RPRT -1.
+//
+// Only a rigctl client is served: the first line that is not blank must be
+// commands of the table below, every one with its arguments well formed,
+// else the connection is refused and nothing of it runs. A browser's request
+// (any web page can make one send a POST with a text body to 127.0.0.1), a
+// TLS or SSH greeting never gets past its first bytes.
+//
+// Bytes received wait in the session and run a share at a time: at most
+// kCommandsPerRun commands, and of those at most one that reaches the radio
+// (it may keep the caller waiting for the rig server up to its deadline).
 
 #include <cstddef>
 #include <cstdint>
@@ -23,14 +33,25 @@ constexpr size_t kMaxLine = 512;
 // Replies a client has not taken beyond this stop its commands and drop it:
 // it has stopped reading.
 constexpr size_t kMaxPendingOutput = 256 * 1024;
+// Commands run by one Run: reads cost nothing but their replies.
+constexpr int kCommandsPerRun = 64;
 } // namespace Rigctl
 
 class TRigctlSession {
 public:
     explicit TRigctlSession(TRigctlRig& rig) : FRig(rig) {}
 
-    // Bytes as they come, split anywhere; the replies go to the output.
+    // Bytes as they come, split anywhere; they wait until Run.
     void Received(std::string_view data);
+    // Runs the next share of what was received (mayReachRig false: none of
+    // the commands that go to the radio, it stops before the first); true
+    // when a command went to the radio. Replies go to the output, in order.
+    bool Run(bool mayReachRig = true);
+    // More is to run: Run again (a line not yet ended waits for its end).
+    bool Pending() const;
+    // Bytes received and not yet run.
+    size_t Backlog() const { return FInput.size() - FInputAt; }
+
     // The replies not yet sent, and how many of their bytes went out.
     std::string_view Output() const { return std::string_view(FOutput).substr(FSent); }
     void Sent(size_t count);
@@ -42,14 +63,29 @@ public:
     // It left more replies unread than a client that reads ever does: its
     // commands stopped there, nothing more is read, and it is to be dropped.
     bool Overflowed() const { return FOverflowed; }
-
-    // One line, without its end: the reply. Empty for a blank line.
-    std::string Execute(std::string_view line);
+    // It is no rigctl client: nothing of it ran, and it is to be dropped.
+    bool Refused() const { return FGate == TGate::Refused; }
 
 private:
+    enum class TGate { Undecided, Open, Refused };
+    bool Stopped() const { return FQuit || FOverflowed || Refused(); }
+    // Looks at the first line while it comes: refused once it cannot be
+    // commands any more.
+    void CheckOpening();
+    // Runs the commands of the line in FLine from FAt on, within the budget;
+    // false when it stopped before the line's end.
+    bool RunLine(int& commands, int& rigCommands);
+    // Appends to the output; past the limit the session has overflowed.
+    void Reply(std::string_view reply);
+
     TRigctlRig& FRig;
+    std::string FInput; // received, not yet run from FInputAt on
+    size_t FInputAt = 0;
     std::string FLine;
+    bool FLineEnded = false; // FLine is a whole line, run up to FAt
+    size_t FAt = 0;
     bool FDiscarding = false; // inside a line that was too long
+    TGate FGate = TGate::Undecided;
     bool FCheckedVfo = false; // the client asked \chk_vfo: it reads dump_state's settings
     bool FQuit = false;
     bool FOverflowed = false;

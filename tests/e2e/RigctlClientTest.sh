@@ -2,11 +2,13 @@
 # The rigctl port with hamlib's own client: the native rigctl (hamlib programs
 # under Wine reach the port through the host's sockets just so) against
 # velkor.exe polling rigsim.exe, which rigctl_host.exe keeps running in the
-# build's Wine session. The handshake, the commands reaching the stand-in, two
-# clients at once, a client sending a megabyte of junk, silent clients in
-# every place, hostile clients for a while (RigctlHostile.py; the seed is
-# RIGCTL_HOSTILE_SEED, 1 unless set); then the port set by the registry, and a
-# port another program holds.
+# build's Wine session. The handshake, the commands reaching the stand-in,
+# frequencies out of range, browsers' requests and other protocols refused
+# (curl, and RigctlHostile.py with Python's http.client), two clients at once,
+# a client sending a megabyte of junk, silent clients in every place, hostile
+# clients for a while (RigctlHostile.py; the seed is RIGCTL_HOSTILE_SEED, 1
+# unless set), 1,600 commands in one write while the operator types; then the
+# port set by the registry, and a port another program holds.
 #   RigctlClientTest.sh WINE-SESSION RIGCTL-HOST-EXE
 set -u
 session=$1
@@ -15,6 +17,7 @@ hostile=$(dirname "$0")/RigctlHostile.py
 command -v rigctl >/dev/null || { echo "rigctl is missing: scripts/deps.sh installs libhamlib-utils"; exit 1; }
 command -v python3 >/dev/null || { echo "python3 is missing: the hostile clients are a Python 3 script"; exit 1; }
 command -v ss >/dev/null || { echo "ss is missing (iproute2): the sockets' states are read with it"; exit 1; }
+command -v curl >/dev/null || { echo "curl is missing: scripts/deps.sh installs it"; exit 1; }
 
 . "$(dirname "$0")/HostScript.sh"
 
@@ -42,6 +45,32 @@ check "the stand-in receives on A, transmits on B" "$VFOAB" "$(state | cut -d' '
 check "s" "1 VFOB" "$(rig s | tr '\n' ' ' | sed 's/ $//')"
 rig '\dump_state' >/dev/null
 check "\\dump_state" "0" "$?"
+# What dump_state tells is what F and I take; hamlib's client sends what is
+# outside it, and the port refuses it.
+range=$(timeout 10 bash -c "exec 5<>/dev/tcp/127.0.0.1/$port; printf '\\\\chk_vfo\\n\\\\dump_state\\nq\\n' >&5; cat <&5" | sed -n 5p)
+check "\\dump_state's range is what the port takes" "1.000000 999999999.000000 0xcaf -1 -1 0x3 0x0" "$range"
+before=$(state)
+for freq in 1000000000 0 0.4 3000000000; do
+  check "F $freq and I $freq are refused" "2" \
+    "$(timeout 10 rigctl -m 2 -r "127.0.0.1:$port" F "$freq" I "$freq" 2>&1 | grep -c '^Invalid parameter')"
+done
+check "and never reached the stand-in" "$before" "$(state)"
+
+# Another program than a rigctl client: a browser's request (any web page can
+# make one), TLS, SSH. Closed at once, and nothing that came with it runs.
+curl_ended() { case $1 in 52 | 55 | 56) echo "closed without reply" ;; *) echo "curl exit $1" ;; esac; }
+commands=$'F 7000000\nM CW 0\nS 1 VFOB\nI 7001000\nV VFOB\n'
+curl -s -o /dev/null --max-time 10 -H 'Content-Type: text/plain' -H 'Origin: http://example.com' \
+  --data-binary "$commands" "http://127.0.0.1:$port/"
+check "curl's POST with commands in its body" "closed without reply" "$(curl_ended $?)"
+curl -s -o /dev/null --max-time 10 "http://127.0.0.1:$port/?F=7000000"
+check "curl's GET" "closed without reply" "$(curl_ended $?)"
+strangers=$(timeout 120 python3 "$hostile" strangers "$port" 2>&1)
+echo "$strangers"
+check "http.client, request and header lines, TLS, SSH: each closed" "8 0" \
+  "$(grep -c '^closed' <<<"$strangers") $(grep -vc '^closed' <<<"$strangers")"
+check "nothing of theirs reached the stand-in" "$before" "$(state)"
+check "the port serves rigctl after them" "7074000" "$(rig f)"
 
 # Two clients at once: the first stays connected while the second tunes.
 mkfifo "$work/first"
@@ -65,9 +94,11 @@ wait "${clients[0]}"
 check "the first client ends without error" "0" "$?"
 clients=()
 
-# A megabyte of junk (every byte value, long and short lines) from a client
-# that reads nothing: the port goes on serving.
-awk 'BEGIN { srand(7); for (i = 0; i < 1048576; i++) printf "%c", 1 + int(rand() * 255) }' >"$work/junk"
+# A megabyte of junk (every byte value, long and short lines) after a
+# client's first line, from a client that reads nothing: the port goes on
+# serving.
+printf '\\chk_vfo\n' >"$work/junk"
+awk 'BEGIN { srand(7); for (i = 0; i < 1048576; i++) printf "%c", 1 + int(rand() * 255) }' >>"$work/junk"
 timeout 30 bash -c "cat '$work/junk' >/dev/tcp/127.0.0.1/$port" 2>/dev/null
 check "after the junk the port serves" "7075000" "$(rig f)"
 
@@ -90,6 +121,21 @@ half_closed() { ss -tanH state close-wait "( sport = :$port )" | wc -l; }
 patience=$((SECONDS + 10))
 until [ "$(half_closed)" -eq 0 ] || [ $SECONDS -ge $patience ]; do sleep 0.1; done
 check "no socket of the port is left half-closed" "0" "$(half_closed)"
+
+# 1,600 commands in one write: all answered in order, while the window
+# serves the operator's typing in between (the typed frequency reaches the
+# stand-in before the last of them).
+t0=$(date +%s%N)
+python3 "$hostile" flood "$port" 1600 >"$work/flood" 2>&1 &
+flood=$!
+for _ in $(seq 300); do grep -q '^begun' "$work/flood" && break; sleep 0.1; done
+echo "type 1420000 14200000 7015990" >&3
+await '^typed' 200
+check "typed during the flood, served before its end" "typed before" "$(tr -d '\r' <"$work/out" | grep '^typed')"
+wait "$flood"
+echo "the flood was answered in $((($(date +%s%N) - t0) / 1000000)) ms"
+check "1,600 F in one write, answered in order" "answered 1600 in order" "$(grep '^answered' "$work/flood")"
+check "the last of them stands" "7015990" "$(rig f)"
 
 # A rig server that hangs: once velkor.exe has given its poll's call up, reads
 # answer an error instead of the last values; once it answers, values again.

@@ -13,7 +13,10 @@
 // rig server's interface), "probe" (rigctld: with what the rig server
 // dialog's Test shows), "hang" by making the stand-in hold every call
 // ("hung"), "answer" by letting them go and answering velkor.exe's report
-// ("answered" and the report's text), "end" by ending velkor.exe as the
+// ("answered" and the report's text), "type KEYS FREQ LAST" by typing KEYS
+// and Enter into the main window, on the keyboard, then telling whether the
+// typed FREQ reached the stand-in before LAST did ("typed before", "typed
+// after" or "typed never"), "end" by ending velkor.exe as the
 // operator does and rigsim.exe, and "ended" once none of them runs. The exit
 // code is 0 when all went as expected.
 #include <winsock2.h>
@@ -23,6 +26,7 @@
 
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "tests/support/win32/RigSimProcess.h"
 #include "tests/support/win32/VelkorProcess.h"
@@ -39,6 +43,37 @@ std::string State(TOmniRigX& server)
     auto rig = server.Rig();
     return std::to_string(rig->GetFreqA()) + " " + std::to_string(rig->GetFreqB()) + " " +
            std::to_string(rig->GetMode()) + " " + std::to_string(rig->GetVfo());
+}
+
+// The stand-in's latest calls, one a line, each ending in a line break.
+std::string CallLog(IRigSimControl* control)
+{
+    BSTR log = nullptr;
+    if (FAILED(control->GetCallLog(&log)))
+        return {};
+    std::string text;
+    for (const wchar_t* c = log; c && *c; ++c)
+        text += static_cast<char>(*c);
+    SysFreeString(log);
+    return text + "\n";
+}
+
+// Where a put of this value stands in a call log, or npos.
+size_t PutAt(const std::string& log, const std::string& value) { return log.find(" " + value + "\n"); }
+
+// Keys pressed and released on the keyboard, to the window in front.
+void Type(const std::string& keys)
+{
+    std::vector<INPUT> inputs;
+    for (char key : keys)
+        for (bool up : {false, true}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = key == '\r' ? VK_RETURN : static_cast<WORD>(key);
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 std::wstring ReportText(HWND box)
@@ -111,6 +146,19 @@ int Serve(const std::string& mode)
                 setting.Port = static_cast<uint16_t>(std::stoi(mode.substr(8)));
                 TBlockingRigCallWait wait;
                 std::cout << "probe " << ProbeRigctld(setting, wait) << std::endl;
+            } else if (command == "type" && !rigctld) {
+                std::string keys, freq, last;
+                std::cin >> keys >> freq >> last;
+                HWND window = velkor.MainWindow();
+                SetForegroundWindow(window);
+                WaitFor([&] { return GetForegroundWindow() == window; }, 5000);
+                Type(keys + "\r");
+                IRigSimControl* control = rigSim.Control().Get();
+                std::string log;
+                const bool typed = WaitFor([&] { return PutAt(log = CallLog(control), freq) != std::string::npos; },
+                                           10000);
+                std::cout << "typed " << (!typed ? "never" : PutAt(log, freq) < PutAt(log, last) ? "before" : "after")
+                          << std::endl;
             } else if (command == "state") {
                 std::string serial;
                 std::cin >> serial;

@@ -8,6 +8,17 @@
         the end. Prints one line of what was done. Refused, reset and
         timed-out connections are counted, not errors: the port may drop a
         client as it sees fit.
+    RigctlHostile.py strangers PORT
+        What other protocols send first, each on a connection of its own with
+        rigctl commands after it in the same write: an HTTP POST and GET
+        (Python's http.client, as a browser's request reaches the port), an
+        HTTP request line, a header line, TLS and SSH greetings, with and
+        without a line end. Prints "closed NAME" for each the port closed
+        without a byte of reply, "answered NAME" or "open NAME" otherwise.
+    RigctlHostile.py flood PORT COUNT
+        COUNT "+F" commands of distinct frequencies in one write, then reads
+        the replies; prints "begun" after the first 50, then "answered N in
+        order" (or where the order broke).
     RigctlHostile.py crowd PORT COUNT
         COUNT clients, one after the other, each answered once and silent
         since; then hamlib's rigctl reads f. Prints "served F" with what it
@@ -16,6 +27,7 @@
 
 Exits 0 unless its arguments are wrong.
 """
+import http.client
 import random
 import socket
 import struct
@@ -70,8 +82,13 @@ def mutated(rng):
     return b"\n".join(lines) + rng.choice([b"\n", b"\r", b"\r\n", b""])
 
 
+def opening(rng):
+    """Half the time a client's first line, so that what follows is run."""
+    return b"\\chk_vfo\n" if rng.random() < 0.5 else b""
+
+
 def junk(s, rng):
-    s.sendall(bytes(rng.randrange(256) for _ in range(rng.randint(1, 4096))))
+    s.sendall(opening(rng) + bytes(rng.randrange(256) for _ in range(rng.randint(1, 4096))))
     if rng.random() < 0.5:
         read_some(s, rng.randint(0, 4096))
     s.close()
@@ -84,7 +101,7 @@ def mutation(s, rng):
 
 
 def long_line(s, rng):
-    s.sendall(b"f " + bytes([rng.randrange(32, 127)]) * 80 * 1024 + rng.choice([b"\n", b""]))
+    s.sendall(opening(rng) + b"f " + bytes([rng.randrange(32, 127)]) * 80 * 1024 + rng.choice([b"\n", b""]))
     s.close()
 
 
@@ -168,6 +185,83 @@ def crowd(port, count):
     return 0
 
 
+COMMANDS_AFTER = b"F 7000000\nM CW 0\nS 1 VFOB\nI 7001000\nV VFOB\n"
+
+
+def closed_without_reply(s):
+    """True when the port closes the connection without sending anything."""
+    s.settimeout(10)
+    try:
+        return s.recv(1) == b""
+    except socket.timeout:
+        return False
+    except OSError:
+        return True  # reset: closed with our bytes unread
+
+
+def http_request(port, method, path, body, headers):
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+    try:
+        connection.request(method, path, body=body, headers=headers)
+        response = connection.getresponse()
+        return "answered %d" % response.status
+    except socket.timeout:
+        return "open"
+    except (http.client.HTTPException, OSError):
+        return "closed"  # no status line: closed or reset
+    finally:
+        connection.close()
+
+
+def strangers(port):
+    browser = {"Content-Type": "text/plain", "Origin": "http://example.com"}
+    print(http_request(port, "POST", "/", COMMANDS_AFTER, browser), "http.client POST")
+    print(http_request(port, "GET", "/?F=7000000", None, browser), "http.client GET")
+    raw = [
+        ("request line", b"POST / HTTP/1.1\r\n" + COMMANDS_AFTER),
+        ("header line", b"Host: 127.0.0.1\r\n" + COMMANDS_AFTER),
+        ("TLS", b"\x16\x03\x01\x00\xa5\x01\x00\x00\xa1\x03\x03\n" + COMMANDS_AFTER),
+        ("SSH", b"SSH-2.0-OpenSSH_9.2p1\r\n" + COMMANDS_AFTER),
+        ("TLS without a line end", b"\x16\x03\x01\x00\xa5"),
+        ("SSH without a line end", b"SSH-2.0-OpenSSH_9.2p1"),
+    ]
+    for name, data in raw:
+        s = connect(port)
+        try:
+            s.sendall(data)
+            print("closed" if closed_without_reply(s) else "open", name)
+        except OSError:
+            print("closed", name)
+        finally:
+            s.close()
+    return 0
+
+
+def flood(port, count):
+    s = connect(port)
+    s.settimeout(60)
+    freqs = [7000000 + 10 * i for i in range(count)]
+    s.sendall(b"".join(b"+F %d\n" % f for f in freqs))
+    replies = s.makefile("rb")
+    answered = 0
+    try:
+        for f in freqs:
+            head, code = replies.readline(), replies.readline()
+            if head != b"set_freq: %d\n" % f or code != b"RPRT 0\n":
+                print("answered %d, then %r %r" % (answered, head, code))
+                return 0
+            answered += 1
+            if answered == 50:
+                print("begun", flush=True)
+    except OSError as error:
+        print("answered %d, then %s" % (answered, error))
+        return 0
+    print("answered %d in order" % answered)
+    s.sendall(b"q\n")
+    s.close()
+    return 0
+
+
 def fuzz(port, seconds, seed, workers):
     deadline = time.monotonic() + seconds
     tally = Tally()
@@ -196,6 +290,10 @@ def main():
     if len(args) >= 3 and args[0] == "fuzz":
         return fuzz(int(args[1]), float(args[2]), int(args[3]) if len(args) > 3 else 1,
                     int(args[4]) if len(args) > 4 else 6)
+    if len(args) == 2 and args[0] == "strangers":
+        return strangers(int(args[1]))
+    if len(args) == 3 and args[0] == "flood":
+        return flood(int(args[1]), int(args[2]))
     if len(args) == 3 and args[0] == "crowd":
         return crowd(int(args[1]), int(args[2]))
     print(__doc__, file=sys.stderr)

@@ -116,7 +116,10 @@ protected:
             std::vector<pollfd> fds{{out[0], POLLIN, 0}, {FListener, POLLIN, 0}};
             for (auto& [fd, session] : FSessions)
                 fds.push_back({fd, static_cast<short>(POLLIN | (session->Output().empty() ? 0 : POLLOUT)), 0});
-            poll(fds.data(), fds.size(), 20);
+            bool pending = false;
+            for (auto& [fd, session] : FSessions)
+                pending = pending || session->Pending();
+            poll(fds.data(), fds.size(), pending ? 0 : 20);
             Tick();
             char buffer[4096];
             if (fds[0].revents) {
@@ -139,6 +142,13 @@ protected:
                         continue;
                     }
                     session.Received(std::string_view(buffer, static_cast<size_t>(got)));
+                }
+                // A share an event, as the port runs them.
+                session.Run();
+                if (session.Refused()) {
+                    close(fds[i].fd);
+                    FSessions.erase(found);
+                    continue;
                 }
                 const std::string_view pending = session.Output();
                 if (!pending.empty()) {
@@ -211,6 +221,22 @@ TEST_F(RigctlClient, OpensReadsAndCommandsTheRadio)
     // The client answers it from what it read at its handshake.
     EXPECT_EQ(Rigctl({"\\dump_state"}), "");
     EXPECT_NE(Rigctl({"T", "1"}).find("Feature not available"), std::string::npos) << "no PTT here";
+}
+
+TEST_F(RigctlClient, OnlyFrequenciesOfTheRangeItWasToldReachTheRadio)
+{
+    EXPECT_EQ(Rigctl({"F", "999999999"}), "");
+    EXPECT_EQ(LastExit, 0);
+    EXPECT_EQ(Server->Radio.FreqA(), 999999999);
+    EXPECT_EQ(Rigctl({"F", "1"}), "");
+    EXPECT_EQ(Server->Radio.FreqA(), 1);
+    // Refused by the port or by hamlib itself: either way nothing is sent.
+    for (const char* freq : {"1000000000", "0", "3000000000", "0.4", "-7074000"}) {
+        const std::string output = Rigctl({"F", "7074000", "F", freq, "I", freq});
+        EXPECT_EQ(Server->Radio.FreqA(), 7074000) << freq << ": " << output;
+        EXPECT_EQ(Server->Radio.FreqB(), 7050000) << freq << ": " << output;
+        EXPECT_NE(output.find("Invalid parameter"), std::string::npos) << freq << ": " << output;
+    }
 }
 
 TEST_F(RigctlClient, WhileTheRadioIsAwayReadsFailAndCommandsStillGo)

@@ -1,8 +1,10 @@
 // The rigctl protocol against generated and mutated client input, from a fixed
-// seed: commands, prefixes, arguments, junk bytes and overlong lines. The same
-// bytes are fed once whole and once in random pieces to two rigs in the same
-// state; the replies and the rig server's calls must be the same, every reply
-// must end in a line break, and no line may be answered twice. Under the
+// seed: commands, prefixes, arguments, junk bytes and overlong lines, mostly
+// after a client's first line. The same bytes are fed once whole and once in
+// random pieces to two rigs in the same state, run in shares that now and then
+// may not reach the radio; the replies and the rig server's calls must be the
+// same, every reply must end in a line break, no line may be answered twice,
+// and a refused connection must have had no reply and made no call. Under the
 // sanitizers in build/native-san:
 //   rigctl_fuzz [rounds] [seed]
 #include <cstdint>
@@ -54,17 +56,22 @@ struct TRigUnderTest {
         Session = std::make_unique<TRigctlSession>(*Rig);
     }
 
-    void Feed(const std::string& bytes)
+    // A share at a time, as the port runs them; some without the radio.
+    void Feed(const std::string& bytes, TRandom& random)
     {
         Session->Received(bytes);
-        Replies += Session->Output();
-        Session->Sent(Session->Output().size());
+        do {
+            Session->Run(random.Below(4) != 0);
+            Replies += Session->Output();
+            Session->Sent(Session->Output().size());
+        } while (Session->Pending());
     }
 };
 
 std::string Generate(TRandom& random)
 {
-    std::string input;
+    // Mostly a client's first line, so that the rest is run.
+    std::string input = random.Below(4) ? "\\chk_vfo\n" : "";
     for (size_t count = random.Below(40); count > 0; --count) {
         switch (random.Below(8)) {
         case 0: // junk bytes
@@ -93,16 +100,18 @@ int main(int argc, char** argv)
         const uint64_t seed = random.Next();
         TRigUnderTest whole(app, seed);
         TRigUnderTest pieces(app, seed);
-        whole.Feed(input);
+        whole.Feed(input, random);
         for (size_t at = 0; at < input.size();) {
             const size_t size = 1 + random.Below(16);
-            pieces.Feed(input.substr(at, size));
+            pieces.Feed(input.substr(at, size), random);
             at += size;
         }
         const Fuzz::TInput report = {{"input", input}, {"the rig made from seed " + std::to_string(seed), ""}};
         Fuzz::Check(whole.Replies == pieces.Replies && whole.Server->Log == pieces.Server->Log,
                     "whole and pieces differ", report);
         Fuzz::Check(whole.Replies.empty() || whole.Replies.back() == '\n', "a reply without a line break", report);
+        Fuzz::Check(!whole.Session->Refused() || (whole.Replies.empty() && whole.Server->Puts().empty()),
+                    "a refused connection was served", report);
         // At most one reply block a line or command, each a bounded size.
         Fuzz::Check(whole.Replies.size() <= (input.size() + 1) * 2048, "too much", report);
     });

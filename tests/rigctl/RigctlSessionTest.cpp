@@ -36,7 +36,7 @@ TEST_F(RigctlTest, TheHandshakeOfAHamlibFourClient)
     EXPECT_EQ(state[1], "2") << "model";
     EXPECT_EQ(state[2], "0") << "region";
     for (int range : {3, 5}) {
-        EXPECT_EQ(state[range], "30000.000000 3000000000.000000 0xcaf -1 -1 0x3 0x0");
+        EXPECT_EQ(state[range], "1.000000 999999999.000000 0xcaf -1 -1 0x3 0x0") << "what F and I take";
         EXPECT_EQ(state[range + 1], "0 0 0 0 0 0 0");
     }
     EXPECT_EQ(state[7], "0xcaf 1") << "tuning step";
@@ -111,7 +111,9 @@ TEST_F(RigctlTest, CommandsGoThroughTheTransceiver)
         {VFOBB, "F 7074000.000000", {"put Freq 7074000", "put FreqB 7074000"}},
         {VFOAA, "F 7074000.5", {"put Freq 7074001", "put FreqA 7074001"}},
         {VFOAA, "F 7074000.49", {"put Freq 7074000", "put FreqA 7074000"}},
-        {VFOAA, "\\set_freq 2147483647", {"put Freq 2147483647", "put FreqA 2147483647"}},
+        {VFOAA, "\\set_freq 999999999", {"put Freq 999999999", "put FreqA 999999999"}},
+        {VFOAA, "F 0.5", {"put Freq 1", "put FreqA 1"}},
+        {VFOAA, "F 999999999.4", {"put Freq 999999999", "put FreqA 999999999"}},
         {VFOAA, "M PKTUSB 0", {PutMode(DIG_U)}},
         {VFOAA, "M PKTLSB -1", {PutMode(DIG_L)}},
         {VFOAA, "M CW 500", {PutMode(CW_U)}},
@@ -135,6 +137,7 @@ TEST_F(RigctlTest, CommandsGoThroughTheTransceiver)
         {VFOAB, "I 7075000", {"put FreqB 7075000"}},
         {VFOBA, "I 7075000", {"put FreqA 7075000"}},
         {VFOAA, "I 14076000.000000", {"put FreqB 14076000"}},
+        {VFOAA, "\\set_split_freq 999999999", {"put FreqB 999999999"}},
     };
     for (const auto& c : cases) {
         Poll(14074000, 7050000, SSB_U, c.Vfo);
@@ -146,10 +149,14 @@ TEST_F(RigctlTest, CommandsGoThroughTheTransceiver)
 TEST_F(RigctlTest, AMalformedArgumentSendsNothing)
 {
     Poll(14074000, 7050000, SSB_U, VFOAA);
+    ASSERT_EQ(Exchange("\\chk_vfo\n"), "0\n") << "a client's first line";
     for (const char* line : {"F abc", "F -5", "F 2147483648", "F 1e7", "F 7074000,5", "F .5", "F 7074000x", "F",
                              "M FOO 0", "M RTTY 0", "M USB abc", "M USB 1.5", "M USB", "X PKTFM 0", "V VFOC",
                              "V", "V VFO", "S 2 VFOB", "S 1 VFOC", "S 1", "S yes VFOB", "I x", "I -1",
-                             "\\set_freq abc"}) {
+                             "\\set_freq abc",
+                             // Outside what dump_state tells, rounded or not.
+                             "F 0", "F 0.0", "F 0.49", "F 999999999.5", "F 1000000000", "F 3000000000",
+                             "F 00000000001000000000", "I 0", "I 1000000000.000000", "\\set_split_freq 0"}) {
         EXPECT_EQ(Exchange(std::string(line) + "\n"), "RPRT -1\n") << line;
         EXPECT_THAT(Rig->Log, IsEmpty()) << line;
     }
@@ -158,6 +165,7 @@ TEST_F(RigctlTest, AMalformedArgumentSendsNothing)
 TEST_F(RigctlTest, AnythingElseIsNotAvailable)
 {
     Poll(14074000, 7050000, SSB_U, VFOAA);
+    ASSERT_EQ(Exchange("\\chk_vfo\n"), "0\n") << "a client's first line";
     for (const char* line : {"T 1", "t", "\\set_ptt 1", "Z", "\\nosuch", "\\", "+", "L RFPOWER 0.5", "hello world",
                              "\x01\x02", "\\get_freqx", "\\dump_state_"}) {
         EXPECT_EQ(Exchange(std::string(line) + "\n"), "RPRT -11\n") << line;
@@ -322,7 +330,7 @@ TEST_F(RigctlTest, ALineOverTheLimitIsDroppedWithOneError)
 TEST_F(RigctlTest, QuitAnswersAndReadsNothingMore)
 {
     Poll(14074000, 7050000, SSB_U, VFOAA);
-    Session.Received("f\nq\nF 7000000\n");
+    Feed(Session, "f\nq\nF 7000000\n");
     EXPECT_TRUE(Session.QuitRequested());
     EXPECT_FALSE(Session.Finished()) << "its replies are still to go";
     EXPECT_EQ(Session.Output(), "14074000\nRPRT 0\n");
@@ -330,7 +338,7 @@ TEST_F(RigctlTest, QuitAnswersAndReadsNothingMore)
     EXPECT_EQ(Session.Output(), "74000\nRPRT 0\n");
     Session.Sent(100);
     EXPECT_TRUE(Session.Finished());
-    Session.Received("F 7000000\n");
+    Feed(Session, "F 7000000\n");
     EXPECT_EQ(Session.Output(), "");
     EXPECT_THAT(Rig->Puts(), IsEmpty());
     TRigctlSession other(Shared);
@@ -343,7 +351,7 @@ TEST_F(RigctlTest, AClientThatStopsReadingOverflows)
     Poll(14074000, 7050000, SSB_U, VFOAA);
     size_t requests = 0;
     while (!Session.Overflowed() && requests < 10000) {
-        Session.Received("\\dump_caps\n");
+        Feed(Session, "\\dump_caps\n");
         ++requests;
     }
     EXPECT_TRUE(Session.Overflowed());
@@ -431,14 +439,184 @@ TEST_F(RigctlTest, UnreadRepliesPastTheLimitStopTheCommandsAtOnce)
     for (const auto& [what, flood] : cases) {
         TRigctlSession session(Shared);
         // All of it in one piece, as one read of the socket brings it.
-        session.Received(flood + "F 7000000\n");
+        Feed(session, flood + "F 7000000\n");
         EXPECT_TRUE(session.Overflowed()) << what;
         EXPECT_LE(session.Output().size(), Rigctl::kMaxPendingOutput + largest) << what;
         const size_t unread = session.Output().size();
-        session.Received("F 7000000\n1\n");
+        Feed(session, "F 7000000\n1\n");
         EXPECT_EQ(session.Output().size(), unread) << what << ": nothing more is run";
         EXPECT_THAT(Rig->Puts(), IsEmpty()) << what;
     }
+}
+
+TEST_F(RigctlTest, OnlyAConnectionWhoseFirstLineIsCommandsIsServed)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const std::string body = "F 7000000\nM CW 0\nS 1 VFOB\nI 7001000\nV VFOB\nq\n";
+    const std::string browser = "POST / HTTP/1.1\r\nHost: 127.0.0.1:4532\r\nOrigin: http://example.com\r\n"
+                                "Content-Type: text/plain\r\nContent-Length: 46\r\n\r\n";
+    const struct {
+        const char* What;
+        std::string Opening; // what comes first, the body after it in the same read
+        bool Served;
+        const char* Reply; // to the opening, when served
+    } cases[] = {
+        // As hamlib 4's network rig opens (rigctl -m 2, tlf, fldigi and WSJT-X alike), as hamlib 3's.
+        {"\\chk_vfo", "\\chk_vfo\n", true, "0\n"},
+        {"\\dump_state", "\\dump_state\n", true, nullptr},
+        {"blank lines first, CR LF", "\r\n \t\r\n\\chk_vfo\r\n", true, "0\n"},
+        {"short names, blanks", "  f m v\n", true, "14074000\nUSB\n2400\nVFOA\n"},
+        {"a reply prefix and a long name", "+\\get_freq\n", true, "get_freq:\nFrequency: 14074000\nRPRT 0\n"},
+        {"a command", "F 7074000.000000\n", true, "RPRT 0\n"},
+        {"dump_caps by its digit", "1\n", true, nullptr},
+        {"a browser's POST", browser, false, nullptr},
+        {"GET", "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", false, nullptr},
+        {"a preflight", "OPTIONS / HTTP/1.1\r\n", false, nullptr},
+        {"a custom method named like a command", "M / HTTP/1.1\r\n", false, nullptr},
+        {"a method with a frequency", "F 7000000 HTTP/1.1\r\n", false, nullptr},
+        {"blank lines and a request", "\r\n\r\nPOST / HTTP/1.1\r\n", false, nullptr},
+        {"Host:", "Host: 127.0.0.1:4532\r\n", false, nullptr},
+        {"Origin:", "Origin: null\r\n", false, nullptr},
+        // Header names that begin like a command.
+        {"Via:", "Via: 1\r\n", false, nullptr},
+        {"From:", "From: x\r\n", false, nullptr},
+        {"Sec-Fetch-Mode:", "Sec-Fetch-Mode: no-cors\r\n", false, nullptr},
+        {"X-Requested-With:", "X-Requested-With: x\r\n", false, nullptr},
+        {"If-None-Match:", "If-None-Match: 1\r\n", false, nullptr},
+        {"Max-Forwards:", "Max-Forwards: 1\r\n", false, nullptr},
+        {"TLS, no line end", std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11), false, nullptr},
+        {"SSH, no line end", "SSH-2.0-OpenSSH_9.2p1 Debian-2", false, nullptr},
+        {"an unknown command", "\\set_ptt 1\n", false, nullptr},
+        {"a known one, then an unknown one", "f Z\n", false, nullptr},
+        {"a frequency out of range", "F 0\n", false, nullptr},
+        {"a mode unknown", "M RTTY 0\n", false, nullptr},
+        {"a line too long", "f" + std::string(Rigctl::kMaxLine, ' ') + "\n", false, nullptr},
+        {"a byte of nothing", std::string(1, '\0') + "\n", false, nullptr},
+    };
+    for (const auto& c : cases) {
+        Poll();
+        TRigctlSession session(Shared);
+        const std::string replies = Exchange(session, c.Opening + body);
+        EXPECT_EQ(session.Refused(), !c.Served) << c.What;
+        if (!c.Served) {
+            EXPECT_EQ(replies, "") << c.What;
+            EXPECT_THAT(Rig->Log, IsEmpty()) << c.What << ": nothing of it reaches the rig server";
+            EXPECT_FALSE(session.Pending()) << c.What;
+            EXPECT_EQ(Exchange(session, "\\chk_vfo\nF 7000000\n"), "") << c.What << ": nor anything after";
+            EXPECT_THAT(Rig->Log, IsEmpty()) << c.What;
+        } else {
+            if (c.Reply)
+                EXPECT_TRUE(replies.starts_with(c.Reply)) << c.What << ": " << replies;
+            EXPECT_TRUE(replies.ends_with("RPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\n")) << c.What;
+            EXPECT_TRUE(session.QuitRequested()) << c.What << ": its body ran to its quit";
+        }
+    }
+}
+
+TEST_F(RigctlTest, AnotherProtocolIsRefusedBeforeItsLineEnds)
+{
+    const std::pair<const char*, std::string> cases[] = {
+        {"TLS", std::string("\x16\x03", 2)}, {"SSH", "SSH-"}, {"HTTP", "P"}, {"after blanks", " \tG"},
+        {"a prefix, then", "+H"},
+    };
+    for (const auto& [what, bytes] : cases) {
+        TRigctlSession session(Shared);
+        for (char c : bytes)
+            Feed(session, std::string(1, c));
+        EXPECT_TRUE(session.Refused()) << what;
+    }
+    // What may still be commands waits for its line's end.
+    for (const char* opening : {"SSH", "\\chk", "+f", " S 1 VFO"}) {
+        TRigctlSession session(Shared);
+        Feed(session, opening);
+        EXPECT_FALSE(session.Refused()) << opening;
+    }
+}
+
+// One Run is one event of the port's window: it waits for the rig server at
+// most once, and runs a bounded number of commands.
+TEST_F(RigctlTest, ARunRunsAtMostOneCommandForTheRadioAndABoundedNumberInAll)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    auto lines = [](const std::string& line, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += line + "\n";
+        return text;
+    };
+    const struct {
+        const char* What;
+        std::string Bytes;
+        std::vector<size_t> Replies; // the reply lines of each Run until none is pending
+    } cases[] = {
+        {"reads", lines("f", 200), {64, 64, 64, 8}},
+        {"commands", lines("F 7074000", 3), {1, 1, 1}},
+        {"reads about a command", lines("f", 100) + "F 7074000\n" + lines("f", 10) + "M CW 0\n", {64, 47, 1}},
+        {"two commands on one line", "F 7074000 F 7075000 f\n", {1, 2}},
+        {"malformed commands send nothing", lines("F abc", 70), {64, 6}},
+        {"unknown commands", lines("f Z", 40), {64, 16}},
+    };
+    for (const auto& c : cases) {
+        TRigctlSession session(Shared);
+        Exchange(session, "\\chk_vfo\n");
+        session.Received(c.Bytes);
+        std::vector<size_t> replies;
+        for (int run = 0; run < 10 && (run == 0 || session.Pending()); ++run) {
+            session.Run();
+            replies.push_back(static_cast<size_t>(std::count(session.Output().begin(), session.Output().end(), '\n')));
+            session.Sent(session.Output().size());
+        }
+        EXPECT_EQ(replies, c.Replies) << c.What;
+    }
+
+    // Without the radio a Run goes as far as the next command for it.
+    Poll();
+    TRigctlSession session(Shared);
+    session.Received("f\nF 7074055\nf\n");
+    EXPECT_FALSE(session.Run(false));
+    EXPECT_EQ(Take(session), "14074000\n");
+    EXPECT_TRUE(session.Pending());
+    EXPECT_FALSE(session.Run(false)) << "nothing moves";
+    EXPECT_TRUE(session.Run(true));
+    EXPECT_EQ(Take(session), "RPRT 0\n7074055\n") << "read back as written";
+    EXPECT_FALSE(session.Pending());
+}
+
+TEST_F(RigctlTest, ABacklogRunsInOrderAndStopsAtAQuitOrAnOverflow)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    // 1,600 commands in one read, their replies in order.
+    std::string flood;
+    std::string expected;
+    for (int i = 0; i < 1600; ++i) {
+        flood += Format("+F %d\n", 7000000 + 10 * i);
+        expected += Format("set_freq: %d\nRPRT 0\n", 7000000 + 10 * i);
+    }
+    TRigctlSession session(Shared);
+    session.Received(flood);
+    EXPECT_EQ(session.Backlog(), flood.size());
+    int runs = 0;
+    std::string replies;
+    for (; session.Pending() && runs < 2000; ++runs) {
+        session.Run();
+        replies += Take(session);
+    }
+    EXPECT_EQ(runs, 1600);
+    EXPECT_EQ(replies, expected);
+    EXPECT_EQ(session.Backlog(), 0u);
+    EXPECT_EQ(Rig->Puts().back(), "put FreqA 7015990");
+
+    // A quit ends it where it stands; what came after never runs.
+    Rig->ClearLog();
+    TRigctlSession quits(Shared);
+    quits.Received(std::string(200, 'f') + "\nq\nF 7000000\n");
+    while (quits.Pending())
+        quits.Run();
+    EXPECT_TRUE(quits.QuitRequested());
+    EXPECT_EQ(quits.Backlog(), 0u);
+    EXPECT_THAT(Rig->Puts(), IsEmpty());
+    quits.Received("F 7000000\n");
+    EXPECT_FALSE(quits.Pending());
 }
 
 } // namespace

@@ -41,13 +41,27 @@ protected:
                 reads.push_back(entry);
         return reads;
     }
-    // Everything a client is sent for bytes it sends, all taken.
-    std::string Exchange(TRigctlSession& session, const std::string& bytes)
+    // Bytes a client sends, run to their end a share at a time, as the port
+    // comes back for the rest; the replies stay unsent.
+    static void Feed(TRigctlSession& session, const std::string& bytes)
     {
         session.Received(bytes);
+        do
+            session.Run();
+        while (session.Pending());
+    }
+    // The replies waiting, all taken.
+    static std::string Take(TRigctlSession& session)
+    {
         std::string output(session.Output());
         session.Sent(output.size());
         return output;
+    }
+    // Everything a client is sent for bytes it sends, all taken.
+    std::string Exchange(TRigctlSession& session, const std::string& bytes)
+    {
+        Feed(session, bytes);
+        return Take(session);
     }
     std::string Exchange(const std::string& bytes) { return Exchange(Session, bytes); }
 

@@ -9,6 +9,7 @@
 
 #include "base/SysUtils.h"
 #include "base/win32/ComUtil.h"
+#include "rigctl/RigctlRig.h"
 
 namespace {
 
@@ -16,12 +17,18 @@ constexpr wchar_t kWindowClass[] = L"VelkorRigctlPort";
 constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT_PTR kSweepTimer = 1;
 constexpr UINT kSweepMs = 1000;
+// Clients with more to run come back after the window's own messages; the
+// shortest timer there is.
+constexpr UINT_PTR kResumeTimer = 2;
 constexpr int kReadSize = 16384;
-// A closed connection is read to its end this many reads a message, so that a
-// client that sent megabytes does not hold the others up.
-constexpr int kDrainReads = 8;
+// A client with this much received and not yet run is not read until it has
+// less: one read's worth, so it never holds more than two.
+constexpr size_t kMaxBacklog = kReadSize;
 
-bool Reading(const TRigctlSession& session) { return !session.QuitRequested() && !session.Overflowed(); }
+bool Reading(const TRigctlSession& session)
+{
+    return !session.QuitRequested() && !session.Overflowed() && !session.Refused();
+}
 
 } // namespace
 
@@ -55,15 +62,20 @@ TWin32RigctlServer::TWin32RigctlServer(TRigctlRig& rig, uint16_t port) : FRig(ri
 
 LRESULT TWin32RigctlServer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == kSocketMessage) {
+    const bool socketMessage = message == kSocketMessage;
+    if (!socketMessage && (message != WM_TIMER || (wParam != kSweepTimer && wParam != kResumeTimer)))
+        return DefWindowProcW(window, message, wParam, lParam);
+    // The event that is not served within another may send one command.
+    if (++FDepth == 1)
+        FRigLeft = true;
+    if (socketMessage)
         OnSocket(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
-        return 0;
-    }
-    if (message == WM_TIMER && wParam == kSweepTimer) {
+    else if (wParam == kSweepTimer)
         OnSweep();
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    else
+        OnResume();
+    --FDepth;
+    return 0;
 }
 
 void TWin32RigctlServer::OnSocket(TSocket socket, WORD event, WORD error)
@@ -82,13 +94,13 @@ void TWin32RigctlServer::OnSocket(TSocket socket, WORD event, WORD error)
     // Nothing raises out of a window message; a connection that cannot be
     // served (out of memory) is let go.
     try {
-        if (error && event != FD_CLOSE) {
-            // It may be the message of a closed socket whose handle came back.
-            Check(connection);
-        } else if (event == FD_WRITE) {
+        if (event == FD_WRITE && !error) {
             CloseIfDone(connection, !connection.Busy && !Flush(connection));
-        } else if (event == FD_READ || event == FD_CLOSE) {
-            Serve(connection, event == FD_CLOSE);
+        } else {
+            // An error may be the message of a closed socket whose handle
+            // came back: the read tells.
+            connection.PeerClosed = connection.PeerClosed || (event == FD_CLOSE && !error);
+            Serve(connection);
         }
     } catch (...) {
         // Served connections are never left busy; this one goes if it is still there.
@@ -104,14 +116,51 @@ void TWin32RigctlServer::OnSweep()
         std::vector<TSocket> sockets;
         for (const auto& [socket, connection] : FConnections)
             sockets.push_back(socket);
-        // Checking one may close others; each is looked up again.
+        // Serving one may close others; each is looked up again.
         for (TSocket socket : sockets)
-            if (auto found = FConnections.find(socket); found != FConnections.end())
-                Check(*found->second);
+            if (auto found = FConnections.find(socket); found != FConnections.end() && !found->second->Busy)
+                Serve(*found->second);
     } catch (...) {
         // Nothing raises out of a window message; the next sweep tries again.
     }
 }
+
+void TWin32RigctlServer::OnResume()
+{
+    try {
+        // In turn: the clients after the one whose command went last first.
+        std::vector<TSocket> sockets;
+        for (auto it = FConnections.upper_bound(FResumedLast); it != FConnections.end(); ++it)
+            sockets.push_back(it->first);
+        for (auto it = FConnections.begin(); it != FConnections.end() && it->first <= FResumedLast; ++it)
+            sockets.push_back(it->first);
+        for (TSocket socket : sockets) {
+            auto found = FConnections.find(socket);
+            if (found == FConnections.end() || !found->second->Due || found->second->Busy)
+                continue;
+            const bool rigLeft = FRigLeft;
+            Serve(*found->second);
+            if (rigLeft && !FRigLeft)
+                FResumedLast = socket;
+        }
+    } catch (...) {
+        // Nothing raises out of a window message; what is due stays due.
+    }
+    for (const auto& [socket, connection] : FConnections)
+        if (connection->Due)
+            return;
+    KillTimer(FWindow.Handle(), kResumeTimer);
+    FResuming = false;
+}
+
+void TWin32RigctlServer::ArmResume()
+{
+    // Should the timer fail, the sweep serves them.
+    if (!FResuming)
+        FResuming = SetTimer(FWindow.Handle(), kResumeTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+}
+
+bool TWin32RigctlServer::MayReachRig() const { return FDepth == 1 && FRigLeft && !FRig.PollWaiting(); }
 
 void TWin32RigctlServer::Accept()
 {
@@ -138,7 +187,7 @@ void TWin32RigctlServer::Accept()
             continue;
         }
         // A client gone before it was taken is never reported.
-        Check(*connection);
+        Serve(*connection);
     }
 }
 
@@ -154,64 +203,56 @@ bool TWin32RigctlServer::MakeRoom()
     return true;
 }
 
-void TWin32RigctlServer::Check(TConnection& connection)
-{
-    if (connection.Busy)
-        return;
-    char byte = 0;
-    const int got = recv(connection.Socket.Get(), &byte, 1, MSG_PEEK);
-    if (got >= 0)
-        Serve(connection, got == 0); // 0: the client has closed
-    else if (WSAGetLastError() != WSAEWOULDBLOCK)
-        CloseIfDone(connection, true);
-    else
-        CloseIfDone(connection, !Flush(connection));
-}
-
-void TWin32RigctlServer::Serve(TConnection& connection, bool drain)
+void TWin32RigctlServer::Serve(TConnection& connection)
 {
     if (connection.Busy) {
-        connection.ReadAgain = true;
-        connection.DrainAgain = connection.DrainAgain || drain;
+        connection.Due = true;
+        ArmResume();
         return;
     }
     connection.Busy = true;
+    connection.Due = false;
+    TRigctlSession& session = connection.Session;
     bool failed = false;
-    bool more = false; // read to its end, it has more than a message's share
-    // One read a message: Winsock posts another while data is left, and the
-    // window's other messages take their turns between them. A closed
-    // connection is read to its end, since no message comes for it any more;
-    // a continuation it posts itself takes the next share.
+    bool held = false; // not read: it has enough waiting
     try {
-        char buffer[kReadSize];
-        do {
-            drain = drain || connection.DrainAgain;
-            connection.ReadAgain = false;
-            connection.DrainAgain = false;
-            more = false;
-            const int reads = drain ? kDrainReads : 1;
-            for (int read = 0; read < reads && Reading(connection.Session); ++read) {
+        if (Reading(session) && !connection.PeerDone) {
+            if (session.Backlog() >= kMaxBacklog) {
+                held = true;
+            } else {
+                char buffer[kReadSize];
                 const int got = recv(connection.Socket.Get(), buffer, kReadSize, 0);
-                if (got <= 0) {
-                    if (got == 0)
-                        connection.PeerDone = true;
-                    else if (WSAGetLastError() != WSAEWOULDBLOCK)
-                        failed = true;
-                    break;
+                if (got > 0) {
+                    connection.HeardAt = GetTickCount64();
+                    session.Received(std::string_view(buffer, static_cast<size_t>(got)));
+                } else if (got == 0) {
+                    connection.PeerDone = true;
+                } else if (WSAGetLastError() != WSAEWOULDBLOCK) {
+                    failed = true;
+                } else {
+                    // A closed client's socket never blocks: that FD_CLOSE was
+                    // of a socket gone before whose handle this one got.
+                    connection.PeerClosed = false;
                 }
-                connection.HeardAt = GetTickCount64();
-                connection.Session.Received(std::string_view(buffer, static_cast<size_t>(got)));
-                more = drain && read + 1 == reads;
             }
-        } while (connection.ReadAgain && !failed);
+        }
+        // One whose commands wait is not silent, read or not.
+        if (session.Pending())
+            connection.HeardAt = GetTickCount64();
+        if (!failed && session.Run(MayReachRig()))
+            FRigLeft = false;
     } catch (...) {
         failed = true;
     }
     connection.Busy = false;
-    // Should the post fail, the sweep finds the data.
-    if (more && !failed && Reading(connection.Session))
-        PostMessageW(FWindow.Handle(), kSocketMessage, connection.Socket.Get(), WSAMAKESELECTREPLY(FD_CLOSE, 0));
+    // Winsock posts another read message only after a read, and none once
+    // the client has closed: the timer comes back for what is left.
+    const bool due = connection.Due || held || session.Pending() ||
+                     (connection.PeerClosed && !connection.PeerDone && Reading(session));
+    connection.Due = due;
     CloseIfDone(connection, failed || !Flush(connection));
+    if (due)
+        ArmResume();
 }
 
 bool TWin32RigctlServer::Flush(TConnection& connection)
@@ -229,8 +270,10 @@ bool TWin32RigctlServer::Flush(TConnection& connection)
 
 void TWin32RigctlServer::CloseIfDone(TConnection& connection, bool failed)
 {
-    const bool done = connection.Session.Finished() || (connection.PeerDone && connection.Session.Output().empty());
-    if (failed || done || connection.Session.Overflowed() || connection.Closing)
+    const TRigctlSession& session = connection.Session;
+    const bool done =
+        session.Finished() || (connection.PeerDone && !session.Pending() && session.Output().empty());
+    if (failed || done || session.Overflowed() || session.Refused() || connection.Closing)
         Close(connection);
 }
 

@@ -5,9 +5,20 @@
 // a message-only window (WSAAsyncSelect), so that the transceiver is only ever
 // called from that thread, as the automation server keeps it.
 //
+// One event of the window (a socket's message, a timer's) waits for the rig
+// server at most once: a client's bytes wait in its session and run a share
+// an event (TRigctlSession::Run), and of all the shares of one event only one
+// may send a command to the radio. The rest is served from a timer, whose
+// messages come after the window's input and painting, so that a client
+// sending thousands of commands never holds the operator up. While a client
+// has more waiting than one read brings, its socket is not read: its sending
+// stalls, and its bytes stay in the system's buffers.
+//
 // A command's rig call may serve messages while it waits, this window's too:
 // a client whose command is running is not read again or closed until it has
-// returned (its messages are noted and served then).
+// returned (its messages are noted and served from the timer), and no nested
+// event sends a command (the rig server's thread would run it after the one
+// waited for, as it would after the transceiver's poll).
 //
 // Socket messages can fail to come: Wine never reports a connection reset
 // before its WSAAsyncSelect, and under load it stops posting FD_ACCEPT while
@@ -50,11 +61,11 @@ private:
         }
         TSocketHandle Socket;
         TRigctlSession Session;
-        uint64_t HeardAt;      // when it last sent something, or came
+        uint64_t HeardAt;      // when it last sent something or had commands run, or came
         bool Busy = false;     // its commands are running
-        bool ReadAgain = false;  // data came while they ran
-        bool DrainAgain = false; // and the client closed
-        bool PeerDone = false; // the client sends no more
+        bool Due = false;      // to be served again from the timer
+        bool PeerClosed = false; // FD_CLOSE came: no message comes for what it left unread
+        bool PeerDone = false; // the client sends no more, and all it sent was read
         bool Closing = false;  // to be closed once its commands have returned
     };
 
@@ -63,19 +74,22 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnSocket(TSocket socket, WORD event, WORD error);
     void OnSweep();
+    // Serves the clients that have more to run or to read, in turn.
+    void OnResume();
     void Accept();
     // Makes room for one more client: closes the one silent longest that is
     // not running commands; false when there is none.
     bool MakeRoom();
-    // Looks at an idle connection without waiting for a message: serves what
-    // it sent or sends what waits, closes it when its peer has gone.
-    void Check(TConnection& connection);
-    // Reads what the client sent (all of it once it has closed, a slice a
-    // message) and answers.
-    void Serve(TConnection& connection, bool drain);
+    // Reads once what the client sent (unless it has enough waiting), runs a
+    // share of it, sends what waits and closes it when it is done, has
+    // failed, has stopped reading or is no rigctl client. A connection with
+    // more to do is due for the timer.
+    void Serve(TConnection& connection);
+    // Whether a share run now may send a command to the radio.
+    bool MayReachRig() const;
+    void ArmResume();
     // Sends what it can of the replies; false when the connection failed.
     bool Flush(TConnection& connection);
-    // Closes it when it is done, has failed or has stopped reading.
     void CloseIfDone(TConnection& connection, bool failed);
     void Close(TConnection& connection);
 
@@ -88,6 +102,10 @@ private:
     TSocketHandle FListener;
     uint16_t FPort = 0;
     std::map<TSocket, std::unique_ptr<TConnection>> FConnections;
+    int FDepth = 0;              // the window's messages being served, nested
+    bool FRigLeft = false;       // this event may still send a command to the radio
+    bool FResuming = false;      // the timer for the clients due runs
+    TSocket FResumedLast = 0;    // the client whose command the timer sent last
 };
 
 // The port the setting asks for, or null: closed, or it cannot be opened

@@ -54,6 +54,35 @@ protected:
         }
     }
 
+    // What a client sending bytes (then closing its side, if asked) is sent
+    // until the port closes the connection, the port served meanwhile; and
+    // whether it did close it within the patience.
+    static std::string Converse(TWin32RigctlServer& server, const std::string& bytes, bool halfClose, bool& closed)
+    {
+        uint16_t unused = 0;
+        const SOCKET client = BoundLoopbackSocket(unused);
+        std::string received;
+        closed = false;
+        if (Connect(client, server.Port()) &&
+            send(client, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size())) {
+            if (halfClose)
+                shutdown(client, SD_SEND);
+            u_long nonBlocking = 1;
+            ioctlsocket(client, FIONBIO, &nonBlocking);
+            ServeUntil([&] {
+                char buffer[4096];
+                for (int got; (got = recv(client, buffer, sizeof(buffer), 0)) != 0;) {
+                    if (got < 0)
+                        return closed = WSAGetLastError() != WSAEWOULDBLOCK;
+                    received.append(buffer, static_cast<size_t>(got));
+                }
+                return closed = true;
+            });
+        }
+        closesocket(client);
+        return received;
+    }
+
     TRigctlRig Rig{nullptr};
 
 private:
@@ -104,6 +133,38 @@ TEST_F(RigctlServerTest, APortThatGoesClosesItsClientsAndStopsListening)
     const SOCKET late = BoundLoopbackSocket(unused);
     EXPECT_FALSE(Connect(late, port)) << "nobody listens any more";
     closesocket(late);
+}
+
+TEST_F(RigctlServerTest, EveryClientIsAnsweredToItsEndOrRefusedAtOnce)
+{
+    std::string lines = "\\chk_vfo\n";
+    std::string replies = "0\n";
+    // Reads, and now and then a command for the radio: one of those an event.
+    for (int i = 0; i < 3000; ++i) {
+        lines += i % 100 == 99 ? "F 7074000\n" : "f\n";
+        replies += "RPRT -6\n"; // no transceiver: the radio is not there
+    }
+    const struct {
+        const char* What;
+        std::string Bytes;
+        bool HalfClose;
+        std::string Replies;
+    } cases[] = {
+        {"many more than a share, the client's side closed", lines, true, replies},
+        {"a quit half way", lines.substr(0, 9 + 1000 * 2 + 10 * 8) + "q\n" + lines.substr(9 + 1000 * 2 + 10 * 8), false,
+         replies.substr(0, 2 + 1000 * 8) + "RPRT 0\n"},
+        {"a browser's request", "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" + lines, false, ""},
+        {"TLS", std::string("\x16\x03\x01\x00\xa5\x01", 6), false, ""},
+    };
+    TWin32RigctlServer server(Rig, 0);
+    for (const auto& c : cases) {
+        bool closed = false;
+        const std::string replies = Converse(server, c.Bytes, c.HalfClose, closed);
+        EXPECT_TRUE(replies == c.Replies) << c.What << ": " << replies.size() << " bytes, not " << c.Replies.size();
+        EXPECT_TRUE(closed) << c.What << ": the port closed it";
+        ServeUntil([&] { return server.Connections() == 0; });
+        EXPECT_EQ(server.Connections(), 0u) << c.What;
+    }
 }
 
 } // namespace
