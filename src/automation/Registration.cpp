@@ -121,7 +121,7 @@ TServerRegistration::TCommandState TServerRegistration::CommandState(TClassesSco
                           TRegAccess::Read, key) != TRegStatus::Ok)
         return state;
     try {
-        state.Present = ReadRegString(*key, "", command);
+        state.Present = ReadRegStringUtf8(*key, "", command);
     } catch (const ERegistryException&) {
         state.Present = true; // a value of another type starts nothing
         return state;
@@ -139,7 +139,7 @@ bool TServerRegistration::MachineServesThisProgram()
         try {
             if (FRegistry.OpenKey(Root(TClassesScope::Machine), Path(TClassesScope::Machine, entry.Key),
                                   TRegAccess::Read, key) != TRegStatus::Ok ||
-                !ReadRegString(*key, "", value))
+                !ReadRegStringUtf8(*key, "", value))
                 return false;
         } catch (const ERegistryException&) {
             return false;
@@ -196,7 +196,7 @@ TRegStatus TServerRegistration::WriteEntries(TClassesScope scope)
         if (status == TRegStatus::Ok)
             status = FRegistry.OpenKey(root, path, TRegAccess::Full, key);
         if (status == TRegStatus::Ok)
-            status = key->WriteString("", entry.Value);
+            status = key->WriteStringUtf8("", entry.Value);
         if (status != TRegStatus::Ok)
             return status == TRegStatus::NotFound ? TRegStatus::Failed : status;
     }
@@ -236,7 +236,7 @@ bool TServerRegistration::WriteLocaleNeutralEntry(TClassesScope scope)
     std::unique_ptr<IRegistryKey> key;
     return FRegistry.CreateKey(Root(scope), path) == TRegStatus::Ok &&
            FRegistry.OpenKey(Root(scope), path, TRegAccess::Full, key) == TRegStatus::Ok &&
-           key->WriteString("", FPaths.FullPath) == TRegStatus::Ok;
+           key->WriteStringUtf8("", FPaths.FullPath) == TRegStatus::Ok;
 }
 
 void TServerRegistration::DeleteLocaleNeutralEntry(TClassesScope scope)
@@ -250,7 +250,7 @@ void RememberStartFolder(IRegistry& registry, const std::string& folder)
     std::unique_ptr<IRegistryKey> key;
     if (registry.CreateKey(TRegRoot::CurrentUser, kProgramKey) == TRegStatus::Ok &&
         registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Full, key) == TRegStatus::Ok)
-        key->WriteString(kStartFolderValue, folder);
+        key->WriteStringUtf8(kStartFolderValue, folder);
 }
 
 std::string RememberedStartFolder(IRegistry& registry)
@@ -259,7 +259,7 @@ std::string RememberedStartFolder(IRegistry& registry)
     std::string folder;
     if (registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Read, key) == TRegStatus::Ok) {
         try {
-            ReadRegString(*key, kStartFolderValue, folder);
+            ReadRegStringUtf8(*key, kStartFolderValue, folder);
         } catch (const ERegistryException&) {
             folder.clear(); // a value of another type is no folder
         }

@@ -15,7 +15,9 @@
 #include "automation/StartMode.h"
 #include "platform/Registry.h"
 
-// The names written into the registry, all read from the type library.
+// The names written into the registry, all read from the type library. Like
+// every text of the registration (the paths, the values read back), in UTF-8:
+// a program folder's name need not fit the ANSI code page.
 struct TServerNames {
     std::string ClsidText;   // "{CAD05301-...}"
     std::string ClassName;   // the coclass's name
@@ -168,7 +170,8 @@ private:
 };
 
 // The folder an operator's start runs in, remembered for a start by COM
-// (which would run in the system folder) in the program's key (kProgramKey).
+// (which would run in the system folder) in the program's key (kProgramKey),
+// in UTF-8: a profile folder's name need not fit the ANSI code page.
 inline constexpr const char* kStartFolderValue = "StartFolder";
 // Failures are ignored: the next operator's start tries again.
 void RememberStartFolder(IRegistry& registry, const std::string& folder);

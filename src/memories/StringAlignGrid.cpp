@@ -353,6 +353,16 @@ void TStringAlignGrid::CancelEdit()
 
 bool TStringAlignGrid::FinishEdit(TEditEnd how)
 {
+    // Text the memory file cannot hold is never validated nor stored. The
+    // editor stays open as it is: a reopening would put the cell's text back
+    // into the box, over what the operator typed.
+    if (const std::string chars = EditorUnstorable(); !chars.empty()) {
+        if (OnUnstorableText)
+            OnUnstorableText(this, chars);
+        if (how == TEditEnd::FocusLost && OnFocusGrid)
+            OnFocusGrid(this);
+        return false;
+    }
     const int col = FCol;
     const int row = FRow;
     FEditor.Close();
@@ -403,10 +413,11 @@ void TStringAlignGrid::EditNextCell()
         OnFocusNextControl(this);
 }
 
-void TStringAlignGrid::SetEditorText(const std::string& text, size_t selStart, size_t selLength)
+void TStringAlignGrid::SetEditorText(const std::string& text, size_t selStart, size_t selLength,
+                                     const std::string& outside)
 {
     if (FEditor.IsOpen())
-        FEditor.SetText(CellRef(FCol, FRow), text, selStart, selLength);
+        FEditor.SetText(CellRef(FCol, FRow), text, selStart, selLength, outside);
 }
 
 // ---------------------------------------------------------------- clipboard

@@ -57,7 +57,8 @@ public:
     // false when that failed.
     virtual bool SetText(const std::string& text) = 0;
     // Every byte of the clipboard's plain text as stored, whatever follows its
-    // NUL; false when there is none or it cannot be read.
+    // NUL; false when there is none or it cannot be read, or when it holds
+    // characters that the memory file cannot (the window told the operator).
     virtual bool GetText(std::string& bytes) = 0;
 };
 
@@ -177,7 +178,15 @@ public:
     // The real edit box changed (typing, pasting). A TAB, CR or LF is stored
     // as a blank, so a cell never holds a line break or a separator of the
     // memory file; the window shows EditorText() again when it differs.
-    void SetEditorText(const std::string& text, size_t selStart, size_t selLength);
+    // outside: the characters of the box's text that the system's code page,
+    // the memory file's, cannot hold (UTF-8). While there are any, the cell
+    // keeps the text it had when the editor opened, the window leaves the
+    // box's text as typed, and the edit cannot end: every way of ending it
+    // but Escape is refused with OnUnstorableText, the editor staying open.
+    void SetEditorText(const std::string& text, size_t selStart, size_t selLength,
+                       const std::string& outside = {});
+    // Those characters while they keep the edit open; empty otherwise.
+    const std::string& EditorUnstorable() const { return FEditor.Unstorable(EditorText()); }
 
     bool AutoEditNextCell = false;
     TNextCellEdit NextCellEdit = TNextCellEdit::nc_rightdown;
@@ -195,6 +204,9 @@ public:
     // An edit rejected when the focus left: the window gives the grid the
     // focus back.
     TNotifyEvent OnFocusGrid;
+    // An edit that cannot end for the characters of EditorUnstorable()
+    // (chars): the window, which sets this, tells the operator.
+    std::function<void(TObject* Sender, const std::string& chars)> OnUnstorableText;
 
     // --- Clipboard keys (no editor open): copy, cut and paste the current
     // cell. They validate nothing. OnClipboardEdit follows a cut or a paste

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/Forms.h"
 #include "ui/Keys.h"
 
 namespace {
@@ -29,6 +30,9 @@ TStringAlignGridControl::TStringAlignGridControl(TComponent* AOwner, TStringAlig
     SetColor(clWhite);
     FTopRow = FGrid.FixedRows();
     FGrid.Clipboard = this;
+    FGrid.OnUnstorableText = [this](TObject*, const std::string& chars) {
+        Refuse(UnstorableTextMessage(chars, TRefusedText::Edit));
+    };
     FScrollBar = new TScrollBar(this);
     FScrollBar->SetParent(this);
     FScrollBar->OnScroll = [this](TObject*) { SetTopRow(FGrid.FixedRows() + FScrollBar->Position()); };
@@ -38,8 +42,10 @@ TStringAlignGridControl::TStringAlignGridControl(TComponent* AOwner, TStringAlig
 TStringAlignGridControl::~TStringAlignGridControl()
 {
     FEdit.reset();
-    if (FGrid.Clipboard == static_cast<IGridClipboard*>(this))
+    if (FGrid.Clipboard == static_cast<IGridClipboard*>(this)) {
         FGrid.Clipboard = nullptr;
+        FGrid.OnUnstorableText = nullptr;
+    }
 }
 
 // ---------------------------------------------------------------- layout
@@ -215,7 +221,9 @@ void TStringAlignGridControl::SyncEditor()
     } else {
         FEdit->SetBounds(bounds);
     }
-    if (FEditSession != FGrid.EditorSession() || FEdit->Text() != FGrid.EditorText()) {
+    // Text the cell cannot take stays in the box as typed.
+    if (FEditSession != FGrid.EditorSession() ||
+        (FGrid.EditorUnstorable().empty() && FEdit->Text() != FGrid.EditorText())) {
         FPushingText = true;
         FEdit->SetText(FGrid.EditorText());
         FEdit->SetSelection(FGrid.EditorSelStart(), FGrid.EditorSelLength());
@@ -231,12 +239,13 @@ void TStringAlignGridControl::NativeEditChanged()
     if (FPushingText || !FEdit || !FGrid.EditorMode())
         return;
     const std::string text = FEdit->Text();
+    const std::string outside = FEdit->CharsOutsideCodePage();
     size_t start = 0;
     size_t length = 0;
     FEdit->GetSelection(start, length);
-    FGrid.SetEditorText(text, start, length);
+    FGrid.SetEditorText(text, start, length, outside);
     // The model keeps no TAB or line break: the box shows what the cell holds.
-    if (FGrid.EditorText() != text) {
+    if (outside.empty() && FGrid.EditorText() != text) {
         FPushingText = true;
         FEdit->SetText(FGrid.EditorText());
         FEdit->SetSelection(start, length);
@@ -254,7 +263,23 @@ bool TStringAlignGridControl::SetText(const std::string& text)
 bool TStringAlignGridControl::GetText(std::string& bytes)
 {
     THost* host = FindHost();
-    return host && host->GetClipboardText(bytes);
+    std::string outside;
+    if (!host || !host->GetClipboardText(bytes, outside))
+        return false;
+    if (outside.empty())
+        return true;
+    // Not pasted at all rather than pasted with others in their place.
+    Refuse(UnstorableTextMessage(outside, TRefusedText::Paste));
+    return false;
+}
+
+void TStringAlignGridControl::Refuse(const std::string& message)
+{
+    THost* host = FindHost();
+    TForm* form = ParentForm();
+    if (host)
+        host->ShowMessageBoxUtf8(message, form ? form->Caption() : std::string(),
+                                 MsgBox::kOk | MsgBox::kIconWarning);
 }
 
 // ---------------------------------------------------------------- painting

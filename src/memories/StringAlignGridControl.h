@@ -77,6 +77,9 @@ private:
     // IGridClipboard
     bool SetText(const std::string& text) override;
     bool GetText(std::string& bytes) override;
+    // Text refused for characters the memory file cannot hold: the
+    // operator is told in a box titled as the window (message in UTF-8).
+    void Refuse(const std::string& message);
 
     int RowPitch() const { return FRowHeight + 1; }
     int FixedHeight() const;

@@ -54,21 +54,14 @@ public:
 
     TRegStatus WriteString(const std::string& name, const std::string& text) override
     {
-        TNode* node = FStore.Find(FId);
-        if (!node)
-            return TRegStatus::Failed;
-        if (FAccess != TRegAccess::Full)
-            return TRegStatus::Denied;
-        if (auto failing = node->FailingWrites.find(Lower(name)); failing != node->FailingWrites.end())
-            return failing->second;
-        auto it = std::find_if(node->Values.begin(), node->Values.end(),
-                               [&](const auto& v) { return SameText(v.first, name); });
-        if (it == node->Values.end())
-            node->Values.push_back({name, {RegType::kSz, text}});
-        else
-            it->second = {RegType::kSz, text};
-        FStore.FWrites.push_back({node->Path, name, text});
-        return TRegStatus::Ok;
+        return Write(name, text, false);
+    }
+
+    // Held in memory, text has no code page: the bytes are kept as given.
+    TRegStatus ReadValueUtf8(const std::string& name, TRegValue& value) override { return ReadValue(name, value); }
+    TRegStatus WriteStringUtf8(const std::string& name, const std::string& text) override
+    {
+        return Write(name, text, true);
     }
 
     TRegStatus DeleteValue(const std::string& name) override
@@ -82,6 +75,25 @@ public:
     }
 
 private:
+    TRegStatus Write(const std::string& name, const std::string& text, bool utf8)
+    {
+        TNode* node = FStore.Find(FId);
+        if (!node)
+            return TRegStatus::Failed;
+        if (FAccess != TRegAccess::Full)
+            return TRegStatus::Denied;
+        if (auto failing = node->FailingWrites.find(Lower(name)); failing != node->FailingWrites.end())
+            return failing->second;
+        auto it = std::find_if(node->Values.begin(), node->Values.end(),
+                               [&](const auto& v) { return SameText(v.first, name); });
+        if (it == node->Values.end())
+            node->Values.push_back({name, {RegType::kSz, text}});
+        else
+            it->second = {RegType::kSz, text};
+        FStore.FWrites.push_back({node->Path, name, text, utf8});
+        return TRegStatus::Ok;
+    }
+
     TMemoryRegistry& FStore;
     TId FId;
     TRegAccess FAccess;

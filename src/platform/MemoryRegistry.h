@@ -1,7 +1,9 @@
 #pragma once
 // A registry held in memory, for tests: keys and value names without regard to
 // case as the system's, values of any type, and keys or writes that can be made
-// to fail. Keys it hands out must go before the store.
+// to fail. Text has no code page here: ANSI and UTF-8 text are kept as the
+// bytes given, and the writes say which it was. Keys it hands out must go
+// before the store.
 
 #include <map>
 #include <optional>
@@ -45,6 +47,7 @@ public:
         std::string Path;
         std::string Name;
         std::string Value;
+        bool Utf8 = false; // written as a path (WriteStringUtf8)
         bool operator==(const TWrite&) const = default;
     };
     // Every write carried out through an open key, in order.

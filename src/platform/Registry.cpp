@@ -20,15 +20,30 @@ std::string FileBaseName(const std::string& path)
     return name;
 }
 
-bool ReadRegString(IRegistryKey& key, const std::string& name, std::string& value)
+namespace {
+
+bool ReadText(IRegistryKey& key, TRegStatus (IRegistryKey::*read)(const std::string&, TRegValue&),
+              const std::string& name, std::string& value)
 {
     TRegValue stored;
-    if (key.ReadValue(name, stored) != TRegStatus::Ok)
+    if ((key.*read)(name, stored) != TRegStatus::Ok)
         return false;
     if (stored.Type != RegType::kSz && stored.Type != RegType::kExpandSz)
         throw ERegistryException(Format("Invalid data type for '%s'", name.c_str()));
     value = std::move(stored.Data);
     return true;
+}
+
+} // namespace
+
+bool ReadRegString(IRegistryKey& key, const std::string& name, std::string& value)
+{
+    return ReadText(key, &IRegistryKey::ReadValue, name, value);
+}
+
+bool ReadRegStringUtf8(IRegistryKey& key, const std::string& name, std::string& value)
+{
+    return ReadText(key, &IRegistryKey::ReadValueUtf8, name, value);
 }
 
 void WriteRegString(IRegistryKey& key, const std::string& name, const std::string& value)

@@ -43,10 +43,16 @@ enum class TRegAccess { Read, Full };
 class IRegistryKey {
 public:
     virtual ~IRegistryKey() = default;
-    // The empty name is the key's default value.
+    // The empty name is the key's default value. Text comes in the ANSI
+    // code page, as the program's strings are.
     virtual TRegStatus ReadValue(const std::string& name, TRegValue& value) = 0;
     // As REG_SZ; fails on a key opened for reading.
     virtual TRegStatus WriteString(const std::string& name, const std::string& value) = 0;
+    // The same with the text in UTF-8: for file and folder paths, which the
+    // code page may not hold. The system's store keeps the same characters
+    // either way; a path the code page holds is stored as ANSI text would be.
+    virtual TRegStatus ReadValueUtf8(const std::string& name, TRegValue& value) = 0;
+    virtual TRegStatus WriteStringUtf8(const std::string& name, const std::string& value) = 0;
     virtual TRegStatus DeleteValue(const std::string& name) = 0;
 };
 
@@ -85,6 +91,8 @@ std::string RegRelativePath(const std::string& path);
 // the value is missing or cannot be read; a value of another type raises
 // ERegistryException "Invalid data type for '%s'".
 bool ReadRegString(IRegistryKey& key, const std::string& name, std::string& value);
+// The same in UTF-8 (ReadValueUtf8), for a path.
+bool ReadRegStringUtf8(IRegistryKey& key, const std::string& name, std::string& value);
 // Raises ERegistryException "Failed to set data for '%s'" when the write fails.
 void WriteRegString(IRegistryKey& key, const std::string& name, const std::string& value);
 // Raises ERegistryException "Failed to create key %s" when the key cannot be made.

@@ -388,12 +388,21 @@ bool THeadlessShell::SetClipboardText(const std::string& text)
     return true;
 }
 
-bool THeadlessShell::GetClipboardText(std::string& bytes)
+bool THeadlessShell::GetClipboardText(std::string& bytes, std::string& outside)
 {
+    outside.clear();
     if (ClipboardFails || !FClipboardHasText)
         return false;
     bytes = FClipboard;
+    outside = FClipboardOutside;
     return true;
+}
+
+int THeadlessShell::ShowMessageBoxUtf8(const std::string& text, const std::string& caption, unsigned style)
+{
+    const int answer = ShowMessageBox(text, caption, style);
+    FMessageBoxes.back().Utf8 = true;
+    return answer;
 }
 
 int THeadlessShell::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
@@ -433,9 +442,14 @@ public:
     }
     void SetBounds(const TRect& bounds) override { Box->Bounds = bounds; }
     std::string Text() override { return Box->Text; }
+    std::string CharsOutsideCodePage() override
+    {
+        return Box->Text.find('?') == std::string::npos ? std::string() : Box->Outside;
+    }
     void SetText(const std::string& text) override
     {
         Box->Text = text;
+        Box->Outside.clear();
         Clamp();
     }
     void GetSelection(size_t& start, size_t& length) override
@@ -563,6 +577,30 @@ void THeadlessHost::PasteIntoEditBox(const std::string& text)
     box->Text.replace(box->SelStart, box->SelLength, text);
     box->SelStart += text.size();
     box->SelLength = 0;
+    NotifyEditBox(box);
+}
+
+void THeadlessHost::TypeOutsideCodePage(const std::string& chars)
+{
+    TEditBox* box = FocusedEditBox(ActiveForm());
+    if (!box || chars.empty())
+        return;
+    // One "?" for each character, as UTF-8 counts them.
+    size_t count = 0;
+    for (char c : chars)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    box->Text.replace(box->SelStart, box->SelLength, std::string(count, '?'));
+    box->SelStart += count;
+    box->SelLength = 0;
+    for (size_t i = 0; i < chars.size();) {
+        size_t next = i + 1;
+        while (next < chars.size() && (static_cast<unsigned char>(chars[next]) & 0xC0) == 0x80)
+            ++next;
+        const std::string character = chars.substr(i, next - i);
+        if (box->Outside.find(character) == std::string::npos)
+            box->Outside += character;
+        i = next;
+    }
     NotifyEditBox(box);
 }
 

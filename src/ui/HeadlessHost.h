@@ -212,13 +212,15 @@ public:
         std::string Text;
         std::string Caption;
         unsigned Style;
+        bool Utf8 = false; // the text in UTF-8 (ShowMessageBoxUtf8)
     };
 
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    int ShowMessageBoxUtf8(const std::string& text, const std::string& caption, unsigned style) override;
     // ClipboardFails makes every access fail, as a clipboard held open by
     // another program does.
     bool SetClipboardText(const std::string& text) override;
-    bool GetClipboardText(std::string& bytes) override;
+    bool GetClipboardText(std::string& bytes, std::string& outside) override;
 
     // Message boxes: answers for the next ones, in order; when none is left a
     // box is answered with its default button.
@@ -227,13 +229,19 @@ public:
 
     // The clipboard's bytes as stored (the NUL that Set adds included).
     std::string ClipboardBytes() const { return FClipboard; }
-    void SetClipboardBytes(const std::string& bytes) { FClipboard = bytes, FClipboardHasText = true; }
+    // outside: the characters (UTF-8) the text stood for that the code page
+    // cannot hold, as another program's Unicode text would have them.
+    void SetClipboardBytes(const std::string& bytes, const std::string& outside = {})
+    {
+        FClipboard = bytes, FClipboardOutside = outside, FClipboardHasText = true;
+    }
     bool ClipboardFails = false;
 
 private:
     std::deque<int> FAnswers;
     std::vector<TMessageBoxCall> FMessageBoxes;
     std::string FClipboard;
+    std::string FClipboardOutside;
     bool FClipboardHasText = false;
 };
 
@@ -253,6 +261,9 @@ public:
         TFont Font;
         TEditAlign Align = TEditAlign::Left;
         std::string Text;
+        // Characters typed that the code page cannot hold (UTF-8), each a
+        // "?" in Text; forgotten once Text holds no "?" or is set anew.
+        std::string Outside;
         size_t SelStart = 0;
         size_t SelLength = 0;
         bool Focused = false;
@@ -305,6 +316,9 @@ public:
     // Text pasted into the focused edit box by its own paste key: it
     // replaces the selection as it stands, TABs and line breaks included.
     void PasteIntoEditBox(const std::string& text);
+    // Characters the code page cannot hold (UTF-8) typed into the focused
+    // edit box at once, as an input method puts them there.
+    void TypeOutsideCodePage(const std::string& chars);
 
 private:
     // True when the form took the key.

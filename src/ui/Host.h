@@ -85,6 +85,10 @@ public:
     // In the form's client coordinates; an empty rectangle hides the box.
     virtual void SetBounds(const TRect& bounds) = 0;
     virtual std::string Text() = 0;
+    // The characters of the box's text that the ANSI code page cannot hold
+    // (Text() has others in their place), in UTF-8, each once; empty when
+    // Text() is the text as shown.
+    virtual std::string CharsOutsideCodePage() = 0;
     // Changes the text without telling the owner.
     virtual void SetText(const std::string& text) = 0;
     // Byte offsets into Text().
@@ -178,13 +182,19 @@ public:
 
     // A modal message box; returns the answer (MsgBox::kId...).
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+    // The same with the text in UTF-8, for a message that names characters
+    // the ANSI code page cannot hold.
+    virtual int ShowMessageBoxUtf8(const std::string& text, const std::string& caption, unsigned style) = 0;
 
     // The clipboard's plain text (in the system's ANSI code page). Set puts
     // text there with a NUL added; Get answers every byte stored, the NUL
-    // and whatever follows it included. False when the clipboard could not
-    // be opened or written, or holds no text.
+    // and whatever follows it included, and in outside the characters of
+    // the text up to its NUL that the code page cannot hold (the bytes have
+    // others in their place; UTF-8, each once, empty when there are none).
+    // False when the clipboard could not be opened or written, or holds no
+    // text.
     virtual bool SetClipboardText(const std::string& text) = 0;
-    virtual bool GetClipboardText(std::string& bytes) = 0;
+    virtual bool GetClipboardText(std::string& bytes, std::string& outside) = 0;
 };
 
 // The one native child window: the edit box.

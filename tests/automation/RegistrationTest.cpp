@@ -124,6 +124,7 @@ TEST_F(RegistrationTest, RegisterWritesTheTypeLibraryThenTheSevenEntriesInOrder)
     std::vector<TClassEntry> written;
     for (const TMemoryRegistry::TWrite& write : Store.Writes()) {
         EXPECT_EQ(write.Name, "") << "the default value";
+        EXPECT_TRUE(write.Utf8) << write.Path << ": a program folder's name need not fit the code page";
         written.push_back({write.Path.substr(kClassesKey.size()), write.Value});
     }
     EXPECT_EQ(written, kEntries);
@@ -451,6 +452,11 @@ TEST_F(RegistrationTest, TheOperatorsFolderIsRememberedForTheUser)
     RememberStartFolder(Store, "C:\\Hamradio");
     EXPECT_EQ(Store.Value(kUser, "Software\\Velkor", "StartFolder")->Data, "C:\\Hamradio");
     EXPECT_EQ(RememberedStartFolder(Store), "C:\\Hamradio");
+    RememberStartFolder(Store, "C:\\Users\\Micha\xC5\x82");
+    EXPECT_EQ(Store.Writes().back(),
+              (TMemoryRegistry::TWrite{"Software\\Velkor", "StartFolder", "C:\\Users\\Micha\xC5\x82", true}))
+        << "in UTF-8, never through the code page";
+    EXPECT_EQ(RememberedStartFolder(Store), "C:\\Users\\Micha\xC5\x82");
     Store.SetValue(kUser, "Software\\Velkor", "StartFolder", {RegType::kDWord, "1234"});
     EXPECT_EQ(RememberedStartFolder(Store), "") << "a value of another type is no folder";
     Store.DenyOpen(kUser, "Software\\Velkor");

@@ -6,13 +6,16 @@
 
 #include <ocidl.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "AutomationSupport.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "Velkor_TLB.h"
 #include "tests/support/win32/VelkorProcess.h"
+#include "base/ScopeExit.h"
 #include "base/win32/ComUtil.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/win32/LockedKey.h"
@@ -443,6 +446,79 @@ TEST_F(AutomationServerTest, AStartByComWorksInTheFolderTheOperatorsStartRanIn)
     const std::wstring own = std::filesystem::path(VelkorExePath()).parent_path().wstring() + L"\\";
     EXPECT_TRUE(SamePath(process.CurrentDirectory(), own));
     object.Reset();
+    EXPECT_EQ(process.WaitForExit(10000), 0u);
+}
+
+// A profile folder such as C:\\Users\\Micha\u0142, whose name the ANSI code page
+// (1252) cannot hold: remembered as it is, so that a start by COM works there
+// and reads the operator's bands and memories.
+TEST_F(AutomationServerTest, AStartByComFindsTheOperatorsFolderThatTheCodePageCannotName)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the test session's ANSI code page (LANG, LC_ALL) must be 1252";
+    const TTempFolder folder(L"velkor-Micha\u0142", TFolderName::AsGiven);
+    // Left by a run that was cut short, they would hold the operator's start.
+    for (const wchar_t* file : {L"velkor.ini", L"velkor.mem"})
+        std::filesystem::remove(folder / file);
+    {
+        TOperatorsVelkor velkor(folder.Path().wstring());
+        ASSERT_TRUE(velkor.MainWindow());
+        PostMessageW(velkor.MainWindow(), WM_CLOSE, 0, 0);
+        ASSERT_EQ(velkor.WaitForExit(10000), 0u);
+    }
+    wchar_t remembered[MAX_PATH] = {};
+    DWORD size = sizeof(remembered);
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Velkor", L"StartFolder", RRF_RT_REG_SZ, nullptr, remembered,
+                           &size),
+              ERROR_SUCCESS);
+    EXPECT_NE(std::wstring(remembered).find(L"velkor-Micha\u0142"), std::wstring::npos) << "the name as it is";
+    EXPECT_TRUE(SamePath(remembered, folder.Path().wstring()));
+
+    // What the COM start finds there shows: a wrong bands line and a memory
+    // file that is not text are reported, a missing file would not be.
+    folder.Write("velkor.ini", "20m#14000000#14350000\r\n80m # 3500000 # 3800000\r\n");
+    folder.Write("velkor.mem", std::string("Caption\tMode\tVFO A\tVFO B\t\r\n\0", 29));
+    // The client waits in a thread of its own while the boxes hold the start.
+    std::atomic<bool> created = false;
+    std::atomic<bool> release = false;
+    std::thread client([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            ComPtr<IVelkorCom> object;
+            created = CreateVelkorCom(object) == S_OK;
+            WaitFor([&] { return release.load(); }, 60000);
+        }
+        CoUninitialize();
+    });
+    // However the test ends: the client lets go, and the program with it.
+    const TScopeExit joinClient([&] {
+        release = true;
+        client.join();
+    });
+    std::vector<std::wstring> reports;
+    DWORD id = 0;
+    for (int i = 0; i < 2; ++i) {
+        HWND box = nullptr;
+        WaitFor(
+            [&] {
+                for (DWORD each : VelkorProcessIds())
+                    if ((box = MessageBoxOf(each, L"Error")) != nullptr)
+                        return id = each, true;
+                return false;
+            },
+            10000);
+        if (!box)
+            break;
+        reports.push_back(MessageBoxText(box));
+        AnswerMessageBox(box, IDOK);
+        WaitFor([&] { return !IsWindow(box); }, 10000);
+    }
+    ASSERT_EQ(reports.size(), 2u) << "the COM start read neither file";
+    EXPECT_EQ(reports[0], L"Wrong bands file format");
+    EXPECT_EQ(reports[1].rfind(L"Cannot read the memory file velkor.mem: it holds NUL bytes", 0), 0u) << reports[1].c_str();
+    EXPECT_TRUE(WaitFor([&] { return created.load(); }, 10000));
+    TProcess process(id);
+    EXPECT_TRUE(SamePath(process.CurrentDirectory(), folder.Path().wstring() + L"\\"));
+    release = true;
     EXPECT_EQ(process.WaitForExit(10000), 0u);
 }
 

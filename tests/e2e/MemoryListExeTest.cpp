@@ -222,4 +222,63 @@ TEST_F(MemoryListExeTest, AReadOnlyBackupAtTheCloseIsNamedAndNoKeepsTheProgramRu
     EXPECT_EQ(Dir.Read("velkor.mem.bak"), old);
 }
 
+// A caption with a character the memory file's code page (1252) cannot hold
+// is refused with a box that names it; the edit stays open as typed, and the
+// file never gets the caption with another character in its place.
+TEST_F(MemoryListExeTest, ACaptionTheCodePageCannotHoldIsRefusedAndNeverSavedDamaged)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the test session's ANSI code page (LANG, LC_ALL) must be 1252";
+    TRigSimProcess rigSim;
+    rigSim.Start();
+    ComPtr<IRigSimControl> control = rigSim.Control();
+    control->SetVfo(RigParams::VFOAA);
+    control->SetFreqA(7074000);
+    control->SetMode(RigParams::SSB_U);
+    TVelkorProcess velkor(Dir.Path().wstring());
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (main = WindowOf(velkor.Id(), nullptr, kMainCaption)) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return Calls(control.Get(), TIface::Rig, RigSlot::GetVfo) >= 8; }, 10000));
+    const LPARAM vfoToMemory = MAKELPARAM(83 + 20, 21 + 6);
+    PostMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, vfoToMemory);
+    PostMessageW(main, WM_LBUTTONUP, 0, vfoToMemory);
+    HWND list = nullptr;
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            list = WindowOf(velkor.Id(), nullptr, L"Memories");
+            box = list ? FindWindowExW(list, nullptr, L"Edit", nullptr) : nullptr;
+            return box && IsWindowVisible(list) && TextOf(box) == L"New freq";
+        },
+        10000));
+
+    for (wchar_t c : std::wstring(L"Micha\u0142"))
+        PostMessageW(box, WM_CHAR, c, 1);
+    ASSERT_TRUE(WaitFor([&] { return TextOf(box) == L"Micha\u0142"; }, 10000));
+    PostMessageW(box, WM_KEYDOWN, VK_RETURN, 1);
+    HWND refusal = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (refusal = MessageBoxOf(velkor.Id(), L"Memories")) != nullptr; }, 10000))
+        << "no refusal";
+    wchar_t message[1024] = {};
+    GetDlgItemTextW(refusal, 0xFFFF, message, 1024);
+    EXPECT_EQ(std::wstring(message),
+              L"This text cannot be stored: the memory file is saved in the system's code page, which has no "
+              L"\"\u0142\" (U+0142).\n\nChange it, or press Esc to put back what the cell held.");
+    AnswerMessageBox(refusal, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(refusal); }, 10000));
+    EXPECT_EQ(TextOf(box), L"Micha\u0142") << "the edit stays open as typed";
+    EXPECT_TRUE(IsWindowVisible(box));
+
+    // Closing asks the edit to end once more, then whether to save: the list
+    // is saved with what the cell held, never with "Michal" or "Micha?".
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return (refusal = MessageBoxOf(velkor.Id(), L"Memories")) != nullptr; }, 10000));
+    AnswerMessageBox(refusal, IDOK);
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (question = WindowOf(velkor.Id(), L"#32770", L"Confirm")) != nullptr; }, 10000));
+    AnswerMessageBox(question, IDYES);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
+    EXPECT_EQ(Dir.Read("velkor.mem"), "Caption\tMode\tVFO A\tVFO B\t\r\n"
+                                      "New freq\tUSB\t7074000\t-1\t\r\n");
+}
+
 } // namespace

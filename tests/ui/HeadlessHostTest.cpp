@@ -118,13 +118,18 @@ TEST(HeadlessHost, TheClipboardKeepsTheBytesWithTheNulTheSystemAdds)
 {
     THeadlessHost host;
     std::string bytes;
-    EXPECT_FALSE(host.GetClipboardText(bytes)) << "no text yet";
+    std::string outside = "stale";
+    EXPECT_FALSE(host.GetClipboardText(bytes, outside)) << "no text yet";
+    EXPECT_EQ(outside, "");
     EXPECT_TRUE(host.SetClipboardText("USB\t\r\n"));
-    ASSERT_TRUE(host.GetClipboardText(bytes));
+    ASSERT_TRUE(host.GetClipboardText(bytes, outside));
     EXPECT_EQ(bytes, std::string("USB\t\r\n\0", 7));
+    host.SetClipboardBytes(std::string("Micha?\0", 7), "\xC5\x82");
+    ASSERT_TRUE(host.GetClipboardText(bytes, outside));
+    EXPECT_EQ(outside, "\xC5\x82") << "another program's text the code page cannot hold";
     host.ClipboardFails = true;
     EXPECT_FALSE(host.SetClipboardText("x"));
-    EXPECT_FALSE(host.GetClipboardText(bytes));
+    EXPECT_FALSE(host.GetClipboardText(bytes, outside));
 }
 
 } // namespace

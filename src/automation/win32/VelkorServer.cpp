@@ -19,7 +19,7 @@ std::string GuidText(REFGUID guid)
 {
     wchar_t text[40] = {};
     StringFromGUID2(guid, text, 40);
-    return WideToAnsi(text);
+    return WideToUtf8(text);
 }
 
 std::wstring FolderOf(const std::wstring& path) { return std::filesystem::path(path).parent_path().wstring(); }
@@ -108,11 +108,12 @@ TVelkorServer::TVelkorServer(const std::vector<std::string>& params)
     FFactory = TVelkorComFactory::Make(FTypeLib.Get());
 
     FNames.ClsidText = GuidText(__uuidof(VelkorCom));
-    FNames.ClassName = FFactory->ClassName();
-    FNames.Description = FFactory->Description();
+    // The registration's texts are UTF-8.
+    FNames.ClassName = WideToUtf8(AnsiToWide(FFactory->ClassName()));
+    FNames.Description = WideToUtf8(AnsiToWide(FFactory->Description()));
     TBStr libName;
     OleCheck(FTypeLib->GetDocumentation(-1, libName.Out(), nullptr, nullptr, nullptr));
-    FNames.ServerName = libName.Ansi();
+    FNames.ServerName = WideToUtf8(libName.Wide());
     TLIBATTR* attr = nullptr;
     OleCheck(FTypeLib->GetLibAttr(&attr));
     FNames.LibIdText = GuidText(attr->guid);
@@ -127,7 +128,9 @@ TVelkorServer::~TVelkorServer() = default;
 
 void TVelkorServer::UpdateRegistry(IRegistry& registry)
 {
-    const std::string fullPath = WideToAnsi(FExePath);
+    // The paths in UTF-8: a program folder of the operator's own (the zip's)
+    // may have a name the ANSI code page cannot hold.
+    const std::string fullPath = WideToUtf8(FExePath);
     std::wstring shortPath(MAX_PATH, L'\0');
     DWORD length = GetShortPathNameW(FExePath.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
     if (length > shortPath.size()) {
@@ -137,9 +140,9 @@ void TVelkorServer::UpdateRegistry(IRegistry& registry)
     shortPath.resize(length <= shortPath.size() ? length : 0);
 
     TWin32TypeLibRegistrar typeLib(FTypeLib.Get(), FExePath);
-    TServerRegistration registration(registry, typeLib, FNames, {fullPath, WideToAnsi(shortPath)},
+    TServerRegistration registration(registry, typeLib, FNames, {fullPath, WideToUtf8(shortPath)},
                                      RunningUnderWine(), [](const std::string& path) {
-                                         const DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
+                                         const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
                                          return attributes != INVALID_FILE_ATTRIBUTES &&
                                                 !(attributes & FILE_ATTRIBUTE_DIRECTORY);
                                      });
@@ -172,12 +175,12 @@ void TVelkorServer::EnterStartFolder(IRegistry& registry)
         std::wstring folder(length, L'\0');
         folder.resize(GetCurrentDirectoryW(length, folder.data()));
         if (!folder.empty())
-            RememberStartFolder(registry, WideToAnsi(folder));
+            RememberStartFolder(registry, WideToUtf8(folder));
         return;
     }
     if (StartMode() != TStartMode::Automation)
         return;
     const std::string remembered = RememberedStartFolder(registry);
-    if (remembered.empty() || !SetCurrentDirectoryW(AnsiToWide(remembered).c_str()))
+    if (remembered.empty() || !SetCurrentDirectoryW(Utf8ToWide(remembered).c_str()))
         SetCurrentDirectoryW(FolderOf(FExePath).c_str());
 }

@@ -24,6 +24,87 @@ std::string WideToAnsi(const wchar_t* text, size_t length)
     return ansi;
 }
 
+std::wstring Utf8ToWide(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string WideToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
+namespace {
+
+bool IsLoneSurrogate(const wchar_t* text, size_t length, size_t i)
+{
+    if (IS_HIGH_SURROGATE(text[i]))
+        return i + 1 == length || !IS_LOW_SURROGATE(text[i + 1]);
+    return IS_LOW_SURROGATE(text[i]) && (i == 0 || !IS_HIGH_SURROGATE(text[i - 1]));
+}
+
+} // namespace
+
+std::string CharsOutsideCodePage(const wchar_t* text, size_t length, size_t limit)
+{
+    // The code page's own answer for the whole text first, so that a text it
+    // holds costs one call. UTF-8 as the code page holds every character and
+    // takes no question about a default character.
+    const UINT codePage = GetACP();
+    const bool utf8 = codePage == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    bool whole = length == 0;
+    if (!whole && !utf8)
+        whole = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length), nullptr, 0,
+                                    nullptr, &usedDefault) > 0 &&
+                !usedDefault;
+    if (whole)
+        return {};
+    std::string outside;
+    size_t found = 0;
+    for (size_t i = 0; i < length && found < limit; ++i) {
+        const bool lone = IsLoneSurrogate(text, length, i);
+        const size_t units = !lone && IS_HIGH_SURROGATE(text[i]) ? 2 : 1;
+        bool held = !lone;
+        if (held && !utf8) {
+            char bytes[8];
+            usedDefault = FALSE;
+            held = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text + i, static_cast<int>(units), bytes,
+                                       sizeof(bytes), nullptr, &usedDefault) > 0 &&
+                   !usedDefault;
+        }
+        if (!held) {
+            std::string character;
+            if (lone) {
+                // UTF-8's form of the code itself, which a reader names.
+                const unsigned code = text[i];
+                character = {static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+                             static_cast<char>(0x80 | (code & 0x3F))};
+            } else {
+                character = WideToUtf8(std::wstring(text + i, units));
+            }
+            // UTF-8 finds a whole character only where one begins.
+            if (outside.find(character) == std::string::npos) {
+                outside += character;
+                ++found;
+            }
+        }
+        i += units - 1;
+    }
+    return outside;
+}
+
 TBStr::TBStr(const std::string& text) : TBStr(AnsiToWide(text)) {}
 
 TBStr::TBStr(const std::wstring& text)

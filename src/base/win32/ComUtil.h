@@ -1,6 +1,7 @@
 #pragma once
 // Helpers at the COM and Win32 edge: text in the system's ANSI code page to and
-// from UTF-16, an owning BSTR, HRESULTs turned into the program's errors, and
+// from UTF-16, file and folder paths in UTF-8 to and from UTF-16, the
+// characters a text holds that the code page cannot, an owning BSTR, HRESULTs turned into the program's errors, and
 // the codes that say a peer process has gone.
 
 #include <windows.h>
@@ -14,6 +15,22 @@
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const wchar_t* text, size_t length);
 inline std::string WideToAnsi(const std::wstring& text) { return WideToAnsi(text.data(), text.size()); }
+
+// File and folder paths cross the program in UTF-8, never through the ANSI
+// code page, which may not hold every character of a name.
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+
+// The characters of text that the ANSI code page cannot hold (WideToAnsi
+// would put another one in their place), in UTF-8, each once, in the order
+// they first come; at most limit of them. Empty when it holds them all. A
+// lone surrogate, no character of any code page, comes as UTF-8's form of its
+// code.
+std::string CharsOutsideCodePage(const wchar_t* text, size_t length, size_t limit = 16);
+inline std::string CharsOutsideCodePage(const std::wstring& text, size_t limit = 16)
+{
+    return CharsOutsideCodePage(text.data(), text.size(), limit);
+}
 
 // Owns one BSTR. Failing to allocate raises EOleError (E_OUTOFMEMORY).
 class TBStr {

@@ -51,6 +51,35 @@ public:
 
     TRegStatus ReadValue(const std::string& name, TRegValue& value) override
     {
+        return Read(name, value, [](const wchar_t* text, size_t length) { return WideToAnsi(text, length); });
+    }
+
+    TRegStatus WriteString(const std::string& name, const std::string& text) override
+    {
+        return Write(name, AnsiToWide(text));
+    }
+
+    TRegStatus ReadValueUtf8(const std::string& name, TRegValue& value) override
+    {
+        return Read(name, value,
+                    [](const wchar_t* text, size_t length) { return WideToUtf8(std::wstring(text, length)); });
+    }
+
+    TRegStatus WriteStringUtf8(const std::string& name, const std::string& text) override
+    {
+        return Write(name, Utf8ToWide(text));
+    }
+
+    TRegStatus DeleteValue(const std::string& name) override
+    {
+        return StatusOf(RegDeleteValueW(FKey.Get(), AnsiToWide(name).c_str()));
+    }
+
+private:
+    // The value as stored, its text (REG_SZ, REG_EXPAND_SZ) through toText.
+    template <class TToText>
+    TRegStatus Read(const std::string& name, TRegValue& value, TToText toText)
+    {
         const std::wstring wideName = AnsiToWide(name);
         std::vector<BYTE> data;
         DWORD type = REG_NONE;
@@ -75,27 +104,20 @@ public:
             const size_t capacity = data.size() / sizeof(wchar_t);
             while (length < capacity && text[length] != L'\0')
                 ++length;
-            value.Data = WideToAnsi(text, length);
+            value.Data = toText(text, length);
         } else {
             value.Data.assign(data.begin(), data.end());
         }
         return TRegStatus::Ok;
     }
 
-    TRegStatus WriteString(const std::string& name, const std::string& text) override
+    TRegStatus Write(const std::string& name, const std::wstring& wide)
     {
-        const std::wstring wide = AnsiToWide(text);
         const auto size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
         return StatusOf(RegSetValueExW(FKey.Get(), AnsiToWide(name).c_str(), 0, REG_SZ,
                                        reinterpret_cast<const BYTE*>(wide.c_str()), size));
     }
 
-    TRegStatus DeleteValue(const std::string& name) override
-    {
-        return StatusOf(RegDeleteValueW(FKey.Get(), AnsiToWide(name).c_str()));
-    }
-
-private:
     TRegKeyHandle FKey;
 };
 

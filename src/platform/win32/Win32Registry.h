@@ -1,6 +1,7 @@
 #pragma once
 // The registry seam on the system's registry. Text crosses in the ANSI code
-// page; the program's base name comes from the module file name.
+// page, paths in UTF-8; the program's base name comes from the module file
+// name.
 
 #include <string>
 

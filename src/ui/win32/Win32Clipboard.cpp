@@ -1,7 +1,9 @@
 #include "ui/win32/Win32Clipboard.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "base/win32/ComUtil.h"
 #include "base/win32/Handle.h"
 
 namespace {
@@ -73,17 +75,30 @@ bool SetClipboardAnsiText(HWND owner, const std::string& text)
     return true;
 }
 
-bool GetClipboardAnsiText(HWND owner, std::string& bytes)
+bool GetClipboardAnsiText(HWND owner, std::string& bytes, std::string& outside)
 {
+    outside.clear();
     TClipboardScope clipboard(owner);
     if (!clipboard)
         return false;
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data)
         return false;
-    TGlobalLock lock(data);
-    if (!lock.Data())
-        return false;
-    bytes.assign(lock.Data(), GlobalSize(data));
+    {
+        TGlobalLock lock(data);
+        if (!lock.Data())
+            return false;
+        bytes.assign(lock.Data(), GlobalSize(data));
+    }
+    // The system made CF_TEXT of the Unicode text (or this of that), putting
+    // a default or a look-alike character where the code page has none.
+    if (HANDLE unicode = GetClipboardData(CF_UNICODETEXT)) {
+        TGlobalLock lock(unicode);
+        if (const auto* text = reinterpret_cast<const wchar_t*>(lock.Data())) {
+            const size_t capacity = GlobalSize(unicode) / sizeof(wchar_t);
+            const size_t length = std::find(text, text + capacity, L'\0') - text;
+            outside = CharsOutsideCodePage(text, length);
+        }
+    }
     return true;
 }

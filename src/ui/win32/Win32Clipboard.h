@@ -1,5 +1,6 @@
 #pragma once
-// The clipboard's plain text (CF_TEXT, the system's ANSI code page).
+// The clipboard's plain text (CF_TEXT, the system's ANSI code page), and what
+// of its Unicode text that code page cannot hold.
 
 #include <windows.h>
 
@@ -11,5 +12,8 @@
 bool SetClipboardAnsiText(HWND owner, const std::string& text);
 
 // Every byte of the clipboard's CF_TEXT data as stored: its NUL and whatever
-// the block holds after it. False when there is no text or it cannot be read.
-bool GetClipboardAnsiText(HWND owner, std::string& bytes);
+// the block holds after it; and in outside the characters of its Unicode text
+// (CF_UNICODETEXT, up to its NUL) that the ANSI code page cannot hold, which
+// the system's CF_TEXT has others in place of (CharsOutsideCodePage). False
+// when there is no text or it cannot be read.
+bool GetClipboardAnsiText(HWND owner, std::string& bytes, std::string& outside);

@@ -142,6 +142,12 @@ int TWin32Host::ShowMessageBox(const std::string& text, const std::string& capti
     return MessageBoxW(owner, AnsiToWide(text).c_str(), AnsiToWide(caption).c_str(), style);
 }
 
+int TWin32Host::ShowMessageBoxUtf8(const std::string& text, const std::string& caption, unsigned style)
+{
+    HWND owner = (style & MsgBox::kTaskModal) ? nullptr : GetActiveWindow();
+    return MessageBoxW(owner, Utf8ToWide(text).c_str(), AnsiToWide(caption).c_str(), style);
+}
+
 bool TWin32Host::Dispatch(const MSG& msg)
 {
     if (msg.message == WM_QUIT) {
@@ -432,4 +438,7 @@ HWND TWin32Host::ClipboardOwner() const
 
 bool TWin32Host::SetClipboardText(const std::string& text) { return SetClipboardAnsiText(ClipboardOwner(), text); }
 
-bool TWin32Host::GetClipboardText(std::string& bytes) { return GetClipboardAnsiText(ClipboardOwner(), bytes); }
+bool TWin32Host::GetClipboardText(std::string& bytes, std::string& outside)
+{
+    return GetClipboardAnsiText(ClipboardOwner(), bytes, outside);
+}

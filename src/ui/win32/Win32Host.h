@@ -27,6 +27,7 @@ public:
     void StartTimer(TTimer& timer, uint32_t interval) override;
     void StopTimer(TTimer& timer) override;
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    int ShowMessageBoxUtf8(const std::string& text, const std::string& caption, unsigned style) override;
     uint32_t TickCount() override { return GetTickCount(); }
     void ProcessMessages() override;
     void WaitMessage(uint32_t timeout) override;
@@ -65,7 +66,7 @@ public:
     std::unique_ptr<INativeEdit> CreateNativeEdit(TForm& form, const TRect& bounds, const TFont& font,
                                                   TEditAlign align, INativeEditEvents& events) override;
     bool SetClipboardText(const std::string& text) override;
-    bool GetClipboardText(std::string& bytes) override;
+    bool GetClipboardText(std::string& bytes, std::string& outside) override;
 
     bool Terminated() const { return FTerminated; }
     // Terminate was called (or a quit message came): the program is ending.

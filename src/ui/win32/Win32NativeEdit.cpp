@@ -145,6 +145,13 @@ void TWin32NativeEdit::SetBounds(const TRect& bounds)
 
 std::string TWin32NativeEdit::Text() { return Handle() ? WideToAnsi(WindowText(Handle())) : std::string(); }
 
+std::string TWin32NativeEdit::CharsOutsideCodePage()
+{
+    // The box is Unicode: what is typed, pasted or put in by an input method
+    // is there as it came, whatever the code page holds.
+    return Handle() ? ::CharsOutsideCodePage(WindowText(Handle())) : std::string();
+}
+
 void TWin32NativeEdit::SetText(const std::string& text)
 {
     if (!Handle())

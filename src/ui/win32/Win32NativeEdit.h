@@ -26,6 +26,7 @@ public:
 
     void SetBounds(const TRect& bounds) override;
     std::string Text() override;
+    std::string CharsOutsideCodePage() override;
     void SetText(const std::string& text) override;
     void GetSelection(size_t& start, size_t& length) override;
     void SetSelection(size_t start, size_t length) override;

@@ -83,6 +83,27 @@ TEST_F(Win32RegistryTest, TextWrittenReadsBackAndOtherTypesAreReportedAsSuch)
     EXPECT_NE(readOnly->WriteString("NormPos", "0,0,0,0"), TRegStatus::Ok);
 }
 
+// A path crosses as UTF-8, whatever the ANSI code page holds; one the code
+// page holds is stored exactly as its ANSI text would be.
+TEST_F(Win32RegistryTest, PathsCrossInUtf8AndOneTheCodePageHoldsIsStoredAsAnsiTextWouldBe)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the test session's ANSI code page (LANG, LC_ALL) must be 1252";
+    ASSERT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Paths"), TRegStatus::Ok);
+    std::unique_ptr<IRegistryKey> key;
+    ASSERT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\Paths", TRegAccess::Full, key), TRegStatus::Ok);
+    ASSERT_EQ(key->WriteStringUtf8("Polish", "C:\\Users\\Micha\xC5\x82"), TRegStatus::Ok);
+    ASSERT_EQ(key->WriteString("Ansi", "C:\\Jos\xE9"), TRegStatus::Ok);
+    ASSERT_EQ(key->WriteStringUtf8("Utf8", "C:\\Jos\xC3\xA9"), TRegStatus::Ok);
+    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\Paths", L"Polish"), L"C:\\Users\\Micha\u0142");
+    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\Paths", L"Ansi"), L"C:\\Jos\u00E9");
+    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\Paths", L"Utf8"), L"C:\\Jos\u00E9");
+    std::string text;
+    ASSERT_TRUE(ReadRegStringUtf8(*key, "Polish", text));
+    EXPECT_EQ(text, "C:\\Users\\Micha\xC5\x82");
+    ASSERT_TRUE(ReadRegStringUtf8(*key, "Ansi", text));
+    EXPECT_EQ(text, "C:\\Jos\xC3\xA9");
+}
+
 TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedOneAtATime)
 {
     std::unique_ptr<IRegistryKey> key;

@@ -268,4 +268,44 @@ TEST_F(Win32FormTest, ABandNamedLikeALineIsAnItem)
     EXPECT_EQ(watcher.Items(), (std::vector<std::string>{"Add record", "line", "-"}));
 }
 
+// The edit box and the clipboard hold Unicode text; what the ANSI code page
+// cannot hold of it is told, never passed on as "?" or a look-alike alone.
+TEST_F(Win32FormTest, TheEditBoxAndTheClipboardTellWhatTheCodePageCannotHold)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the test session's ANSI code page (LANG, LC_ALL) must be 1252";
+    struct TEvents : INativeEditEvents {
+        void NativeEditChanged() override {}
+    } events;
+    std::unique_ptr<INativeEdit> edit = Host.CreateNativeEdit(*Form, {2, 2, 200, 22}, TFont(), TEditAlign::Left, events);
+    HWND box = FindWindowExW(Window(), nullptr, L"Edit", nullptr);
+    ASSERT_TRUE(box);
+    const std::pair<const wchar_t*, std::string> cases[] = {
+        {L"Jos\u00E9 \u20AC 5", ""}, // in 1252
+        {L"Micha\u0142 \u0142\u0151", "\xC5\x82\xC5\x91"},
+        {L"\U0001F600 cut \xD800", "\xF0\x9F\x98\x80\xED\xA0\x80"},
+    };
+    for (const auto& [text, outside] : cases) {
+        SetWindowTextW(box, text);
+        EXPECT_EQ(edit->CharsOutsideCodePage(), outside) << WideToUtf8(text);
+    }
+
+    // Another program's Unicode text, with something past its NUL.
+    const wchar_t unicode[] = L"Micha\u0142\0\u0151";
+    ASSERT_TRUE(OpenClipboard(Window()));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(unicode));
+    memcpy(GlobalLock(block), unicode, sizeof(unicode));
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    std::string bytes;
+    std::string outside;
+    ASSERT_TRUE(Host.GetClipboardText(bytes, outside));
+    EXPECT_EQ(outside, "\xC5\x82") << "up to the NUL";
+    EXPECT_EQ(bytes.substr(0, 5), "Micha");
+    ASSERT_TRUE(Host.SetClipboardText("Jos\xE9"));
+    ASSERT_TRUE(Host.GetClipboardText(bytes, outside));
+    EXPECT_EQ(outside, "") << "an ANSI text";
+}
+
 } // namespace
