@@ -43,6 +43,10 @@ public:
     // still unchanged.
     uint32_t TicksRead() const { return FTicksRead; }
     bool InTick() const { return FInTick || FPollPending; }
+    // A call to the rig server is waiting for its answer here (a command, or
+    // a tick of a server without a thread of its own): an event served
+    // inside that wait would add its own wait to it.
+    bool CallUnderWay() const { return FCallsOut > 0; }
 
     std::string Get_RigType();
     // The rig server's own settings dialog, shown or hidden.

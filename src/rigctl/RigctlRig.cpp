@@ -32,7 +32,7 @@ TRigctlRig::TWritten& TRigctlRig::Writing()
     return *FWritten;
 }
 
-bool TRigctlRig::PollWaiting() const { return FTrx && FTrx->InTick(); }
+bool TRigctlRig::RigWaiting() const { return FTrx && FTrx->CallUnderWay(); }
 
 TRigctlView TRigctlRig::View() const
 {

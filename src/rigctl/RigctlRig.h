@@ -46,10 +46,10 @@ public:
     explicit TRigctlRig(TTransceiver* transceiver) : FTrx(transceiver) {}
 
     TRigctlView View() const;
-    // The transceiver's poll is waiting for the rig server, and this is a
-    // message served meanwhile: a command now would keep the poll's event
+    // A call to the rig server is waiting for its answer, and this is a
+    // message served meanwhile: a command now would keep that call's event
     // waiting for a second call.
-    bool PollWaiting() const;
+    bool RigWaiting() const;
 
     // Each answers kOk or kIoError. Mode names are the transceiver's.
     int SetFreq(int32_t freq);

@@ -160,7 +160,7 @@ void TWin32RigctlServer::ArmResume()
         FResuming = SetTimer(FWindow.Handle(), kResumeTimer, USER_TIMER_MINIMUM, nullptr) != 0;
 }
 
-bool TWin32RigctlServer::MayReachRig() const { return FDepth == 1 && FRigLeft && !FRig.PollWaiting(); }
+bool TWin32RigctlServer::MayReachRig() const { return FDepth == 1 && FRigLeft && !FRig.RigWaiting(); }
 
 void TWin32RigctlServer::Accept()
 {
