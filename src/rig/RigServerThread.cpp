@@ -313,8 +313,13 @@ TRigServerThread::~TRigServerThread()
     // Also while the thread is caught in a call.
     FCore->CancelQueued();
     FCore->WorkCame.notify_all();
-    const bool finished = FCore->Left.wait_for(lock, milliseconds(FCore->Deadlines.Shutdown),
-                                               [this] { return FCore->Finished; });
+    const auto ended = [this] { return FCore->Finished; };
+    bool finished = FCore->Left.wait_for(lock, milliseconds(FCore->Deadlines.Shutdown), ended);
+    // A call still within its deadline (a tick in the background, a server
+    // being started) is let end: left behind, the server it is starting would
+    // run on with nobody to let it go.
+    if (!finished && FCore->Busy && !FCore->HungLocked(TClock::now()))
+        finished = FCore->Left.wait_until(lock, FCore->BusySince + FCore->DeadlineOf(FCore->BusyConnects), ended);
     FCore->Orphaned = true;
     lock.unlock();
     // A thread still caught in a call to a hung server is left to the end of

@@ -78,8 +78,9 @@ public:
     // wait must outlive this object.
     TRigServerThread(TFactory factory, IRigCallWait& wait, TRigDeadlines deadlines = {});
     // Lets the thread free the server; gives it Deadlines.Shutdown to do so,
-    // and leaves it behind when it is still caught in a call. No poll tick's
-    // done is called once this has begun.
+    // or as long as the call it is in has left to its deadline, and leaves it
+    // behind when it is still caught in a call. No poll tick's done is called
+    // once this has begun.
     ~TRigServerThread() override;
     TRigServerThread(const TRigServerThread&) = delete;
     TRigServerThread& operator=(const TRigServerThread&) = delete;
