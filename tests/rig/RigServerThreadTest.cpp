@@ -157,16 +157,19 @@ TEST_F(RigServerThreadTest, ACallMadeWhileWaitingForAHungOneGivesUpWithIt)
     EXPECT_TRUE(Freed);
 }
 
+// A call's deadline is what it may take: the end waits for a call within it
+// (left behind, a server being started would run on unreleased), and leaves
+// behind one that is past it.
 TEST_F(RigServerThreadTest, TheEndOfTheProgramEndsEveryWaitAndLeavesAHungThreadBehind)
 {
-    auto thread = Make({60000, 60000, 50});
+    auto thread = Make({200, 200, 50});
     Gate.Close();
     Wait.DuringWait = [&] {
         Gate.WaitUntilHeld();
         Wait.IsEnding = true;
     };
     EXPECT_THROW(thread->Rig()->GetFreq(), ERigCallCancelled);
-    thread.reset(); // does not wait for the hung call
+    thread.reset(); // waits for the call no longer than its deadline
     EXPECT_FALSE(Freed);
     Gate.Open();
     for (int i = 0; i < 10000 && !Freed; ++i)
@@ -211,11 +214,26 @@ TEST_F(RigServerThreadTest, ACallBehindAHungReadOfATickGivesUpAndTheTickIsDroppe
     EXPECT_EQ(readings[0].Vfos.size(), 4u);
 }
 
+TEST_F(RigServerThreadTest, AtTheEndACallWithinItsDeadlineIsLetEndAndItsServerLetGo)
+{
+    auto thread = Make({10000, 10000, 50});
+    Gate.Close();
+    ASSERT_TRUE(thread->PollInBackground([](TPollReading) {}));
+    Gate.WaitUntilHeld(); // a server being started, say
+    std::thread answer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Gate.Open();
+    });
+    thread.reset();
+    EXPECT_TRUE(Freed) << "the server was let go before the end returned";
+    answer.join();
+}
+
 // A call still queued when the thread stops is answered as cancelled at once,
 // also while the thread is caught in a hung call.
 TEST_F(RigServerThreadTest, ACallStillQueuedWhenTheThreadStopsIsCancelled)
 {
-    auto thread = Make({60000, 60000, 50});
+    auto thread = Make({300, 300, 50});
     Gate.Close();
     bool queuedCancelled = false;
     Wait.DuringWait = [&] {
