@@ -7,7 +7,7 @@
 # through its automation server and a hamlib program through its rigctl port.
 # In a Wine session of its own (see scripts/bench-session.sh). It prints, phase
 # by phase, how long the window took at worst to answer a sent message and to
-# carry out a posted command (the goal: never longer than one deadline, 3 s),
+# carry out the operator's key (the goal: never longer than one deadline, 3 s),
 # the most error boxes open at once (the goal: one), what the readers and the
 # commands met, and velkor.exe's resident memory by minute (the goal: flat).
 # SOAK_BUILD names another Windows build directory; without it build/windows
@@ -57,7 +57,7 @@ row() { # name, phase: worst ms, count, failed
 }
 echo
 echo "== ${minutes} min of a rig server good, hung, failing and slow (${phases} s; slow: ${delay} ms a call to the stand-in; $(single phases) phases) =="
-for what in "window_answer_ms:window answered a sent message" "window_command_ms:window carried out a posted command" \
+for what in "window_answer_ms:window answered a sent message" "window_command_ms:window carried out a key (F4: the memory list, shown and hidden)" \
   "logger_call_ms:two loggers read (GetFreq and IsConnected)" "logger_command_ms:a logger tuned (ChangeFreq answered 1)" \
   "rigctl_f_ms:rigctl client read (f)" "rigctl_F_ms:rigctl client tuned (F answered RPRT 0)"; do
   echo "${what#*:}:"

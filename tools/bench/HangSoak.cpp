@@ -8,8 +8,8 @@
 // the given seconds; in the slow one every call to the stand-in waits delay
 // ms (1200: a fetch and a read, one call of velkor.exe's, take 80 % of its
 // 3 s deadline). Meanwhile it measures how long velkor.exe's window takes to
-// answer a sent message (every 100 ms) and to carry out a posted command
-// (minimise, then restore, every second), counts its message boxes (the most
+// answer a sent message (every 100 ms) and to carry out the operator's key
+// (F4, the memory list shown, then hidden, twice a second), counts its message boxes (the most
 // open at once; a box is answered after 5 s, as an operator would), and runs
 // two automation clients (GetFreq and IsConnected at 10 Hz each, one of them
 // SetFreq every 2 s) and a rigctl client (f at 5 Hz, F every 2 s). One line
@@ -68,6 +68,18 @@ struct TFigure {
     }
 };
 
+HWND FindWindowInProcess(DWORD process, const wchar_t* caption)
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, caption); window;
+         window = FindWindowExW(nullptr, window, nullptr, caption)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            return window;
+    }
+    return nullptr;
+}
+
 void Pinger(HWND window, TFigure& figure)
 {
     while (!GStop) {
@@ -80,26 +92,37 @@ void Pinger(HWND window, TFigure& figure)
     }
 }
 
-// A posted command goes through the window's queue as the operator's input
-// does: how long until it has been carried out.
-void Commander(HWND window, TFigure& figure)
+// The operator's key goes through the window's queue as posted input does:
+// F4 opens the memory list, a posted close hides it again; how long until
+// each has been carried out (a box up meanwhile holds them, as it holds the
+// operator's keys).
+void Commander(DWORD process, HWND window, TFigure& figure)
 {
-    bool minimise = true;
+    HWND list = nullptr;
+    bool show = true;
     while (!GStop) {
+        if (!list)
+            list = FindWindowInProcess(process, L"Memories");
         const int phase = GPhase;
         const double start = Now();
-        PostMessageW(window, WM_SYSCOMMAND, minimise ? SC_MINIMIZE : SC_RESTORE, 0);
+        if (show) {
+            PostMessageW(window, WM_KEYDOWN, VK_F4, 1);
+            PostMessageW(window, WM_KEYUP, VK_F4, 0xC0000001);
+        } else if (list) {
+            PostMessageW(list, WM_CLOSE, 0, 0);
+        }
         bool done = false;
-        while (!GStop && !done && Now() - start < 60000) {
-            done = (IsIconic(window) != FALSE) == minimise;
+        while (!GStop && !done && Now() - start < 10000) {
+            if (!list)
+                list = FindWindowInProcess(process, L"Memories");
+            done = list && (IsWindowVisible(list) != FALSE) == show;
             if (!done)
                 Sleep(5);
         }
         figure.Add(phase, Now() - start, !done);
-        minimise = !minimise;
-        Sleep(1000);
+        show = !show;
+        Sleep(500);
     }
-    PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
 BOOL CALLBACK CollectBox(HWND window, LPARAM boxes)
@@ -269,7 +292,7 @@ int Run(int argc, char** argv)
     std::atomic<long> connected{0}, rigctlErrors{0};
     std::vector<std::thread> threads;
     threads.emplace_back(Pinger, window, std::ref(windowAnswers));
-    threads.emplace_back(Commander, window, std::ref(windowCommands));
+    threads.emplace_back(Commander, process, window, std::ref(windowCommands));
     threads.emplace_back(BoxWatcher, process, std::ref(mostBoxes), std::ref(boxes));
     threads.emplace_back(Logger, std::ref(loggers), std::ref(connected), &loggerCommands);
     threads.emplace_back(Logger, std::ref(loggers), std::ref(connected), nullptr);

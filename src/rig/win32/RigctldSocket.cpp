@@ -5,6 +5,10 @@
 #include "rig/win32/RigctldSocket.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "base/win32/ComUtil.h"
 #include "base/win32/Socket.h"
@@ -42,22 +46,61 @@ bool WaitFor(SOCKET socket, bool write, TRigctldClock::time_point deadline)
     return count > 0;
 }
 
+// The addresses of host, looked up on a thread of its own: a resolver that
+// takes its time (a name server that does not answer) costs the call its
+// deadline at most, and is left to end by itself.
+std::vector<TRigctldAddress> LookUp(const TRigctldResolver& resolver, const std::string& host, uint16_t port,
+                                    TRigctldClock::time_point deadline)
+{
+    struct TLookup {
+        std::mutex Mutex;
+        std::condition_variable Done;
+        bool Ended = false;
+        std::vector<TRigctldAddress> Addresses;
+        std::exception_ptr Failure;
+    };
+    auto lookup = std::make_shared<TLookup>();
+    std::thread([lookup, resolver, host, port] {
+        std::vector<TRigctldAddress> addresses;
+        std::exception_ptr failure;
+        try {
+            addresses = resolver(host, port);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(lookup->Mutex);
+        lookup->Addresses = std::move(addresses);
+        lookup->Failure = failure;
+        lookup->Ended = true;
+        lookup->Done.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->Mutex);
+    if (!lookup->Done.wait_until(lock, deadline, [&] { return lookup->Ended; }))
+        throw ERigctldLinkError("the name " + host + " was not found in time");
+    if (lookup->Failure)
+        std::rethrow_exception(lookup->Failure);
+    if (lookup->Addresses.empty())
+        throw ERigctldLinkError("cannot find the host: it has no address");
+    return std::move(lookup->Addresses);
+}
+
 class TRigctldSocket final : public IRigctldLink {
 public:
+    explicit TRigctldSocket(TRigctldResolver resolver) : FResolver(std::move(resolver)) {}
+
     void Connect(const std::string& host, uint16_t port, TRigctldClock::time_point deadline) override
     {
         Close();
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        addrinfo* found = nullptr;
-        if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found))
-            throw ERigctldLinkError("cannot find the host: " + SystemText(error));
-        std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+        const std::vector<TRigctldAddress> addresses = LookUp(FResolver, host, port, deadline);
         std::string failure = "cannot connect";
-        for (const addrinfo* address = found; address; address = address->ai_next) {
-            TSocketHandle socket(::socket(address->ai_family, address->ai_socktype, address->ai_protocol));
+        for (size_t i = 0; i < addresses.size(); ++i) {
+            const TRigctldAddress& address = addresses[i];
+            // Each address has its share of what is left, so that one that
+            // never answers leaves time for the next.
+            const auto now = TRigctldClock::now();
+            const auto share = now + (deadline > now ? (deadline - now) / static_cast<long>(addresses.size() - i)
+                                                     : TRigctldClock::duration::zero());
+            TSocketHandle socket(::socket(address.Family, SOCK_STREAM, IPPROTO_TCP));
             if (!socket) {
                 failure = "cannot make a socket: " + SystemText(WSAGetLastError());
                 continue;
@@ -65,13 +108,14 @@ public:
             // Non-blocking, so that no wait outlasts the deadline.
             u_long nonBlocking = 1;
             ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
-            if (connect(socket.Get(), address->ai_addr, static_cast<int>(address->ai_addrlen)) == SOCKET_ERROR) {
+            const auto* sockaddrOf = reinterpret_cast<const sockaddr*>(address.Bytes.data());
+            if (connect(socket.Get(), sockaddrOf, static_cast<int>(address.Bytes.size())) == SOCKET_ERROR) {
                 const int error = WSAGetLastError();
                 if (error != WSAEWOULDBLOCK) {
                     failure = "cannot connect: " + SystemText(error);
                     continue;
                 }
-                if (!WaitFor(socket.Get(), true, deadline)) {
+                if (!WaitFor(socket.Get(), true, share)) {
                     failure = "no answer to the connection";
                     continue;
                 }
@@ -150,10 +194,33 @@ private:
     }
 
     TWinsock FWinsock;
+    TRigctldResolver FResolver;
     TSocketHandle FSocket;
     TLineBuffer FLines;
 };
 
 } // namespace
 
-std::unique_ptr<IRigctldLink> MakeRigctldSocket() { return std::make_unique<TRigctldSocket>(); }
+std::vector<TRigctldAddress> ResolveRigctldHost(const std::string& host, uint16_t port)
+{
+    const TWinsock winsock; // the lookup's thread may outlive the socket
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found))
+        throw ERigctldLinkError("cannot find the host: " + SystemText(error));
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owned(found, freeaddrinfo);
+    std::vector<TRigctldAddress> addresses;
+    for (const addrinfo* address = found; address; address = address->ai_next) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(address->ai_addr);
+        addresses.push_back({address->ai_family, {bytes, bytes + address->ai_addrlen}});
+    }
+    return addresses;
+}
+
+std::unique_ptr<IRigctldLink> MakeRigctldSocket(TRigctldResolver resolver)
+{
+    return std::make_unique<TRigctldSocket>(std::move(resolver));
+}
