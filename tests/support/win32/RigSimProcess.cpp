@@ -126,6 +126,11 @@ std::wstring TRigSimProcess::ExePath()
 void TRigSimProcess::Start(DWORD timeoutMs)
 {
     Stop();
+    // One that COM started for an earlier test's program ends with its last
+    // client, a moment later: until then the next program would find it
+    // registered as the running one, not this.
+    if (!WaitUntilNoneRuns(5000))
+        StopAll();
     const PROCESS_INFORMATION info = Launch(L"");
     FProcess = info.hProcess;
     FProcessId = info.dwProcessId;
