@@ -132,12 +132,6 @@ void RefuseReadOnly(IFileSystem& files, const std::string& name, const char* orE
 void WriteMemoryFile(IFileSystem& files, const std::string& fileName, const std::string& text,
                      const std::string& keepOldAs)
 {
-    // Program rule: a save that changes nothing writes nothing, so that
-    // saving twice never makes the backup a copy of the file itself.
-    const TMemoryFileState onDisk = ReadMemoryFile(files, fileName);
-    if (onDisk.Kind == TMemoryFileState::Read && onDisk.Bytes == text)
-        return;
-
     const std::string tempName = MemoryTempFileName(fileName);
     const std::string backupName = MemoryBackupFileName(fileName);
     const std::string stagedName = MemoryTempFileName(backupName);
@@ -207,6 +201,11 @@ std::string SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files, con
                            const std::string& keepOldAs)
 {
     std::string text = MemoryFileText(grid, fileName);
+    // Program rule: a save that changes nothing writes nothing, so that
+    // saving twice never makes the backup a copy of the file itself.
+    const TMemoryFileState onDisk = ReadMemoryFile(files, fileName);
+    if (onDisk.Kind == TMemoryFileState::Read && onDisk.Bytes == text)
+        return text;
     WriteMemoryFile(files, fileName, text, keepOldAs);
     return text;
 }

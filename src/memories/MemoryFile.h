@@ -58,9 +58,8 @@ TMemoryFileState LoadMemoryFile(TStringAlignGrid& grid, IFileSystem& files,
 // which no load would take.
 std::string MemoryFileText(const TStringAlignGrid& grid, const std::string& fileName = kMemoryFileName);
 
-// Writes `text` as the memory file. When the file on disk already holds
-// exactly these bytes, nothing is written and no backup is made. Otherwise
-// the bytes go to a temporary file beside the memory file; then the old
+// Writes `text` as the memory file; the caller has found that the file on
+// disk does not hold exactly these bytes already. The bytes go to a temporary file beside the memory file; then the old
 // file, if any, is kept: as `keepOldAs` when that is given (a name no file
 // has, which no later save replaces), else as the backup file (replacing the
 // older backup in one step); and the temporary file replaces the old file in
@@ -72,7 +71,8 @@ std::string MemoryFileText(const TStringAlignGrid& grid, const std::string& file
 void WriteMemoryFile(IFileSystem& files, const std::string& fileName, const std::string& text,
                      const std::string& keepOldAs = {});
 
-// MemoryFileText and WriteMemoryFile of the whole grid; answers the bytes.
+// MemoryFileText and WriteMemoryFile of the whole grid, writing nothing and
+// making no backup when the file on disk holds these bytes; answers them.
 std::string SaveMemoryFile(const TStringAlignGrid& grid, IFileSystem& files,
                            const std::string& fileName = kMemoryFileName, const std::string& keepOldAs = {});
 
