@@ -15,6 +15,7 @@ STDMETHODIMP TClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** 
     *ppv = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
+    FSim.NoteClaimed();
     return MakeAndQuery<TOmniRigObject>(riid, ppv, FSim);
 }
 
@@ -22,6 +23,7 @@ STDMETHODIMP TClassFactory::LockServer(BOOL lock)
 {
     return ComGuard([&] {
         if (lock) {
+            FSim.NoteClaimed();
             ++FLocks;
             FSim.AddServerRef();
         } else if (FLocks > 0) {

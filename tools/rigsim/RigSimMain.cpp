@@ -1,7 +1,8 @@
 // rigsim.exe: the stand-in rig server. A COM local server that simulates one
 // radio for tests and demos.
 //   rigsim.exe               runs until its process is ended
-//   rigsim.exe -Embedding    started by COM; ends when the last client goes
+//   rigsim.exe -Embedding    started by COM; ends when the last client goes, or
+//                            10 s after its start when no client came
 //   rigsim.exe /regserver    registers the type library and the class
 //   rigsim.exe /unregserver  removes both
 #include <windows.h>
@@ -39,6 +40,9 @@ void ReportError(const std::wstring& text)
     DWORD written = 0;
     WriteFile(err, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
+
+// How long a server that COM started waits for the client that started it.
+constexpr UINT kUnclaimedMs = 10000;
 
 std::wstring Hex(HRESULT hr)
 {
@@ -121,8 +125,17 @@ int RunServer(const std::wstring& exePath, bool embedding)
     if (FAILED(hr))
         ReportError(L"CoResumeClassObjects failed " + Hex(hr));
 
+    // Started by COM for a client that ended while it started (a program
+    // closed during its first call), the server would wait for it for ever.
+    const UINT_PTR unclaimed = embedding ? SetTimer(nullptr, 0, kUnclaimedMs, nullptr) : 0;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (unclaimed && msg.message == WM_TIMER && !msg.hwnd && msg.wParam == unclaimed) {
+            KillTimer(nullptr, unclaimed);
+            if (!sim.Claimed())
+                break;
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -90,6 +90,12 @@ public:
     void AddServerRef();
     void ReleaseServerRef();
 
+    // A client has made an object or locked the server through the class
+    // object: a server that COM started for a client that went away before
+    // this never ends by its last client.
+    void NoteClaimed() { FClaimed = true; }
+    bool Claimed() const { return FClaimed; }
+
     // Drops the sinks and the window before COM goes.
     void Shutdown();
 
@@ -110,6 +116,7 @@ private:
     TRigObject* FRig = nullptr;
     long FServerRefs = 0;
     bool FQuitPosted = false;
+    bool FClaimed = false;
     TRadio FRadio;
     Microsoft::WRL::ComPtr<ITypeInfo> FDispatchInfo[2];
     Microsoft::WRL::ComPtr<ITypeInfo> FVtableInfo[2];

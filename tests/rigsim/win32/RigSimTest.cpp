@@ -812,6 +812,13 @@ TEST_F(RigSimServerTest, ComStartsAnInstanceThatEndsWithItsLastClient)
     EXPECT_TRUE(TRigSimProcess::WaitUntilNoneRuns(10000));
 }
 
+// Started by COM for a client that has gone before it registered, it ends by
+// itself instead of waiting for ever.
+TEST_F(RigSimServerTest, AnInstanceComStartedForNoClientEnds)
+{
+    EXPECT_EQ(0u, TRigSimProcess::RunTool(L"-Embedding", 30000));
+}
+
 bool KeyExists(const std::wstring& path)
 {
     HKEY key = nullptr;
