@@ -5,7 +5,7 @@
 #include <cstddef>
 
 // The settings of the program as a whole (the start folder of a start by
-// COM, the rigctl port).
+// COM, the rig server, the rigctl port).
 inline constexpr const char* kProgramKey = "Software\\Velkor";
 
 // The windows' placements, as their placement storage is given them (from

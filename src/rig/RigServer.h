@@ -1,6 +1,8 @@
 #pragma once
-// The rig server as the transceiver sees it. The Win32 build talks to the real
-// server over COM (TOmniRigX); tests use a fake that records every call.
+// The rig server as the transceiver sees it, whatever its kind: the COM rig
+// server (TOmniRigX) or hamlib's rigctld (TRigctldServer), each on a thread
+// of its own in velkor.exe (TRigServerThread); tests use a fake that records
+// every call.
 
 #include <cstdint>
 #include <exception>

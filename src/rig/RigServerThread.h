@@ -4,7 +4,10 @@
 // gone out to another process cannot be taken back: so every call goes to
 // this thread, and the caller waits for it only so long. A call that passes
 // its deadline is abandoned and fails; while it still hangs, every further
-// call fails at once, and once it returns the server is used again.
+// call fails at once, and once it returns the server is used again. COM's
+// own ways to give up a call (IMessageFilter's PENDINGMSG_CANCELCALL,
+// CoCancelCall) end nothing under Wine 8: the call still waits for the
+// server, so only a thread of its own keeps the window free.
 
 #include <chrono>
 #include <condition_variable>

@@ -12,7 +12,9 @@
 
 // The user-interface thread's wait: COM's own modal wait, so that while a
 // rig call is out the thread serves what it serves during any COM call
-// (incoming calls of loggers, posted and sent messages, painting).
+// (incoming calls of loggers, posted and sent messages, painting). Wine 8
+// serves no posted messages, timers or input there: they wait for the
+// call's end, one deadline at most.
 class TComRigCallWait : public IRigCallWait {
 public:
     // ending: true once the program is ending.
