@@ -1,37 +1,26 @@
-# cmake -P LayerCheck.cmake: the include rule of one folder of src/, run by the
-# build before its library compiles (velkor_layer in src/CMakeLists.txt).
-# A file may include its own folder and the folders below it; a portable
-# folder includes no win32 part. Linking alone would miss a header-only use.
+# cmake -P LayerCheck.cmake: the include rule of one folder of the tree, run
+# by the build before the folder's code compiles (cmake/Layers.cmake). An
+# #include "folder/..." of a folder of src/ must name a folder this one uses;
+# only Windows code includes a win32 part; tests include their own folder's
+# tests and tests/support, no other folder's. Linking alone would miss a
+# header-only use.
 #
-#   SOURCE_DIR  src/
-#   FOLDER      the folder checked: "ui" or "ui/win32"
-#   LAYERS      the folders from the bottom, comma-separated
-#   EXCEPT      file names of the folder left out, comma-separated
+#   SOURCE_DIR  the top of the tree
+#   FOLDER      the folder checked, from the top: "src/ui", "tests/rig/win32"
+#   ALLOWED     the folders of src/ it may use, comma-separated
+#   WIN32PART   ON when it is Windows code
+#   OWN         for tests/<own>: the folder whose tests these are
 #   STAMP       touched when every include keeps the rule
 
 cmake_minimum_required(VERSION 3.25)
 
-string(REPLACE "," ";" layers "${LAYERS}")
-string(REPLACE "," ";" except "${EXCEPT}")
-string(REGEX MATCH "^[^/]+" layer "${FOLDER}")
-list(FIND layers "${layer}" own)
-if(own LESS 0)
-  message(FATAL_ERROR "LayerCheck: ${layer} is not a layer (${LAYERS})")
-endif()
-set(win32part FALSE)
-if(FOLDER MATCHES "/win32$")
-  set(win32part TRUE)
-endif()
-string(REPLACE "," " " order "${LAYERS}")
+string(REPLACE "," ";" allowed "${ALLOWED}")
+string(REPLACE "," " " shownAllowed "${ALLOWED}")
 
 set(errors "")
 file(GLOB files ${SOURCE_DIR}/${FOLDER}/*.h ${SOURCE_DIR}/${FOLDER}/*.cpp)
 list(SORT files)
 foreach(file IN LISTS files)
-  get_filename_component(name "${file}" NAME)
-  if(name IN_LIST except)
-    continue()
-  endif()
   # A newline in front, so that the first line matches as every other does;
   # the text is never treated as a list (code has ';' and '[').
   file(READ "${file}" text)
@@ -50,15 +39,25 @@ foreach(file IN LISTS files)
     string(SUBSTRING "${text}" 0 ${pos} before)
     string(REGEX REPLACE "[^\n]" "" newlines "${before}")
     string(LENGTH "${newlines}" line)
-    file(RELATIVE_PATH shown "${SOURCE_DIR}/.." "${file}")
+    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
 
-    list(FIND layers "${folder}" theirs)
-    if(theirs GREATER own)
-      string(APPEND errors "${shown}:${line}: error: \"${path}\" is in ${folder}, a layer above ${layer} "
-        "(layers from the bottom: ${order})\n")
-    elseif(theirs GREATER_EQUAL 0 AND NOT win32part AND path MATCHES "^[^/]+/win32/")
-      string(APPEND errors "${shown}:${line}: error: \"${path}\" is a win32 part; the portable ${layer} "
-        "includes none\n")
+    if(folder STREQUAL "src")
+      string(APPEND errors "${shown}:${line}: error: \"${path}\": name a folder of src/ without src/\n")
+    elseif(folder STREQUAL "tests")
+      string(REGEX MATCH "^tests/([^/]+)/" ignored "${path}")
+      set(theirs "${CMAKE_MATCH_1}")
+      if(NOT theirs STREQUAL "support" AND NOT theirs STREQUAL "${OWN}")
+        string(APPEND errors "${shown}:${line}: error: \"${path}\" is another folder's tests; what tests of "
+          "several folders share lives in tests/support\n")
+      endif()
+    elseif(IS_DIRECTORY "${SOURCE_DIR}/src/${folder}")
+      if(NOT folder IN_LIST allowed)
+        string(APPEND errors "${shown}:${line}: error: \"${path}\" is in ${folder}, which ${FOLDER} does not use "
+          "(it uses: ${shownAllowed})\n")
+      elseif(NOT WIN32PART AND path MATCHES "^[^/]+/win32/")
+        string(APPEND errors "${shown}:${line}: error: \"${path}\" is a win32 part; the portable ${FOLDER} "
+          "includes none\n")
+      endif()
     endif()
   endwhile()
 endforeach()
@@ -66,6 +65,6 @@ endforeach()
 if(errors)
   # Unwrapped, one "file:line: error:" a line, as a compiler reports.
   message("${errors}")
-  message(FATAL_ERROR "src/${FOLDER} includes a folder it may not use")
+  message(FATAL_ERROR "${FOLDER} includes a folder it may not use")
 endif()
 file(WRITE "${STAMP}" "")

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<THamlibMode, 8> kModes{{
+constexpr std::array<THamlibMode, 8> kHamlibModes{{
     {"AM", "AM", 6000},
     {"CW", "CW", 500},
     {"USB", "USB", 2400},
@@ -47,7 +47,7 @@ bool Same(std::string_view a, const char* b) { return SameText(std::string(a), b
 
 const THamlibMode* HamlibModeByName(std::string_view hamlib)
 {
-    for (const THamlibMode& mode : kModes)
+    for (const THamlibMode& mode : kHamlibModes)
         if (Same(hamlib, mode.Hamlib))
             return &mode;
     return nullptr;
@@ -55,7 +55,7 @@ const THamlibMode* HamlibModeByName(std::string_view hamlib)
 
 const THamlibMode* HamlibModeByVelkor(std::string_view velkor)
 {
-    for (const THamlibMode& mode : kModes)
+    for (const THamlibMode& mode : kHamlibModes)
         if (velkor == mode.Velkor)
             return &mode;
     return nullptr;

@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "app/ComMainForm.h"
-#include "platform/MemoryRegistry.h"
-#include "tests/rig/FakeRigServer.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "app/ComMainForm.h"
-#include "platform/MemoryRegistry.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/MemoryRegistry.h"
 #include "tests/support/TempFolder.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

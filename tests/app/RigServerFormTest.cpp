@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/RigServerForm.h"
-#include "platform/MemoryRegistry.h"
 #include "platform/ProgramKey.h"
-#include "tests/rig/FakeRigServer.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "automation/ComServer.h"
 #include "base/SysUtils.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

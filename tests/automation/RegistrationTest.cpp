@@ -6,7 +6,7 @@
 
 #include "automation/Registration.h"
 #include "base/SysUtils.h"
-#include "platform/MemoryRegistry.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

@@ -38,4 +38,13 @@ TEST(StartMode, TheFirstSwitchInTheTablesOrderSetsTheMode)
     }
 }
 
+// The rigctl port's switch goes with any start.
+TEST(StartMode, TheRigctlSwitchIsNoStartMode)
+{
+    for (const char* param : {"/rigctl", "/rigctl:4532", "-rigctl:0"})
+        EXPECT_EQ(StartModeOf({param}), TStartMode::Standalone) << param;
+    EXPECT_EQ(StartModeOf({"/rigctl", "/Embedding"}), TStartMode::Automation);
+    EXPECT_EQ(StartModeOf({"/regserver", "/rigctl:4600"}), TStartMode::Register);
+}
+
 } // namespace

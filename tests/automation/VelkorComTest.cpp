@@ -2,9 +2,9 @@
 
 #include "automation/VelkorCOMUnit.h"
 #include "rig/TransceiverUnit.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

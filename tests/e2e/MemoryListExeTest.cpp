@@ -14,10 +14,10 @@
 
 #include "AutomationSupport.h"
 #include "RigSim.h"
+#include "rig/RigServer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "tests/support/win32/VelkorProcess.h"
-#include "src/rig/RigServer.h"
 
 using Microsoft::WRL::ComPtr;
 

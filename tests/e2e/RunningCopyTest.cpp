@@ -3,10 +3,10 @@
 // made while it closes waits for it and runs instead of ending with it.
 #include <gtest/gtest.h>
 
-#include "app/win32/RunningCopy.h"
 #include "base/win32/Handle.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
+#include "velkor/RunningCopy.h"
 
 namespace {
 

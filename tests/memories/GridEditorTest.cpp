@@ -7,8 +7,8 @@
 
 #include "memories/GridEditor.h"
 #include "tests/memories/GridSupport.h"
+#include "tests/support/HeadlessHost.h"
 #include "tests/support/ListFormBench.h"
-#include "ui/HeadlessHost.h"
 #include "ui/Keys.h"
 
 namespace {

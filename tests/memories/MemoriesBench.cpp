@@ -5,9 +5,9 @@
 
 #include "platform/StdFileSystem.h"
 #include "tests/memories/MemoriesBench.h"
+#include "tests/support/HeadlessHost.h"
 #include "tests/support/ListFormBench.h"
 #include "tests/support/TempFolder.h"
-#include "ui/HeadlessHost.h"
 
 int main()
 {

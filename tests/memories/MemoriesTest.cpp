@@ -6,11 +6,11 @@
 
 #include "memories/Memories.h"
 #include "rig/TransceiverUnit.h"
-#include "tests/memories/FakeFileSystem.h"
 #include "tests/memories/GridSupport.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeFileSystem.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 #include "ui/Keys.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 #include "memories/MemoryFile.h"
 #include "platform/StdFileSystem.h"
-#include "tests/memories/FakeFileSystem.h"
 #include "tests/memories/GridSupport.h"
+#include "tests/support/FakeFileSystem.h"
 #include "tests/support/Fuzz.h"
 #include "tests/support/TempFolder.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/SysUtils.h"
-#include "platform/MemoryRegistry.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

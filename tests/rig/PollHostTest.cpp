@@ -7,9 +7,9 @@
 
 #include "rig/PollHost.h"
 #include "rig/TransceiverUnit.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

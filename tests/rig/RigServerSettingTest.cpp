@@ -2,8 +2,8 @@
 // refused: the texts an operator types wrong.
 #include <gtest/gtest.h>
 
-#include "platform/MemoryRegistry.h"
 #include "rig/RigServerSetting.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "rig/RigctldClient.h"
 #include "rig/TransceiverUnit.h"
 #include "tests/rig/RigctldLink.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "rig/TransceiverUnit.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "rig/TransceiverUnit.h"
 #include "rigctl/RigctlRig.h"
 #include "rigctl/RigctlSession.h"
+#include "tests/support/HeadlessHost.h"
 #include "tools/rigsim/Radio.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 extern char** environ;
 

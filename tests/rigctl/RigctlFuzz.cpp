@@ -15,10 +15,10 @@
 #include "rig/TransceiverUnit.h"
 #include "rigctl/RigctlRig.h"
 #include "rigctl/RigctlSession.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
 #include "tests/support/Fuzz.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "base/SysUtils.h"
-#include "platform/MemoryRegistry.h"
 #include "rigctl/RigctlSettings.h"
 #include "tests/support/Fuzz.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 // Whether the rigctl port opens, and where: the switch, then the registry.
 #include <gtest/gtest.h>
 
-#include "automation/StartMode.h"
-#include "platform/MemoryRegistry.h"
 #include "rigctl/RigctlSettings.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 
@@ -72,14 +71,6 @@ TEST(RigctlSettings, TheErrorNamesTheSettingThatIsWrong)
               "The registry value RigctlPort names no TCP port: \"port\" (1 to 65535, or 0 for none)");
     EXPECT_EQ(RigctlSettingOf({"/rigctl:x"}, registry).Error,
               "The switch /rigctl:x names no TCP port (1 to 65535, or 0 for none)");
-}
-
-TEST(RigctlSettings, TheSwitchIsNoStartMode)
-{
-    for (const char* param : {"/rigctl", "/rigctl:4532", "-rigctl:0"})
-        EXPECT_EQ(StartModeOf({param}), TStartMode::Standalone) << param;
-    EXPECT_EQ(StartModeOf({"/rigctl", "/Embedding"}), TStartMode::Automation);
-    EXPECT_EQ(StartModeOf({"/regserver", "/rigctl:4600"}), TStartMode::Register);
 }
 
 } // namespace

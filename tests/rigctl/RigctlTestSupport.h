@@ -10,9 +10,9 @@
 #include "rig/TransceiverUnit.h"
 #include "rigctl/RigctlRig.h"
 #include "rigctl/RigctlSession.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 class RigctlTest : public ::testing::Test {
 protected:

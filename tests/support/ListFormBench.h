@@ -8,10 +8,10 @@
 #include <string>
 
 #include "memories/ListUnit.h"
-#include "platform/MemoryRegistry.h"
 #include "rig/TransceiverUnit.h"
-#include "tests/memories/FakeFileSystem.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeFileSystem.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/MemoryRegistry.h"
 #include "ui/Application.h"
 
 template <class THostT>

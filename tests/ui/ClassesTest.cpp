@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/SysUtils.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 namespace {
 

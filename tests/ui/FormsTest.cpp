@@ -1,20 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "ui/Forms.h"
 #include "base/SysUtils.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
+#include "ui/Forms.h"
 #include "ui/Menus.h"
 
 namespace {
 
 // Records what the form routes to it.
-class TProbe : public TCustomControl {
+class TControlProbe : public TCustomControl {
 public:
-    TProbe(TWinControl* parent, const std::string& name, TRect bounds, std::vector<std::string>& log)
-        : TProbe(parent, parent, name, bounds, log)
+    TControlProbe(TWinControl* parent, const std::string& name, TRect bounds, std::vector<std::string>& log)
+        : TControlProbe(parent, parent, name, bounds, log)
     {
     }
-    TProbe(TComponent* owner, TWinControl* parent, const std::string& name, TRect bounds,
+    TControlProbe(TComponent* owner, TWinControl* parent, const std::string& name, TRect bounds,
            std::vector<std::string>& log)
         : TCustomControl(owner), FLog(log)
     {
@@ -74,8 +74,8 @@ protected:
         Form = new TForm(&App);
         Form->SetBorderStyle(TFormBorderStyle::bsNone);
         Form->SetBounds(100, 50, 200, 100);
-        Panel = new TProbe(Form, "panel", {10, 10, 110, 60}, Log);
-        Button = new TProbe(Panel, "button", {5, 5, 25, 20}, Log);
+        Panel = new TControlProbe(Form, "panel", {10, 10, 110, 60}, Log);
+        Button = new TControlProbe(Panel, "button", {5, 5, 25, 20}, Log);
         Form->Show();
         Log.clear();
     }
@@ -84,8 +84,8 @@ protected:
     THeadlessHost Host;
     TApplication App{Host};
     TForm* Form;
-    TProbe* Panel;
-    TProbe* Button;
+    TControlProbe* Panel;
+    TControlProbe* Button;
     std::vector<std::string> Log;
 };
 
@@ -125,7 +125,7 @@ TEST_F(FormsTest, DoubleClickGivesBothClicksAndTheDoubleInBetween)
 
 TEST_F(FormsTest, TabStopsTakeTheFocusByPressAndTabAndAReleaseAloneClicksNothing)
 {
-    auto* other = new TProbe(Form, "other", {120, 10, 180, 60}, Log);
+    auto* other = new TControlProbe(Form, "other", {120, 10, 180, 60}, Log);
     Button->SetTabStop(true);
     other->SetTabStop(true);
     Host.Click(*Button, 2, 2);
@@ -150,7 +150,7 @@ TEST_F(FormsTest, TabStopsTakeTheFocusByPressAndTabAndAReleaseAloneClicksNothing
 
 TEST_F(FormsTest, TheWheelGoesToTheControlUnderTheMouseItsParentsOrTheFocus)
 {
-    auto* other = new TProbe(Form, "other", {120, 10, 180, 60}, Log);
+    auto* other = new TControlProbe(Form, "other", {120, 10, 180, 60}, Log);
     other->SetTabStop(true);
     Form->SetActiveControl(other);
     Take();
@@ -269,7 +269,7 @@ TEST_F(FormsTest, OnDestroyRunsOnceWhileTheControlsStillStand)
 {
     auto* owner = new TComponent(&App);
     auto* form = new TForm(owner);
-    new TProbe(form, "led", {0, 0, 10, 10}, Log);
+    new TControlProbe(form, "led", {0, 0, 10, 10}, Log);
     std::string seen;
     int calls = 0;
     form->OnDestroy = [&](TObject*) {
@@ -292,9 +292,9 @@ TEST_F(FormsTest, AControlLeftWithoutItsParentNoLongerTakesTheMouse)
     // A box freed by its owner leaves the form's knob without a parent, the
     // knob holding the capture, the hover and a waiting hint.
     auto* boxOwner = new TComponent(&App);
-    new TProbe(boxOwner, Form, "box", {120, 10, 190, 90}, Log);
-    auto* box = static_cast<TProbe*>(boxOwner->Components(0));
-    auto* knob = new TProbe(Form, "knob", {5, 5, 25, 25}, Log);
+    new TControlProbe(boxOwner, Form, "box", {120, 10, 190, 90}, Log);
+    auto* box = static_cast<TControlProbe*>(boxOwner->Components(0));
+    auto* knob = new TControlProbe(Form, "knob", {5, 5, 25, 25}, Log);
     knob->SetParent(box);
     knob->SetHint("Tune");
     knob->SetShowHint(true);

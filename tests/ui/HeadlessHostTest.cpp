@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 #include "ui/Menus.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <climits>
 
 #include "base/SysUtils.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 #include "ui/ScrollBar.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "base/SysUtils.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 #include "widgets/CLEDLbl.h"
 
 namespace {

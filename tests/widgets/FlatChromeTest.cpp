@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "base/SysUtils.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 #include "widgets/TFlatSpeedButtonUnit.h"
 #include "widgets/TFlatTitlebarUnit.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/MemoryRegistry.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/MemoryRegistry.h"
 #include "widgets/FormPlacement.h"
 
 namespace {

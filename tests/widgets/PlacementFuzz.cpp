@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "base/SysUtils.h"
-#include "platform/MemoryRegistry.h"
 #include "tests/support/Fuzz.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/MemoryRegistry.h"
 #include "ui/StdCtrls.h"
 #include "widgets/FormPlacement.h"
 

@@ -14,9 +14,9 @@
 #include "base/win32/ComUtil.h"
 #include "base/win32/ModulePath.h"
 #include "rig/TransceiverUnit.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 using Microsoft::WRL::ComPtr;
 

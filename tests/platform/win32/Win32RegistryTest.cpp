@@ -6,8 +6,6 @@
 #include "base/SysUtils.h"
 #include "platform/win32/Win32Registry.h"
 #include "tests/support/win32/LockedKey.h"
-#include "ui/HeadlessHost.h"
-#include "widgets/FormPlacement.h"
 
 namespace {
 
@@ -124,60 +122,6 @@ TEST_F(Win32RegistryTest, KeysAreMadeOpenedAndRemovedOneAtATime)
     EXPECT_EQ(Reg.DeleteKey(kUser, "Software\\VelkorTests\\A"), TRegStatus::NotFound);
     EXPECT_EQ(Reg.DeleteKey(kUser, "\\"), TRegStatus::Failed);
     EXPECT_EQ(Reg.ProgramBaseName(), "platform_win32_tests");
-}
-
-TEST_F(Win32RegistryTest, PlacementGoesToTheSystemsRegistryAndComesBack)
-{
-    for (int run = 0; run < 2; ++run) {
-        THeadlessHost host;
-        TApplication app(host);
-        auto* form = new TForm(&app);
-        form->SetBorderStyle(TFormBorderStyle::bsNone);
-        form->SetBounds(run == 0 ? 40 : 0, 30, 229, 103);
-        auto* placement = new TFormPlacement(form, Reg);
-        placement->SetIniSection("\\Software\\VelkorTests\\WindowPos");
-        form->Show();
-        EXPECT_EQ(form->Left(), 40);
-        form->Close();
-        EXPECT_TRUE(host.MessageBoxes().empty());
-    }
-    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"NormPos"), L"40,30,269,133");
-    EXPECT_EQ(SystemText(L"Software\\VelkorTests\\WindowPos", L"Visible"), L"0");
-    // The file key, made on the way and left empty.
-    std::unique_ptr<IRegistryKey> fileKey;
-    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\platform_win32_tests", TRegAccess::Read, fileKey), TRegStatus::Ok);
-    fileKey.reset();
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\platform_win32_tests");
-}
-
-// A window's key that exists but may not be opened is passed over: nothing is
-// read from it, nothing written, and no error is reported.
-TEST_F(Win32RegistryTest, AKeyThatMayNotBeOpenedIsPassedOverSilently)
-{
-    // Nobody may read it, write it or make keys below it.
-    TLockedKey locked(HKEY_CURRENT_USER, L"Software\\VelkorTests\\Locked", 0x3F);
-    ASSERT_TRUE(locked.Locked());
-    std::unique_ptr<IRegistryKey> key;
-    EXPECT_EQ(Reg.OpenKey(kUser, "Software\\VelkorTests\\Locked", TRegAccess::Read, key), TRegStatus::Denied);
-    EXPECT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Locked"), TRegStatus::Ok) << "it is there";
-    EXPECT_EQ(Reg.CreateKey(kUser, "Software\\VelkorTests\\Missing"), TRegStatus::Ok);
-
-    {
-        THeadlessHost host;
-        TApplication app(host);
-        auto* form = new TForm(&app);
-        form->SetBorderStyle(TFormBorderStyle::bsNone);
-        form->SetBounds(40, 30, 229, 103);
-        auto* placement = new TFormPlacement(form, Reg);
-        placement->SetIniSection("\\Software\\VelkorTests\\Locked");
-        form->Show();
-        EXPECT_EQ(form->Left(), 40) << "the design's place";
-        form->Close();
-        EXPECT_TRUE(host.Terminated());
-        for (const auto& box : host.MessageBoxes())
-            ADD_FAILURE() << "reported: " << box.Text;
-    }
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\platform_win32_tests");
 }
 
 } // namespace

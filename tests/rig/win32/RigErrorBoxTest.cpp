@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "rig/TransceiverUnit.h"
-#include "tests/rig/FakeRigServer.h"
+#include "tests/support/FakeRigServer.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
 

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "RigSim.h"
-#include "tests/support/win32/RigSimProcess.h"
-#include "tests/support/win32/Wait.h"
 #include "base/win32/ComUtil.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigXThread.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/win32/RigSimProcess.h"
+#include "tests/support/win32/Wait.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 #include "ui/win32/Win32Host.h"
 
 using Microsoft::WRL::ComPtr;

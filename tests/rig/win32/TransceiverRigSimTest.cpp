@@ -4,12 +4,12 @@
 #include <sstream>
 
 #include "RigSim.h"
-#include "tests/support/win32/RigSimProcess.h"
 #include "base/win32/ComUtil.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/win32/RigSimProcess.h"
 #include "ui/Forms.h"
-#include "ui/HeadlessHost.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace RigParams;

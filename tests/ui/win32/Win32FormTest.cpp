@@ -5,12 +5,10 @@
 
 #include "base/SysUtils.h"
 #include "base/win32/ComUtil.h"
-#include "platform/MemoryRegistry.h"
+#include "tests/support/win32/FormBitmap.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
-#include "tests/support/win32/FormBitmap.h"
 #include "ui/win32/Win32Host.h"
-#include "widgets/FormPlacement.h"
 
 namespace {
 
@@ -173,45 +171,6 @@ TEST_F(Win32FormTest, AHintWindowShowsNearTheMouseAndHides)
         << "the text in the hint's colours";
     Host.HideHintWindow();
     EXPECT_FALSE(IsWindowVisible(hint));
-}
-
-// Where a maximised window goes: the form's place, the system's while it is
-// negative; a borderless window's restore puts it in the screen's corner,
-// whatever maximised place its stored placement holds.
-TEST_F(Win32FormTest, AMaximisedWindowGoesWhereItsFormSays)
-{
-    TMemoryRegistry registry;
-    registry.SetString(TRegRoot::CurrentUser, "Software\\VelkorTests\\Max", "MinMaxPos", "-1,-1,50,60");
-    registry.SetString(TRegRoot::CurrentUser, "Software\\VelkorTests\\Max", "NormPos", "100,90,329,193");
-    auto* restored = new TForm(&App);
-    restored->SetBorderStyle(TFormBorderStyle::bsNone);
-    restored->SetBounds(10, 10, 229, 103);
-    auto* placement = new TFormPlacement(restored, registry);
-    placement->SetIniSection("\\Software\\VelkorTests\\Max");
-    restored->Show();
-    placement->SetActive(false); // nothing saved when the form goes
-    ASSERT_EQ(restored->Left(), 100) << "restored";
-
-    const struct {
-        TForm* Form;
-        TPoint Place; // the form's maximised place, set when not left as it is
-        bool Set;
-        TPoint Expected;
-    } cases[] = {
-        {restored, {}, false, {0, 0}},
-        {Form, {30, 40}, true, {30, 40}},
-        {Form, {-1, -1}, true, {0, 0}}, // the system's: a window without a frame fills the screen from its corner
-    };
-    for (const auto& c : cases) {
-        if (c.Set)
-            c.Form->SetMaxPosition(c.Place);
-        HWND window = TWin32Host::WindowOf(*c.Form);
-        c.Form->SetWindowState(TWindowState::wsMaximized);
-        RECT r;
-        GetWindowRect(window, &r);
-        EXPECT_EQ((TPoint{r.left, r.top}), c.Expected) << c.Place.X << "," << c.Place.Y;
-        c.Form->SetWindowState(TWindowState::wsNormal);
-    }
 }
 
 // Reads the items of the first popup menu this process shows, then closes it.

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/HeadlessCanvas.h"
 #include "ui/Controls.h"
-#include "ui/HeadlessCanvas.h"
 #include "ui/Host.h"
 #include "ui/Menus.h"
 

@@ -1,4 +1,4 @@
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 
 #include <algorithm>
 #include <chrono>

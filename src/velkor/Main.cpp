@@ -16,7 +16,6 @@
 #include "app/MemoryListWindow.h"
 #include "app/RigServerForm.h"
 #include "app/win32/MainWindow.h"
-#include "app/win32/RunningCopy.h"
 #include "automation/win32/VelkorServer.h"
 #include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
@@ -31,6 +30,7 @@
 #include "rigctl/win32/RigctlServer.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
+#include "velkor/RunningCopy.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/MemoryRegistry.h"
+#include "tests/support/MemoryRegistry.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/HeadlessCanvas.h"
+#include "tests/support/HeadlessCanvas.h"
 
 #include <cstdlib>
 

@@ -16,9 +16,9 @@ namespace {
 const std::string kHeaderLine = "Caption\tMode\tVFO A\tVFO B\t\r\n";
 
 
-class Win32FileSystemTest : public ::testing::Test {
+class MemoryFileWin32Test : public ::testing::Test {
 protected:
-    Win32FileSystemTest()
+    MemoryFileWin32Test()
     {
         Grid.SetCells(0, 0, "Caption");
         Grid.SetCells(1, 0, "Mode");
@@ -36,7 +36,7 @@ protected:
     TWin32FileSystem Files;
 };
 
-TEST_F(Win32FileSystemTest, ASaveReplacesTheOldFileWholeAndLeavesNoTemporaryFile)
+TEST_F(MemoryFileWin32Test, ASaveReplacesTheOldFileWholeAndLeavesNoTemporaryFile)
 {
     const std::string name = Name("velkor.mem");
     Dir.Write(name, "stale\tand\tlonger\tthan\tthe\tnew\tone\t\r\n\r\n\r\n");
@@ -51,7 +51,7 @@ TEST_F(Win32FileSystemTest, ASaveReplacesTheOldFileWholeAndLeavesNoTemporaryFile
     EXPECT_FALSE(Files.Remove(Name("missing.mem")));
 }
 
-TEST_F(Win32FileSystemTest, EverySaveKeepsThePreviousFileAsTheBackupInOneStep)
+TEST_F(MemoryFileWin32Test, EverySaveKeepsThePreviousFileAsTheBackupInOneStep)
 {
     const std::string name = Name("velkor.mem");
     Dir.Write(name, "first");
@@ -78,7 +78,7 @@ TEST_F(Win32FileSystemTest, EverySaveKeepsThePreviousFileAsTheBackupInOneStep)
 // Program rule: a file another program holds open for writing (an editor, a
 // spreadsheet) is still read; only what truly cannot be read fails, with the
 // system's words, and no file is no failure.
-TEST_F(Win32FileSystemTest, AFileHeldOpenIsReadAndWhatCannotBeReadSaysWhy)
+TEST_F(MemoryFileWin32Test, AFileHeldOpenIsReadAndWhatCannotBeReadSaysWhy)
 {
     const std::string name = Name("velkor.mem");
     Dir.Write(name, kHeaderLine + "Home\t\t7.074.000\t\t\r\n");
@@ -127,7 +127,7 @@ TEST_F(Win32FileSystemTest, AFileHeldOpenIsReadAndWhatCannotBeReadSaysWhy)
     }
 }
 
-TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
+TEST_F(MemoryFileWin32Test, AFailedSaveLeavesTheOldFileAsItWas)
 {
     struct TCase {
         const char* What;
@@ -180,7 +180,7 @@ TEST_F(Win32FileSystemTest, AFailedSaveLeavesTheOldFileAsItWas)
 // Program rule: Windows refuses a read-only file to every save; the save
 // stops before anything is written, names the file and says what to do, and
 // goes through once it is done.
-TEST_F(Win32FileSystemTest, AReadOnlyBackupOrLeftoverStopsTheSaveWithWhatToDo)
+TEST_F(MemoryFileWin32Test, AReadOnlyBackupOrLeftoverStopsTheSaveWithWhatToDo)
 {
     const std::string name = Name("velkor.mem");
     const std::string readOnly = ": it is read-only. Clear its read-only attribute (in the file's Properties)";

@@ -1,4 +1,4 @@
-#include "app/win32/RunningCopy.h"
+#include "velkor/RunningCopy.h"
 
 #include "ui/Forms.h"
 
