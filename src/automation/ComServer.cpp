@@ -1,12 +1,6 @@
 #include "automation/ComServer.h"
 
-#include <cassert>
-
 #include "ui/Forms.h"
-
-namespace {
-TComServer* GComServer = nullptr;
-}
 
 const char* const TComServer::kWarningCaption = "COM Server Warning";
 const std::string TComServer::kWarningText =
@@ -15,19 +9,9 @@ const std::string TComServer::kWarningText =
     "this application may cause those client application(s) to fail." + "\r\n\r\n" +
     "Are you sure you want to close this application?";
 
-TComServer* ComServer() { return GComServer; }
+TComServer::TComServer(TStartMode mode, IComProcess& process) : FStartMode(mode), FProcess(process) {}
 
-TComServer::TComServer(TStartMode mode, IComProcess& process) : FStartMode(mode), FProcess(process)
-{
-    assert(!GComServer && "one server record per process");
-    GComServer = this;
-}
-
-TComServer::~TComServer()
-{
-    Detach();
-    GComServer = nullptr;
-}
+TComServer::~TComServer() { Detach(); }
 
 void TComServer::CountIn() noexcept
 {

@@ -27,7 +27,7 @@ public:
 
 class TComServer {
 public:
-    // Becomes the process's record (ComServer()) until it goes.
+    // The class object hands the record to the objects it makes.
     TComServer(TStartMode mode, IComProcess& process);
     ~TComServer();
     TComServer(const TComServer&) = delete;
@@ -84,6 +84,3 @@ private:
     // The operator let the program end: a late last release asks nothing more.
     bool FEnding = false;
 };
-
-// The process's server record, or null when there is none.
-TComServer* ComServer();

@@ -63,7 +63,6 @@ protected:
 void ComServerTest::ExpectLastRelease(TStartMode mode, bool ends)
 {
     Start(mode);
-    EXPECT_EQ(ComServer(), Server.get());
     Server->CountIn(); // an object
     Server->CountIn(); // a lock
     EXPECT_EQ(Server->ObjectCount(), 2);
@@ -83,15 +82,6 @@ void ComServerTest::ExpectLastRelease(TStartMode mode, bool ends)
 TEST_F(ComServerTest, AnAutomationStartEndsInItsMainLoopAfterTheLastRelease) { ExpectLastRelease(TStartMode::Automation, true); }
 
 TEST_F(ComServerTest, AStandaloneStartOutlivesItsLastClient) { ExpectLastRelease(TStartMode::Standalone, false); }
-
-TEST_F(ComServerTest, TheRecordIsTheProcesssOnlyWhileItLives)
-{
-    {
-        TComServer server(TStartMode::Standalone, Process);
-        EXPECT_EQ(ComServer(), &server);
-    }
-    EXPECT_EQ(ComServer(), nullptr);
-}
 
 TEST_F(ComServerTest, AnAutomationStartThatNeverServedRunsOnLikeAStandaloneOne)
 {

@@ -6,30 +6,38 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
+// ---------------------------------------------------------------- TVelkorCom
 
-TTransceiver* Trx()
+TVelkorCom::TVelkorCom(TVelkorComFactory& factory, IUnknown* outer) noexcept : FOuter(outer), FFactory(&factory)
 {
-    TComServer* server = ComServer();
+    if (TComServer* server = Server())
+        server->CountIn();
+}
+
+TVelkorCom::~TVelkorCom()
+{
+    if (TComServer* server = Server())
+        server->CountOut();
+}
+
+TComServer* TVelkorCom::Server() const noexcept { return FFactory->Server(); }
+
+TTransceiver* TVelkorCom::Trx() const noexcept
+{
+    TComServer* server = Server();
     return server ? server->Transceiver() : nullptr;
 }
 
-} // namespace
-
-// ---------------------------------------------------------------- TVelkorCom
-
-TVelkorCom::TVelkorCom(ITypeInfo* classInfo, IUnknown* outer) noexcept : FOuter(outer), FClassInfo(classInfo) {}
-
-HRESULT TVelkorCom::Create(ITypeInfo* classInfo, IUnknown* outer, REFIID iid, void** object) noexcept
+HRESULT TVelkorCom::Create(TVelkorComFactory& factory, IUnknown* outer, REFIID iid, void** object) noexcept
 {
     if (!object)
         return E_POINTER;
     *object = nullptr;
     if (!outer)
-        return MakeAndQuery<TVelkorCom>(iid, object, classInfo, nullptr);
+        return MakeAndQuery<TVelkorCom>(iid, object, factory, nullptr);
     if (iid != IID_IUnknown)
         return CLASS_E_NOAGGREGATION;
-    auto* made = new (std::nothrow) TVelkorCom(classInfo, outer);
+    auto* made = new (std::nothrow) TVelkorCom(factory, outer);
     if (!made)
         return E_OUTOFMEMORY;
     // The outer object holds the one reference, through the inner IUnknown.
@@ -42,18 +50,6 @@ std::span<const TVelkorCom::TInterfaceRow> TVelkorCom::Interfaces()
     // Not IDispatch: clients bind through the type library.
     static const TInterfaceRow rows[] = {Row<IVelkorCom>(), Row<ISupportErrorInfo>(), Row<IProvideClassInfo>()};
     return rows;
-}
-
-void TVelkorCom::ObjectMade() noexcept
-{
-    if (TComServer* server = ComServer())
-        server->CountIn();
-}
-
-void TVelkorCom::ObjectFreed() noexcept
-{
-    if (TComServer* server = ComServer())
-        server->CountOut();
 }
 
 HRESULT TVelkorCom::QueryInterface(REFIID iid, void** object) noexcept
@@ -136,7 +132,7 @@ HRESULT TVelkorCom::GetClassInfo(ITypeInfo** info) noexcept
 {
     if (!info)
         return E_POINTER;
-    *info = FClassInfo.Get();
+    *info = FFactory->ClassInfo();
     if (!*info)
         return E_UNEXPECTED;
     (*info)->AddRef();
@@ -145,10 +141,11 @@ HRESULT TVelkorCom::GetClassInfo(ITypeInfo** info) noexcept
 
 // ---------------------------------------------------------------- TVelkorComFactory
 
-ComPtr<TVelkorComFactory> TVelkorComFactory::Make(ITypeLib* lib)
+ComPtr<TVelkorComFactory> TVelkorComFactory::Make(ITypeLib* lib, TComServer& server)
 {
     ComPtr<TVelkorComFactory> factory;
     factory.Attach(new TVelkorComFactory());
+    factory->FServer = &server;
     if (!lib || FAILED(lib->GetTypeInfoOfGuid(__uuidof(VelkorCom), &factory->FClassInfo)))
         throw EOleError(Format("Type information missing for class %s", kObjectClassName),
                         static_cast<int32_t>(TYPE_E_ELEMENTNOTFOUND));
@@ -168,12 +165,12 @@ std::span<const TVelkorComFactory::TInterfaceRow> TVelkorComFactory::Interfaces(
 
 HRESULT TVelkorComFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept
 {
-    return TVelkorCom::Create(FClassInfo.Get(), outer, iid, object);
+    return TVelkorCom::Create(*this, outer, iid, object);
 }
 
 HRESULT TVelkorComFactory::LockServer(BOOL lock) noexcept
 {
-    if (TComServer* server = ComServer()) {
+    if (TComServer* server = FServer) {
         if (lock)
             server->CountIn();
         else

@@ -1,7 +1,8 @@
 #pragma once
 // TVelkorCom, the automation object loggers create, and its class object. Both
-// are built on the program's COM object base; every object counts itself in
-// the server's record (automation/ComServer.h) while it lives.
+// are built on the program's COM object base. The class object is given the
+// server's record (automation/ComServer.h) and hands it to every object it
+// makes, which counts itself in it while it lives.
 
 #include <windows.h>
 #include <oaidl.h>
@@ -14,6 +15,10 @@
 #include "Velkor_TLB.h"
 #include "base/win32/ComObject.h"
 
+class TComServer;
+class TTransceiver;
+class TVelkorComFactory;
+
 class TVelkorCom final : public TComObject<TVelkorCom, IVelkorCom, ISupportErrorInfo, IProvideClassInfo> {
     using Base = TComObject<TVelkorCom, IVelkorCom, ISupportErrorInfo, IProvideClassInfo>;
 
@@ -21,11 +26,10 @@ public:
     // Makes an object and answers iid. With an outer object only IUnknown may
     // be asked for (the object's own, which does not delegate); anything else
     // gives CLASS_E_NOAGGREGATION.
-    static HRESULT Create(ITypeInfo* classInfo, IUnknown* outer, REFIID iid, void** object) noexcept;
+    static HRESULT Create(TVelkorComFactory& factory, IUnknown* outer, REFIID iid, void** object) noexcept;
+    ~TVelkorCom() override;
 
     static std::span<const TInterfaceRow> Interfaces();
-    static void ObjectMade() noexcept;
-    static void ObjectFreed() noexcept;
 
     // Aggregated, the object's interfaces speak for the outer object.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
@@ -49,7 +53,10 @@ public:
 private:
     template <class Object, class... Args>
     friend HRESULT MakeAndQuery(REFIID iid, void** answer, Args&&... args) noexcept;
-    TVelkorCom(ITypeInfo* classInfo, IUnknown* outer) noexcept;
+    TVelkorCom(TVelkorComFactory& factory, IUnknown* outer) noexcept;
+    // The record this object counts in, null once the server has gone.
+    TComServer* Server() const noexcept;
+    TTransceiver* Trx() const noexcept;
 
     // The object's own IUnknown, which an outer object holds.
     class TInner : public IUnknown {
@@ -65,7 +72,8 @@ private:
 
     TInner FInner{*this};
     IUnknown* FOuter; // not held: it holds the object
-    Microsoft::WRL::ComPtr<ITypeInfo> FClassInfo;
+    // Held: its record is the server's, and the object may outlive the server.
+    Microsoft::WRL::ComPtr<TVelkorComFactory> FFactory;
 };
 
 // The class object of VelkorCom: multiple use, apartment model. Made before
@@ -74,7 +82,8 @@ class TVelkorComFactory final : public TComObject<TVelkorComFactory, IClassFacto
 public:
     // Takes the class's type information from lib; raises EOleError "Type
     // information missing for class TVelkorCom" when lib has no entry for it.
-    static Microsoft::WRL::ComPtr<TVelkorComFactory> Make(ITypeLib* lib);
+    // The objects it makes and the locks it takes count in server.
+    static Microsoft::WRL::ComPtr<TVelkorComFactory> Make(ITypeLib* lib, TComServer& server);
 
     static std::span<const TInterfaceRow> Interfaces();
 
@@ -87,12 +96,18 @@ public:
     const std::string& Description() const { return FDescription; }
     ITypeInfo* ClassInfo() const { return FClassInfo.Get(); }
 
+    // The server's record until it goes (ForgetServer, before the record
+    // ends); then null, and objects still held by clients count nowhere.
+    TComServer* Server() const noexcept { return FServer; }
+    void ForgetServer() noexcept { FServer = nullptr; }
+
     static constexpr const char* kObjectClassName = "TVelkorCom";
 
 private:
     TVelkorComFactory() = default;
 
     Microsoft::WRL::ComPtr<ITypeInfo> FClassInfo;
+    TComServer* FServer = nullptr;
     std::string FClassName;
     std::string FDescription;
 };

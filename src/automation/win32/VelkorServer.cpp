@@ -105,7 +105,7 @@ TVelkorServer::TVelkorServer(const std::vector<std::string>& params)
     : FRecord(StartModeOf(params), FProcess), FExePath(ModulePath())
 {
     OleCheck(LoadTypeLibEx(FExePath.c_str(), REGKIND_NONE, &FTypeLib));
-    FFactory = TVelkorComFactory::Make(FTypeLib.Get());
+    FFactory = TVelkorComFactory::Make(FTypeLib.Get(), FRecord);
 
     FNames.ClsidText = GuidText(__uuidof(VelkorCom));
     // The registration's texts are UTF-8.
@@ -124,7 +124,12 @@ TVelkorServer::TVelkorServer(const std::vector<std::string>& params)
     FTypeLib->ReleaseTLibAttr(attr);
 }
 
-TVelkorServer::~TVelkorServer() = default;
+TVelkorServer::~TVelkorServer()
+{
+    // Objects that clients still hold count nowhere once the record is gone.
+    if (FFactory)
+        FFactory->ForgetServer();
+}
 
 void TVelkorServer::UpdateRegistry(IRegistry& registry)
 {

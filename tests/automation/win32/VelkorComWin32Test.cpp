@@ -236,7 +236,7 @@ protected:
     VelkorComObjectTest()
     {
         Lib = VelkorTypeLib();
-        Factory = TVelkorComFactory::Make(Lib.Get());
+        Factory = TVelkorComFactory::Make(Lib.Get(), Server);
     }
     ComPtr<IVelkorCom> Create()
     {
@@ -262,7 +262,7 @@ TEST_F(VelkorComObjectTest, TheClassObjectTakesItsNamesFromTheTypeLibrary)
     ComPtr<ITypeLib> other;
     ASSERT_EQ(LoadTypeLibEx(L"stdole2.tlb", REGKIND_NONE, &other), S_OK);
     try {
-        TVelkorComFactory::Make(other.Get());
+        TVelkorComFactory::Make(other.Get(), Server);
         FAIL() << "no error";
     } catch (const EOleError& error) {
         EXPECT_STREQ(error.what(), "Type information missing for class TVelkorCom");
@@ -327,6 +327,22 @@ TEST_F(VelkorComObjectTest, ObjectsAndLocksAreCountedAndHoldTheServerProcess)
     EXPECT_EQ(Factory->LockServer(FALSE), S_OK);
     EXPECT_EQ(Server.ObjectCount(), 0);
     EXPECT_EQ(Process.Refs, 0u);
+}
+
+// A client may hold an object past the server's end: what it does then
+// reaches no record and no transceiver.
+TEST_F(VelkorComObjectTest, AnObjectHeldPastTheServersEndCountsNowhere)
+{
+    ComPtr<IVelkorCom> held = Create();
+    EXPECT_EQ(Server.ObjectCount(), 1);
+    Factory->ForgetServer();
+    LONG freq = -1;
+    EXPECT_EQ(held->GetFreq(&freq), S_OK);
+    EXPECT_EQ(freq, 0) << "no transceiver";
+    EXPECT_EQ(Factory->LockServer(TRUE), S_OK);
+    held.Reset();
+    EXPECT_EQ(Server.ObjectCount(), 1) << "counted out nowhere";
+    EXPECT_EQ(Process.Refs, 1u);
 }
 
 TEST_F(VelkorComObjectTest, AggregationIsTakenOnlyForIUnknown)
