@@ -1,6 +1,5 @@
 #include "AutomationSupport.h"
 
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cwctype>
@@ -8,8 +7,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tests/support/win32/VelkorProcess.h"
 #include "base/win32/ModulePath.h"
+#include "tests/support/win32/ChildProcess.h"
+#include "tests/support/win32/VelkorProcess.h"
 
 std::vector<std::pair<std::wstring, std::wstring>> ExpectedClassEntries(const std::wstring& command)
 {
@@ -39,33 +39,9 @@ std::wstring VelkorExePath()
     return (std::filesystem::path(ModulePath()).parent_path() / L"velkor.exe").wstring();
 }
 
-namespace {
-
-PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-    std::wstring command = L"\"" + program + L"\" " + args;
-    PROCESS_INFORMATION info{};
-    const BOOL started =
-        CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-    CloseHandle(nul);
-    if (!started)
-        throw std::runtime_error("the program does not start");
-    CloseHandle(info.hThread);
-    return info;
-}
-
-} // namespace
-
 DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs, const std::wstring& exe, DWORD* processId)
 {
-    const PROCESS_INFORMATION info = Launch(exe.empty() ? VelkorExePath() : exe, args);
+    const PROCESS_INFORMATION info = StartChild(exe.empty() ? VelkorExePath() : exe, args);
     if (processId)
         *processId = info.dwProcessId;
     DWORD code = STILL_ACTIVE;
@@ -81,24 +57,9 @@ DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs, const std::wstring& e
 
 DWORD StartVelkor(const std::wstring& args)
 {
-    const PROCESS_INFORMATION info = Launch(VelkorExePath(), args);
+    const PROCESS_INFORMATION info = StartChild(VelkorExePath(), args);
     CloseHandle(info.hProcess);
     return info.dwProcessId;
-}
-
-std::vector<DWORD> VelkorProcessIds()
-{
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return ids;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, L"velkor.exe") == 0)
-            ids.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return ids;
 }
 
 bool EndEveryVelkor()

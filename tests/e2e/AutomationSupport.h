@@ -39,8 +39,6 @@ DWORD RunVelkor(const std::wstring& args, DWORD timeoutMs = 20000, const std::ws
 // Starts velkor.exe with args and its standard handles on NUL; its id.
 DWORD StartVelkor(const std::wstring& args);
 
-// The running velkor.exe processes, whoever started them.
-std::vector<DWORD> VelkorProcessIds();
 // Ends every running velkor.exe as the operator ends it (EndVelkor); false
 // when one had to be killed.
 bool EndEveryVelkor();

@@ -4,9 +4,6 @@
 // would keep the test runner waiting for the output until its timeout.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <tlhelp32.h>
-
 #include <cstdio>
 
 #include "tests/support/win32/RigSimProcess.h"
@@ -15,30 +12,15 @@
 
 namespace {
 
-std::vector<DWORD> VelkorIds()
-{
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return ids;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (lstrcmpiW(entry.szExeFile, L"velkor.exe") == 0)
-            ids.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return ids;
-}
-
 class TLeftoverProcesses : public ::testing::Environment {
 public:
     void TearDown() override
     {
         // A rig server ends a moment after its last client, or when the
         // client that started it never came.
-        if (WaitFor([] { return VelkorIds().empty() && TRigSimProcess::RunningIds().empty(); }, 15000))
+        if (WaitFor([] { return VelkorProcessIds().empty() && TRigSimProcess::RunningIds().empty(); }, 15000))
             return;
-        for (DWORD id : VelkorIds()) {
+        for (DWORD id : VelkorProcessIds()) {
             std::fprintf(stderr, "velkor.exe %lu still ran after the tests; ended\n", static_cast<unsigned long>(id));
             EndVelkor(id);
         }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "base/win32/ModulePath.h"
+#include "tests/support/win32/ChildProcess.h"
 #include "tests/support/win32/Wait.h"
 
 using Microsoft::WRL::ComPtr;
@@ -44,39 +45,6 @@ public:
 private:
     HANDLE FHandle;
 };
-
-// Creates rigsim.exe with its standard handles on NUL; the caller owns the
-// returned process information's handles.
-PROCESS_INFORMATION Launch(const std::wstring& args)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    THandle in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                           nullptr));
-    THandle out(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                            nullptr));
-    THandle err(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                            nullptr));
-    if (!in.Valid() || !out.Valid() || !err.Valid())
-        throw std::runtime_error("cannot open NUL for rigsim.exe's standard handles");
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in.Get();
-    startup.hStdOutput = out.Get();
-    startup.hStdError = err.Get();
-    const std::wstring exe = TRigSimProcess::ExePath();
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!args.empty())
-        commandLine += L" " + args;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &info))
-        throw std::runtime_error("cannot start " + Narrow(exe) + ": error " + std::to_string(GetLastError()));
-    CloseHandle(info.hThread);
-    info.hThread = nullptr;
-    return info;
-}
 
 // Waits for handle while serving this thread's messages: a server that ends
 // releases the event sinks it holds here, which are calls into this thread.
@@ -131,7 +99,7 @@ void TRigSimProcess::Start(DWORD timeoutMs)
     // registered as the running one, not this.
     if (!WaitUntilNoneRuns(5000))
         StopAll();
-    const PROCESS_INFORMATION info = Launch(L"");
+    const PROCESS_INFORMATION info = StartChild(ExePath(), L"");
     FProcess = info.hProcess;
     FProcessId = info.dwProcessId;
     FThreadId = info.dwThreadId;
@@ -204,7 +172,7 @@ bool TRigSimProcess::Running() const
 
 DWORD TRigSimProcess::RunTool(const std::wstring& args, DWORD timeoutMs)
 {
-    const PROCESS_INFORMATION info = Launch(args);
+    const PROCESS_INFORMATION info = StartChild(ExePath(), args);
     THandle process(info.hProcess);
     if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.Get(), 1);

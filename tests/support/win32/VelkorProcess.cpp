@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <filesystem>
 #include <stdexcept>
 
 #include "base/win32/ModulePath.h"
+#include "tests/support/win32/ChildProcess.h"
 
 namespace {
 
@@ -15,31 +18,15 @@ std::wstring ExeDirectory() { return std::filesystem::path(ModulePath()).parent_
 
 TVelkorProcess::TVelkorProcess(const std::wstring& directory, const std::wstring& switches,
                                const std::wstring& exe)
+    : FInfo(StartChild(exe.empty() ? ExeDirectory() + L"\\velkor.exe" : exe, switches, directory))
 {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    FNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = FNul;
-    std::wstring command = L"\"" + (exe.empty() ? ExeDirectory() + L"\\velkor.exe" : exe) + L"\"";
-    if (!switches.empty())
-        command += L" " + switches;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        directory.empty() ? nullptr : directory.c_str(), &startup, &FInfo)) {
-        CloseHandle(FNul);
-        throw std::runtime_error("velkor.exe does not start");
-    }
 }
 
 TVelkorProcess::~TVelkorProcess()
 {
     if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT && !EndVelkor(Id()))
         ADD_FAILURE() << "velkor.exe did not close within 10 s and was killed";
-    CloseHandle(FInfo.hThread);
     CloseHandle(FInfo.hProcess);
-    CloseHandle(FNul);
 }
 
 DWORD TVelkorProcess::WaitForExit(DWORD milliseconds)
@@ -142,4 +129,19 @@ void StoreSetting(const wchar_t* name, const wchar_t* value)
     const DWORD bytes = static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t));
     if (RegSetKeyValueW(HKEY_CURRENT_USER, kWindowPosKey, name, REG_SZ, value, bytes) != ERROR_SUCCESS)
         throw std::runtime_error("cannot store a setting");
+}
+
+std::vector<DWORD> VelkorProcessIds()
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"velkor.exe") == 0)
+            ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
 }

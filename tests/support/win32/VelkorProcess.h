@@ -39,7 +39,6 @@ public:
     HWND MainWindow() const;
 
 private:
-    HANDLE FNul = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION FInfo{};
 };
 
@@ -57,6 +56,8 @@ void AnswerMessageBox(HWND box, int button);
 // later client's activation would fail; so it is killed only after 10 s.
 // False when it had to be killed.
 bool EndVelkor(DWORD process);
+// The running velkor.exe processes, whoever started them.
+std::vector<DWORD> VelkorProcessIds();
 
 // Calls the stand-in has served through one interface slot.
 long Calls(IRigSimControl* control, TIface iface, int slot);
