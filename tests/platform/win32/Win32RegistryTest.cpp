@@ -6,28 +6,13 @@
 #include "base/SysUtils.h"
 #include "platform/win32/Win32Registry.h"
 #include "tests/support/win32/LockedKey.h"
+#include "tests/support/win32/SystemRegistry.h"
 
 namespace {
 
 constexpr TRegRoot kUser = TRegRoot::CurrentUser;
 
-class Win32RegistryTest : public ::testing::Test {
-protected:
-    Win32RegistryTest() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelkorTests"); }
-    ~Win32RegistryTest() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelkorTests"); }
-
-    // The value as the system holds it, read without the seam.
-    static std::wstring SystemText(const wchar_t* key, const wchar_t* name)
-    {
-        wchar_t buffer[256] = {};
-        DWORD size = sizeof(buffer);
-        if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-            return L"<missing>";
-        return buffer;
-    }
-
-    TWin32Registry Reg;
-};
+class Win32RegistryTest : public TSystemRegistryTest {};
 
 TEST_F(Win32RegistryTest, TextWrittenReadsBackAndOtherTypesAreReportedAsSuch)
 {

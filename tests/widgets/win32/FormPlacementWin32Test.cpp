@@ -7,6 +7,7 @@
 #include "tests/support/HeadlessHost.h"
 #include "tests/support/MemoryRegistry.h"
 #include "tests/support/win32/LockedKey.h"
+#include "tests/support/win32/SystemRegistry.h"
 #include "ui/win32/Win32Host.h"
 #include "widgets/FormPlacement.h"
 
@@ -14,23 +15,7 @@ namespace {
 
 constexpr TRegRoot kUser = TRegRoot::CurrentUser;
 
-class FormPlacementWin32Test : public ::testing::Test {
-protected:
-    FormPlacementWin32Test() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelkorTests"); }
-    ~FormPlacementWin32Test() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelkorTests"); }
-
-    // The value as the system holds it, read without the seam.
-    static std::wstring SystemText(const wchar_t* key, const wchar_t* name)
-    {
-        wchar_t buffer[256] = {};
-        DWORD size = sizeof(buffer);
-        if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-            return L"<missing>";
-        return buffer;
-    }
-
-    TWin32Registry Reg;
-};
+class FormPlacementWin32Test : public TSystemRegistryTest {};
 
 TEST_F(FormPlacementWin32Test, PlacementGoesToTheSystemsRegistryAndComesBack)
 {
