@@ -54,26 +54,6 @@ void TStringAlignGrid::SetRowCount(int count)
     PlaceCurrentCell();
 }
 
-void TStringAlignGrid::SetFixedCols(int count)
-{
-    if (count < 0 || count >= FColCount)
-        throw EInvalidOperation(kOutOfRange);
-    FFixedCols = count;
-    if (FCol < count)
-        FEditor.Close();
-    PlaceCurrentCell();
-}
-
-void TStringAlignGrid::SetFixedRows(int count)
-{
-    if (count < 0 || count >= RowCount())
-        throw EInvalidOperation(kOutOfRange);
-    FFixedRows = count;
-    if (FRow < count)
-        FEditor.Close();
-    PlaceCurrentCell();
-}
-
 void TStringAlignGrid::PlaceCurrentCell()
 {
     FCol = std::clamp(FCol, FFixedCols, FColCount - 1);
@@ -175,14 +155,10 @@ void TStringAlignGrid::SetCellAlignment(int col, int row, TCellAlign alignment)
 
 void TStringAlignGrid::SetColAlignment(int col, TCellAlign alignment) { ColPropsRef(col).Alignment = alignment; }
 
-void TStringAlignGrid::SetRowAlignment(int row, TCellAlign alignment) { RowPropsRef(row).Alignment = alignment; }
-
 TCellAlign TStringAlignGrid::Alignment(int col, int row) const
 {
     const TCellAlign alignment = SettingOf(col, row, &TCellProps::Alignment);
-    if (alignment != TCellAlign::NotSet)
-        return alignment;
-    return DefaultAlignment == TCellAlign::NotSet ? TCellAlign::Left : DefaultAlignment;
+    return alignment == TCellAlign::NotSet ? TCellAlign::Left : alignment;
 }
 
 // ---------------------------------------------------------------- current cell
@@ -324,10 +300,6 @@ int TStringAlignGrid::ImportCellsFromText(std::istream* source, char separator, 
 }
 
 // ---------------------------------------------------------------- editor
-
-size_t TStringAlignGrid::EditorSelStart() const { return FEditor.SelStart(EditorText()); }
-
-size_t TStringAlignGrid::EditorSelLength() const { return FEditor.SelLength(EditorText()); }
 
 bool TStringAlignGrid::ShowEditor()
 {

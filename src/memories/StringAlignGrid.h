@@ -72,12 +72,9 @@ public:
     // (EInvalidOperation otherwise).
     int ColCount() const { return FColCount; }
     int RowCount() const { return static_cast<int>(FRows.size()); }
-    void SetColCount(int count);
     void SetRowCount(int count);
     int FixedCols() const { return FFixedCols; }
     int FixedRows() const { return FFixedRows; }
-    void SetFixedCols(int count);
-    void SetFixedRows(int count);
 
     // --- Cells. Reading outside the grid gives "", writing there raises
     // EInvalidOperation "Grid index out of range". While the editor is open its
@@ -90,8 +87,6 @@ public:
     void SetCellEditable(int col, int row, TEditSetting setting);
     void SetColEditable(int col, TEditSetting setting);
     void SetRowEditable(int row, TEditSetting setting);
-    TEditSetting CellEditable(int col, int row) const { return CellProps(col, row).Editable; }
-    TEditSetting ColEditable(int col) const { return ColProps(col).Editable; }
     TEditSetting RowEditable(int row) const { return RowProps(row).Editable; }
     bool DefaultEditable = true;
     // False outside the grid and on fixed cells.
@@ -99,9 +94,7 @@ public:
 
     void SetCellAlignment(int col, int row, TCellAlign alignment);
     void SetColAlignment(int col, TCellAlign alignment);
-    void SetRowAlignment(int row, TCellAlign alignment);
-    TCellAlign DefaultAlignment = TCellAlign::Left;
-    // Never NotSet.
+    // Never NotSet: Left when none is set.
     TCellAlign Alignment(int col, int row) const;
 
     // --- The current cell: never a fixed cell. Moving it asks OnSelectCell;
@@ -113,9 +106,6 @@ public:
     bool SetCurrentCell(int col, int row);
     bool SetCol(int col) { return SetCurrentCell(col, FRow); }
     bool SetRow(int row) { return SetCurrentCell(FCol, row); }
-    // Whether a cell may become current: inside the grid, not fixed, and
-    // allowed by OnSelectCell.
-    bool CanSelectCell(int col, int row);
     TSelectCellEvent OnSelectCell;
 
     // --- Rows.
@@ -161,11 +151,9 @@ public:
     // had when the editor opened is kept for Escape.
     bool EditorMode() const { return FEditor.IsOpen(); }
     const std::string& EditorText() const { return Cells(FCol, FRow); }
-    size_t EditorSelStart() const;
-    size_t EditorSelLength() const;
-    // Counts every opening of the editor, a reopening after a rejection
-    // included, so that a window knows when the whole text is selected anew.
-    unsigned EditorSession() const { return FEditor.Session(); }
+    // Its selection (in EditorText()) and sessions: a window knows by the
+    // session when the whole text is selected anew.
+    const TGridEditor& Editor() const { return FEditor; }
     // Opens the editor on the current cell with its text all selected; false
     // when the cell is not editable. True when it is open already.
     bool ShowEditor();
@@ -185,8 +173,6 @@ public:
     // but Escape is refused with OnUnstorableText, the editor staying open.
     void SetEditorText(const std::string& text, size_t selStart, size_t selLength,
                        const std::string& outside = {});
-    // Those characters while they keep the edit open; empty otherwise.
-    const std::string& EditorUnstorable() const { return FEditor.Unstorable(EditorText()); }
 
     bool AutoEditNextCell = false;
     TNextCellEdit NextCellEdit = TNextCellEdit::nc_rightdown;
@@ -211,13 +197,10 @@ public:
     // --- Clipboard keys (no editor open): copy, cut and paste the current
     // cell. They validate nothing. OnClipboardEdit follows a cut or a paste
     // that wrote the cell.
+    // A cut empties the cell only once the copy succeeded; a paste takes the
+    // clipboard's text up to its first NUL, up to its first TAB or line
+    // break.
     IGridClipboard* Clipboard = nullptr;
-    bool CopyToClipboard();
-    // Empties the cell only once the copy succeeded.
-    bool CutToClipboard();
-    // The clipboard's text up to its first NUL, up to its first TAB or line
-    // break, into the current cell.
-    bool PasteFromClipboard();
     TGridCellEvent OnClipboardEdit;
 
     // --- Input from the window.
@@ -247,6 +230,16 @@ private:
         TCellProps Props;
     };
     enum class TEditEnd { Enter, Move, FocusLost };
+
+    void SetColCount(int count);
+    // Inside the grid, not fixed, and allowed by OnSelectCell.
+    bool CanSelectCell(int col, int row);
+    bool CopyToClipboard();
+    bool CutToClipboard();
+    bool PasteFromClipboard();
+    // The editor's characters that the memory file cannot hold, while they
+    // keep the edit open; empty otherwise.
+    const std::string& EditorUnstorable() const { return FEditor.Unstorable(EditorText()); }
 
     bool InGrid(int col, int row) const { return col >= 0 && col < FColCount && row >= 0 && row < RowCount(); }
     void CheckInGrid(int col, int row) const;

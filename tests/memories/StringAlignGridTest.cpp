@@ -319,7 +319,7 @@ TEST_F(GridEditorTest, StartKeys)
         EXPECT_TRUE(c.Start(g)) << c.Name;
         EXPECT_EQ(g.EditorMode(), c.Opens) << c.Name;
         EXPECT_EQ(g.EditorText(), c.Text) << c.Name;
-        EXPECT_EQ(g.EditorSelLength(), c.SelLength) << c.Name;
+        EXPECT_EQ(g.Editor().SelLength(g.EditorText()), c.SelLength) << c.Name;
         g.CancelEdit();
     }
     Grid.SetCurrentCell(1, 1);
@@ -361,7 +361,7 @@ TEST_F(GridEditorTest, MovingAwayValidatesAndARejectionKeepsTheCell)
     EXPECT_TRUE(Grid.EditorMode());
     EXPECT_EQ(Grid.Col(), 0);
     EXPECT_EQ(Grid.Row(), 1);
-    EXPECT_EQ(Grid.EditorSelLength(), 3) << "reopened with the text selected";
+    EXPECT_EQ(Grid.Editor().SelLength(Grid.EditorText()), 3) << "reopened with the text selected";
     Grid.KeyDown(Vk::Down, 0);
     EXPECT_EQ(Grid.Row(), 1);
     Grid.KeyDown(Vk::Escape, 0);
@@ -402,11 +402,11 @@ TEST_F(GridEditorTest, TabsAndLineBreaksGoInAsBlanks)
     EXPECT_EQ(Grid.EditorText(), "a b c");
     Grid.SetEditorText("x\ty\r\nz", 1, 2);
     EXPECT_EQ(Grid.EditorText(), "x y  z");
-    EXPECT_EQ(Grid.EditorSelStart(), 1u);
-    EXPECT_EQ(Grid.EditorSelLength(), 2u);
+    EXPECT_EQ(Grid.Editor().SelStart(Grid.EditorText()), 1u);
+    EXPECT_EQ(Grid.Editor().SelLength(Grid.EditorText()), 2u);
     Grid.SetEditorText("short", 40, 9);
-    EXPECT_EQ(Grid.EditorSelStart(), 5u) << "a selection past the text is clamped";
-    EXPECT_EQ(Grid.EditorSelLength(), 0u);
+    EXPECT_EQ(Grid.Editor().SelStart(Grid.EditorText()), 5u) << "a selection past the text is clamped";
+    EXPECT_EQ(Grid.Editor().SelLength(Grid.EditorText()), 0u);
     Type("\b\b");
     EXPECT_EQ(Grid.EditorText(), "sho");
 }
