@@ -4,9 +4,10 @@
 // and the text export and import that the memory file and the clipboard keys
 // use. This is the model only: a window paints it, puts a real edit box over
 // the current cell while EditorMode() is true, and feeds it keys, clicks and
-// focus changes through the functions under "Input". The sort's order
-// (GridSort), the text form (GridText), the editor's state (GridEditor) and
-// what a key does (GridKeys) are units of their own behind it.
+// focus changes through the functions under "Input". What it keeps
+// (GridCells), the sort's order (GridSort), the text form (GridText), the
+// editor's state (GridEditor) and what a key does (GridKeys) are units of
+// their own behind it.
 //
 // Rows and columns count from 0; the first FixedRows rows and FixedCols
 // columns are fixed (headers): never current, never edited.
@@ -14,24 +15,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "memories/GridCells.h"
 #include "memories/GridEditor.h"
 #include "memories/GridSort.h"
 #include "ui/Controls.h"
-
-// One setting of a cell, column or row; NotSet passes the question on.
-enum class TEditSetting : uint8_t { NotSet, No, Yes };
-enum class TCellAlign : uint8_t { NotSet, Left, Right, Center };
-
-struct TCellProps {
-    TEditSetting Editable = TEditSetting::NotSet;
-    TCellAlign Alignment = TCellAlign::NotSet;
-    bool operator==(const TCellProps&) const = default;
-};
 
 // Where the editor goes after an edit accepted with Enter.
 enum class TNextCellEdit {
@@ -133,7 +124,6 @@ public:
     // the separator, then CR LF. A negative left or top is 0; a right (bottom)
     // that is negative or below the left (top), or past the grid, is the last
     // column (row). A rectangle wholly outside the grid gives nothing.
-    void ExportCellsAsText(std::string& target, char separator, int left, int top, int right, int bottom) const;
     std::string ExportCellsAsText(char separator, int left = -1, int top = -1, int right = -1,
                                   int bottom = -1) const;
     // Writes the source's lines into the grid from (left, top): a line ends at
@@ -143,8 +133,6 @@ public:
     // means no limit; a negative left or top is 0. The grid grows to every row
     // and column written; nothing shrinks. Returns the number of cells written.
     int ImportCellsFromText(std::string_view source, char separator, int left, int top, int right, int bottom);
-    // Reads the whole stream from its start; nothing when there is no stream.
-    int ImportCellsFromText(std::istream* source, char separator, int left, int top, int right, int bottom);
 
     // --- The in-place editor. It sits on the current cell; its text is the
     // cell's text, so a typed text is in the cell at once. The text the cell
@@ -224,11 +212,6 @@ public:
     void FocusLost();
 
 private:
-    struct TGridRow {
-        std::vector<std::string> Cells; // may be shorter than the column count
-        std::vector<TCellProps> CellProps;
-        TCellProps Props;
-    };
     enum class TEditEnd { Enter, Move, FocusLost };
 
     void SetColCount(int count);
@@ -249,16 +232,6 @@ private:
     TCellProps& CellPropsRef(int col, int row);
     TCellProps& ColPropsRef(int col);
     TCellProps& RowPropsRef(int row);
-    // The cell's own setting, else its column's, else its row's; NotSet when
-    // none of them has one.
-    template <class TSetting>
-    TSetting SettingOf(int col, int row, TSetting TCellProps::*setting) const
-    {
-        for (const TCellProps& props : {CellProps(col, row), ColProps(col), RowProps(row)})
-            if (props.*setting != TSetting::NotSet)
-                return props.*setting;
-        return TSetting::NotSet;
-    }
     std::string& CellRef(int col, int row);
     void PlaceCurrentCell();
     bool FinishEdit(TEditEnd how);

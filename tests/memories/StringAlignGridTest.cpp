@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/SysUtils.h"
+#include "memories/GridText.h"
 #include "memories/StringAlignGrid.h"
 #include "tests/memories/GridSupport.h"
 #include "ui/Keys.h"
@@ -218,7 +219,8 @@ TEST(GridTextTest, ExportNormalisesAndClampsItsRectangle)
         EXPECT_EQ(grid.ExportCellsAsText('\t', c.L, c.T, c.R, c.B), c.Text)
             << c.L << " " << c.T << " " << c.R << " " << c.B;
     std::string target = "x";
-    grid.ExportCellsAsText(target, ';', 0, 0, 0, 0);
+    AppendCellsText(target, ';', {0, 0, 0, 0},
+                    [&](int col, int row) -> const std::string& { return grid.Cells(col, row); });
     EXPECT_EQ(target, "xa;\r\n") << "appends to the target";
 }
 
@@ -264,8 +266,8 @@ TEST(GridTextTest, ImportSplitsLinesAndPieces)
     G grid(2, 2);
     std::istringstream stream("p\tq\t\r\n");
     stream.seekg(0, std::ios::end);
-    EXPECT_EQ(grid.ImportCellsFromText(&stream, '\t', -1, -1, -1, -1), 2) << "a stream is read from its start";
-    EXPECT_EQ(grid.ImportCellsFromText(static_cast<std::istream*>(nullptr), '\t', -1, -1, -1, -1), 0);
+    EXPECT_EQ(grid.ImportCellsFromText(StreamText(stream), '\t', -1, -1, -1, -1), 2)
+        << "a stream is read from its start";
 }
 
 class GridEditorTest : public ::testing::Test {
