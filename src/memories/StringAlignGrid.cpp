@@ -10,6 +10,7 @@
 namespace {
 
 const std::string kEmpty;
+const TCellProps kNoProps;
 const char kOutOfRange[] = "Grid index out of range";
 
 } // namespace
@@ -30,13 +31,10 @@ void TStringAlignGrid::SetColCount(int count)
         throw EInvalidOperation(kOutOfRange);
     if (count < FColCount) {
         for (TGridRow& row : FRows) {
-            if (row.Cells.size() > static_cast<size_t>(count))
-                row.Cells.resize(static_cast<size_t>(count));
-            if (row.CellProps.size() > static_cast<size_t>(count))
-                row.CellProps.resize(static_cast<size_t>(count));
+            TrimTo(row.Cells, count);
+            TrimTo(row.CellProps, count);
         }
-        if (FColProps.size() > static_cast<size_t>(count))
-            FColProps.resize(static_cast<size_t>(count));
+        TrimTo(FColProps, count);
         if (FCol >= count)
             FEditor.Close();
     }
@@ -51,26 +49,6 @@ void TStringAlignGrid::SetRowCount(int count)
     if (FRow >= count)
         FEditor.Close();
     FRows.resize(static_cast<size_t>(count));
-    PlaceCurrentCell();
-}
-
-void TStringAlignGrid::SetFixedCols(int count)
-{
-    if (count < 0 || count >= FColCount)
-        throw EInvalidOperation(kOutOfRange);
-    FFixedCols = count;
-    if (FCol < count)
-        FEditor.Close();
-    PlaceCurrentCell();
-}
-
-void TStringAlignGrid::SetFixedRows(int count)
-{
-    if (count < 0 || count >= RowCount())
-        throw EInvalidOperation(kOutOfRange);
-    FFixedRows = count;
-    if (FRow < count)
-        FEditor.Close();
     PlaceCurrentCell();
 }
 
@@ -90,19 +68,13 @@ void TStringAlignGrid::CheckInGrid(int col, int row) const
 
 const std::string& TStringAlignGrid::Cells(int col, int row) const
 {
-    if (!InGrid(col, row))
-        return kEmpty;
-    const TGridRow& r = FRows[static_cast<size_t>(row)];
-    return static_cast<size_t>(col) < r.Cells.size() ? r.Cells[static_cast<size_t>(col)] : kEmpty;
+    return InGrid(col, row) ? ItemOr(FRows[static_cast<size_t>(row)].Cells, col, kEmpty) : kEmpty;
 }
 
 std::string& TStringAlignGrid::CellRef(int col, int row)
 {
     CheckInGrid(col, row);
-    std::vector<std::string>& cells = FRows[static_cast<size_t>(row)].Cells;
-    if (cells.size() <= static_cast<size_t>(col))
-        cells.resize(static_cast<size_t>(col) + 1);
-    return cells[static_cast<size_t>(col)];
+    return GrowTo(FRows[static_cast<size_t>(row)].Cells, col);
 }
 
 void TStringAlignGrid::SetCells(int col, int row, const std::string& text) { CellRef(col, row) = text; }
@@ -111,38 +83,26 @@ void TStringAlignGrid::SetCells(int col, int row, const std::string& text) { Cel
 
 TCellProps TStringAlignGrid::CellProps(int col, int row) const
 {
-    if (!InGrid(col, row))
-        return {};
-    const std::vector<TCellProps>& props = FRows[static_cast<size_t>(row)].CellProps;
-    return static_cast<size_t>(col) < props.size() ? props[static_cast<size_t>(col)] : TCellProps{};
+    return InGrid(col, row) ? ItemOr(FRows[static_cast<size_t>(row)].CellProps, col, kNoProps) : kNoProps;
 }
 
-TCellProps TStringAlignGrid::ColProps(int col) const
-{
-    return col >= 0 && static_cast<size_t>(col) < FColProps.size() ? FColProps[static_cast<size_t>(col)]
-                                                                    : TCellProps{};
-}
+TCellProps TStringAlignGrid::ColProps(int col) const { return ItemOr(FColProps, col, kNoProps); }
 
 TCellProps TStringAlignGrid::RowProps(int row) const
 {
-    return row >= 0 && row < RowCount() ? FRows[static_cast<size_t>(row)].Props : TCellProps{};
+    return row >= 0 && row < RowCount() ? FRows[static_cast<size_t>(row)].Props : kNoProps;
 }
 
 TCellProps& TStringAlignGrid::CellPropsRef(int col, int row)
 {
     CheckInGrid(col, row);
-    std::vector<TCellProps>& props = FRows[static_cast<size_t>(row)].CellProps;
-    if (props.size() <= static_cast<size_t>(col))
-        props.resize(static_cast<size_t>(col) + 1);
-    return props[static_cast<size_t>(col)];
+    return GrowTo(FRows[static_cast<size_t>(row)].CellProps, col);
 }
 
 TCellProps& TStringAlignGrid::ColPropsRef(int col)
 {
     CheckInGrid(col, 0);
-    if (FColProps.size() <= static_cast<size_t>(col))
-        FColProps.resize(static_cast<size_t>(col) + 1);
-    return FColProps[static_cast<size_t>(col)];
+    return GrowTo(FColProps, col);
 }
 
 TCellProps& TStringAlignGrid::RowPropsRef(int row)
@@ -164,7 +124,7 @@ bool TStringAlignGrid::IsCellEditable(int col, int row) const
 {
     if (!InGrid(col, row) || col < FFixedCols || row < FFixedRows)
         return false;
-    const TEditSetting setting = SettingOf(col, row, &TCellProps::Editable);
+    const TEditSetting setting = SettingOf(CellProps(col, row), ColProps(col), RowProps(row), &TCellProps::Editable);
     return setting == TEditSetting::NotSet ? DefaultEditable : setting == TEditSetting::Yes;
 }
 
@@ -175,14 +135,10 @@ void TStringAlignGrid::SetCellAlignment(int col, int row, TCellAlign alignment)
 
 void TStringAlignGrid::SetColAlignment(int col, TCellAlign alignment) { ColPropsRef(col).Alignment = alignment; }
 
-void TStringAlignGrid::SetRowAlignment(int row, TCellAlign alignment) { RowPropsRef(row).Alignment = alignment; }
-
 TCellAlign TStringAlignGrid::Alignment(int col, int row) const
 {
-    const TCellAlign alignment = SettingOf(col, row, &TCellProps::Alignment);
-    if (alignment != TCellAlign::NotSet)
-        return alignment;
-    return DefaultAlignment == TCellAlign::NotSet ? TCellAlign::Left : DefaultAlignment;
+    const TCellAlign alignment = SettingOf(CellProps(col, row), ColProps(col), RowProps(row), &TCellProps::Alignment);
+    return alignment == TCellAlign::NotSet ? TCellAlign::Left : alignment;
 }
 
 // ---------------------------------------------------------------- current cell
@@ -268,35 +224,17 @@ void TStringAlignGrid::SortRowsByColumn(int col, bool ascending)
     keys.reserve(static_cast<size_t>(count));
     for (int row = first; row < RowCount(); ++row)
         keys.emplace_back(Cells(col, row));
-    const std::vector<int> order = QuickSortOrder(keys, ascending);
-
-    std::vector<TGridRow> sorted;
-    sorted.reserve(static_cast<size_t>(count));
-    int currentPlace = -1;
-    for (int place = 0; place < count; ++place) {
-        sorted.push_back(std::move(FRows[static_cast<size_t>(first + order[place])]));
-        if (first + order[place] == FRow)
-            currentPlace = place;
-    }
-    std::move(sorted.begin(), sorted.end(), FRows.begin() + first);
-    if (currentPlace >= 0)
-        FRow = first + currentPlace;
+    FRow = MoveIntoOrder(FRows, first, QuickSortOrder(keys, ascending), FRow);
 }
 
 // ---------------------------------------------------------------- text
 
-void TStringAlignGrid::ExportCellsAsText(std::string& target, char separator, int left, int top, int right,
-                                         int bottom) const
-{
-    if (const std::optional<TCellRange> range = ExportRange(left, top, right, bottom, FColCount, RowCount()))
-        AppendCellsText(target, separator, *range,
-                        [this](int col, int row) -> const std::string& { return Cells(col, row); });
-}
-
 std::string TStringAlignGrid::ExportCellsAsText(char separator, int left, int top, int right, int bottom) const
 {
     std::string text;
-    ExportCellsAsText(text, separator, left, top, right, bottom);
+    if (const std::optional<TCellRange> range = ExportRange(left, top, right, bottom, FColCount, RowCount()))
+        AppendCellsText(text, separator, *range,
+                        [this](int col, int row) -> const std::string& { return Cells(col, row); });
     return text;
 }
 
@@ -317,17 +255,7 @@ int TStringAlignGrid::ImportCellsFromText(std::string_view source, char separato
         });
 }
 
-int TStringAlignGrid::ImportCellsFromText(std::istream* source, char separator, int left, int top, int right,
-                                          int bottom)
-{
-    return source ? ImportCellsFromText(StreamText(*source), separator, left, top, right, bottom) : 0;
-}
-
 // ---------------------------------------------------------------- editor
-
-size_t TStringAlignGrid::EditorSelStart() const { return FEditor.SelStart(EditorText()); }
-
-size_t TStringAlignGrid::EditorSelLength() const { return FEditor.SelLength(EditorText()); }
 
 bool TStringAlignGrid::ShowEditor()
 {

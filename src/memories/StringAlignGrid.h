@@ -4,9 +4,10 @@
 // and the text export and import that the memory file and the clipboard keys
 // use. This is the model only: a window paints it, puts a real edit box over
 // the current cell while EditorMode() is true, and feeds it keys, clicks and
-// focus changes through the functions under "Input". The sort's order
-// (GridSort), the text form (GridText), the editor's state (GridEditor) and
-// what a key does (GridKeys) are units of their own behind it.
+// focus changes through the functions under "Input". What it keeps
+// (GridCells), the sort's order (GridSort), the text form (GridText), the
+// editor's state (GridEditor) and what a key does (GridKeys) are units of
+// their own behind it.
 //
 // Rows and columns count from 0; the first FixedRows rows and FixedCols
 // columns are fixed (headers): never current, never edited.
@@ -14,24 +15,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "memories/GridCells.h"
 #include "memories/GridEditor.h"
 #include "memories/GridSort.h"
 #include "ui/Controls.h"
-
-// One setting of a cell, column or row; NotSet passes the question on.
-enum class TEditSetting : uint8_t { NotSet, No, Yes };
-enum class TCellAlign : uint8_t { NotSet, Left, Right, Center };
-
-struct TCellProps {
-    TEditSetting Editable = TEditSetting::NotSet;
-    TCellAlign Alignment = TCellAlign::NotSet;
-    bool operator==(const TCellProps&) const = default;
-};
 
 // Where the editor goes after an edit accepted with Enter.
 enum class TNextCellEdit {
@@ -72,12 +63,9 @@ public:
     // (EInvalidOperation otherwise).
     int ColCount() const { return FColCount; }
     int RowCount() const { return static_cast<int>(FRows.size()); }
-    void SetColCount(int count);
     void SetRowCount(int count);
     int FixedCols() const { return FFixedCols; }
     int FixedRows() const { return FFixedRows; }
-    void SetFixedCols(int count);
-    void SetFixedRows(int count);
 
     // --- Cells. Reading outside the grid gives "", writing there raises
     // EInvalidOperation "Grid index out of range". While the editor is open its
@@ -90,8 +78,6 @@ public:
     void SetCellEditable(int col, int row, TEditSetting setting);
     void SetColEditable(int col, TEditSetting setting);
     void SetRowEditable(int row, TEditSetting setting);
-    TEditSetting CellEditable(int col, int row) const { return CellProps(col, row).Editable; }
-    TEditSetting ColEditable(int col) const { return ColProps(col).Editable; }
     TEditSetting RowEditable(int row) const { return RowProps(row).Editable; }
     bool DefaultEditable = true;
     // False outside the grid and on fixed cells.
@@ -99,9 +85,7 @@ public:
 
     void SetCellAlignment(int col, int row, TCellAlign alignment);
     void SetColAlignment(int col, TCellAlign alignment);
-    void SetRowAlignment(int row, TCellAlign alignment);
-    TCellAlign DefaultAlignment = TCellAlign::Left;
-    // Never NotSet.
+    // Never NotSet: Left when none is set.
     TCellAlign Alignment(int col, int row) const;
 
     // --- The current cell: never a fixed cell. Moving it asks OnSelectCell;
@@ -113,9 +97,6 @@ public:
     bool SetCurrentCell(int col, int row);
     bool SetCol(int col) { return SetCurrentCell(col, FRow); }
     bool SetRow(int row) { return SetCurrentCell(FCol, row); }
-    // Whether a cell may become current: inside the grid, not fixed, and
-    // allowed by OnSelectCell.
-    bool CanSelectCell(int col, int row);
     TSelectCellEvent OnSelectCell;
 
     // --- Rows.
@@ -143,7 +124,6 @@ public:
     // the separator, then CR LF. A negative left or top is 0; a right (bottom)
     // that is negative or below the left (top), or past the grid, is the last
     // column (row). A rectangle wholly outside the grid gives nothing.
-    void ExportCellsAsText(std::string& target, char separator, int left, int top, int right, int bottom) const;
     std::string ExportCellsAsText(char separator, int left = -1, int top = -1, int right = -1,
                                   int bottom = -1) const;
     // Writes the source's lines into the grid from (left, top): a line ends at
@@ -153,19 +133,15 @@ public:
     // means no limit; a negative left or top is 0. The grid grows to every row
     // and column written; nothing shrinks. Returns the number of cells written.
     int ImportCellsFromText(std::string_view source, char separator, int left, int top, int right, int bottom);
-    // Reads the whole stream from its start; nothing when there is no stream.
-    int ImportCellsFromText(std::istream* source, char separator, int left, int top, int right, int bottom);
 
     // --- The in-place editor. It sits on the current cell; its text is the
     // cell's text, so a typed text is in the cell at once. The text the cell
     // had when the editor opened is kept for Escape.
     bool EditorMode() const { return FEditor.IsOpen(); }
     const std::string& EditorText() const { return Cells(FCol, FRow); }
-    size_t EditorSelStart() const;
-    size_t EditorSelLength() const;
-    // Counts every opening of the editor, a reopening after a rejection
-    // included, so that a window knows when the whole text is selected anew.
-    unsigned EditorSession() const { return FEditor.Session(); }
+    // Its selection (in EditorText()) and sessions: a window knows by the
+    // session when the whole text is selected anew.
+    const TGridEditor& Editor() const { return FEditor; }
     // Opens the editor on the current cell with its text all selected; false
     // when the cell is not editable. True when it is open already.
     bool ShowEditor();
@@ -185,8 +161,6 @@ public:
     // but Escape is refused with OnUnstorableText, the editor staying open.
     void SetEditorText(const std::string& text, size_t selStart, size_t selLength,
                        const std::string& outside = {});
-    // Those characters while they keep the edit open; empty otherwise.
-    const std::string& EditorUnstorable() const { return FEditor.Unstorable(EditorText()); }
 
     bool AutoEditNextCell = false;
     TNextCellEdit NextCellEdit = TNextCellEdit::nc_rightdown;
@@ -211,13 +185,10 @@ public:
     // --- Clipboard keys (no editor open): copy, cut and paste the current
     // cell. They validate nothing. OnClipboardEdit follows a cut or a paste
     // that wrote the cell.
+    // A cut empties the cell only once the copy succeeded; a paste takes the
+    // clipboard's text up to its first NUL, up to its first TAB or line
+    // break.
     IGridClipboard* Clipboard = nullptr;
-    bool CopyToClipboard();
-    // Empties the cell only once the copy succeeded.
-    bool CutToClipboard();
-    // The clipboard's text up to its first NUL, up to its first TAB or line
-    // break, into the current cell.
-    bool PasteFromClipboard();
     TGridCellEvent OnClipboardEdit;
 
     // --- Input from the window.
@@ -241,12 +212,17 @@ public:
     void FocusLost();
 
 private:
-    struct TGridRow {
-        std::vector<std::string> Cells; // may be shorter than the column count
-        std::vector<TCellProps> CellProps;
-        TCellProps Props;
-    };
     enum class TEditEnd { Enter, Move, FocusLost };
+
+    void SetColCount(int count);
+    // Inside the grid, not fixed, and allowed by OnSelectCell.
+    bool CanSelectCell(int col, int row);
+    bool CopyToClipboard();
+    bool CutToClipboard();
+    bool PasteFromClipboard();
+    // The editor's characters that the memory file cannot hold, while they
+    // keep the edit open; empty otherwise.
+    const std::string& EditorUnstorable() const { return FEditor.Unstorable(EditorText()); }
 
     bool InGrid(int col, int row) const { return col >= 0 && col < FColCount && row >= 0 && row < RowCount(); }
     void CheckInGrid(int col, int row) const;
@@ -256,16 +232,6 @@ private:
     TCellProps& CellPropsRef(int col, int row);
     TCellProps& ColPropsRef(int col);
     TCellProps& RowPropsRef(int row);
-    // The cell's own setting, else its column's, else its row's; NotSet when
-    // none of them has one.
-    template <class TSetting>
-    TSetting SettingOf(int col, int row, TSetting TCellProps::*setting) const
-    {
-        for (const TCellProps& props : {CellProps(col, row), ColProps(col), RowProps(row)})
-            if (props.*setting != TSetting::NotSet)
-                return props.*setting;
-        return TSetting::NotSet;
-    }
     std::string& CellRef(int col, int row);
     void PlaceCurrentCell();
     bool FinishEdit(TEditEnd how);

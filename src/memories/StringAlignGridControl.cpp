@@ -180,11 +180,12 @@ void TStringAlignGridControl::ModelChanged()
 {
     FTopRow = std::clamp(FTopRow, FGrid.FixedRows(), MaxTopRow());
     const bool editing = FGrid.EditorMode();
-    if (FGrid.Col() != FSeenCol || FGrid.Row() != FSeenRow || (editing && FGrid.EditorSession() != FSeenSession))
+    const unsigned session = FGrid.Editor().Session();
+    if (FGrid.Col() != FSeenCol || FGrid.Row() != FSeenRow || (editing && session != FSeenSession))
         ScrollInView(FGrid.Row());
     FSeenCol = FGrid.Col();
     FSeenRow = FGrid.Row();
-    FSeenSession = FGrid.EditorSession();
+    FSeenSession = session;
     UpdateScrollBar();
     SyncEditor();
     Invalidate();
@@ -217,18 +218,19 @@ void TStringAlignGridControl::SyncEditor()
         FEdit = host->CreateNativeEdit(*form, bounds, Font(), EditAlignOf(FGrid.Alignment(col, row)), *this);
         FEditCol = col;
         FEditRow = row;
-        FEditSession = FGrid.EditorSession() - 1;
+        FEditSession = FGrid.Editor().Session() - 1;
     } else {
         FEdit->SetBounds(bounds);
     }
     // Text the cell cannot take stays in the box as typed.
-    if (FEditSession != FGrid.EditorSession() ||
-        (FGrid.EditorUnstorable().empty() && FEdit->Text() != FGrid.EditorText())) {
+    const TGridEditor& editor = FGrid.Editor();
+    const std::string& text = FGrid.EditorText();
+    if (FEditSession != editor.Session() || (editor.Unstorable(text).empty() && FEdit->Text() != text)) {
         FPushingText = true;
-        FEdit->SetText(FGrid.EditorText());
-        FEdit->SetSelection(FGrid.EditorSelStart(), FGrid.EditorSelLength());
+        FEdit->SetText(text);
+        FEdit->SetSelection(editor.SelStart(text), editor.SelLength(text));
         FPushingText = false;
-        FEditSession = FGrid.EditorSession();
+        FEditSession = editor.Session();
     }
     if (Focused())
         FEdit->SetFocus();

@@ -129,7 +129,7 @@ TEST(UnstorableTextTest, EveryEndOfTheEditButEscapeIsRefusedAndTheEditorStaysAsI
         grid.OnUnstorableText = [&](TObject*, const std::string& chars) { events.push_back("refused " + chars); };
         ASSERT_TRUE(grid.SetCurrentCell(1, 1));
         ASSERT_TRUE(grid.ShowEditor());
-        const unsigned session = grid.EditorSession();
+        const unsigned session = grid.Editor().Session();
         grid.SetEditorText("Micha?", 6, 0, kL);
 
         EXPECT_FALSE(end(grid)) << name;
@@ -138,7 +138,7 @@ TEST(UnstorableTextTest, EveryEndOfTheEditButEscapeIsRefusedAndTheEditorStaysAsI
                                                   : std::vector<std::string>{"refused " + kL};
         EXPECT_EQ(events, expected) << name << ": never validated nor stored";
         EXPECT_TRUE(grid.EditorMode()) << name;
-        EXPECT_EQ(grid.EditorSession(), session) << name << ": not reopened over the box's text";
+        EXPECT_EQ(grid.Editor().Session(), session) << name << ": not reopened over the box's text";
         EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(1, 1)) << name;
         EXPECT_EQ(grid.Cells(1, 1), "Old") << name;
 

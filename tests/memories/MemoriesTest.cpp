@@ -154,7 +154,7 @@ TEST_F(MemoriesTest, VfoToMemoryFillsTheFreshListThenAppends)
     EXPECT_TRUE(List->MemoryChanged);
     EXPECT_TRUE(Grid().EditorMode());
     EXPECT_EQ(Grid().Col(), 0);
-    EXPECT_EQ(Grid().EditorSelLength(), 8u) << "the caption all selected";
+    EXPECT_EQ(Grid().Editor().SelLength(Grid().EditorText()), 8u) << "the caption all selected";
 
     List->AddMemory("New freq", "LSB", -1, 7050000);
     EXPECT_EQ(Grid().RowCount(), 3);

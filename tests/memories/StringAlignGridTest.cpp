@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/SysUtils.h"
+#include "memories/GridText.h"
 #include "memories/StringAlignGrid.h"
 #include "tests/memories/GridSupport.h"
 #include "ui/Keys.h"
@@ -218,7 +219,8 @@ TEST(GridTextTest, ExportNormalisesAndClampsItsRectangle)
         EXPECT_EQ(grid.ExportCellsAsText('\t', c.L, c.T, c.R, c.B), c.Text)
             << c.L << " " << c.T << " " << c.R << " " << c.B;
     std::string target = "x";
-    grid.ExportCellsAsText(target, ';', 0, 0, 0, 0);
+    AppendCellsText(target, ';', {0, 0, 0, 0},
+                    [&](int col, int row) -> const std::string& { return grid.Cells(col, row); });
     EXPECT_EQ(target, "xa;\r\n") << "appends to the target";
 }
 
@@ -264,8 +266,8 @@ TEST(GridTextTest, ImportSplitsLinesAndPieces)
     G grid(2, 2);
     std::istringstream stream("p\tq\t\r\n");
     stream.seekg(0, std::ios::end);
-    EXPECT_EQ(grid.ImportCellsFromText(&stream, '\t', -1, -1, -1, -1), 2) << "a stream is read from its start";
-    EXPECT_EQ(grid.ImportCellsFromText(static_cast<std::istream*>(nullptr), '\t', -1, -1, -1, -1), 0);
+    EXPECT_EQ(grid.ImportCellsFromText(StreamText(stream), '\t', -1, -1, -1, -1), 2)
+        << "a stream is read from its start";
 }
 
 class GridEditorTest : public ::testing::Test {
@@ -319,7 +321,7 @@ TEST_F(GridEditorTest, StartKeys)
         EXPECT_TRUE(c.Start(g)) << c.Name;
         EXPECT_EQ(g.EditorMode(), c.Opens) << c.Name;
         EXPECT_EQ(g.EditorText(), c.Text) << c.Name;
-        EXPECT_EQ(g.EditorSelLength(), c.SelLength) << c.Name;
+        EXPECT_EQ(g.Editor().SelLength(g.EditorText()), c.SelLength) << c.Name;
         g.CancelEdit();
     }
     Grid.SetCurrentCell(1, 1);
@@ -361,7 +363,7 @@ TEST_F(GridEditorTest, MovingAwayValidatesAndARejectionKeepsTheCell)
     EXPECT_TRUE(Grid.EditorMode());
     EXPECT_EQ(Grid.Col(), 0);
     EXPECT_EQ(Grid.Row(), 1);
-    EXPECT_EQ(Grid.EditorSelLength(), 3) << "reopened with the text selected";
+    EXPECT_EQ(Grid.Editor().SelLength(Grid.EditorText()), 3) << "reopened with the text selected";
     Grid.KeyDown(Vk::Down, 0);
     EXPECT_EQ(Grid.Row(), 1);
     Grid.KeyDown(Vk::Escape, 0);
@@ -402,11 +404,11 @@ TEST_F(GridEditorTest, TabsAndLineBreaksGoInAsBlanks)
     EXPECT_EQ(Grid.EditorText(), "a b c");
     Grid.SetEditorText("x\ty\r\nz", 1, 2);
     EXPECT_EQ(Grid.EditorText(), "x y  z");
-    EXPECT_EQ(Grid.EditorSelStart(), 1u);
-    EXPECT_EQ(Grid.EditorSelLength(), 2u);
+    EXPECT_EQ(Grid.Editor().SelStart(Grid.EditorText()), 1u);
+    EXPECT_EQ(Grid.Editor().SelLength(Grid.EditorText()), 2u);
     Grid.SetEditorText("short", 40, 9);
-    EXPECT_EQ(Grid.EditorSelStart(), 5u) << "a selection past the text is clamped";
-    EXPECT_EQ(Grid.EditorSelLength(), 0u);
+    EXPECT_EQ(Grid.Editor().SelStart(Grid.EditorText()), 5u) << "a selection past the text is clamped";
+    EXPECT_EQ(Grid.Editor().SelLength(Grid.EditorText()), 0u);
     Type("\b\b");
     EXPECT_EQ(Grid.EditorText(), "sho");
 }
