@@ -1,8 +1,8 @@
 #pragma once
 // The host: the few narrow interfaces through which the component model
-// reaches the event loop, the screen, the shell and the native edit box, and
-// THost, their sum. The Win32 host drives real windows; the headless host
-// drives tests.
+// reaches the event loop, the form windows, the screen, the popups, the shell
+// and the native edit box, and THost, their sum. The Win32 host drives real
+// windows; the headless host drives tests.
 
 #include <cstddef>
 #include <cstdint>
