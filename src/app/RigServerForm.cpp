@@ -25,7 +25,7 @@ TRigServerForm::TRigServerForm(TComponent* AOwner, TProbe probe, TAccept accept,
     SetColor(clBlack);
     SetKeyPreview(true);
     BuildControls();
-    THost& host = App().Host();
+    INativeEditHost& host = App().NativeEdits();
     FHostEdit = host.CreateNativeEdit(*this, kHostBounds, Font(), TEditAlign::Left, *this);
     FPortEdit = host.CreateNativeEdit(*this, kPortBounds, Font(), TEditAlign::Left, *this);
     OnKeyDown = [this](TObject* sender, uint16_t& key, TShiftState shift) { FormKeyDown(sender, key, shift); };
@@ -172,7 +172,7 @@ void TRigServerForm::Open(const TRigServerSetting& setting)
     // Below the main window (above it when the screen ends), inside the
     // screen: the frequency stays in sight.
     if (TForm* main = App().MainForm(); main && main != this) {
-        const TSize screen = App().Host().ScreenSize();
+        const TSize screen = App().Screen().ScreenSize();
         int top = main->Top() + main->Height() + 4;
         if (top + Height() > screen.cy)
             top = main->Top() - Height() - 4;

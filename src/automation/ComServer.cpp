@@ -82,7 +82,7 @@ void TComServer::LastReleased()
         FEndPending = true;
         return;
     }
-    FApp->Host().PostToMainLoop([this] { EndAfterLastRelease(); });
+    FApp->Events().PostToMainLoop([this] { EndAfterLastRelease(); });
 }
 
 void TComServer::EndAfterLastRelease()

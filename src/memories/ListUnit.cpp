@@ -6,7 +6,7 @@
 
 TListForm::TListForm(TComponent* AOwner, TTransceiver& transceiver, IFileSystem& files, IRegistry& registry,
                      std::string fileName)
-    : TForm(AOwner), FMemories(std::make_unique<TMemories>(App().Host(), transceiver, files, std::move(fileName)))
+    : TForm(AOwner), FMemories(std::make_unique<TMemories>(App().Shell(), transceiver, files, std::move(fileName)))
 {
     SetName("ListForm");
     SetBorderStyle(TFormBorderStyle::bsNone);
@@ -211,7 +211,7 @@ void TListForm::MemoryListDblClick(TObject*)
 {
     if (!FMemories->MemoryListDblClick())
         return;
-    const TPoint mouse = App().Host().CursorPos();
+    const TPoint mouse = App().Screen().CursorPos();
     ModeMenu->Popup(mouse.X, mouse.Y);
 }
 

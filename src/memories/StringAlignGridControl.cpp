@@ -199,8 +199,8 @@ void TStringAlignGridControl::SyncEditor()
         return;
     }
     TForm* form = ParentForm();
-    THost* host = FindHost();
-    if (!form || !host)
+    TApplication* app = FindApplication(this);
+    if (!form || !app)
         return;
     const int col = FGrid.Col();
     const int row = FGrid.Row();
@@ -208,14 +208,14 @@ void TStringAlignGridControl::SyncEditor()
     // as far down the cell as the text does.
     TRect cell = CellRect(col, row);
     if (!cell.IsEmpty())
-        cell.Top += std::max(0, (FRowHeight - host->TextExtent(Font(), "Wg").cy) / 2);
+        cell.Top += std::max(0, (FRowHeight - app->Screen().TextExtent(Font(), "Wg").cy) / 2);
     const TPoint offset = FormOffset();
     const TRect bounds = cell.IsEmpty() ? TRect{} : cell.Offset(offset.X, offset.Y);
     if (!FEdit || col != FEditCol || row != FEditRow) {
         // A box per cell: the alignment of a box is fixed when it is made.
         FEdit.reset();
         FEditCol = FEditRow = -1;
-        FEdit = host->CreateNativeEdit(*form, bounds, Font(), EditAlignOf(FGrid.Alignment(col, row)), *this);
+        FEdit = app->NativeEdits().CreateNativeEdit(*form, bounds, Font(), EditAlignOf(FGrid.Alignment(col, row)), *this);
         FEditCol = col;
         FEditRow = row;
         FEditSession = FGrid.Editor().Session() - 1;
@@ -258,15 +258,15 @@ void TStringAlignGridControl::NativeEditChanged()
 
 bool TStringAlignGridControl::SetText(const std::string& text)
 {
-    THost* host = FindHost();
-    return host && host->SetClipboardText(text);
+    TApplication* app = FindApplication(this);
+    return app && app->Shell().SetClipboardText(text);
 }
 
 bool TStringAlignGridControl::GetText(std::string& bytes)
 {
-    THost* host = FindHost();
+    TApplication* app = FindApplication(this);
     std::string outside;
-    if (!host || !host->GetClipboardText(bytes, outside))
+    if (!app || !app->Shell().GetClipboardText(bytes, outside))
         return false;
     if (outside.empty())
         return true;
@@ -277,10 +277,10 @@ bool TStringAlignGridControl::GetText(std::string& bytes)
 
 void TStringAlignGridControl::Refuse(const std::string& message)
 {
-    THost* host = FindHost();
+    TApplication* app = FindApplication(this);
     TForm* form = ParentForm();
-    if (host)
-        host->ShowMessageBoxUtf8(message, form ? form->Caption() : std::string(),
+    if (app)
+        app->Shell().ShowMessageBoxUtf8(message, form ? form->Caption() : std::string(),
                                  MsgBox::kOk | MsgBox::kIconWarning);
 }
 

@@ -10,6 +10,7 @@
 
 #include "ui/TimerHost.h"
 
+class IEventLoop;
 class TApplication;
 
 class IPollHost : public ITimerHost {
@@ -21,12 +22,12 @@ public:
     virtual void Deliver(std::function<void()> call) = 0;
 };
 
-// The poll timer runs on the application's host, and a failure goes to the
-// general error report (an error that is no std::exception as "Unknown
+// The poll timer runs on the application's event loop, and a failure goes to
+// the general error report (an error that is no std::exception as "Unknown
 // error").
 class TAppPollHost : public IPollHost {
 public:
-    explicit TAppPollHost(TApplication& app) : FApp(app) {}
+    explicit TAppPollHost(TApplication& app);
 
     void StartTimer(TTimer& timer, uint32_t interval) override;
     void StopTimer(TTimer& timer) override;
@@ -34,5 +35,7 @@ public:
     void Deliver(std::function<void()> call) override;
 
 private:
-    TApplication& FApp;
+    IEventLoop& FEvents;
+    TApplication& FApp; // its general error report
+
 };

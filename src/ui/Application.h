@@ -23,9 +23,13 @@ public:
     explicit TApplication(THost& host);
     ~TApplication() override;
 
-    THost& Host() const { return FHost; }
-    // What the components it owns, at any depth, run on.
-    THost* FindHost() const override { return &FHost; }
+    // The parts of the host, each to the user that needs it alone.
+    IEventLoop& Events() const { return FHost; }
+    IFormWindows& Windows() const { return FHost; }
+    IScreen& Screen() const { return FHost; }
+    IPopups& Popups() const { return FHost; }
+    IShell& Shell() const { return FHost; }
+    INativeEditHost& NativeEdits() const { return FHost; }
 
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& title) { FTitle = title; }

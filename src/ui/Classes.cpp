@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/SysUtils.h"
-#include "ui/Host.h"
+#include "ui/Application.h"
 
 TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner)
 {
@@ -94,19 +94,19 @@ void TComponent::SetIntProp(const std::string& name, int32_t value)
 
 namespace {
 
-THost& OwnersHost(const TComponent* owner)
+ITimerHost& OwnersTimers(const TComponent* owner)
 {
-    THost* host = owner ? owner->FindHost() : nullptr;
-    if (!host)
+    TApplication* app = FindApplication(owner);
+    if (!app)
         throw EInvalidOperation("A timer needs an owner inside the application");
-    return *host;
+    return app->Events();
 }
 
 } // namespace
 
 // The host is looked up before the component joins its owner, so a timer that
 // cannot run is never half made.
-TTimer::TTimer(TComponent* AOwner) : TTimer(AOwner, OwnersHost(AOwner)) {}
+TTimer::TTimer(TComponent* AOwner) : TTimer(AOwner, OwnersTimers(AOwner)) {}
 
 TTimer::TTimer(TComponent* AOwner, ITimerHost& host) : TComponent(AOwner), FHost(host)
 {

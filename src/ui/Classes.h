@@ -19,7 +19,6 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 enum class TPropKind { String, Integer };
 
-class THost;
 class ITimerHost;
 
 class TComponent : public TObject {
@@ -43,10 +42,6 @@ public:
     // Called by the owner just before it frees the component, while the whole
     // object still stands.
     virtual void BeforeDestruction() {}
-
-    // The host the component's timers and windows run on: its owner's, and so
-    // on up to the application, which holds one; nullptr outside any.
-    virtual THost* FindHost() const { return FOwner ? FOwner->FindHost() : nullptr; }
 
     // Published properties, looked up by name without regard to case. Reading or
     // writing one that does not exist, or through the wrong kind, raises

@@ -88,7 +88,7 @@ void TForm::MouseMessage(TMessage& msg)
         // is up, also from outside itself.
         if (!FCaptureControl) {
             FCaptureControl = target;
-            FApp.Host().SetCapture(this);
+            FApp.Windows().SetCapture(this);
         }
         FButtonsDown |= bit;
         if (doubleClick) {
@@ -105,7 +105,7 @@ void TForm::MouseMessage(TMessage& msg)
     FButtonsDown &= ~bit;
     if (FButtonsDown == 0 && FCaptureControl) {
         FCaptureControl = nullptr;
-        FApp.Host().SetCapture(nullptr);
+        FApp.Windows().SetCapture(nullptr);
     }
     // The click comes first, then the mouse-up, which runs even when the click
     // fails: a control that started something at the press ends it there.
@@ -148,7 +148,7 @@ void TForm::KeyMessage(TMessage& msg)
         return;
     }
     uint16_t key = static_cast<uint16_t>(msg.WParam);
-    const TShiftState shift = FApp.Host().KeyboardShiftState();
+    const TShiftState shift = FApp.Screen().KeyboardShiftState();
     if (formFirst && OnKeyDown)
         OnKeyDown(this, key, shift);
     if (key && FActiveControl)

@@ -23,7 +23,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FApp(OwnersApplication(A
 {
     SetVisible(false);
     SetBounds(0, 0, 320, 240);
-    FApp.Host().CreateFormWindow(*this);
+    FApp.Windows().CreateFormWindow(*this);
     FApp.FormCreated(this);
 }
 
@@ -34,7 +34,7 @@ TForm::~TForm()
     // what they did to it.
     DestroyComponents();
     FApp.ControlGone(this);
-    FApp.Host().DestroyFormWindow(*this);
+    FApp.Windows().DestroyFormWindow(*this);
     FApp.FormDestroyed(this);
 }
 
@@ -54,13 +54,13 @@ void TForm::SetBorderStyle(TFormBorderStyle style)
         return;
     FBorderStyle = style;
     if (Handle())
-        FApp.Host().UpdateFormStyle(*this);
+        FApp.Windows().UpdateFormStyle(*this);
 }
 
 void TForm::CaptionChanged()
 {
     if (Handle())
-        FApp.Host().SetFormCaption(*this, Caption());
+        FApp.Windows().SetFormCaption(*this, Caption());
 }
 
 void TForm::DoCreate()
@@ -75,7 +75,7 @@ void TForm::SetBounds(int left, int top, int width, int height)
         return;
     TControl::SetBounds(left, top, width, height);
     if (Handle())
-        FApp.Host().SetFormBounds(*this, BoundsRect());
+        FApp.Windows().SetFormBounds(*this, BoundsRect());
 }
 
 void TForm::SetVisible(bool visible)
@@ -87,13 +87,13 @@ void TForm::SetVisible(bool visible)
         if (OnShow)
             OnShow(this);
         TControl::SetVisible(true);
-        FApp.Host().ShowFormWindow(*this, true);
+        FApp.Windows().ShowFormWindow(*this, true);
         if (FWindowState != TWindowState::wsNormal)
             SetWindowState(FWindowState);
     } else {
         TControl::SetVisible(false);
         if (Handle())
-            FApp.Host().ShowFormWindow(*this, false);
+            FApp.Windows().ShowFormWindow(*this, false);
         if (OnHide)
             OnHide(this);
     }
@@ -102,7 +102,7 @@ void TForm::SetVisible(bool visible)
 void TForm::Show()
 {
     if (Visible())
-        FApp.Host().ShowFormWindow(*this, true);
+        FApp.Windows().ShowFormWindow(*this, true);
     else
         SetVisible(true);
 }
@@ -111,11 +111,11 @@ TWindowState TForm::WindowState() const
 {
     if (!Visible())
         return FWindowState;
-    THost& host = FApp.Host();
+    IFormWindows& windows = FApp.Windows();
     TForm& self = const_cast<TForm&>(*this);
-    if (host.IsFormMinimized(self))
+    if (windows.IsFormMinimized(self))
         return TWindowState::wsMinimized;
-    return host.GetPlacement(self).ShowCmd == ShowCmd::ShowMaximized ? TWindowState::wsMaximized
+    return windows.GetPlacement(self).ShowCmd == ShowCmd::ShowMaximized ? TWindowState::wsMaximized
                                                                       : TWindowState::wsNormal;
 }
 
@@ -127,7 +127,7 @@ void TForm::SetWindowState(TWindowState state)
     unsigned command = state == TWindowState::wsMinimized   ? ShowCmd::ShowMinimized
                        : state == TWindowState::wsMaximized ? ShowCmd::ShowMaximized
                                                              : ShowCmd::Normal;
-    FApp.Host().SetFormState(*this, command);
+    FApp.Windows().SetFormState(*this, command);
 }
 
 bool TForm::CloseQuery()
@@ -159,9 +159,9 @@ void TForm::Close()
         Hide();
 }
 
-TWindowPlacement TForm::GetPlacement() const { return FApp.Host().GetPlacement(const_cast<TForm&>(*this)); }
+TWindowPlacement TForm::GetPlacement() const { return FApp.Windows().GetPlacement(const_cast<TForm&>(*this)); }
 
-void TForm::SetPlacement(const TWindowPlacement& placement) { FApp.Host().SetPlacement(*this, placement); }
+void TForm::SetPlacement(const TWindowPlacement& placement) { FApp.Windows().SetPlacement(*this, placement); }
 
 void TForm::AddMessageHook(const void* owner, std::function<void(TMessage&)> hook)
 {
@@ -311,7 +311,7 @@ void TForm::ForgetControl(TControl* control)
     if (IsInside(FCaptureControl, control)) {
         FCaptureControl = nullptr;
         FButtonsDown = 0;
-        FApp.Host().SetCapture(nullptr);
+        FApp.Windows().SetCapture(nullptr);
     }
     if (IsInside(FHoverControl, control))
         FHoverControl = nullptr;
@@ -322,7 +322,7 @@ void TForm::ForgetControl(TControl* control)
 
 void TForm::InvalidateArea(const TRect& area)
 {
-    FApp.Host().InvalidateForm(*this, area);
+    FApp.Windows().InvalidateForm(*this, area);
 }
 
 void TForm::Paint(TCanvas& canvas)

@@ -1,8 +1,8 @@
 #pragma once
 // The host: the few narrow interfaces through which the component model
-// reaches the event loop, the screen, the shell and the native edit box, and
-// THost, their sum. The Win32 host drives real windows; the headless host
-// drives tests.
+// reaches the event loop, the form windows, the screen, the popups, the shell
+// and the native edit box, and THost, their sum. The Win32 host drives real
+// windows; the headless host drives tests.
 
 #include <cstddef>
 #include <cstdint>
@@ -124,7 +124,7 @@ public:
     virtual void Deliver(std::function<void()> call) = 0;
 };
 
-// The forms' windows and what the screen shows around them.
+// The forms' windows, each form reaching its own, and the application's.
 class IFormWindows {
 public:
     virtual ~IFormWindows() = default;
@@ -145,9 +145,6 @@ public:
     virtual void InvalidateForm(TForm& form, const TRect& area) = 0;
     // Sends all mouse input to the form (nullptr ends that).
     virtual void SetCapture(TForm* form) = 0;
-    virtual TPoint CursorPos() = 0;
-    // Shift, Ctrl and Alt held now, as TShiftState bits.
-    virtual unsigned KeyboardShiftState() = 0;
     virtual TWindowPlacement GetPlacement(TForm& form) = 0;
     virtual void SetPlacement(TForm& form, const TWindowPlacement& placement) = 0;
     // ShowCmd::Normal, ShowMinimized or ShowMaximized.
@@ -159,12 +156,27 @@ public:
     virtual void MinimizeApplication() = 0;
     virtual void PostMinimizeApplication() = 0;
     virtual bool IsApplicationMinimized() = 0;
+};
+
+// The screen around the forms, the mouse and the keyboard.
+class IScreen {
+public:
+    virtual ~IScreen() = default;
 
     // The primary screen, in pixels, and its logical pixels per inch.
     virtual TSize ScreenSize() = 0;
     virtual int ScreenPixelsPerInch() = 0;
     // Text size in a font, outside painting.
     virtual TSize TextExtent(const TFont& font, const std::string& text) = 0;
+    virtual TPoint CursorPos() = 0;
+    // Shift, Ctrl and Alt held now, as TShiftState bits.
+    virtual unsigned KeyboardShiftState() = 0;
+};
+
+// What shows over the forms for a moment: popup menus and the hint window.
+class IPopups {
+public:
+    virtual ~IPopups() = default;
 
     // Opens a popup menu with its top-left corner at a screen point and waits
     // for the operator: the item chosen, or nullptr when the menu was left.
@@ -213,6 +225,8 @@ public:
 // user that needs one takes that one alone.
 class THost : public virtual IEventLoop,
               public virtual IFormWindows,
+              public virtual IScreen,
+              public virtual IPopups,
               public virtual IShell,
               public virtual INativeEditHost {
 public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/SysUtils.h"
+#include "ui/Application.h"
 #include "ui/Host.h"
 
 namespace {
@@ -98,11 +99,11 @@ void TPopupMenu::Clear()
 
 void TPopupMenu::Popup(int x, int y)
 {
-    IFormWindows* windows = FindHost();
-    if (!windows)
+    TApplication* app = FindApplication(this);
+    if (!app)
         return;
     // The caller's event dispatch reports an error of the chosen item's click.
-    if (TMenuItem* chosen = windows->TrackPopupMenu(*this, {x, y}))
+    if (TMenuItem* chosen = app->Popups().TrackPopupMenu(*this, {x, y}))
         chosen->Click();
 }
 

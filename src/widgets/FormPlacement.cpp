@@ -261,13 +261,13 @@ void TFormPlacement::RestoreFormPlacement()
 
 void TFormPlacement::RestorePosition(TPlacementStorage& storage)
 {
-    IFormWindows& windows = FForm->App().Host();
+    IScreen& display = FForm->App().Screen();
     TWindowPlacement placement = FForm->GetPlacement();
     if (!FForm->Visible())
         placement.ShowCmd = ShowCmd::Hide;
     placement.Flags = static_cast<unsigned>(storage.ReadInteger("Flags", static_cast<int32_t>(placement.Flags)));
 
-    const TSize screen = windows.ScreenSize();
+    const TSize screen = display.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
     std::string minMax = storage.ReadString("MinMaxPos" + suffix, "");
     if (minMax.empty())
@@ -288,8 +288,8 @@ void TFormPlacement::RestorePosition(TPlacementStorage& storage)
                                     WordValue(words, 2, left + FForm->Width()),
                                     WordValue(words, 3, top + FForm->Height())};
     }
-    const int pixelsPerInch = storage.ReadInteger("PixelsPerInch", windows.ScreenPixelsPerInch());
-    if ((minMax.empty() && normal.empty()) || pixelsPerInch != windows.ScreenPixelsPerInch())
+    const int pixelsPerInch = storage.ReadInteger("PixelsPerInch", display.ScreenPixelsPerInch());
+    if ((minMax.empty() && normal.empty()) || pixelsPerInch != display.ScreenPixelsPerInch())
         return;
 
     const TFormBorderStyle border = FForm->BorderStyle();
@@ -339,7 +339,7 @@ void TFormPlacement::RestoreState(TPlacementStorage& storage)
     if (state == TWindowState::wsMinimized && mainForm == FForm) {
         // The whole application starts minimised, not the window alone.
         FForm->SetWindowState(TWindowState::wsNormal);
-        FForm->App().Host().PostMinimizeApplication();
+        FForm->App().Windows().PostMinimizeApplication();
     } else {
         FForm->SetWindowState(state);
     }
@@ -355,13 +355,13 @@ void TFormPlacement::Save(bool destroying)
     if (!FForm || !FActive || !FRestored)
         return;
     TPlacementStorage storage(FRegistry, RootOf(FRegistryRoot), SectionKey(), FileKey());
-    IFormWindows& windows = FForm->App().Host();
+    IScreen& display = FForm->App().Screen();
 
     storage.WriteInteger("FormVersion", FVersion);
     TWindowPlacement placement = FForm->GetPlacement();
-    if (FForm->App().MainForm() == FForm && windows.IsApplicationMinimized())
+    if (FForm->App().MainForm() == FForm && FForm->App().Windows().IsApplicationMinimized())
         placement.ShowCmd = ShowCmd::ShowMinimized;
-    const TSize screen = windows.ScreenSize();
+    const TSize screen = display.ScreenSize();
     const std::string suffix = Format("(%dx%d)", screen.cx, screen.cy);
     const std::string minMax = PositionText(placement.MinPosition.X, placement.MinPosition.Y,
                                             placement.MaxPosition.X, placement.MaxPosition.Y);
@@ -371,7 +371,7 @@ void TFormPlacement::Save(bool destroying)
     // As the signed number the integer rule reads back.
     storage.WriteInteger("Flags", static_cast<int32_t>(placement.Flags));
     storage.WriteInteger("ShowCmd", placement.ShowCmd);
-    storage.WriteInteger("PixelsPerInch", windows.ScreenPixelsPerInch());
+    storage.WriteInteger("PixelsPerInch", display.ScreenPixelsPerInch());
     storage.Write("MinMaxPos" + suffix, minMax);
     storage.Write("MinMaxPos", minMax);
     storage.Write("NormPos" + suffix, normal);

@@ -86,7 +86,7 @@ private:
 
 // Form windows as plain records, the screen, popup menus answered from a
 // script, the hint window, and the mouse as the system reports it to a form.
-class THeadlessFormWindows : public virtual IFormWindows {
+class THeadlessFormWindows : public virtual IFormWindows, public virtual IScreen, public virtual IPopups {
 public:
     explicit THeadlessFormWindows(const THost& host) : FHost(host) {}
 
