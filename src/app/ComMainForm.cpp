@@ -298,8 +298,8 @@ void TTxControlForm::lblMemoInClick(TObject*)
 
 void TTxControlForm::PortSettingsClick(TObject* Sender)
 {
-    // A rigctld has no settings window of its own: its settings are ours.
-    if (RigServerChoice && RigServerChoice->RigctldChosen()) {
+    // A rig server without a settings window of its own is set in ours.
+    if (RigServerChoice && !RigServerChoice->ChosenHasOwnDialog()) {
         RigServerClick(Sender);
         return;
     }

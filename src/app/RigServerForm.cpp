@@ -67,10 +67,10 @@ TFlatButton* TRigServerForm::MakeButton(const char* name, TRect bounds, const ch
 
 // A round-less radio mark: a black frame, white inside, a black dot while
 // chosen; the mark and its caption both choose.
-TPanel* TRigServerForm::MakeChoice(int top, const char* name, const char* caption, TRigServerKind kind,
-                                   TLabel*& label)
+TRigServerForm::TKindChoice TRigServerForm::MakeChoice(int top, const TRigServerKindInfo& info)
 {
-    auto choose = [this, kind](TObject*) { SetKind(kind); };
+    const std::string name(info.MarkName);
+    auto choose = [this, kind = info.Kind](TObject*) { SetKind(kind); };
     auto* frame = new TPanel(this);
     frame->SetParent(Panel1);
     frame->SetBounds(8, top + 1, 11, 11);
@@ -87,9 +87,9 @@ TPanel* TRigServerForm::MakeChoice(int top, const char* name, const char* captio
     dot->SetBounds(2, 2, 5, 5);
     dot->SetColor(clBlack);
     dot->OnClick = choose;
-    label = MakeLabel((std::string(name) + "Label").c_str(), {24, top, 150, 13}, caption);
+    TLabel* label = MakeLabel((name + "Label").c_str(), {24, top, 150, 13}, std::string(info.Caption).c_str());
     label->OnClick = choose;
-    return dot;
+    return {info.Kind, dot, label};
 }
 
 void TRigServerForm::BuildControls()
@@ -126,8 +126,11 @@ void TRigServerForm::BuildControls()
     Panel1->SetColor(kFaceColor);
     Panel1->Font().SetColor(clBlack);
 
-    ComMark = MakeChoice(6, "ComMark", "COM rig server", TRigServerKind::Com, ComLabel);
-    RigctldMark = MakeChoice(24, "RigctldMark", "hamlib rigctld", TRigServerKind::Rigctld, RigctldLabel);
+    int top = 6;
+    for (const TRigServerKindInfo& info : RigServerKinds()) {
+        FChoices.push_back(MakeChoice(top, info));
+        top += 18;
+    }
 
     HostLabel = MakeLabel("HostLabel", {8, 50, 30, 13}, "Host");
     PortLabel = MakeLabel("PortLabel", {168, 50, 28, 13}, "Port");
@@ -144,17 +147,17 @@ void TRigServerForm::BuildControls()
 
 void TRigServerForm::SetKind(TRigServerKind kind)
 {
+    const bool address = RigServerKindInfoOf(kind).HasAddress;
     FKind = kind;
-    const bool rigctld = kind == TRigServerKind::Rigctld;
-    ComMark->SetVisible(!rigctld);
-    RigctldMark->SetVisible(rigctld);
+    for (const TKindChoice& choice : FChoices)
+        choice.Mark->SetVisible(choice.Kind == kind);
     for (TControl* control : std::initializer_list<TControl*>{HostLabel, PortLabel, TestButton, TestResult})
-        control->SetEnabled(rigctld);
-    HostLabel->Font().SetColor(rigctld ? clBlack : clGray);
-    PortLabel->Font().SetColor(rigctld ? clBlack : clGray);
-    FHostEdit->SetEnabled(rigctld);
-    FPortEdit->SetEnabled(rigctld);
-    if (rigctld)
+        control->SetEnabled(address);
+    HostLabel->Font().SetColor(address ? clBlack : clGray);
+    PortLabel->Font().SetColor(address ? clBlack : clGray);
+    FHostEdit->SetEnabled(address);
+    FPortEdit->SetEnabled(address);
+    if (address)
         FHostEdit->SetFocus();
 }
 
@@ -184,22 +187,23 @@ void TRigServerForm::Open(const TRigServerSetting& setting)
 
 std::string TRigServerForm::ReadSetting(TRigServerSetting& setting) const
 {
+    const TRigServerKindInfo& info = RigServerKindInfoOf(FKind);
     TRigServerSetting read;
     read.Kind = FKind;
-    if (FKind == TRigServerKind::Com) {
+    if (!info.HasAddress) {
         setting = read;
         return {};
     }
     const std::string host = Trim(FHostEdit->Text());
     const std::string port = Trim(FPortEdit->Text());
     if (host.empty())
-        return "Enter the host that rigctld runs on.";
+        return Format("Enter the host that %s runs on.", std::string(info.Name).c_str());
     read.Host = host;
     // The host must come back from the registry's text as it was typed.
     TRigServerSetting back;
     if (!ParseRigServer(RigServerText(read), back) || back.Host != host)
         return Format("The host \"%s\" is not a host name or address.", host.c_str());
-    if (!ParseRigctldPort(port, read.Port))
+    if (!ParseRigServerPort(port, read.Port))
         return Format("The port \"%s\" is not a number from 1 to 65535.", port.c_str());
     if (std::string refusal = OwnPortRefusal(read, FRigctlPort); !refusal.empty())
         return refusal + ".";
@@ -211,7 +215,7 @@ void TRigServerForm::TestButtonClick(TObject*)
 {
     TRigServerSetting setting;
     std::string why = ReadSetting(setting);
-    if (why.empty() && setting.Kind == TRigServerKind::Rigctld) {
+    if (why.empty() && RigServerKindInfoOf(setting.Kind).HasAddress) {
         TestResult->SetCaption("Testing...");
         why = FProbe ? FProbe(setting) : std::string();
     }

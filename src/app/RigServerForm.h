@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/RigServerSeam.h"
 #include "platform/Registry.h"
@@ -55,10 +56,6 @@ public:
     TFlatTitlebar* Title;
     TFlatSpeedButton* CloseButton;
     TPanel* Panel1;
-    TPanel* ComMark;
-    TPanel* RigctldMark;
-    TLabel* ComLabel;
-    TLabel* RigctldLabel;
     TLabel* HostLabel;
     TLabel* PortLabel;
     TFlatButton* TestButton;
@@ -70,8 +67,15 @@ public:
     static constexpr TColor kTitleColor = 0x008C8F95;
 
 private:
+    // One kind's choice: its mark (shown while chosen) and caption.
+    struct TKindChoice {
+        TRigServerKind Kind;
+        TPanel* Mark;
+        TLabel* Label;
+    };
+
     void BuildControls();
-    TPanel* MakeChoice(int top, const char* name, const char* caption, TRigServerKind kind, TLabel*& label);
+    TKindChoice MakeChoice(int top, const TRigServerKindInfo& info);
     TLabel* MakeLabel(const char* name, TRect bounds, const char* caption);
     TFlatButton* MakeButton(const char* name, TRect bounds, const char* caption, TNotifyEvent onClick);
     void NativeEditChanged() override;
@@ -80,6 +84,7 @@ private:
     TAccept FAccept;
     uint16_t FRigctlPort;
     TRigServerKind FKind = TRigServerKind::Com;
+    std::vector<TKindChoice> FChoices;
     std::unique_ptr<INativeEdit> FHostEdit;
     std::unique_ptr<INativeEdit> FPortEdit;
 };
@@ -97,7 +102,7 @@ public:
                      uint16_t rigctlPort, TMakeServer make, TRigServerForm::TProbe probe);
 
     const TRigServerSetting& Current() const { return FCurrent; }
-    bool RigctldChosen() const override { return FCurrent.Kind == TRigServerKind::Rigctld; }
+    bool ChosenHasOwnDialog() const override { return RigServerKindInfoOf(FCurrent.Kind).OwnDialog; }
     void ShowDialog(std::function<void()> accepted) override;
     // nullptr until the dialog was first opened.
     TRigServerForm* Form() const { return FForm; }

@@ -6,9 +6,9 @@
 class IRigServerChoice {
 public:
     virtual ~IRigServerChoice() = default;
-    // The rig server in use is a rigctld (the COM rig server's own settings
-    // window means nothing then).
-    virtual bool RigctldChosen() const = 0;
+    // The rig server in use opens a settings dialog of its own; the others
+    // are set in the rig server dialog.
+    virtual bool ChosenHasOwnDialog() const = 0;
     // Opens the rig server dialog, not modal; accepted runs once the
     // operator's choice has been saved and taken over, after the dialog closed.
     virtual void ShowDialog(std::function<void()> accepted) = 0;

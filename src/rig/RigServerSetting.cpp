@@ -4,14 +4,21 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include "base/SysUtils.h"
 #include "platform/ProgramKey.h"
+#include "platform/ProgramSetting.h"
 
 namespace {
 
 constexpr std::string_view kSwitch = "rigserver";
-constexpr std::string_view kRigctld = "rigctld";
+
+constexpr TRigServerKindInfo kKinds[] = {
+    {TRigServerKind::Com, "", "COM rig server", "ComMark", false, "", 0, true},
+    {TRigServerKind::Rigctld, "rigctld", "hamlib rigctld", "RigctldMark", true, "127.0.0.1", kRigctldDefaultPort,
+     false},
+};
 
 bool SameWord(std::string_view a, std::string_view b)
 {
@@ -39,27 +46,20 @@ std::string BadValueText(const char* where, std::string_view text)
 }
 
 // The last /rigserver:VALUE (or -rigserver:VALUE, or /rigserver alone for the
-// COM rig server); false when there is none.
-bool SwitchSetting(const std::vector<std::string>& params, TRigServerSetting& setting)
-{
-    const std::string* param = LastSwitch(params, std::string(kSwitch));
-    if (!param)
-        return false;
-    const std::string_view rest = std::string_view(*param).substr(1 + kSwitch.size());
-    setting = {};
-    if (!rest.empty() && !ParseRigServer(rest.substr(1), setting)) {
-        setting = {};
-        setting.Error = BadValueText("The switch", *param);
-    }
-    return true;
-}
-
-TRigServerSetting RegistrySetting(IRegistry& registry)
+// COM rig server).
+TRigServerSetting SwitchSetting(const std::string& param, std::optional<std::string_view> text)
 {
     TRigServerSetting setting;
-    TRegValue value;
-    if (!ReadProgramValue(registry, kRigServerValue, value))
-        return setting;
+    if (text && !ParseRigServer(*text, setting)) {
+        setting = {};
+        setting.Error = BadValueText("The switch", param);
+    }
+    return setting;
+}
+
+TRigServerSetting RegistrySetting(const TRegValue& value)
+{
+    TRigServerSetting setting;
     if (value.Type != RegType::kSz && value.Type != RegType::kExpandSz) {
         setting.Error = Format("The registry value %s is not text; the COM rig server is used", kRigServerValue);
         return setting;
@@ -73,79 +73,99 @@ TRigServerSetting RegistrySetting(IRegistry& registry)
 
 } // namespace
 
+std::span<const TRigServerKindInfo> RigServerKinds() { return kKinds; }
+
+const TRigServerKindInfo& RigServerKindInfoOf(TRigServerKind kind)
+{
+    for (const TRigServerKindInfo& info : RigServerKinds())
+        if (info.Kind == kind)
+            return info;
+    throw std::logic_error(Format("No rig server of kind %d", static_cast<int>(kind)));
+}
+
+namespace {
+
+// What follows "NAME:" for a kind with an address: "HOST", "HOST:PORT",
+// "[HOST]" or "[HOST]:PORT".
+bool ParseAddress(std::string_view rest, TRigServerSetting& parsed)
+{
+    if (rest.empty())
+        return false;
+    std::string_view host;
+    std::string_view port;
+    bool bracketed = false;
+    if (rest[0] == '[') {
+        const size_t close = rest.find(']');
+        if (close == std::string_view::npos)
+            return false;
+        host = rest.substr(1, close - 1);
+        bracketed = true;
+        rest.remove_prefix(close + 1);
+        if (!rest.empty() && (rest[0] != ':' || rest.size() == 1))
+            return false;
+        port = rest.empty() ? rest : rest.substr(1);
+    } else {
+        const size_t colon = rest.find(':');
+        host = rest.substr(0, colon);
+        if (colon != std::string_view::npos) {
+            port = rest.substr(colon + 1);
+            if (port.empty())
+                return false;
+        }
+    }
+    if (!ValidHost(host, bracketed))
+        return false;
+    parsed.Host = std::string(host);
+    return port.empty() || ParseRigServerPort(port, parsed.Port);
+}
+
+} // namespace
+
 bool ParseRigServer(std::string_view text, TRigServerSetting& setting)
 {
     const std::string trimmed = Trim(std::string(text));
-    std::string_view rest = trimmed;
-    TRigServerSetting parsed;
-    if (rest.empty()) {
+    const std::string_view whole = trimmed;
+    for (const TRigServerKindInfo& info : RigServerKinds()) {
+        if (info.Name.empty() != whole.empty() || whole.size() < info.Name.size() ||
+            !SameWord(whole.substr(0, info.Name.size()), info.Name))
+            continue;
+        std::string_view rest = whole.substr(info.Name.size());
+        if (!rest.empty() && rest[0] != ':')
+            continue;
+        TRigServerSetting parsed;
+        parsed.Kind = info.Kind;
+        if (info.HasAddress) {
+            parsed.Host = std::string(info.DefaultHost);
+            parsed.Port = info.DefaultPort;
+            if (!rest.empty() && !ParseAddress(rest.substr(1), parsed))
+                return false;
+        } else if (!rest.empty()) {
+            return false;
+        }
         setting = parsed;
         return true;
     }
-    if (rest.size() < kRigctld.size() || !SameWord(rest.substr(0, kRigctld.size()), kRigctld))
-        return false;
-    rest.remove_prefix(kRigctld.size());
-    parsed.Kind = TRigServerKind::Rigctld;
-    if (!rest.empty()) {
-        if (rest[0] != ':' || rest.size() == 1)
-            return false;
-        rest.remove_prefix(1);
-        std::string_view host;
-        std::string_view port;
-        bool bracketed = false;
-        if (rest[0] == '[') {
-            const size_t close = rest.find(']');
-            if (close == std::string_view::npos)
-                return false;
-            host = rest.substr(1, close - 1);
-            bracketed = true;
-            rest.remove_prefix(close + 1);
-            if (!rest.empty() && (rest[0] != ':' || rest.size() == 1))
-                return false;
-            port = rest.empty() ? rest : rest.substr(1);
-        } else {
-            const size_t colon = rest.find(':');
-            host = rest.substr(0, colon);
-            if (colon != std::string_view::npos) {
-                port = rest.substr(colon + 1);
-                if (port.empty())
-                    return false;
-            }
-        }
-        if (!ValidHost(host, bracketed))
-            return false;
-        parsed.Host = std::string(host);
-        if (!port.empty() && !ParseRigctldPort(port, parsed.Port))
-            return false;
-    }
-    setting = parsed;
-    return true;
+    return false;
 }
 
-bool ParseRigctldPort(std::string_view text, uint16_t& port)
+bool ParseRigServerPort(std::string_view text, uint16_t& port)
 {
-    if (text.empty() || text.size() > 5)
+    uint16_t parsed = 0;
+    if (!ParseTcpPort(text, parsed) || parsed == 0)
         return false;
-    uint32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (value == 0 || value > 65535)
-        return false;
-    port = static_cast<uint16_t>(value);
+    port = parsed;
     return true;
 }
 
 std::string RigServerText(const TRigServerSetting& setting)
 {
-    if (setting.Kind == TRigServerKind::Com)
-        return {};
-    return std::string(kRigctld) + ":" + RigctldAddressText(setting);
+    const TRigServerKindInfo& info = RigServerKindInfoOf(setting.Kind);
+    if (!info.HasAddress)
+        return std::string(info.Name);
+    return std::string(info.Name) + ":" + RigServerAddressText(setting);
 }
 
-std::string RigctldAddressText(const TRigServerSetting& setting)
+std::string RigServerAddressText(const TRigServerSetting& setting)
 {
     const bool v6 = setting.Host.find(':') != std::string::npos;
     return (v6 ? "[" + setting.Host + "]" : setting.Host) + ":" + std::to_string(setting.Port);
@@ -153,23 +173,21 @@ std::string RigctldAddressText(const TRigServerSetting& setting)
 
 TRigServerSetting RigServerSettingOf(const std::vector<std::string>& params, IRegistry& registry)
 {
-    TRigServerSetting setting;
-    if (SwitchSetting(params, setting))
-        return setting;
-    return RegistrySetting(registry);
+    return ProgramSettingOf<TRigServerSetting>({std::string(kSwitch), kRigServerValue, SwitchSetting, RegistrySetting},
+                                               params, registry);
 }
 
 void SaveRigServer(IRegistry& registry, const TRigServerSetting& setting)
 {
+    // The empty text is the value's absence.
+    const std::string text = RigServerText(setting);
     std::unique_ptr<IRegistryKey> key;
     if (registry.CreateKey(TRegRoot::CurrentUser, kProgramKey) != TRegStatus::Ok ||
         registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Full, key) != TRegStatus::Ok)
         throw ERegistryException(
             Format("Cannot save the rig server: the registry key %s cannot be opened", kProgramKey));
-    const bool com = setting.Kind == TRigServerKind::Com;
-    const TRegStatus status =
-        com ? key->DeleteValue(kRigServerValue) : key->WriteString(kRigServerValue, RigServerText(setting));
-    if (status != TRegStatus::Ok && !(com && status == TRegStatus::NotFound))
+    const TRegStatus status = text.empty() ? key->DeleteValue(kRigServerValue) : key->WriteString(kRigServerValue, text);
+    if (status != TRegStatus::Ok && !(text.empty() && status == TRegStatus::NotFound))
         throw ERegistryException(Format("Cannot save the rig server in the registry value %s", kRigServerValue));
 }
 
@@ -319,10 +337,10 @@ bool IsLoopbackHost(std::string_view host)
 
 std::string OwnPortRefusal(const TRigServerSetting& setting, uint16_t rigctlPort)
 {
-    if (setting.Kind != TRigServerKind::Rigctld || rigctlPort == 0 || setting.Port != rigctlPort ||
+    if (!RigServerKindInfoOf(setting.Kind).HasAddress || rigctlPort == 0 || setting.Port != rigctlPort ||
         !IsLoopbackHost(setting.Host))
         return {};
     return Format("The rig server %s is Velkor's own rigctl port: Velkor would ask itself for the radio. "
                   "Choose the port rigctld listens on in TRX settings",
-                  RigctldAddressText(setting).c_str());
+                  RigServerAddressText(setting).c_str());
 }

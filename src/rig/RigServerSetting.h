@@ -7,6 +7,7 @@
 // /rigserver:VALUE, with the same text, wins for one run.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,14 +28,38 @@ struct TRigServerSetting {
 inline constexpr const char* kRigServerValue = "RigServer";
 inline constexpr uint16_t kRigctldDefaultPort = 4532;
 
+// What the registry and the "Rig server" dialog know of one kind. Making
+// and testing one is rig/win32's (its makers are keyed by the same kinds).
+struct TRigServerKindInfo {
+    TRigServerKind Kind;
+    // The registry's text for it; "" for the one the empty text names.
+    std::string_view Name;
+    // The dialog's choice: its caption and the name of its mark.
+    std::string_view Caption;
+    std::string_view MarkName;
+    // Reached at a host and port ("NAME:HOST:PORT"); DefaultHost and
+    // DefaultPort when the text gives none. The dialog's Test asks it.
+    bool HasAddress = false;
+    std::string_view DefaultHost;
+    uint16_t DefaultPort = 0;
+    // The server opens a settings dialog of its own; the others are set in
+    // the "Rig server" dialog.
+    bool OwnDialog = false;
+};
+
+// Every kind, in the order the dialog offers them.
+std::span<const TRigServerKindInfo> RigServerKinds();
+// The row of kind; raises std::logic_error for a kind without one.
+const TRigServerKindInfo& RigServerKindInfoOf(TRigServerKind kind);
+
 // The text as the registry holds it; false for text that names no rig server.
 bool ParseRigServer(std::string_view text, TRigServerSetting& setting);
 // A TCP port as typed: decimal digits from 1 to 65535, nothing else.
-bool ParseRigctldPort(std::string_view text, uint16_t& port);
+bool ParseRigServerPort(std::string_view text, uint16_t& port);
 // The text the registry holds for a setting ("" for the COM rig server).
 std::string RigServerText(const TRigServerSetting& setting);
 // "HOST:PORT" ("[HOST]:PORT" for an IPv6 host), as messages and the title show it.
-std::string RigctldAddressText(const TRigServerSetting& setting);
+std::string RigServerAddressText(const TRigServerSetting& setting);
 
 // params are the command line's without the program's name. A bad switch or
 // value gives the COM rig server with Error set.

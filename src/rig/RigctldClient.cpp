@@ -168,7 +168,7 @@ std::string TRigctldServer::Where() const
     TRigServerSetting setting;
     setting.Host = FHost;
     setting.Port = FPort;
-    return "rigctld at " + RigctldAddressText(setting);
+    return "rigctld at " + RigServerAddressText(setting);
 }
 
 const std::string* TRigctldServer::TReply::Find(std::string_view key) const

@@ -75,7 +75,7 @@ std::string ModeName(int32_t flag)
 
 TTransceiver::TTransceiver(TComponent* AOwner, std::unique_ptr<IPollHost> pollHost,
                            std::unique_ptr<IRigServer> rigServer)
-    : TComponent(AOwner), FPollHost(std::move(pollHost)), FOmniRigX1(std::move(rigServer))
+    : TComponent(AOwner), FPollHost(std::move(pollHost)), FRigServer(std::move(rigServer))
 {
     Tim = new TTimer(this, *FPollHost);
     Tim->SetName("Tim");
@@ -99,7 +99,7 @@ void TTransceiver::TakeReplacement()
         return;
     // The old server goes after the new one is in place: its end may serve
     // messages that reach this object.
-    std::unique_ptr<IRigServer> old = std::exchange(FOmniRigX1, std::move(FReplacement));
+    std::unique_ptr<IRigServer> old = std::exchange(FRigServer, std::move(FReplacement));
     FConnected = false;
     FFailing = false;
     // A tick the old one still reads counts for nothing.
@@ -153,7 +153,7 @@ void TTransceiver::TimTimer(TObject*)
                         (*alive)->Delivered(generation, std::move(reading));
                 });
             };
-            if (FOmniRigX1->PollInBackground(deliver)) {
+            if (FRigServer->PollInBackground(deliver)) {
                 FPollPending = true;
                 return;
             }
@@ -163,7 +163,7 @@ void TTransceiver::TimTimer(TObject*)
             for (int step = 0; !reading.Failure; ++step) {
                 bool done = false;
                 try {
-                    done = ReadPollStep(*FOmniRigX1, step, reading);
+                    done = ReadPollStep(*FRigServer, step, reading);
                 } catch (...) {
                     reading.Failure = std::current_exception();
                 }
@@ -240,7 +240,7 @@ void TTransceiver::Send(std::vector<TPut> puts)
     if (puts.empty())
         return;
     TCallScope call(*this);
-    FOmniRigX1->Run([puts = std::move(puts)](IRigServer& server) {
+    FRigServer->Run([puts = std::move(puts)](IRigServer& server) {
         for (const TPut& put : puts)
             (server.Rig().get()->*put.Putter)(put.Value);
     });
@@ -272,21 +272,21 @@ std::string TTransceiver::Get_RigType()
 {
     TCallScope call(*this);
     auto type = std::make_shared<std::string>();
-    FOmniRigX1->Run([type](IRigServer& server) { *type = server.Rig()->GetRigType(); });
+    FRigServer->Run([type](IRigServer& server) { *type = server.Rig()->GetRigType(); });
     return *type;
 }
 
 void TTransceiver::ShowRigDialog(bool visible)
 {
     TCallScope call(*this);
-    FOmniRigX1->Run([visible](IRigServer& server) { server.ShowRigDialog(visible); });
+    FRigServer->Run([visible](IRigServer& server) { server.ShowRigDialog(visible); });
 }
 
 std::string TTransceiver::OpenRigDialog()
 {
     TCallScope call(*this);
     auto type = std::make_shared<std::string>();
-    FOmniRigX1->Run([type](IRigServer& server) {
+    FRigServer->Run([type](IRigServer& server) {
         server.ShowRigDialog(true);
         *type = server.Rig()->GetRigType();
     });

@@ -24,7 +24,7 @@ public:
     // Published components: the poll timer (created disabled, 50 ms) and the
     // rig server client.
     TTimer* Tim;
-    IRigServer& OmniRigX1() { return *FOmniRigX1; }
+    IRigServer& RigServer() { return *FRigServer; }
     // The operator chose another rig server. It takes over between calls: at
     // once, or when the call or tick now waiting for the old one is over. The
     // old one goes then, and the new one's failures are reported afresh.
@@ -102,7 +102,7 @@ private:
     void TakeReplacement();
 
     std::unique_ptr<IPollHost> FPollHost;
-    std::unique_ptr<IRigServer> FOmniRigX1;
+    std::unique_ptr<IRigServer> FRigServer;
     std::string Mode;
     int32_t Freq = 0;
     int32_t FreqA = 0;

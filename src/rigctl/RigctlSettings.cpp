@@ -1,51 +1,28 @@
 #include "rigctl/RigctlSettings.h"
 
 #include "base/SysUtils.h"
+#include "platform/ProgramSetting.h"
 #include "rigctl/RigctlSession.h"
 
 namespace {
 
 constexpr const char kSwitch[] = "rigctl";
 
-// Decimal digits from 0 to 65535, nothing else.
-bool ParsePort(const std::string& text, uint16_t& port)
-{
-    if (text.empty() || text.size() > 5)
-        return false;
-    uint32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (value > 65535)
-        return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
-
-// The last /rigctl or /rigctl:PORT; false when there is none. Only a parameter
-// that is exactly the switch, with or without its port, is taken.
-bool SwitchSetting(const std::vector<std::string>& params, TRigctlSetting& setting)
-{
-    const std::string* param = LastSwitch(params, kSwitch);
-    if (!param)
-        return false;
-    const std::string rest = param->substr(sizeof(kSwitch));
-    setting = {};
-    if (rest.empty())
-        setting.Port = Rigctl::kDefaultPort;
-    else if (!ParsePort(rest.substr(1), setting.Port))
-        setting.Error = Format("The switch %s names no TCP port (1 to 65535, or 0 for none)", param->c_str());
-    return true;
-}
-
-TRigctlSetting RegistrySetting(IRegistry& registry)
+// The last /rigctl or /rigctl:PORT. Only a parameter that is exactly the
+// switch, with or without its port, is taken.
+TRigctlSetting SwitchSetting(const std::string& param, std::optional<std::string_view> text)
 {
     TRigctlSetting setting;
-    TRegValue value;
-    if (!ReadProgramValue(registry, kRigctlPortValue, value))
-        return setting;
+    if (!text)
+        setting.Port = Rigctl::kDefaultPort;
+    else if (!ParseTcpPort(*text, setting.Port))
+        setting.Error = Format("The switch %s names no TCP port (1 to 65535, or 0 for none)", param.c_str());
+    return setting;
+}
+
+TRigctlSetting RegistrySetting(const TRegValue& value)
+{
+    TRigctlSetting setting;
     std::string shown;
     bool valid = false;
     if (value.Type == RegType::kDWord && value.Data.size() == 4) {
@@ -56,7 +33,7 @@ TRigctlSetting RegistrySetting(IRegistry& registry)
         setting.Port = valid ? static_cast<uint16_t>(number) : 0;
         shown = IntToStr(number);
     } else if (value.Type == RegType::kSz || value.Type == RegType::kExpandSz) {
-        valid = ParsePort(Trim(value.Data), setting.Port);
+        valid = ParseTcpPort(Trim(value.Data), setting.Port);
         shown = "\"" + value.Data + "\"";
     } else {
         shown = "of another type";
@@ -73,8 +50,6 @@ TRigctlSetting RegistrySetting(IRegistry& registry)
 
 TRigctlSetting RigctlSettingOf(const std::vector<std::string>& params, IRegistry& registry)
 {
-    TRigctlSetting setting;
-    if (SwitchSetting(params, setting))
-        return setting;
-    return RegistrySetting(registry);
+    return ProgramSettingOf<TRigctlSetting>({kSwitch, kRigctlPortValue, SwitchSetting, RegistrySetting}, params,
+                                            registry);
 }

@@ -106,7 +106,7 @@ int Run(TVelkorServer& server, IRegistry& registry)
         TRigServerChoice rigServerChoice(
             app, *transceiver, registry, rigServer, rigctlPort,
             [&rigWait](const TRigServerSetting& setting) { return MakeRigServerThread(setting, rigWait); },
-            [&rigWait](const TRigServerSetting& setting) { return ProbeRigctld(setting, rigWait); });
+            [&rigWait](const TRigServerSetting& setting) { return ProbeRigServer(setting, rigWait); });
         form->RigServerChoice = &rigServerChoice;
         // The operator's next start brings this window to the front instead.
         TRunningCopyWindow runningCopy(

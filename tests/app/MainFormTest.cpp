@@ -417,7 +417,7 @@ TEST_F(MainFormTest, MenusAndShortcutsReachTheRigInOrder)
 
 class TRigServerChoiceSpy : public IRigServerChoice {
 public:
-    bool RigctldChosen() const override { return Rigctld; }
+    bool ChosenHasOwnDialog() const override { return !Rigctld; }
     void ShowDialog(std::function<void()> accepted) override { ++Opened, Accepted = std::move(accepted); }
     bool Rigctld = true;
     int Opened = 0;

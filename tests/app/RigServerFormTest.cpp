@@ -17,7 +17,7 @@ protected:
     {
         App.SetTitle("Velkor");
         Trx = new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::make_unique<TFakeRigServer>());
-        FirstRig = &Trx->OmniRigX1();
+        FirstRig = &Trx->RigServer();
         TRigServerSetting current;
         current.Host = "shack";
         Choice = std::make_unique<TRigServerChoice>(
@@ -43,7 +43,7 @@ protected:
         EXPECT_NE(Reg.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Read, key), TRegStatus::Ok);
         EXPECT_EQ(Made + Accepted, 0);
         EXPECT_TRUE(Form->Visible());
-        EXPECT_EQ(&Trx->OmniRigX1(), FirstRig);
+        EXPECT_EQ(&Trx->RigServer(), FirstRig);
     }
 
     TMemoryRegistry Reg;
@@ -112,7 +112,7 @@ TEST_F(RigServerFormTest, ASaveThatFailsIsReportedAndTakesNothingOver)
     EXPECT_EQ(Host.MessageBoxes()[0].Text, "Cannot save the rig server in the registry value RigServer.");
     EXPECT_EQ(Made + Accepted, 0);
     EXPECT_TRUE(Form->Visible());
-    EXPECT_FALSE(Choice->RigctldChosen());
+    EXPECT_TRUE(Choice->ChosenHasOwnDialog());
 }
 
 TEST_F(RigServerFormTest, CancelChangesNothingAndTheNextOpeningShowsTheChoiceInUse)

@@ -145,7 +145,7 @@ int Serve(const std::string& mode)
                 setting.Kind = TRigServerKind::Rigctld;
                 setting.Port = static_cast<uint16_t>(std::stoi(mode.substr(8)));
                 TBlockingRigCallWait wait;
-                std::cout << "probe " << ProbeRigctld(setting, wait) << std::endl;
+                std::cout << "probe " << ProbeRigServer(setting, wait) << std::endl;
             } else if (command == "type" && !rigctld) {
                 std::string keys, freq, last;
                 std::cin >> keys >> freq >> last;

@@ -112,3 +112,34 @@ TEST(RigServerSettingTest, OnlyTheOwnRigctlPortOnThisMachineIsRefused)
 }
 
 } // namespace
+
+namespace {
+
+// A kind added without its row, or with a name another row's text shadows,
+// is caught here rather than by an operator whose choice reads back as
+// another kind.
+TEST(RigServerSettingTest, EveryKindReadsBackAsItselfAndAKindWithoutARowIsRefused)
+{
+    for (const TRigServerKindInfo& info : RigServerKinds()) {
+        SCOPED_TRACE(std::string(info.Name));
+        EXPECT_EQ(&RigServerKindInfoOf(info.Kind), &info);
+        TRigServerSetting setting;
+        setting.Kind = info.Kind;
+        TRigServerSetting back;
+        ASSERT_TRUE(ParseRigServer(RigServerText(setting), back));
+        EXPECT_EQ(back.Kind, info.Kind);
+        EXPECT_FALSE(info.MarkName.empty());
+    }
+    TRigServerSetting unknown;
+    unknown.Kind = static_cast<TRigServerKind>(RigServerKinds().size());
+    EXPECT_THROW(RigServerKindInfoOf(unknown.Kind), std::logic_error);
+    EXPECT_THROW(RigServerText(unknown), std::logic_error);
+    // Nor is a saved choice lost to it.
+    TMemoryRegistry registry;
+    registry.SetString(TRegRoot::CurrentUser, "Software\\Velkor", "RigServer", "rigctld");
+    EXPECT_THROW(SaveRigServer(registry, unknown), std::logic_error);
+    ASSERT_TRUE(registry.Value(TRegRoot::CurrentUser, "Software\\Velkor", "RigServer").has_value());
+    EXPECT_EQ(registry.Value(TRegRoot::CurrentUser, "Software\\Velkor", "RigServer")->Data, "rigctld");
+}
+
+} // namespace

@@ -398,12 +398,12 @@ TEST_F(TransceiverTest, AReplacedFailingServerLeavesNoReportStateBehind)
     Rig->DuringCall = [&] {
         if (next)
             Trx->ReplaceRigServer(std::move(next));
-        EXPECT_EQ(&Trx->OmniRigX1(), Rig);
+        EXPECT_EQ(&Trx->RigServer(), Rig);
     };
     Tick();
     ASSERT_EQ(Host.MessageBoxes().size(), 1u);
     EXPECT_EQ(Host.MessageBoxes()[0].Text, "Rig is not responding.");
-    EXPECT_EQ(&Trx->OmniRigX1(), nextRig);
+    EXPECT_EQ(&Trx->RigServer(), nextRig);
     Tick();
     Tick();
     ASSERT_EQ(Host.MessageBoxes().size(), 2u);

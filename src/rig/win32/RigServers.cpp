@@ -1,5 +1,8 @@
 #include "rig/win32/RigServers.h"
 
+#include <stdexcept>
+
+#include "base/SysUtils.h"
 #include "rig/RigctldClient.h"
 #include "rig/win32/OmniRigXThread.h"
 #include "rig/win32/RigctldSocket.h"
@@ -15,13 +18,14 @@ std::string GroupedHertz(int32_t hertz)
     return digits;
 }
 
-} // namespace
-
-std::unique_ptr<TRigServerThread> MakeRigServerThread(const TRigServerSetting& setting, IRigCallWait& wait,
-                                                      TRigDeadlines deadlines)
+std::unique_ptr<TRigServerThread> MakeCom(const TRigServerSetting&, IRigCallWait& wait, TRigDeadlines deadlines)
 {
-    if (setting.Kind == TRigServerKind::Com)
-        return MakeOmniRigXThread(wait, deadlines);
+    return MakeOmniRigXThread(wait, deadlines);
+}
+
+std::unique_ptr<TRigServerThread> MakeRigctld(const TRigServerSetting& setting, IRigCallWait& wait,
+                                              TRigDeadlines deadlines)
+{
     return std::make_unique<TRigServerThread>(
         [host = setting.Host, port = setting.Port] {
             return std::make_unique<TRigctldServer>(MakeRigctldSocket(), host, port);
@@ -29,17 +33,38 @@ std::unique_ptr<TRigServerThread> MakeRigServerThread(const TRigServerSetting& s
         wait, deadlines);
 }
 
-std::string ProbeRigctld(const TRigServerSetting& setting, IRigCallWait& wait)
+constexpr TRigServerMaker kMakers[] = {
+    {TRigServerKind::Com, MakeCom},
+    {TRigServerKind::Rigctld, MakeRigctld},
+};
+
+} // namespace
+
+std::span<const TRigServerMaker> RigServerMakers() { return kMakers; }
+
+const TRigServerMaker& RigServerMakerOf(std::span<const TRigServerMaker> makers, TRigServerKind kind)
 {
-    TRigServerSetting rigctld = setting;
-    rigctld.Kind = TRigServerKind::Rigctld;
+    for (const TRigServerMaker& maker : makers)
+        if (maker.Kind == kind && maker.Make)
+            return maker;
+    throw std::logic_error(Format("No maker for the rig server of kind %d", static_cast<int>(kind)));
+}
+
+std::unique_ptr<TRigServerThread> MakeRigServerThread(const TRigServerSetting& setting, IRigCallWait& wait,
+                                                      TRigDeadlines deadlines)
+{
+    return RigServerMakerOf(RigServerMakers(), setting.Kind).Make(setting, wait, deadlines);
+}
+
+std::string ProbeRigServer(const TRigServerSetting& setting, IRigCallWait& wait)
+{
     try {
-        const auto server = MakeRigServerThread(rigctld, wait);
+        const auto server = MakeRigServerThread(setting, wait);
         // One call: the dialog's Test waits one deadline at most.
         auto answer = std::make_shared<std::string>();
-        server->Run([answer](IRigServer& rigctld) {
-            const std::string model = rigctld.Rig()->GetRigType();
-            *answer = model + ", " + GroupedHertz(rigctld.Rig()->GetFreq()) + " Hz";
+        server->Run([answer](IRigServer& probed) {
+            const std::string model = probed.Rig()->GetRigType();
+            *answer = model + ", " + GroupedHertz(probed.Rig()->GetFreq()) + " Hz";
         });
         return *answer;
     } catch (const std::exception& error) {

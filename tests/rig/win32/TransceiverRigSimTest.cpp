@@ -114,7 +114,7 @@ TEST_F(TransceiverRigSimTest, RigTypeDialogAndEventsReachTheServer)
     Control->GetSinkCount(&sinks);
     EXPECT_EQ(sinks, 1) << "the client advises its event sink on connecting";
 
-    Trx->OmniRigX1().ShowRigDialog(true);
+    Trx->RigServer().ShowRigDialog(true);
     VARIANT_BOOL visible = VARIANT_FALSE;
     Control->GetDialogVisible(&visible);
     EXPECT_EQ(visible, VARIANT_TRUE);
@@ -123,7 +123,7 @@ TEST_F(TransceiverRigSimTest, RigTypeDialogAndEventsReachTheServer)
     Control->SetFreqA(21000000);
     EXPECT_EQ(Trx->Get_FreqA(), 0);
 
-    Trx->OmniRigX1().ShowRigDialog(false);
+    Trx->RigServer().ShowRigDialog(false);
     delete Trx;
     Control->GetSinkCount(&sinks);
     EXPECT_EQ(sinks, 0) << "the sink is unadvised when the client goes";
