@@ -13,20 +13,23 @@ scripts/deps.sh || exit 1
 jobs=$(nproc)
 status=0
 
+# Seconds since the script started, for the phases' lines.
+at() { echo "[$SECONDS s]"; }
+
 # build <name> <dir> [configure options...]
 build() {
   local name=$1 dir=$2
   shift 2
-  echo "=== $name ($dir)"
+  echo "=== $name ($dir) $(at)"
   { [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" "$@"; } && $low cmake --build "$dir" -j"$jobs"
 }
 
 # run_tests <name> <dir>
 run_tests() {
   if $low ctest --test-dir "$2" --output-on-failure -j"$jobs"; then
-    echo "=== $1: passed"
+    echo "=== $1: passed $(at)"
   else
-    echo "=== $1: FAILED"
+    echo "=== $1: FAILED $(at)"
     return 1
   fi
 }
@@ -35,7 +38,7 @@ low=""
 windows_log=build/windows-tests.log
 windows_tests=""
 if build "windows under wine" build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake; then
-  echo "=== windows under wine: tests run beside the native builds; their output follows at the end"
+  echo "=== windows under wine: built $(at); its tests run beside the native builds, their output follows at the end"
   run_tests "windows under wine" build/windows >"$windows_log" 2>&1 &
   windows_tests=$!
   low="nice -n 19"
@@ -49,6 +52,7 @@ for suite in "native build/native" "native-with-sanitizers build/native-san -DVE
   name=${name//-/ }
   # shellcheck disable=SC2086 # the options are words
   if build "$name" "$dir" $options; then
+    echo "=== $name: built $(at)"
     run_tests "$name" "$dir" || status=1
   else
     echo "=== $name: FAILED"

@@ -41,8 +41,16 @@ void ReportError(const std::wstring& text)
     WriteFile(err, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-// How long a server that COM started waits for the client that started it.
-constexpr UINT kUnclaimedMs = 10000;
+// How long a server that COM started waits for the client that started it:
+// 10 s, or the milliseconds in RIGSIM_UNCLAIMED_MS (the tests' shorter wait).
+UINT UnclaimedMs()
+{
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"RIGSIM_UNCLAIMED_MS", text, 16);
+    wchar_t* end = nullptr;
+    const unsigned long ms = length > 0 && length < 16 ? wcstoul(text, &end, 10) : 0;
+    return ms > 0 && ms <= 60000 && end && *end == L'\0' ? static_cast<UINT>(ms) : 10000;
+}
 
 std::wstring Hex(HRESULT hr)
 {
@@ -127,7 +135,7 @@ int RunServer(const std::wstring& exePath, bool embedding)
 
     // Started by COM for a client that ended while it started (a program
     // closed during its first call), the server would wait for it for ever.
-    const UINT_PTR unclaimed = embedding ? SetTimer(nullptr, 0, kUnclaimedMs, nullptr) : 0;
+    const UINT_PTR unclaimed = embedding ? SetTimer(nullptr, 0, UnclaimedMs(), nullptr) : 0;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (unclaimed && msg.message == WM_TIMER && !msg.hwnd && msg.wParam == unclaimed) {

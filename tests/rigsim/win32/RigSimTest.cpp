@@ -816,7 +816,10 @@ TEST_F(RigSimServerTest, ComStartsAnInstanceThatEndsWithItsLastClient)
 // itself instead of waiting for ever.
 TEST_F(RigSimServerTest, AnInstanceComStartedForNoClientEnds)
 {
-    EXPECT_EQ(0u, TRigSimProcess::RunTool(L"-Embedding", 30000));
+    SetEnvironmentVariableW(L"RIGSIM_UNCLAIMED_MS", L"1000");
+    const DWORD code = TRigSimProcess::RunTool(L"-Embedding", 30000);
+    SetEnvironmentVariableW(L"RIGSIM_UNCLAIMED_MS", nullptr);
+    EXPECT_EQ(0u, code);
 }
 
 bool KeyExists(const std::wstring& path)
