@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ googletest libgtest-dev libgmock-dev      # native build and tests
+  cmake make ninja-build g++ googletest libgtest-dev libgmock-dev # native build and tests
   g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev         # Windows build, widl and its IDL imports
   wine wine64 xvfb imagemagick                             # running it: Wine, a display, screenshots
   nsis zip unzip                                           # packages: the installer and the zip

@@ -21,7 +21,8 @@ build() {
   local name=$1 dir=$2
   shift 2
   echo "=== $name ($dir) $(at)"
-  { [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" "$@"; } && $low cmake --build "$dir" -j"$jobs"
+  # Ninja keeps both cores busy across targets, links included.
+  { [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja "$@"; } && $low cmake --build "$dir" -j"$jobs"
 }
 
 # run_tests <name> <dir>

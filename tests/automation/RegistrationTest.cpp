@@ -363,10 +363,12 @@ TEST_F(RegistrationTest, TheUsersOwnEntriesOnlyWhereTheMachinesDoNotServeAndNone
         EXPECT_EQ(plan.UserEntries(), c.Done);
         EXPECT_EQ(command(kUser), c.UserAfter);
         EXPECT_EQ(command(kMachine), c.MachineAfter);
-        if (c.Done == TUserEntries::Written)
+        if (c.Done == TUserEntries::Written) {
             EXPECT_EQ(Present(kUser, kClassesKey), kEntries) << "all seven";
-        if (c.UserAfter.empty())
+        }
+        if (c.UserAfter.empty()) {
             EXPECT_FALSE(Store.HasKey(kUser, kClassesKey + "Velkor.VelkorCom")) << "none of the seven";
+        }
         // The library goes for the user alone only with the user's entries.
         const bool libraryForUser = std::find(Log.begin(), Log.end(), "register type library for the user") != Log.end();
         EXPECT_EQ(libraryForUser, c.Who == StandardUser && c.Done == TUserEntries::Written);

@@ -585,8 +585,9 @@ TEST_F(AutomationServerTest, IsolatedAStandardUsersStartWritesOwnEntriesOnlyWher
         SCOPED_TRACE(c.Name);
         ASSERT_EQ(RunVelkor(L"/unregserver"), 0u);
         forgetUserEntries();
-        if (!c.Machine.empty())
+        if (!c.Machine.empty()) {
             ASSERT_EQ(RunVelkor(L"/regserver", 20000, c.Machine), 0u);
+        }
         for (const auto& [key, value] : ExpectedClassEntries(c.User))
             if (!c.User.empty())
                 RegSetKeyValueW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + key).c_str(), nullptr, REG_SZ,

@@ -54,7 +54,7 @@ bool SaveScreen(const RECT& r, const std::wstring& path)
 {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    BITMAPINFOHEADER header{sizeof(header), width, -height, 1, 32, BI_RGB};
+    BITMAPINFOHEADER header{sizeof(header), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     BITMAPINFO info{};
     info.bmiHeader = header;
     HDC screen = GetDC(nullptr);
@@ -68,7 +68,8 @@ bool SaveScreen(const RECT& r, const std::wstring& path)
         SelectObject(memory, old);
         GdiFlush();
         const DWORD size = static_cast<DWORD>(width * height * 4);
-        BITMAPFILEHEADER file{0x4D42, sizeof(file) + sizeof(header) + size, 0, 0, sizeof(file) + sizeof(header)};
+        BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(header) + size), 0, 0,
+                             sizeof(file) + sizeof(header)};
         std::ofstream out(std::filesystem::path(path), std::ios::binary);
         out.write(reinterpret_cast<const char*>(&file), sizeof(file));
         out.write(reinterpret_cast<const char*>(&header), sizeof(header));

@@ -146,8 +146,9 @@ TEST_F(RigctldScriptTest, AFailedExchangeDropsTheConnectionAndAnErrorAnswerKeeps
             EXPECT_EQ(Script.Connects, connects);
         }
         // A kept connection ends here, so that the next case greets again.
-        if (!test.Dropped)
+        if (!test.Dropped) {
             EXPECT_NE(ReadError(), "");
+        }
     }
 }
 
@@ -245,8 +246,9 @@ TEST_F(RigctldScriptTest, NoFrequencyOutsideWhatVelkorShowsGoesOutAndAMemorysUnu
     for (int32_t freq : {0, -1, -500, 1000000000, INT32_MAX, INT32_MIN}) {
         SCOPED_TRACE(freq);
         EXPECT_THROW(rig->PutFreq(freq), ERigctldError);
-        if (freq > 0)
+        if (freq > 0) {
             EXPECT_THROW(rig->PutFreqB(freq), ERigctldError);
+        }
     }
     rig->PutFreqA(-1);
     rig->PutFreqB(-1);
@@ -356,10 +358,12 @@ TEST_P(RigctldDummyTest, ReadsTunesAndSwitchesTheDummyRadio)
         rig->PutVfo(arrangement);
         rig->GetFreq();
         EXPECT_EQ(rig->GetVfo(), arrangement);
-        if (arrangement == VFOAB)
+        if (arrangement == VFOAB) {
             EXPECT_EQ(rig->GetFreqB(), 7010000);
-        if (arrangement == VFOBB)
+        }
+        if (arrangement == VFOBB) {
             EXPECT_EQ(rig->GetFreq(), 7010000);
+        }
     }
     EXPECT_EQ(rig->GetFreqA(), 14074000);
 }

@@ -12,7 +12,7 @@
 void THeadlessEventLoop::StartTimer(TTimer& timer, uint32_t interval)
 {
     StopTimer(timer);
-    FTimers.push_back({&timer, interval, FClock + interval, FSequence++});
+    FTimers.push_back({&timer, interval, FClock + interval, FSequence++, {}});
 }
 
 void THeadlessEventLoop::StopTimer(TTimer& timer)
