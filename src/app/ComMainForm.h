@@ -18,9 +18,8 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 #include "widgets/CLEDLbl.h"
+#include "widgets/FlatChrome.h"
 #include "widgets/FormPlacement.h"
-#include "widgets/TFlatSpeedButtonUnit.h"
-#include "widgets/TFlatTitlebarUnit.h"
 
 class TTxControlForm : public TForm {
 public:
@@ -107,8 +106,8 @@ public:
     const TBands& Bands() const { return FBands; }
     TTimer* RepeatTimer() const { return FRepeatTimer; }
 
-    static constexpr TColor kFaceColor = 0x00C8EBEB;
-    static constexpr TColor kTitleColor = 0x008C8F95;
+    static constexpr TColor kFaceColor = FlatChrome::kFaceColor;
+    static constexpr TColor kTitleColor = FlatChrome::kTitleColor;
     static constexpr uint32_t kSwitchWait = 200;
 
 private:
@@ -116,7 +115,6 @@ private:
     void BuildWindow(IRegistry& registry);
     void BuildControls();
     void BuildMenus();
-    TLabel* MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption);
     TCLEDLabel* MakeLED(const char* name, TRect bounds, int chars);
     TImage* MakeStepImage(const char* name, int left, int width, int triangles, bool up);
     void SwitchOff();
