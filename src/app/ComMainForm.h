@@ -105,10 +105,16 @@ public:
     const TFreqEntry& Entry() const { return FEntry; }
     const TBands& Bands() const { return FBands; }
     TTimer* RepeatTimer() const { return FRepeatTimer; }
+    // The switch as last shown (On_Offlbl shows it and keeps it between runs).
+    bool SwitchOn() const { return FSwitchOn; }
+    // The poll interval in ms as restored (lblSetup's tag keeps it between
+    // runs); 0 or less leaves the transceiver's timer as it is.
+    int32_t PollInterval() const { return FPollInterval; }
 
     static constexpr TColor kFaceColor = FlatChrome::kFaceColor;
     static constexpr TColor kTitleColor = FlatChrome::kTitleColor;
     static constexpr uint32_t kSwitchWait = 200;
+    static constexpr int32_t kDesignPollInterval = 200;
 
 private:
     // The window as designed (ComMainFormLayout.cpp).
@@ -117,6 +123,7 @@ private:
     void BuildMenus();
     TCLEDLabel* MakeLED(const char* name, TRect bounds, int chars);
     TImage* MakeStepImage(const char* name, int left, int width, int triangles, bool up);
+    void ShowSwitch(bool on);
     void SwitchOff();
     void SetLEDTexts(const TLEDTexts& texts);
     void Apply(const TEntryStep& step);
@@ -131,4 +138,6 @@ private:
     TTimer* FRepeatTimer = nullptr;
     TTimer* FEndedRepeatTimer = nullptr; // stopped inside its own tick, freed later
     bool FInRepeatTick = false;
+    bool FSwitchOn = false;
+    int32_t FPollInterval = kDesignPollInterval;
 };

@@ -194,7 +194,7 @@ void TTxControlForm::BuildControls()
     lblSetup->SetAlignment(TAlignment::taCenter);
     lblSetup->Font().SetName("Arial");
     lblSetup->Font().SetSize(8);
-    lblSetup->SetTag(200);
+    lblSetup->SetTag(kDesignPollInterval);
     lblSetup->OnClick = [this](TObject* sender) { PortSettingsClick(sender); };
 }
 
