@@ -149,8 +149,9 @@ void TTxControlForm::Timer1Timer(TObject*)
     NewLEDFreq(freq);
     Bandlbl->SetCaption(BandName(FBands, freq));
     ModeLbl->SetCaption(trx.Get_Mode());
-    lblVFO->SetCaption(trx.Get_VFO());
-    lbl2ndVFO->SetCaption(SecondVFOText(lblVFO->Caption(), trx.Get_FreqA(), trx.Get_FreqB()));
+    const std::string vfo = trx.Get_VFO();
+    lblVFO->SetCaption(vfo);
+    lbl2ndVFO->SetCaption(SecondVFOText(vfo, trx.Get_FreqA(), trx.Get_FreqB()));
 }
 
 // ---------------------------------------------------------------- tuning and entry
