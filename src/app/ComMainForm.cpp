@@ -41,20 +41,25 @@ void TTxControlForm::FormCreate(TObject*)
 
 void TTxControlForm::FormStorage1RestorePlacement(TObject*)
 {
+    // The stored values are in the caption and the tag now; the form takes
+    // them from there. Until the switch is shown anew below (not at all when
+    // there is no transceiver yet), any text but "OFF" counts as on.
+    FPollInterval = lblSetup->Tag();
+    const std::string stored = On_Offlbl->Caption();
+    FSwitchOn = stored != "OFF";
     // A stored interval of 0 or less would stop polling or spin: the timer's own stays.
-    if (lblSetup->Tag() > 0)
-        Trx().Tim->SetInterval(static_cast<uint32_t>(lblSetup->Tag()));
+    if (FPollInterval > 0)
+        Trx().Tim->SetInterval(static_cast<uint32_t>(FPollInterval));
     // Only exactly "ON" switches on; any other stored text shows "OFF".
-    const bool wasOn = On_Offlbl->Caption() == "ON";
-    On_Offlbl->SetCaption("OFF");
-    if (wasOn)
+    ShowSwitch(false);
+    if (stored == "ON")
         Button_OpenClick(this);
 }
 
 void TTxControlForm::FormActivate(TObject*)
 {
     // While on, activation resets nothing: the switch and an entry stay as they are.
-    if (On_Offlbl->Caption() != "OFF" || !Transceiver)
+    if (FSwitchOn || !Transceiver)
         return;
     Transceiver->SwitchedOn = false;
     FEntry.Reset();
@@ -85,26 +90,32 @@ void TTxControlForm::Button_OpenClick(TObject*)
         trx.SwitchedOn = false;
         return;
     }
-    if (On_Offlbl->Caption() != "OFF") {
+    if (FSwitchOn) {
         SwitchOff();
         return;
     }
     trx.StartPolling();
-    On_Offlbl->SetCaption("ON");
+    ShowSwitch(true);
     On_Offlbl->SetHint("Disconnect transceiver");
     App().ProcessMessagesFor(kSwitchWait);
     // A second click inside the wait switched off again: the display must not
     // run under "OFF".
-    if (On_Offlbl->Caption() != "ON")
+    if (!FSwitchOn)
         return;
     Timer1->SetEnabled(true);
     trx.SwitchedOn = true;
 }
 
+void TTxControlForm::ShowSwitch(bool on)
+{
+    FSwitchOn = on;
+    On_Offlbl->SetCaption(on ? "ON" : "OFF");
+}
+
 void TTxControlForm::SwitchOff()
 {
     Trx().StopPolling();
-    On_Offlbl->SetCaption("OFF");
+    ShowSwitch(false);
     On_Offlbl->SetHint("Connect transceiver");
     ModeLbl->SetCaption("------");
     lblVFO->SetCaption("------");
@@ -138,8 +149,9 @@ void TTxControlForm::Timer1Timer(TObject*)
     NewLEDFreq(freq);
     Bandlbl->SetCaption(BandName(FBands, freq));
     ModeLbl->SetCaption(trx.Get_Mode());
-    lblVFO->SetCaption(trx.Get_VFO());
-    lbl2ndVFO->SetCaption(SecondVFOText(lblVFO->Caption(), trx.Get_FreqA(), trx.Get_FreqB()));
+    const std::string vfo = trx.Get_VFO();
+    lblVFO->SetCaption(vfo);
+    lbl2ndVFO->SetCaption(SecondVFOText(vfo, trx.Get_FreqA(), trx.Get_FreqB()));
 }
 
 // ---------------------------------------------------------------- tuning and entry

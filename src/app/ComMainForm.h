@@ -18,9 +18,8 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 #include "widgets/CLEDLbl.h"
+#include "widgets/FlatChrome.h"
 #include "widgets/FormPlacement.h"
-#include "widgets/TFlatSpeedButtonUnit.h"
-#include "widgets/TFlatTitlebarUnit.h"
 
 class TTxControlForm : public TForm {
 public:
@@ -106,19 +105,25 @@ public:
     const TFreqEntry& Entry() const { return FEntry; }
     const TBands& Bands() const { return FBands; }
     TTimer* RepeatTimer() const { return FRepeatTimer; }
+    // The switch as last shown (On_Offlbl shows it and keeps it between runs).
+    bool SwitchOn() const { return FSwitchOn; }
+    // The poll interval in ms as restored (lblSetup's tag keeps it between
+    // runs); 0 or less leaves the transceiver's timer as it is.
+    int32_t PollInterval() const { return FPollInterval; }
 
-    static constexpr TColor kFaceColor = 0x00C8EBEB;
-    static constexpr TColor kTitleColor = 0x008C8F95;
+    static constexpr TColor kFaceColor = FlatChrome::kFaceColor;
+    static constexpr TColor kTitleColor = FlatChrome::kTitleColor;
     static constexpr uint32_t kSwitchWait = 200;
+    static constexpr int32_t kDesignPollInterval = 200;
 
 private:
     // The window as designed (ComMainFormLayout.cpp).
     void BuildWindow(IRegistry& registry);
     void BuildControls();
     void BuildMenus();
-    TLabel* MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption);
     TCLEDLabel* MakeLED(const char* name, TRect bounds, int chars);
     TImage* MakeStepImage(const char* name, int left, int width, int triangles, bool up);
+    void ShowSwitch(bool on);
     void SwitchOff();
     void SetLEDTexts(const TLEDTexts& texts);
     void Apply(const TEntryStep& step);
@@ -133,4 +138,6 @@ private:
     TTimer* FRepeatTimer = nullptr;
     TTimer* FEndedRepeatTimer = nullptr; // stopped inside its own tick, freed later
     bool FInRepeatTick = false;
+    bool FSwitchOn = false;
+    int32_t FPollInterval = kDesignPollInterval;
 };

@@ -71,18 +71,6 @@ void TTxControlForm::BuildWindow(IRegistry& registry)
     FormStorage1->OnRestorePlacement = [this](TObject* sender) { FormStorage1RestorePlacement(sender); };
 }
 
-TLabel* TTxControlForm::MakeLabel(TWinControl* parent, const char* name, TRect bounds, const char* caption)
-{
-    auto* label = new TLabel(this);
-    label->SetName(name);
-    label->SetParent(parent);
-    label->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
-    label->SetCaption(caption);
-    label->SetColor(kFaceColor);
-    label->Font().SetColor(clBlack);
-    return label;
-}
-
 TCLEDLabel* TTxControlForm::MakeLED(const char* name, TRect bounds, int chars)
 {
     auto* led = new TCLEDLabel(this);
@@ -125,58 +113,33 @@ TImage* TTxControlForm::MakeStepImage(const char* name, int left, int width, int
 
 void TTxControlForm::BuildControls()
 {
-    Titlebar = new TFlatTitlebar(this);
-    Titlebar->SetName("Titlebar");
-    Titlebar->SetParent(this);
-    Titlebar->SetBounds(2, 2, 225, 18);
-    Titlebar->SetCaption("None");
-    Titlebar->SetTitlebarColor(kTitleColor);
-    Titlebar->SetActiveTextColor(clWhite);
-    Titlebar->SetInactiveTextColor(clSilver);
-    Titlebar->Font().SetStyle(fsBold);
-
-    auto makeButton = [this](const char* name, int left, const char* hint) {
-        auto* button = new TFlatSpeedButton(this);
-        button->SetName(name);
-        button->SetParent(Titlebar);
-        button->SetBounds(left, 2, 16, 15);
-        // Face, pressed face, frame and highlight in the bar's colour: the
-        // button shows only under the mouse.
-        button->SetColor(kTitleColor);
-        button->SetColorDown(kTitleColor);
-        button->SetColorBorder(kTitleColor);
-        button->SetColorHighLight(kTitleColor);
-        button->SetColorFocused(clGray);
-        button->SetColorShadow(clBlack);
-        button->SetHint(hint);
-        button->SetShowHint(true);
-        return button;
-    };
-    FlatSpeedButton1 = makeButton("FlatSpeedButton1", 208, "Close");
-    FlatSpeedButton1->SetCaption("X");
+    const FlatChrome::TTitle title =
+        FlatChrome::MakeTitle(*this, {"Titlebar", {2, 2, 225, 18}, "None", "FlatSpeedButton1", 208});
+    Titlebar = title.Bar;
+    FlatSpeedButton1 = title.Close;
     FlatSpeedButton1->OnClick = [this](TObject* sender) { FlatSpeedButton1Click(sender); };
-    FlatSpeedButton2 = makeButton("FlatSpeedButton2", 192, "Minimize");
+    FlatSpeedButton2 = FlatChrome::MakeTitleButton(*this, *Titlebar, "FlatSpeedButton2", 192, "Minimize");
     FlatSpeedButton2->SetGlyph(MinimizeGlyph());
     FlatSpeedButton2->OnClick = [this](TObject* sender) { FlatSpeedButton2Click(sender); };
 
-    On_Offlbl = MakeLabel(this, "On_Offlbl", {2, 21, 30, 13}, "OFF");
+    On_Offlbl = FlatChrome::MakeLabel(*this, *this, "On_Offlbl", {2, 21, 30, 13}, "OFF");
     CenteredBold(On_Offlbl);
     On_Offlbl->SetHint("Connect transceiver");
     On_Offlbl->SetShowHint(true);
     On_Offlbl->OnClick = [this](TObject* sender) { Button_OpenClick(sender); };
 
-    lblMemo = MakeLabel(this, "lblMemo", {33, 21, 49, 13}, "Memory");
+    lblMemo = FlatChrome::MakeLabel(*this, *this, "lblMemo", {33, 21, 49, 13}, "Memory");
     lblMemo->SetAlignment(TAlignment::taCenter);
     lblMemo->Font().SetName("Arial");
     lblMemo->Font().SetSize(8);
     lblMemo->SetTag(400);
     lblMemo->OnClick = [this](TObject* sender) { lblMemoClick(sender); };
 
-    lblMemoIn = MakeLabel(this, "lblMemoIn", {83, 21, 46, 13}, "VFO->M");
+    lblMemoIn = FlatChrome::MakeLabel(*this, *this, "lblMemoIn", {83, 21, 46, 13}, "VFO->M");
     lblMemoIn->SetAlignment(TAlignment::taCenter);
     lblMemoIn->OnClick = [this](TObject* sender) { lblMemoInClick(sender); };
 
-    lbl2ndVFO = MakeLabel(this, "lbl2ndVFO", {130, 21, 97, 13}, "");
+    lbl2ndVFO = FlatChrome::MakeLabel(*this, *this, "lbl2ndVFO", {130, 21, 97, 13}, "");
     lbl2ndVFO->SetAlignment(TAlignment::taCenter);
     lbl2ndVFO->SetHint("Change mode");
     lbl2ndVFO->SetShowHint(true);
@@ -193,7 +156,7 @@ void TTxControlForm::BuildControls()
     Hz = MakeLED("Hz", {126, 10, 28, 24}, 2);
 
     for (auto [label, name, left] : {std::tuple{&Label2, "Label2", 60}, std::tuple{&Label1, "Label1", 119}}) {
-        *label = MakeLabel(Panel1, name, {left, 13, 7, 24}, ".");
+        *label = FlatChrome::MakeLabel(*this, *Panel1, name, {left, 13, 7, 24}, ".");
         (*label)->Font().SetStyle(fsBold);
         (*label)->Font().SetHeight(-19);
         (*label)->OnDblClick = [this](TObject* sender) { Panel1DblClick(sender); };
@@ -207,7 +170,7 @@ void TTxControlForm::BuildControls()
     tiUp1 = MakeStepImage("tiUp1", 127, 15, 1, true);
 
     auto makeMenuLabel = [this](const char* name, int top, TNotifyEvent onClick) {
-        TLabel* label = MakeLabel(Panel1, name, {165, top, 55, 13}, "------");
+        TLabel* label = FlatChrome::MakeLabel(*this, *Panel1, name, {165, top, 55, 13}, "------");
         CenteredBold(label);
         label->SetHint("Change mode");
         label->SetShowHint(true);
@@ -218,20 +181,20 @@ void TTxControlForm::BuildControls()
     Bandlbl = makeMenuLabel("Bandlbl", 19, [this](TObject* sender) { BandlblClick(sender); });
     lblVFO = makeMenuLabel("lblVFO", 36, [this](TObject* sender) { lblVFOClick(sender); });
 
-    lbl2ndVFO1 = MakeLabel(this, "lbl2ndVFO1", {2, 87, 91, 14}, " Velkor v.1.0");
+    lbl2ndVFO1 = FlatChrome::MakeLabel(*this, *this, "lbl2ndVFO1", {2, 87, 91, 14}, " Velkor v.1.0");
     lbl2ndVFO1->Font().SetName("Microsoft Sans Serif");
     lbl2ndVFO1->Font().SetHeight(-9);
 
-    Label4 = MakeLabel(this, "Label4", {94, 87, 62, 14}, "");
+    Label4 = FlatChrome::MakeLabel(*this, *this, "Label4", {94, 87, 62, 14}, "");
     CenteredBold(Label4);
     Label4->SetHint("Change mode");
     Label4->SetShowHint(true);
 
-    lblSetup = MakeLabel(this, "lblSetup", {157, 87, 70, 14}, "TRX settings");
+    lblSetup = FlatChrome::MakeLabel(*this, *this, "lblSetup", {157, 87, 70, 14}, "TRX settings");
     lblSetup->SetAlignment(TAlignment::taCenter);
     lblSetup->Font().SetName("Arial");
     lblSetup->Font().SetSize(8);
-    lblSetup->SetTag(200);
+    lblSetup->SetTag(kDesignPollInterval);
     lblSetup->OnClick = [this](TObject* sender) { PortSettingsClick(sender); };
 }
 

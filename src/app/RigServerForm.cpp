@@ -41,30 +41,6 @@ TRigServerForm::~TRigServerForm()
     FPortEdit.reset();
 }
 
-TLabel* TRigServerForm::MakeLabel(const char* name, TRect bounds, const char* caption)
-{
-    auto* label = new TLabel(this);
-    label->SetName(name);
-    label->SetParent(Panel1);
-    label->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
-    label->SetCaption(caption);
-    label->SetColor(kFaceColor);
-    label->Font().SetColor(clBlack);
-    return label;
-}
-
-TFlatButton* TRigServerForm::MakeButton(const char* name, TRect bounds, const char* caption, TNotifyEvent onClick)
-{
-    auto* button = new TFlatButton(this);
-    button->SetName(name);
-    button->SetParent(Panel1);
-    button->SetBounds(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
-    button->SetCaption(caption);
-    button->SetColor(clSilver);
-    button->OnClick = std::move(onClick);
-    return button;
-}
-
 // A round-less radio mark: a black frame, white inside, a black dot while
 // chosen; the mark and its caption both choose.
 TRigServerForm::TKindChoice TRigServerForm::MakeChoice(int top, const TRigServerKindInfo& info)
@@ -87,36 +63,18 @@ TRigServerForm::TKindChoice TRigServerForm::MakeChoice(int top, const TRigServer
     dot->SetBounds(2, 2, 5, 5);
     dot->SetColor(clBlack);
     dot->OnClick = choose;
-    TLabel* label = MakeLabel((name + "Label").c_str(), {24, top, 150, 13}, std::string(info.Caption).c_str());
+    TLabel* label = FlatChrome::MakeLabel(*this, *Panel1, (name + "Label").c_str(), {24, top, 150, 13},
+                                          std::string(info.Caption).c_str());
     label->OnClick = choose;
     return {info.Kind, dot, label};
 }
 
 void TRigServerForm::BuildControls()
 {
-    Title = new TFlatTitlebar(this);
-    Title->SetName("Title");
-    Title->SetParent(this);
-    Title->SetBounds(2, 2, 260, 18);
-    Title->SetCaption(kCaption);
-    Title->SetTitlebarColor(kTitleColor);
-    Title->SetActiveTextColor(clWhite);
-    Title->SetInactiveTextColor(clSilver);
-    Title->Font().SetStyle(fsBold);
-
-    CloseButton = new TFlatSpeedButton(this);
-    CloseButton->SetName("CloseButton");
-    CloseButton->SetParent(Title);
-    CloseButton->SetBounds(242, 2, 16, 15);
-    CloseButton->SetCaption("X");
-    CloseButton->SetHint("Close");
-    CloseButton->SetShowHint(true);
-    CloseButton->SetColor(kTitleColor);
-    CloseButton->SetColorDown(kTitleColor);
-    CloseButton->SetColorBorder(kTitleColor);
-    CloseButton->SetColorHighLight(kTitleColor);
-    CloseButton->SetColorFocused(clGray);
-    CloseButton->SetColorShadow(clBlack);
+    const FlatChrome::TTitle title =
+        FlatChrome::MakeTitle(*this, {"Title", {2, 2, 260, 18}, kCaption, "CloseButton", 242});
+    Title = title.Bar;
+    CloseButton = title.Close;
     CloseButton->OnClick = [this](TObject* sender) { CancelButtonClick(sender); };
 
     Panel1 = new TPanel(this);
@@ -124,7 +82,7 @@ void TRigServerForm::BuildControls()
     Panel1->SetParent(this);
     Panel1->SetBounds(2, 21, 260, 130);
     Panel1->SetColor(kFaceColor);
-    Panel1->Font().SetColor(clBlack);
+    Panel1->Font().SetColor(FlatChrome::kTextColor);
 
     int top = 6;
     for (const TRigServerKindInfo& info : RigServerKinds()) {
@@ -132,17 +90,19 @@ void TRigServerForm::BuildControls()
         top += 18;
     }
 
-    HostLabel = MakeLabel("HostLabel", {8, 50, 30, 13}, "Host");
-    PortLabel = MakeLabel("PortLabel", {168, 50, 28, 13}, "Port");
+    HostLabel = FlatChrome::MakeLabel(*this, *Panel1, "HostLabel", {8, 50, 30, 13}, "Host");
+    PortLabel = FlatChrome::MakeLabel(*this, *Panel1, "PortLabel", {168, 50, 28, 13}, "Port");
 
-    TestButton = MakeButton("TestButton", {8, 76, 60, 19}, "Test", [this](TObject* s) { TestButtonClick(s); });
-    TestResult = MakeLabel("TestResult", {74, 79, 180, 13}, "");
+    TestButton = FlatChrome::MakeButton(*this, *Panel1, "TestButton", {8, 76, 60, 19}, "Test",
+                                        [this](TObject* s) { TestButtonClick(s); });
+    TestResult = FlatChrome::MakeLabel(*this, *Panel1, "TestResult", {74, 79, 180, 13}, "");
     TestResult->SetShowHint(true);
 
-    OKButton = MakeButton("OKButton", {112, 104, 66, 19}, "OK", [this](TObject* s) { OKButtonClick(s); });
+    OKButton = FlatChrome::MakeButton(*this, *Panel1, "OKButton", {112, 104, 66, 19}, "OK",
+                                      [this](TObject* s) { OKButtonClick(s); });
     OKButton->SetDefault(true);
-    CancelButton =
-        MakeButton("CancelButton", {186, 104, 66, 19}, "Cancel", [this](TObject* s) { CancelButtonClick(s); });
+    CancelButton = FlatChrome::MakeButton(*this, *Panel1, "CancelButton", {186, 104, 66, 19}, "Cancel",
+                                          [this](TObject* s) { CancelButtonClick(s); });
 }
 
 void TRigServerForm::SetKind(TRigServerKind kind)

@@ -16,9 +16,7 @@
 #include "rig/TransceiverUnit.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
-#include "widgets/TFlatButtonUnit.h"
-#include "widgets/TFlatSpeedButtonUnit.h"
-#include "widgets/TFlatTitlebarUnit.h"
+#include "widgets/FlatChrome.h"
 
 class TRigServerForm : public TForm, private INativeEditEvents {
 public:
@@ -63,8 +61,8 @@ public:
     TFlatButton* OKButton;
     TFlatButton* CancelButton;
 
-    static constexpr TColor kFaceColor = 0x00C8EBEB;
-    static constexpr TColor kTitleColor = 0x008C8F95;
+    static constexpr TColor kFaceColor = FlatChrome::kFaceColor;
+    static constexpr TColor kTitleColor = FlatChrome::kTitleColor;
 
 private:
     // One kind's choice: its mark (shown while chosen) and caption.
@@ -76,8 +74,6 @@ private:
 
     void BuildControls();
     TKindChoice MakeChoice(int top, const TRigServerKindInfo& info);
-    TLabel* MakeLabel(const char* name, TRect bounds, const char* caption);
-    TFlatButton* MakeButton(const char* name, TRect bounds, const char* caption, TNotifyEvent onClick);
     void NativeEditChanged() override;
 
     TProbe FProbe;

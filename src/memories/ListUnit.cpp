@@ -1,6 +1,7 @@
 #include "memories/ListUnit.h"
 
 #include <exception>
+#include <utility>
 
 #include "platform/ProgramKey.h"
 
@@ -43,27 +44,10 @@ TListForm::~TListForm()
 
 void TListForm::BuildControls()
 {
-    ListTitle = new TFlatTitlebar(this);
-    ListTitle->SetName("ListTitle");
-    ListTitle->SetParent(this);
-    ListTitle->SetBounds(2, 2, 531, 19);
-    ListTitle->SetCaption("Memories");
-    ListTitle->SetTitlebarColor(kTitleColor);
-    ListTitle->SetActiveTextColor(clWhite);
-    ListTitle->SetInactiveTextColor(clSilver);
-    ListTitle->Font().SetStyle(fsBold);
-
-    FlatSpeedButton1 = new TFlatSpeedButton(this);
-    FlatSpeedButton1->SetName("FlatSpeedButton1");
-    FlatSpeedButton1->SetParent(ListTitle);
-    FlatSpeedButton1->SetBounds(512, 2, 16, 15);
-    FlatSpeedButton1->SetCaption("X");
-    FlatSpeedButton1->SetHint("Close");
-    FlatSpeedButton1->SetShowHint(true);
-    for (const char* prop : {"Color", "ColorDown", "ColorBorder", "ColorHighLight"})
-        FlatSpeedButton1->SetIntProp(prop, static_cast<int32_t>(kTitleColor));
-    FlatSpeedButton1->SetColorFocused(clGray);
-    FlatSpeedButton1->SetColorShadow(clBlack);
+    const FlatChrome::TTitle title =
+        FlatChrome::MakeTitle(*this, {"ListTitle", {2, 2, 531, 19}, "Memories", "FlatSpeedButton1", 512});
+    ListTitle = title.Bar;
+    FlatSpeedButton1 = title.Close;
     FlatSpeedButton1->OnClick = [this](TObject* sender) { FlatSpeedButton1Click(sender); };
 
     MemoryList = new TStringAlignGridControl(this, FMemories->MemoryList);
@@ -71,7 +55,7 @@ void TListForm::BuildControls()
     MemoryList->SetParent(this);
     MemoryList->SetBounds(2, 22, 531, 248);
     MemoryList->SetColor(kFaceColor);
-    MemoryList->Font().SetColor(clBlack);
+    MemoryList->Font().SetColor(FlatChrome::kTextColor);
     MemoryList->SetDefaultRowHeight(20);
     MemoryList->SetColWidths({336, 64, 64, 63});
     MemoryList->OnDblClick = [this](TObject* sender) { MemoryListDblClick(sender); };
@@ -81,7 +65,7 @@ void TListForm::BuildControls()
     Panel1->SetParent(this);
     Panel1->SetBounds(2, 270, 531, 25);
     Panel1->SetColor(kFaceColor);
-    Panel1->Font().SetColor(clBlack);
+    Panel1->Font().SetColor(FlatChrome::kTextColor);
 
     FlatButton3 = MakeButton("FlatButton3", 5, 60, "Add", [this](TObject* s) { Addmemorysettings1Click(s); });
     FlatButton4 = MakeButton("FlatButton4", 69, 60, "Remove", [this](TObject* s) { Deleterecord1Click(s); });
@@ -97,14 +81,7 @@ void TListForm::BuildControls()
 
 TFlatButton* TListForm::MakeButton(const char* name, int left, int width, const char* caption, TNotifyEvent onClick)
 {
-    auto* button = new TFlatButton(this);
-    button->SetName(name);
-    button->SetParent(Panel1);
-    button->SetBounds(left, 3, width, 19);
-    button->SetCaption(caption);
-    button->SetColor(clSilver);
-    button->OnClick = std::move(onClick);
-    return button;
+    return FlatChrome::MakeButton(*this, *Panel1, name, {left, 3, width, 19}, caption, std::move(onClick));
 }
 
 void TListForm::BuildMenus()

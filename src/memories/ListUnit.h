@@ -16,10 +16,8 @@
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
+#include "widgets/FlatChrome.h"
 #include "widgets/FormPlacement.h"
-#include "widgets/TFlatButtonUnit.h"
-#include "widgets/TFlatSpeedButtonUnit.h"
-#include "widgets/TFlatTitlebarUnit.h"
 
 class TTransceiver;
 
@@ -82,8 +80,8 @@ public:
     TPopupMenu* ModeMenu;
     TFormPlacement* FormPlacement1;
 
-    static constexpr TColor kFaceColor = 0x00C8EBEB;  // red 235, green 235, blue 200
-    static constexpr TColor kTitleColor = 0x008C8F95; // red 149, green 143, blue 140
+    static constexpr TColor kFaceColor = FlatChrome::kFaceColor;
+    static constexpr TColor kTitleColor = FlatChrome::kTitleColor;
     static constexpr int kDesignLeft = 370;
     static constexpr int kDesignTop = 222;
 

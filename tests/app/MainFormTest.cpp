@@ -159,6 +159,61 @@ TEST_F(MainFormTest, StoredSettingsDecideTheSwitchAndThePollInterval)
     }
 }
 
+// The stored properties are read into the switch and the interval, and the
+// captions and tags write them back as the window made of them; a text that
+// is no number is 0, one in hex is written back in decimal.
+TEST_F(MainFormTest, StoredPropertiesComeBackAsTheWindowTookThem)
+{
+    struct TCase {
+        const char* Stored[4]; // On_Offlbl.Caption, Titlebar.Caption, lblMemo.Tag, lblSetup.Tag; nullptr: missing
+        bool On;
+        int32_t Interval;
+        const char* Saved[4];
+    } cases[] = {
+        {{nullptr, nullptr, nullptr, nullptr}, false, 200, {"OFF", "None", "400", "200"}},
+        {{"ON", "IC-SIM", "400", "1000"}, true, 1000, {"ON", "IC-SIM", "400", "1000"}},
+        {{" ON ", "  My rig ", " 7 ", " 300 "}, true, 300, {"ON", "My rig", "7", "300"}},
+        {{"", "", "x", "abc"}, false, 0, {"OFF", "", "0", "0"}},
+        {{"Off", "None", "-1", "-5"}, false, -5, {"OFF", "None", "-1", "-5"}},
+        {{"ON", "a", "2147483648", "$3E8"}, true, 1000, {"ON", "a", "0", "1000"}},
+    };
+    const char* const names[4] = {"On_Offlbl_Caption", "Titlebar_Caption", "lblMemo_Tag", "lblSetup_Tag"};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Stored[0] ? c.Stored[0] : "(nothing stored)");
+        Reg.DeleteKey(kUser, kKey);
+        for (int i = 0; i < 4; ++i)
+            if (c.Stored[i])
+                Reg.SetString(kUser, kKey, names[i], c.Stored[i]);
+        Start();
+        EXPECT_EQ(Form->SwitchOn(), c.On);
+        EXPECT_EQ(Form->PollInterval(), c.Interval);
+        EXPECT_EQ(Form->On_Offlbl->Caption(), c.On ? "ON" : "OFF");
+        Form->FormStorage1->SaveFormPlacement();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(Reg.Value(kUser, kKey, names[i]), (TRegValue{RegType::kSz, c.Saved[i]})) << names[i];
+        delete Form;
+        delete Trx;
+        Form = nullptr;
+        Trx = nullptr;
+    }
+}
+
+// Shown before there is a transceiver, the restore fails at the interval: the
+// stored switch text stays and counts as on, and the window, never restored,
+// writes nothing back.
+TEST_F(MainFormTest, ARestoreWithoutTransceiverKeepsTheStoredSwitchText)
+{
+    Reg.SetString(kUser, kKey, "On_Offlbl_Caption", "maybe");
+    Form = new TTxControlForm(&App, Reg);
+    Form->Show();
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Form->On_Offlbl->Caption(), "maybe");
+    EXPECT_TRUE(Form->SwitchOn());
+    Reg.ClearWrites();
+    Form->FormStorage1->SaveFormPlacement();
+    EXPECT_TRUE(Reg.Writes().empty());
+}
+
 TEST_F(MainFormTest, ARefusedCloseKeepsRunningAndWritesNothing)
 {
     Start();
