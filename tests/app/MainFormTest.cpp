@@ -150,8 +150,9 @@ TEST_F(MainFormTest, StoredSettingsDecideTheSwitchAndThePollInterval)
         EXPECT_EQ(Form->Timer1->Enabled(), c.On);
         EXPECT_EQ(Trx->Tim->Interval(), c.Interval);
         Host.Advance(2000);
-        if (c.On)
+        if (c.On) {
             EXPECT_EQ(FirstPollAt, c.Interval) << "the first poll comes one interval after the start";
+        }
         delete Form;
         delete Trx;
         Form = nullptr;
