@@ -1,5 +1,5 @@
-// The port server with a protocol of its own, in this process: a session
-// factory that fails, and limits other than the rigctl port's.
+// The port server with a protocol and limits of the test's own: factories
+// that fail, a client cap, unread replies and one read other than rigctl's.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -8,174 +8,125 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "ports/win32/PortServer.h"
 #include "tests/support/win32/LoopbackSocket.h"
 
 namespace {
 
-constexpr DWORD kPatience = 10000; // ms; what a slow machine gets, never what a test expects
-
-// Echoes what it is sent; "!" is answered with a flood, "q" ends it.
+// Echoes what it is sent, but "!" with a flood; "q" ends it.
 class TEchoSession : public IPortSession {
 public:
     explicit TEchoSession(size_t& largestRead) : FLargestRead(largestRead) {}
-    void Received(std::string_view data) override
-    {
-        FLargestRead = std::max(FLargestRead, data.size());
-        FInput += data;
-    }
+    void Received(std::string_view data) override { FLargestRead = std::max(FLargestRead, data.size()), FIn += data; }
     bool Run(bool) override
     {
-        for (char c : FInput) {
-            FQuit = FQuit || c == 'q';
-            FOutput += c == '!' ? std::string(32 << 20, '!') : std::string(1, c);
-        }
-        FInput.clear();
-        return false;
+        for (char c : FIn)
+            FQuit = FQuit || c == 'q', FOut += c == '!' ? std::string(32 << 20, c) : std::string(1, c);
+        return FIn.clear(), false;
     }
-    bool Pending() const override { return !FInput.empty(); }
-    size_t Backlog() const override { return FInput.size(); }
-    std::string_view Output() const override { return std::string_view(FOutput).substr(FSent); }
+    bool Pending() const override { return !FIn.empty(); }
+    size_t Backlog() const override { return FIn.size(); }
+    std::string_view Output() const override { return std::string_view(FOut).substr(FSent); }
     void Sent(size_t count) override { FSent += count; }
     bool QuitRequested() const override { return FQuit; }
     bool Finished() const override { return FQuit && Output().empty(); }
-    bool Overflowed() const override { return false; }
+    bool Overflowed() const override { return false; } // the server's limits alone drop it
     bool Refused() const override { return false; }
 
 private:
     size_t& FLargestRead;
-    std::string FInput;
-    std::string FOutput;
+    std::string FIn, FOut;
     size_t FSent = 0;
     bool FQuit = false;
 };
 
 constexpr TPortKind kEcho{"echo", L"VelkorEchoPortTest", {2, 1 << 20, 7}};
 
-class PortServerTest : public ::testing::Test {
-protected:
-    PortServerTest() { WSAStartup(MAKEWORD(2, 2), &FData); }
-    ~PortServerTest() override { WSACleanup(); }
-
-    // A client of the port, its bytes sent; INVALID_SOCKET when it cannot connect.
-    static SOCKET Client(uint16_t port, const std::string& bytes)
+// The server's own Winsock serves the clients too.
+struct PortServerTest : ::testing::Test {
+    // A non-blocking client of the port that sent bytes.
+    SOCKET Client(const std::string& bytes)
     {
         uint16_t unused = 0;
         const SOCKET client = BoundLoopbackSocket(unused);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
+        sockaddr_in address{AF_INET, htons(Server.Port()), {}, {}};
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
         u_long nonBlocking = 1;
-        if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-            send(client, bytes.data(), static_cast<int>(bytes.size()), 0) != static_cast<int>(bytes.size()) ||
-            ioctlsocket(client, FIONBIO, &nonBlocking) != 0) {
-            closesocket(client);
-            return INVALID_SOCKET;
-        }
-        return client;
+        EXPECT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        EXPECT_EQ(send(client, bytes.data(), static_cast<int>(bytes.size()), 0), static_cast<int>(bytes.size()));
+        ioctlsocket(client, FIONBIO, &nonBlocking);
+        return Clients.push_back(client), client;
     }
-
-    // Serves the port until done, or for the patience.
+    // Serves the port until done, 10 s at most (a slow machine's patience).
     template <class TDone>
     static void ServeUntil(TDone done)
     {
-        for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < kPatience;) {
+        for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < 10000;) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
                 DispatchMessageW(&msg);
         }
     }
-    // What it reads now; closed tells the port closed it.
-    static std::string Read(SOCKET client, bool& closed)
+    // Reads what came; true once the port closed it.
+    static bool Read(SOCKET client, std::string& received)
     {
-        std::string received;
         char buffer[65536];
-        for (int got; (got = recv(client, buffer, sizeof(buffer), 0)) != 0;) {
-            if (got < 0) {
-                closed = WSAGetLastError() != WSAEWOULDBLOCK;
-                return received;
-            }
-            received.append(buffer, static_cast<size_t>(got));
-        }
-        closed = true;
-        return received;
+        for (int got; (got = recv(client, buffer, sizeof(buffer), 0)) != 0; received.append(buffer, got))
+            if (got < 0)
+                return WSAGetLastError() != WSAEWOULDBLOCK;
+        return true;
     }
 
     size_t LargestRead = 0;
-
-private:
-    WSADATA FData{};
-};
-
-TEST_F(PortServerTest, AClientWhoseSessionCannotBeMadeIsTurnedAwayAndTheNextServed)
-{
-    int made = 0;
-    TWin32PortServer server(kEcho,
-                            {[&]() -> std::unique_ptr<IPortSession> {
-                                 if (++made == 1)
+    int Made = 0; // sessions asked for: the first raises, the second is none
+    TWin32PortServer Server{kEcho,
+                            {[this]() -> std::unique_ptr<IPortSession> {
+                                 if (++Made == 1)
                                      throw std::runtime_error("out of sessions");
-                                 if (made == 2)
-                                     return nullptr;
-                                 return std::make_unique<TEchoSession>(LargestRead);
+                                 return Made == 2 ? nullptr : std::make_unique<TEchoSession>(LargestRead);
                              },
                              nullptr},
-                            0);
-    for (const char* what : {"a factory that raises", "a factory that gives none"}) {
-        const SOCKET client = Client(server.Port(), "hello");
-        ASSERT_NE(client, INVALID_SOCKET) << what;
-        bool closed = false;
-        std::string received;
-        ServeUntil([&] { return received += Read(client, closed), closed; });
-        EXPECT_TRUE(closed) << what << ": closed at once";
-        EXPECT_EQ(received, "") << what;
-        EXPECT_EQ(server.Connections(), 0u) << what;
-        closesocket(client);
-    }
-    const SOCKET client = Client(server.Port(), "hello, a long line past one read of the limits\nq");
-    ASSERT_NE(client, INVALID_SOCKET);
-    bool closed = false;
-    std::string received;
-    ServeUntil([&] { return received += Read(client, closed), closed; });
-    EXPECT_EQ(received, "hello, a long line past one read of the limits\nq");
-    EXPECT_TRUE(closed) << "it quit";
-    EXPECT_LE(LargestRead, kEcho.Limits.MaxBacklog) << "one read is the limits' backlog";
-    closesocket(client);
-}
+                            0};
+    std::vector<SOCKET> Clients;
+};
 
-TEST_F(PortServerTest, ItsOwnLimitsHoldForClientsAndUnreadReplies)
+TEST_F(PortServerTest, ItsOwnFactoryAndLimitsHold)
 {
-    int made = 0;
-    TWin32PortServer server(kEcho, {[&] { return ++made, std::make_unique<TEchoSession>(LargestRead); }, nullptr}, 0);
-    // A client that never reads its flood goes.
-    const SOCKET flooded = Client(server.Port(), "!");
-    ASSERT_NE(flooded, INVALID_SOCKET);
-    ServeUntil([&] { return made == 1 && server.Connections() == 0; });
-    EXPECT_EQ(made, 1);
-    EXPECT_EQ(server.Connections(), 0u) << "dropped past the limits' unread replies";
-    closesocket(flooded);
-
-    // Two clients at most: a third takes the place of the one silent longest.
-    SOCKET clients[3];
-    for (SOCKET& client : clients) {
-        client = Client(server.Port(), "x");
-        ASSERT_NE(client, INVALID_SOCKET);
-        ServeUntil([&] { return server.Connections() == std::min<size_t>(&client - clients + 1, 2); });
+    const struct {
+        const char* What;
+        std::string Sent, Received;
+        bool Closed;
+    } cases[] = {
+        {"a factory that raises", "hello", "", true},
+        {"a factory that gives none", "hello", "", true},
+        {"a line past one read, and quit", "hello, a line past one read\nq", "hello, a line past one read\nq", true},
+        {"a flood it never reads, past the unread replies", "!", "", true},
+        {"one of two", "x", "x", false},
+        {"the other", "x", "x", false},
+        {"a third, in the place of the one silent longest", "x", "x", false},
+    };
+    for (const auto& c : cases) {
+        const SOCKET client = Client(c.Sent);
+        std::string received;
+        // One it closes is not read before: the flood's client never reads.
+        ServeUntil([&] {
+            if (c.Closed)
+                return Made == &c - cases + 1 && Server.Connections() == 0;
+            return Read(client, received) || received == c.Received;
+        });
+        EXPECT_EQ(Read(client, received), c.Closed) << c.What;
+        EXPECT_TRUE(c.Sent == "!" ? received.size() < (32u << 20) : received == c.Received) << c.What;
         Sleep(50); // each heard later than the one before, past the tick's steps
     }
-    EXPECT_EQ(server.Connections(), 2u);
-    bool closed[3] = {};
-    ServeUntil([&] {
-        for (int i = 0; i < 3; ++i)
-            Read(clients[i], closed[i]);
-        return closed[0];
-    });
-    EXPECT_TRUE(closed[0]) << "the first, silent longest, made room";
-    EXPECT_FALSE(closed[1]);
-    EXPECT_FALSE(closed[2]);
-    for (SOCKET client : clients)
+    EXPECT_LE(LargestRead, kEcho.Limits.MaxBacklog) << "one read is the limits' backlog";
+    EXPECT_EQ(Server.Connections(), 2u);
+    std::string ignored;
+    ServeUntil([&] { return Read(Clients[4], ignored); });
+    EXPECT_TRUE(Read(Clients[4], ignored)) << "the first of the three made room";
+    EXPECT_FALSE(Read(Clients[5], ignored));
+    for (SOCKET client : Clients)
         closesocket(client);
 }
 
