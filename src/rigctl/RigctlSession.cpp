@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -618,4 +619,16 @@ bool TRigctlSession::RunLine(int& commands, int& rigCommands)
             break;
     }
     return true;
+}
+
+TPortServing RigctlServing(TRigctlRig& rig)
+{
+    return {[&rig] { return std::make_unique<TRigctlSession>(rig); }, [&rig] { return rig.RigWaiting(); }};
+}
+
+TPortServing RigctlServing(TTransceiver* transceiver)
+{
+    // The port's factory holds the rig, and goes after the sessions.
+    auto rig = std::make_shared<TRigctlRig>(transceiver);
+    return {[rig] { return std::make_unique<TRigctlSession>(*rig); }, [rig] { return rig->RigWaiting(); }};
 }

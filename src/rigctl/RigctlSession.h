@@ -24,7 +24,10 @@
 #include <string>
 #include <string_view>
 
+#include "ports/PortSession.h"
+
 class TRigctlRig;
+class TTransceiver;
 
 namespace Rigctl {
 constexpr uint16_t kDefaultPort = 4532;
@@ -35,36 +38,38 @@ constexpr size_t kMaxLine = 512;
 constexpr size_t kMaxPendingOutput = 256 * 1024;
 // Commands run by one Run: reads cost nothing but their replies.
 constexpr int kCommandsPerRun = 64;
+// The port's: its clients, what they leave unread, one read of a client.
+constexpr TPortLimits kPortLimits{kMaxConnections, kMaxPendingOutput, 16384};
 } // namespace Rigctl
 
-class TRigctlSession {
+class TRigctlSession : public IPortSession {
 public:
     explicit TRigctlSession(TRigctlRig& rig) : FRig(rig) {}
 
     // Bytes as they come, split anywhere; they wait until Run.
-    void Received(std::string_view data);
+    void Received(std::string_view data) override;
     // Runs the next share of what was received (mayReachRig false: none of
     // the commands that go to the radio, it stops before the first); true
     // when a command went to the radio. Replies go to the output, in order.
-    bool Run(bool mayReachRig = true);
+    bool Run(bool mayReachRig = true) override;
     // More is to run: Run again (a line not yet ended waits for its end).
-    bool Pending() const;
+    bool Pending() const override;
     // Bytes received and not yet run.
-    size_t Backlog() const { return FInput.size() - FInputAt; }
+    size_t Backlog() const override { return FInput.size() - FInputAt; }
 
     // The replies not yet sent, and how many of their bytes went out.
-    std::string_view Output() const { return std::string_view(FOutput).substr(FSent); }
-    void Sent(size_t count);
+    std::string_view Output() const override { return std::string_view(FOutput).substr(FSent); }
+    void Sent(size_t count) override;
 
     // The client asked to go ("q"): nothing more is read.
-    bool QuitRequested() const { return FQuit; }
+    bool QuitRequested() const override { return FQuit; }
     // Time to close: the client went away ("q") and has had every reply.
-    bool Finished() const { return FQuit && Output().empty(); }
+    bool Finished() const override { return FQuit && Output().empty(); }
     // It left more replies unread than a client that reads ever does: its
     // commands stopped there, nothing more is read, and it is to be dropped.
-    bool Overflowed() const { return FOverflowed; }
+    bool Overflowed() const override { return FOverflowed; }
     // It is no rigctl client: nothing of it ran, and it is to be dropped.
-    bool Refused() const { return FGate == TGate::Refused; }
+    bool Refused() const override { return FGate == TGate::Refused; }
 
 private:
     enum class TGate { Undecided, Open, Refused };
@@ -92,3 +97,9 @@ private:
     std::string FOutput;
     size_t FSent = 0;
 };
+
+// The rigctl port's clients, each a session on the one rig they share: one
+// that outlives the port, or one the port holds over the transceiver (which
+// may be null: never connected).
+TPortServing RigctlServing(TRigctlRig& rig);
+TPortServing RigctlServing(TTransceiver* transceiver);

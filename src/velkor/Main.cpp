@@ -3,8 +3,8 @@
 // before any window (switches, class object, COM for the user-interface
 // thread, registry work, the class object offered), then the main window,
 // the transceiver and the memory list in the program's start order (the
-// memory file is "velkor.mem" in the current directory) and the rigctl port
-// when it is asked for, running until the main window closes or, when COM
+// memory file is "velkor.mem" in the current directory) and the sharing
+// ports that are asked for, running until the main window closes or, when COM
 // started the program, its last automation object goes.
 
 #include <windows.h>
@@ -26,11 +26,11 @@
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigXThread.h"
 #include "rig/win32/RigServers.h"
-#include "rigctl/RigctlRig.h"
 #include "rigctl/win32/RigctlServer.h"
 #include "ui/Forms.h"
 #include "ui/win32/Win32Host.h"
 #include "velkor/RunningCopy.h"
+#include "velkor/SharingPorts.h"
 
 namespace {
 
@@ -83,19 +83,18 @@ int Run(TVelkorServer& server, IRegistry& registry)
         memoryList.SetForm(new TListForm(&app, *transceiver, files, registry));
         form->MemoryList = &memoryList;
         TServedProgram served(server.Record(), app, *form, *transceiver);
-        // Hamlib programs share the transceiver through the rigctl port; a
-        // port that cannot be opened is reported once the window is up, and
-        // the program runs on without it.
-        TRigctlRig rigctlRig(transceiver);
-        std::string rigctlError;
-        const auto rigctl = OpenRigctlPort(RigctlSettingOf(CommandLineParams(), registry), rigctlRig, rigctlError);
-        if (!rigctlError.empty())
-            host.PostToMainLoop([&app, rigctlError] { app.ShowException(EInvalidOperation(rigctlError)); });
+        // Other programs share the transceiver through the sharing ports
+        // (hamlib programs through the rigctl port); a port that cannot be
+        // opened is reported once the window is up, and the program runs on
+        // without it.
+        const TOpenSharingPorts ports(SharingPorts(), transceiver, CommandLineParams(), registry);
+        for (const std::string& portError : ports.Errors())
+            host.PostToMainLoop([&app, portError] { app.ShowException(EInvalidOperation(portError)); });
         // A rig server setting that names none is reported the same way (the
         // COM rig server runs). One that points at the rigctl port just opened
         // would have the program ask itself: it is refused before any call,
         // and every call fails with the reason.
-        const uint16_t rigctlPort = rigctl ? rigctl->Port() : 0;
+        const uint16_t rigctlPort = ports.PortOf(kRigctlPort.Name);
         std::string rigServerError = rigServer.Error;
         if (const std::string refusal = OwnPortRefusal(rigServer, rigctlPort); !refusal.empty()) {
             transceiver->ReplaceRigServer(std::make_unique<TRefusedRigServer>(refusal));
@@ -140,7 +139,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         TComApartment com(COINIT_APARTMENTTHREADED);
         OleCheck(com.Result());
         // The one registry: the server's entries, the windows' settings and
-        // the rigctl port's; it outlives the windows.
+        // the sharing ports'; it outlives the windows.
         TWin32Registry registry;
         server.UpdateRegistry(registry);
         if (server.StartMode() == TStartMode::Register || server.StartMode() == TStartMode::Unregister)

@@ -1,114 +1,16 @@
 #pragma once
-// The rigctl port on Winsock: a listening socket on 127.0.0.1 only and at
-// most Rigctl::kMaxConnections clients (one more takes the place of the one
-// silent longest), served on the user-interface thread through the messages of
-// a message-only window (WSAAsyncSelect), so that the transceiver is only ever
-// called from that thread, as the automation server keeps it.
-//
-// One event of the window (a socket's message, a timer's) waits for the rig
-// server at most once: a client's bytes wait in its session and run a share
-// an event (TRigctlSession::Run), and of all the shares of one event only one
-// may send a command to the radio. The rest is served from a timer, whose
-// messages come after the window's input and painting, so that a client
-// sending thousands of commands never holds the operator up. While a client
-// has more waiting than one read brings, its socket is not read: its sending
-// stalls, and its bytes stay in the system's buffers.
-//
-// A command's rig call may serve messages while it waits, this window's too:
-// a client whose command is running is not read again or closed until it has
-// returned (its messages are noted and served from the timer), and no nested
-// event sends a command (the rig server's thread would run it after the one
-// waited for, as it would after the transceiver's poll).
-//
-// Socket messages can fail to come: Wine never reports a connection reset
-// before its WSAAsyncSelect, and under load it stops posting FD_ACCEPT while
-// connections wait. So a new client is looked at as soon as it is taken, and
-// every second a sweep accepts what waits and looks at every idle client: one
-// whose peer has gone is closed, what it sent or what waits to be sent is
-// served.
-
-#include <windows.h>
+// The rigctl port on Winsock: the port server (ports/win32/PortServer.h)
+// serving TRigctlSession, with the rigctl port's name, window and limits.
 
 #include <cstdint>
-#include <map>
-#include <memory>
-#include <string>
 
-#include "base/win32/Socket.h"
-#include "base/win32/WindowClass.h"
+#include "ports/win32/PortServer.h"
 #include "rigctl/RigctlSession.h"
-#include "rigctl/RigctlSettings.h"
 
-class TRigctlRig;
+inline constexpr TPortKind kRigctlPort{"rigctl", L"VelkorRigctlPort", Rigctl::kPortLimits};
 
-class TWin32RigctlServer {
+class TWin32RigctlServer : public TWin32PortServer {
 public:
-
-    // Opens the port (0: one the system picks); raises EOleError with the
-    // system's text when it cannot.
+    // Its clients share the rig, which outlives the port.
     TWin32RigctlServer(TRigctlRig& rig, uint16_t port);
-    TWin32RigctlServer(const TWin32RigctlServer&) = delete;
-    TWin32RigctlServer& operator=(const TWin32RigctlServer&) = delete;
-
-    uint16_t Port() const { return FPort; }
-    size_t Connections() const { return FConnections.size(); }
-
-private:
-    struct TConnection {
-        TConnection(TSocketHandle socket, TRigctlRig& rig, uint64_t now)
-            : Socket(std::move(socket)), Session(rig), HeardAt(now)
-        {
-        }
-        TSocketHandle Socket;
-        TRigctlSession Session;
-        uint64_t HeardAt;      // when it last sent something or had commands run, or came
-        bool Busy = false;     // its commands are running
-        bool Due = false;      // to be served again from the timer
-        bool PeerClosed = false; // FD_CLOSE came: no message comes for what it left unread
-        bool PeerDone = false; // the client sends no more, and all it sent was read
-        bool Closing = false;  // to be closed once its commands have returned
-    };
-
-    // The message-only window's messages: the sockets' and the sweep's.
-    friend class TObjectWindow<TWin32RigctlServer>;
-    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnSocket(TSocket socket, WORD event, WORD error);
-    void OnSweep();
-    // Serves the clients that have more to run or to read, in turn.
-    void OnResume();
-    void Accept();
-    // Makes room for one more client: closes the one silent longest that is
-    // not running commands; false when there is none.
-    bool MakeRoom();
-    // Reads once what the client sent (unless it has enough waiting), runs a
-    // share of it, sends what waits and closes it when it is done, has
-    // failed, has stopped reading or is no rigctl client. A connection with
-    // more to do is due for the timer.
-    void Serve(TConnection& connection);
-    // Whether a share run now may send a command to the radio.
-    bool MayReachRig() const;
-    void ArmResume();
-    // Sends what it can of the replies; false when the connection failed.
-    bool Flush(TConnection& connection);
-    void CloseIfDone(TConnection& connection, bool failed);
-    void Close(TConnection& connection);
-
-    TRigctlRig& FRig;
-    // In the order they are made; they go the other way round, so a port that
-    // failed to open on the way undoes what it did: the clients' sockets, the
-    // listener, the window, Winsock.
-    TWinsock FWinsock;
-    TObjectWindow<TWin32RigctlServer> FWindow{*this};
-    TSocketHandle FListener;
-    uint16_t FPort = 0;
-    std::map<TSocket, std::unique_ptr<TConnection>> FConnections;
-    int FDepth = 0;              // the window's messages being served, nested
-    bool FRigLeft = false;       // this event may still send a command to the radio
-    bool FResuming = false;      // the timer for the clients due runs
-    TSocket FResumedLast = 0;    // the client whose command the timer sent last
 };
-
-// The port the setting asks for, or null: closed, or it cannot be opened
-// (then error tells why).
-std::unique_ptr<TWin32RigctlServer> OpenRigctlPort(const TRigctlSetting& setting, TRigctlRig& rig,
-                                                   std::string& error);

@@ -1,0 +1,48 @@
+#include "velkor/SharingPorts.h"
+
+#include <exception>
+
+#include "rigctl/RigctlSettings.h"
+#include "rigctl/win32/RigctlServer.h"
+
+namespace {
+
+const TSharingPort kPorts[] = {
+    // hamlib programs.
+    {kRigctlPort,
+     [](const std::vector<std::string>& params, IRegistry& registry) {
+         TRigctlSetting setting = RigctlSettingOf(params, registry);
+         return TPortSetting{setting.Port, std::move(setting.Error)};
+     },
+     [](TTransceiver* transceiver) { return RigctlServing(transceiver); }},
+};
+
+} // namespace
+
+std::span<const TSharingPort> SharingPorts() { return kPorts; }
+
+TOpenSharingPorts::TOpenSharingPorts(std::span<const TSharingPort> ports, TTransceiver* transceiver,
+                                     const std::vector<std::string>& params, IRegistry& registry)
+{
+    for (const TSharingPort& port : ports) {
+        const TPortSetting setting = port.SettingOf(params, registry);
+        std::string error = setting.Error;
+        if (setting.Port != 0) {
+            try {
+                FServers.push_back(std::make_unique<TWin32PortServer>(port.Kind, port.Serve(transceiver), setting.Port));
+            } catch (const std::exception& failure) {
+                error = failure.what();
+            }
+        }
+        if (!error.empty())
+            FErrors.push_back(error);
+    }
+}
+
+uint16_t TOpenSharingPorts::PortOf(std::string_view name) const
+{
+    for (const auto& server : FServers)
+        if (server->Kind().Name == name)
+            return server->Port();
+    return 0;
+}
