@@ -505,8 +505,9 @@ TEST_F(RigctlTest, OnlyAConnectionWhoseFirstLineIsCommandsIsServed)
             EXPECT_EQ(Exchange(session, "\\chk_vfo\nF 7000000\n"), "") << c.What << ": nor anything after";
             EXPECT_THAT(Rig->Log, IsEmpty()) << c.What;
         } else {
-            if (c.Reply)
+            if (c.Reply) {
                 EXPECT_TRUE(replies.starts_with(c.Reply)) << c.What << ": " << replies;
+            }
             EXPECT_TRUE(replies.ends_with("RPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\nRPRT 0\n")) << c.What;
             EXPECT_TRUE(session.QuitRequested()) << c.What << ": its body ran to its quit";
         }
