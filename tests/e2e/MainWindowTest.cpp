@@ -121,10 +121,16 @@ TEST_F(MainWindowTest, RealKeysReachTheMenuShortcuts)
     SetForegroundWindow(window);
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000));
 
-    // F10 arrives as a system key: it opens the rig server's settings.
-    PressKey(VK_F10);
+    // F10 arrives as a system key: it opens the rig server's settings. Under
+    // load the X server may hand the keyboard over after Wine's foreground,
+    // so a press that reached no window of Velkor's is pressed again.
     VARIANT_BOOL visible = VARIANT_FALSE;
-    EXPECT_TRUE(WaitFor([&] { return Control->GetDialogVisible(&visible) == S_OK && visible; }, 10000));
+    bool opened = false;
+    for (int press = 0; press < 5 && !opened; ++press) {
+        PressKey(VK_F10);
+        opened = WaitFor([&] { return Control->GetDialogVisible(&visible) == S_OK && visible; }, 2000);
+    }
+    EXPECT_TRUE(opened);
     Control->GetDialogVisible(&visible);
     EXPECT_TRUE(WindowsOf(RigSim.ProcessId(), L"#32768", nullptr).empty()) << "no system menu";
     EXPECT_TRUE(WindowsOf(velkor.Id(), L"#32768", nullptr).empty());
