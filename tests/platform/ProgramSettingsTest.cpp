@@ -35,7 +35,8 @@ TRegValue DWord(uint32_t value)
     return {RegType::kDWord, bytes};
 }
 
-// Another port, as the next one would be declared: only its row is new.
+// Another port, as the next one would be declared (its own TProgramValue
+// aside): only its row is new.
 constexpr TProgramSettingRow kOtherPort{TProgramValue::RigctlPort, "XmlRpcPort", TSettingKind::TcpPort, "xmlrpc",
                                         12345, 1024, 49151};
 
