@@ -255,14 +255,9 @@ void RememberStartFolder(IRegistry& registry, const std::string& folder)
 
 std::string RememberedStartFolder(IRegistry& registry)
 {
-    std::unique_ptr<IRegistryKey> key;
-    std::string folder;
-    if (registry.OpenKey(TRegRoot::CurrentUser, kProgramKey, TRegAccess::Read, key) == TRegStatus::Ok) {
-        try {
-            ReadRegStringUtf8(*key, kStartFolderValue, folder);
-        } catch (const ERegistryException&) {
-            folder.clear(); // a value of another type is no folder
-        }
-    }
-    return folder;
+    TRegValue value;
+    if (!ReadProgramValue(registry, ProgramSettingRow(TProgramValue::StartFolder), value) ||
+        (value.Type != RegType::kSz && value.Type != RegType::kExpandSz))
+        return {}; // a value of another type is no folder
+    return value.Data;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "automation/StartMode.h"
+#include "platform/ProgramSettings.h"
 #include "platform/Registry.h"
 
 // The names written into the registry, all read from the type library. Like
@@ -172,7 +173,8 @@ private:
 // The folder an operator's start runs in, remembered for a start by COM
 // (which would run in the system folder) in the program's key (kProgramKey),
 // in UTF-8: a profile folder's name need not fit the ANSI code page.
-inline constexpr const char* kStartFolderValue = "StartFolder";
+// Its row in kProgramSettings.
+inline constexpr const char* kStartFolderValue = ProgramSettingRow(TProgramValue::StartFolder).Name;
 // Failures are ignored: the next operator's start tries again.
 void RememberStartFolder(IRegistry& registry, const std::string& folder);
 // Empty when none is remembered.

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr std::string_view kSwitch = "rigserver";
-
 constexpr TRigServerKindInfo kKinds[] = {
     {TRigServerKind::Com, "", "COM rig server", "ComMark", false, "", 0, true},
     {TRigServerKind::Rigctld, "rigctld", "hamlib rigctld", "RigctldMark", true, "127.0.0.1", kRigctldDefaultPort,
@@ -173,8 +171,9 @@ std::string RigServerAddressText(const TRigServerSetting& setting)
 
 TRigServerSetting RigServerSettingOf(const std::vector<std::string>& params, IRegistry& registry)
 {
-    return ProgramSettingOf<TRigServerSetting>({std::string(kSwitch), kRigServerValue, SwitchSetting, RegistrySetting},
-                                               params, registry);
+    const TProgramSettingRow& row = ProgramSettingRow(TProgramValue::RigServer);
+    return ProgramSettingOf<TRigServerSetting>({row.Switch, row.Name, SwitchSetting, RegistrySetting}, params,
+                                               registry);
 }
 
 void SaveRigServer(IRegistry& registry, const TRigServerSetting& setting)

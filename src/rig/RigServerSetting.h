@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ProgramSettings.h"
 #include "platform/Registry.h"
 
 enum class TRigServerKind { Com, Rigctld };
@@ -25,7 +26,8 @@ struct TRigServerSetting {
     std::string Error;
 };
 
-inline constexpr const char* kRigServerValue = "RigServer";
+// Its row in kProgramSettings.
+inline constexpr const char* kRigServerValue = ProgramSettingRow(TProgramValue::RigServer).Name;
 inline constexpr uint16_t kRigctldDefaultPort = 4532;
 
 // What the registry and the "Rig server" dialog know of one kind. Making

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProgramSettings.h"
 #include "platform/Registry.h"
 
 struct TRigctlSetting {
@@ -16,7 +17,8 @@ struct TRigctlSetting {
     std::string Error;
 };
 
-inline constexpr const char* kRigctlPortValue = "RigctlPort";
+// Its row in kProgramSettings.
+inline constexpr const char* kRigctlPortValue = ProgramSettingRow(TProgramValue::RigctlPort).Name;
 
 // params are the command line's without the program's name.
 TRigctlSetting RigctlSettingOf(const std::vector<std::string>& params, IRegistry& registry);

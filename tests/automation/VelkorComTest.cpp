@@ -22,9 +22,7 @@ protected:
 
     void Poll(int32_t freq, int32_t mode, int32_t vfo = VFOAA)
     {
-        Rig->Radio.Freq = freq;
-        Rig->Radio.Mode = mode;
-        Rig->Radio.Vfo = vfo;
+        Rig->Radio.Tune(freq, mode, vfo);
         Trx->StartPolling();
         DispatchEvent(&App, [this] { Trx->TimTimer(Trx->Tim); });
         Rig->ClearLog();

@@ -39,9 +39,7 @@ protected:
 
     void PollRadio(int32_t freq, int32_t mode, int32_t vfo)
     {
-        Rig->Radio.Freq = freq;
-        Rig->Radio.Mode = mode;
-        Rig->Radio.Vfo = vfo;
+        Rig->Radio.Tune(freq, mode, vfo);
         Tick();
         Rig->ClearLog();
     }
@@ -70,7 +68,7 @@ TEST_F(TransceiverTest, StartsIdleWithEmptyState)
 
 TEST_F(TransceiverTest, TickReadsEverythingInOrderEachThroughItsOwnRigObject)
 {
-    Rig->Radio = {"FAKE", 14200000, 14200000, 7050000, SSB_U, VFOAB};
+    Rig->Radio.Arrange(14200000, 7050000, SSB_U, VFOAB);
     Trx->Tim->SetInterval(200);
     Trx->StartPolling();
     Host.Advance(199);
@@ -212,7 +210,6 @@ TEST_F(TransceiverTest, SetFreqAlsoTunesTheVfoInUseByTheLastPoll)
 
 TEST_F(TransceiverTest, CommandsLeaveTheStateToTheNextPoll)
 {
-    Rig->Radio.FreqA = 14200000;
     PollRadio(14200000, SSB_U, VFOAA);
     Trx->Set_Freq(7050000);
     Trx->Set_Mode("CW");
@@ -226,7 +223,7 @@ TEST_F(TransceiverTest, CommandsLeaveTheStateToTheNextPoll)
 TEST_F(TransceiverTest, StoppedPollingKeepsTheStateAndStillSendsCommands)
 {
     Trx->StartPolling();
-    Rig->Radio = {"FAKE", 3550000, 3550000, 0, CW_U, VFOAA};
+    Rig->Radio.Arrange(3550000, 0, CW_U, VFOAA);
     Host.Advance(50);
     EXPECT_TRUE(Trx->Get_Connected());
     Trx->StopPolling();
@@ -342,7 +339,7 @@ namespace {
 // than the poll interval every read would otherwise start a tick of its own.
 TEST_F(TransceiverTest, ATickArrivingInsideARunningTickIsDropped)
 {
-    Rig->Radio = {"FAKE", 14200000, 14200000, 7050000, SSB_U, VFOAB};
+    Rig->Radio.Arrange(14200000, 7050000, SSB_U, VFOAB);
     Trx->Tim->SetInterval(200);
     Trx->StartPolling();
     int reads = 0;

@@ -20,7 +20,7 @@
 #include "rigctl/RigctlRig.h"
 #include "rigctl/RigctlSession.h"
 #include "tests/support/HeadlessHost.h"
-#include "tools/rigsim/Radio.h"
+#include "tests/support/SimulatedRigServer.h"
 #include "ui/Forms.h"
 
 extern char** environ;
@@ -28,34 +28,6 @@ extern char** environ;
 namespace {
 
 constexpr const char kRigctl[] = "/usr/bin/rigctl";
-
-// The rig server over the stand-in's simulated radio.
-class TRadioServer : public IRigServer {
-public:
-    TRadio Radio;
-    std::unique_ptr<IRig> Rig() override { return std::make_unique<TRadioRig>(Radio); }
-    void ShowRigDialog(bool) override {}
-
-private:
-    class TRadioRig : public IRig {
-    public:
-        explicit TRadioRig(TRadio& radio) : FRadio(radio) {}
-        std::string GetRigType() override { return "RIGSIM"; }
-        int32_t GetFreq() override { return FRadio.Freq(); }
-        void PutFreq(int32_t value) override { FRadio.SetFreq(value); }
-        int32_t GetFreqA() override { return FRadio.FreqA(); }
-        void PutFreqA(int32_t value) override { FRadio.SetFreqA(value); }
-        int32_t GetFreqB() override { return FRadio.FreqB(); }
-        void PutFreqB(int32_t value) override { FRadio.SetFreqB(value); }
-        int32_t GetVfo() override { return FRadio.Vfo(); }
-        void PutVfo(int32_t value) override { FRadio.PutVfo(value); }
-        int32_t GetMode() override { return FRadio.Mode(); }
-        void PutMode(int32_t value) override { FRadio.PutMode(value); }
-
-    private:
-        TRadio& FRadio;
-    };
-};
 
 class RigctlClient : public ::testing::Test {
 protected:
@@ -173,7 +145,7 @@ protected:
 
     THeadlessHost Host;
     TApplication App{Host};
-    TRadioServer* Server = nullptr;
+    TSimulatedRigServer* Server = nullptr;
     TTransceiver* Trx = MakeTransceiver();
     TRigctlRig Shared{Trx};
     int LastExit = -1;
@@ -181,7 +153,7 @@ protected:
 private:
     TTransceiver* MakeTransceiver()
     {
-        auto server = std::make_unique<TRadioServer>();
+        auto server = std::make_unique<TSimulatedRigServer>();
         Server = server.get();
         return new TTransceiver(&App, std::make_unique<TAppPollHost>(App), std::move(server));
     }

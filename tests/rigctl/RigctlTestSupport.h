@@ -26,11 +26,7 @@ protected:
     }
     void Poll(int32_t freqA, int32_t freqB, int32_t mode, int32_t vfo)
     {
-        Rig->Radio.FreqA = freqA;
-        Rig->Radio.FreqB = freqB;
-        Rig->Radio.Freq = vfo == RigParams::VFOBB || vfo == RigParams::VFOBA ? freqB : freqA;
-        Rig->Radio.Mode = mode;
-        Rig->Radio.Vfo = vfo;
+        Rig->Radio.Arrange(freqA, freqB, mode, vfo);
         Poll();
     }
     std::vector<std::string> Reads() const

@@ -10,6 +10,7 @@
 
 #include "base/SysUtils.h"
 #include "rig/RigServer.h"
+#include "tools/rigsim/Radio.h"
 
 class TFakeRigServer : public IRigServer {
 public:
@@ -20,6 +21,37 @@ public:
         int32_t FreqB = 0;
         int32_t Mode = 0;
         int32_t Vfo = 0;
+
+        // The radio in an arrangement, Freq that of the VFO in use as the
+        // stand-in's radio has it (a raw arrangement outside the four counts as A).
+        void Arrange(int32_t freqA, int32_t freqB, int32_t mode, int32_t vfo)
+        {
+            ::TRadio radio;
+            radio.SetFreqA(freqA);
+            radio.SetFreqB(freqB);
+            radio.SetRawVfo(vfo);
+            Take(radio, mode);
+        }
+        // The VFO in use after the arrangement vfo tuned to freq, the other as it was.
+        void Tune(int32_t freq, int32_t mode, int32_t vfo)
+        {
+            ::TRadio radio;
+            radio.SetFreqA(FreqA);
+            radio.SetFreqB(FreqB);
+            radio.SetRawVfo(vfo);
+            radio.SetFreq(freq);
+            Take(radio, mode);
+        }
+
+    private:
+        void Take(const ::TRadio& radio, int32_t mode)
+        {
+            Freq = radio.Freq();
+            FreqA = radio.FreqA();
+            FreqB = radio.FreqB();
+            Mode = mode;
+            Vfo = radio.Vfo();
+        }
     };
 
     TRadio Radio;

@@ -1,0 +1,74 @@
+#pragma once
+// Every setting of the program that outlives a run, one row each: a value
+// under kProgramKey, its kind, its switch and its default. Each kind is read
+// by one reader (ProgramSettingOf's order: the switch, the value, the
+// default); a kind the program parses itself (the rig server) reads its row's
+// names there.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+enum class TSettingKind {
+    // A TCP port: REG_SZ digits or REG_DWORD, Min to Max, 0 for none (closed).
+    // A bare switch gives Default; an absent value none.
+    TcpPort,
+    // Text in the ANSI code page, parsed by the setting's own reader.
+    Text,
+    // Text in UTF-8 (a path); no switch.
+    Utf8Text,
+};
+
+// The rows' names, in the table's order.
+enum class TProgramValue { RigctlPort, RigServer, StartFolder };
+
+struct TProgramSettingRow {
+    TProgramValue Id;
+    const char* Name; // the value under kProgramKey
+    TSettingKind Kind;
+    const char* Switch; // without its "/" or "-"; "" for none
+    // For a port: what the bare switch opens, and the range of open ports.
+    uint32_t Default = 0;
+    uint32_t Min = 0;
+    uint32_t Max = 0;
+};
+
+inline constexpr TProgramSettingRow kProgramSettings[] = {
+    {TProgramValue::RigctlPort, "RigctlPort", TSettingKind::TcpPort, "rigctl", 4532, 1, 65535},
+    {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
+    {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
+};
+
+constexpr const TProgramSettingRow& ProgramSettingRow(TProgramValue id)
+{
+    return kProgramSettings[static_cast<size_t>(id)];
+}
+
+namespace ProgramSettingsCheck {
+constexpr bool InOrder()
+{
+    for (size_t i = 0; i < std::size(kProgramSettings); ++i)
+        if (static_cast<size_t>(kProgramSettings[i].Id) != i)
+            return false;
+    return true;
+}
+static_assert(InOrder(), "each row stands at its TProgramValue");
+} // namespace ProgramSettingsCheck
+
+// A value of the row, read as its kind is (Utf8Text through ReadValueUtf8);
+// false when the key or the value is missing or cannot be read.
+bool ReadProgramValue(IRegistry& registry, const TProgramSettingRow& row, TRegValue& value);
+
+struct TPortSetting {
+    uint16_t Port = 0; // 0: closed
+    // A setting that names no port: the port stays closed and this is shown.
+    std::string Error;
+};
+
+// The port a TcpPort row names. params are the command line's without the
+// program's name.
+TPortSetting PortSettingOf(const TProgramSettingRow& row, const std::vector<std::string>& params,
+                           IRegistry& registry);
