@@ -67,10 +67,3 @@ struct TPortServing {
     // message served meanwhile: nothing may go to the radio now. None: never.
     std::function<bool()> RigWaiting;
 };
-
-// Whether a port is open, and on which TCP port, as its setting reads.
-struct TPortSetting {
-    uint16_t Port = 0; // 0: closed
-    // A setting that names no port: the port stays closed and this is shown.
-    std::string Error;
-};

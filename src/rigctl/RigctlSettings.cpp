@@ -7,6 +7,5 @@ static_assert(ProgramSettingRow(TProgramValue::RigctlPort).Default == Rigctl::kD
 
 TRigctlSetting RigctlSettingOf(const std::vector<std::string>& params, IRegistry& registry)
 {
-    TPortSetting port = PortSettingOf(ProgramSettingRow(TProgramValue::RigctlPort), params, registry);
-    return {port.Port, std::move(port.Error)};
+    return PortSettingOf(ProgramSettingRow(TProgramValue::RigctlPort), params, registry);
 }

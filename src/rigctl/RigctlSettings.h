@@ -11,11 +11,7 @@
 #include "platform/ProgramSettings.h"
 #include "platform/Registry.h"
 
-struct TRigctlSetting {
-    uint16_t Port = 0; // 0: closed
-    // A setting that names no port: the port stays closed and this is shown.
-    std::string Error;
-};
+using TRigctlSetting = TPortSetting;
 
 // Its row in kProgramSettings.
 inline constexpr const char* kRigctlPortValue = ProgramSettingRow(TProgramValue::RigctlPort).Name;

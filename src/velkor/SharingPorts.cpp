@@ -2,19 +2,13 @@
 
 #include <exception>
 
-#include "rigctl/RigctlSettings.h"
 #include "rigctl/win32/RigctlServer.h"
 
 namespace {
 
 const TSharingPort kPorts[] = {
     // hamlib programs.
-    {kRigctlPort,
-     [](const std::vector<std::string>& params, IRegistry& registry) {
-         TRigctlSetting setting = RigctlSettingOf(params, registry);
-         return TPortSetting{setting.Port, std::move(setting.Error)};
-     },
-     [](TTransceiver* transceiver) { return RigctlServing(transceiver); }},
+    {kRigctlPort, TProgramValue::RigctlPort, [](TTransceiver* transceiver) { return RigctlServing(transceiver); }},
 };
 
 } // namespace
@@ -25,7 +19,7 @@ TOpenSharingPorts::TOpenSharingPorts(std::span<const TSharingPort> ports, TTrans
                                      const std::vector<std::string>& params, IRegistry& registry)
 {
     for (const TSharingPort& port : ports) {
-        const TPortSetting setting = port.SettingOf(params, registry);
+        const TPortSetting setting = PortSettingOf(ProgramSettingRow(port.Setting), params, registry);
         std::string error = setting.Error;
         if (setting.Port != 0) {
             try {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ProgramSettings.h"
 #include "platform/Registry.h"
 #include "ports/win32/PortServer.h"
 
@@ -18,8 +19,8 @@ class TTransceiver;
 
 struct TSharingPort {
     TPortKind Kind;
-    // params are the command line's without the program's name.
-    TPortSetting (*SettingOf)(const std::vector<std::string>& params, IRegistry& registry);
+    // Its port row in kProgramSettings.
+    TProgramValue Setting;
     TPortServing (*Serve)(TTransceiver* transceiver);
 };
 
