@@ -8,7 +8,6 @@
 
 #include "base/SysUtils.h"
 #include "platform/ProgramKey.h"
-#include "platform/ProgramSetting.h"
 
 namespace {
 

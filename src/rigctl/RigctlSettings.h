@@ -13,8 +13,5 @@
 
 using TRigctlSetting = TPortSetting;
 
-// Its row in kProgramSettings.
-inline constexpr const char* kRigctlPortValue = ProgramSettingRow(TProgramValue::RigctlPort).Name;
-
 // params are the command line's without the program's name.
 TRigctlSetting RigctlSettingOf(const std::vector<std::string>& params, IRegistry& registry);
