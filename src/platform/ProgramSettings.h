@@ -24,17 +24,21 @@ enum class TSettingKind {
     Text,
     // Text in UTF-8 (a path); no switch.
     Utf8Text,
+    // Destinations HOST:PORT, REG_SZ comma separated, parsed by the setting's
+    // own reader; empty or absent: none. A bare switch gives 127.0.0.1:Default.
+    DestinationList,
 };
 
 // The rows' names, in the table's order.
-enum class TProgramValue { RigctlPort, RigServer, StartFolder };
+enum class TProgramValue { RigctlPort, RigServer, StartFolder, RadioInfo };
 
 struct TProgramSettingRow {
     TProgramValue Id;
     const char* Name; // the value under kProgramKey
     TSettingKind Kind;
     const char* Switch; // without its "/" or "-"; "" for none
-    // For a port: what the bare switch opens, and the range of open ports.
+    // For a port or a destination list: what the bare switch opens (the
+    // port), and the range of ports.
     uint32_t Default = 0;
     uint32_t Min = 0;
     uint32_t Max = 0;
@@ -44,6 +48,7 @@ inline constexpr TProgramSettingRow kProgramSettings[] = {
     {TProgramValue::RigctlPort, "RigctlPort", TSettingKind::TcpPort, "rigctl", 4532, 1, 65535},
     {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
     {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
+    {TProgramValue::RadioInfo, "RadioInfo", TSettingKind::DestinationList, "radioinfo", 12060, 1, 65535},
 };
 
 constexpr const TProgramSettingRow& ProgramSettingRow(TProgramValue id)

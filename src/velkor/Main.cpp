@@ -22,6 +22,8 @@
 #include "memories/ListUnit.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
+#include "radioinfo/RadioInfoSetting.h"
+#include "radioinfo/win32/RadioInfoSender.h"
 #include "rig/RefusedRigServer.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigXThread.h"
@@ -90,6 +92,23 @@ int Run(TVelkorServer& server, IRegistry& registry)
         const TOpenSharingPorts ports(SharingPorts(), transceiver, CommandLineParams(), registry);
         for (const std::string& portError : ports.Errors())
             host.PostToMainLoop([&app, portError] { app.ShowException(EInvalidOperation(portError)); });
+        // Station equipment (band decoders, antenna switches) gets the radio's
+        // state by UDP when asked for; a destination that names none, or a
+        // name that does not resolve, is reported the same way, and the
+        // others still get it.
+        const auto report = [&host, &app](const std::string& error) {
+            host.PostToMainLoop([&app, error] { app.ShowException(EInvalidOperation(error)); });
+        };
+        const TRadioInfoSetting radioInfo = RadioInfoSettingOf(CommandLineParams(), registry);
+        for (const std::string& error : radioInfo.Errors)
+            report(error);
+        if (!radioInfo.Destinations.empty()) {
+            try {
+                new TRadioInfoService(&app, *transceiver, radioInfo.Destinations, report);
+            } catch (const std::exception& failure) {
+                report(failure.what());
+            }
+        }
         // A rig server setting that names none is reported the same way (the
         // COM rig server runs). One that points at the rigctl port just opened
         // would have the program ask itself: it is refused before any call,
