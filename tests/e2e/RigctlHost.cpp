@@ -7,13 +7,17 @@
 //                              taken: the report is expected); or
 //                              rigctld:RPORT, the port on the switch and
 //                              hamlib's rigctld on 127.0.0.1:RPORT as the rig
-//                              server, without rigsim.exe
+//                              server, without rigsim.exe; or
+//                              radioinfo:LIST, the port on the switch and
+//                              /radioinfo:LIST (the radio's state broadcast)
 // It prints "port N" and "ready", then answers lines on its input: "state K"
 // with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
 // rig server's interface), "probe" (rigctld: with what the rig server
 // dialog's Test shows), "hang" by making the stand-in hold every call
 // ("hung"), "answer" by letting them go and answering velkor.exe's report
-// ("answered" and the report's text), "type KEYS FREQ LAST" by typing KEYS
+// ("answered" and the report's text), "report" by answering the next report
+// velkor.exe shows within 15 s ("reported" and its text, or "reported
+// nothing"), "type KEYS FREQ LAST" by typing KEYS
 // and Enter into the main window, on the keyboard, then telling whether the
 // typed FREQ reached the stand-in before LAST did ("typed before", "typed
 // after" or "typed never"), "end" by ending velkor.exe as the
@@ -107,6 +111,8 @@ int Serve(const std::string& mode)
         std::wstring switches = mode == "registry" ? std::wstring() : L"/rigctl:" + portText;
         if (rigctld)
             switches += L" /rigserver:rigctld:127.0.0.1:" + std::wstring(mode.begin() + 8, mode.end());
+        if (mode.starts_with("radioinfo:"))
+            switches += L" /radioinfo:" + std::wstring(mode.begin() + 10, mode.end());
         TVelkorProcess velkor({}, switches);
         // Reads answer only once a poll has read the rig in full: the second
         // tick has begun after the first ended. rigctld's reads are the
@@ -127,6 +133,7 @@ int Serve(const std::string& mode)
         std::cout << "ready" << std::endl;
 
         TOmniRigX server;
+        HWND answeredReport = nullptr;
         for (std::string command; std::cin >> command && command != "end";) {
             if (command == "hang") {
                 rigSim.Control()->HangCalls(VARIANT_TRUE);
@@ -139,6 +146,17 @@ int Serve(const std::string& mode)
                 std::wcout << L"answered " << (box ? ReportText(box) : L"nothing") << std::endl;
                 if (box)
                     AnswerMessageBox(box, IDOK);
+            } else if (command == "report") {
+                // Not the box answered last while it goes, nor one not yet written.
+                HWND box = nullptr;
+                WaitFor([&] {
+                    box = MessageBoxOf(velkor.Id(), L"Velkor");
+                    return box && box != answeredReport && !ReportText(box).empty();
+                }, 15000);
+                const bool found = box && box != answeredReport && !ReportText(box).empty();
+                std::wcout << L"reported " << (found ? ReportText(box) : L"nothing") << std::endl;
+                if (found)
+                    AnswerMessageBox(answeredReport = box, IDOK);
             } else if (command == "probe" && rigctld) {
                 // What the rig server dialog's Test shows, through the program's client.
                 TRigServerSetting setting;
