@@ -24,21 +24,25 @@ enum class TSettingKind {
     Text,
     // Text in UTF-8 (a path); no switch.
     Utf8Text,
+    // A number of seconds: REG_DWORD or REG_SZ digits, 0 to Max; absent gives
+    // Default. The switch needs its number.
+    Seconds,
     // Destinations HOST:PORT, REG_SZ comma separated, parsed by the setting's
     // own reader; empty or absent: none. A bare switch gives 127.0.0.1:Default.
     DestinationList,
 };
 
 // The rows' names, in the table's order.
-enum class TProgramValue { RigctlPort, RigServer, StartFolder, RadioInfo };
+enum class TProgramValue { RigctlPort, RigServer, StartFolder, PttTimeout, RadioInfo };
 
 struct TProgramSettingRow {
     TProgramValue Id;
     const char* Name; // the value under kProgramKey
     TSettingKind Kind;
     const char* Switch; // without its "/" or "-"; "" for none
-    // For a port or a destination list: what the bare switch opens (the
-    // port), and the range of ports.
+    // For a port: what the bare switch opens, and the range of open ports;
+    // for seconds: the value when none is set, and the range; for a
+    // destination list: the bare switch's port, and the range of ports.
     uint32_t Default = 0;
     uint32_t Min = 0;
     uint32_t Max = 0;
@@ -48,6 +52,9 @@ inline constexpr TProgramSettingRow kProgramSettings[] = {
     {TProgramValue::RigctlPort, "RigctlPort", TSettingKind::TcpPort, "rigctl", 4532, 1, 65535},
     {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
     {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
+    // The transmit watchdog: PTT held longer is released (0: never).
+    {TProgramValue::PttTimeout, "PttTimeout", TSettingKind::Seconds, "ptttimeout", 600, 0, 86400},
+    // The radio's state broadcast to station equipment (UDP).
     {TProgramValue::RadioInfo, "RadioInfo", TSettingKind::DestinationList, "radioinfo", 12060, 1, 65535},
 };
 
@@ -111,3 +118,14 @@ struct TPortSetting {
 // program's name.
 TPortSetting PortSettingOf(const TProgramSettingRow& row, const std::vector<std::string>& params,
                            IRegistry& registry);
+
+struct TSecondsSetting {
+    uint32_t Seconds = 0;
+    // A setting that names no number in range: the default stands and this is shown.
+    std::string Error;
+};
+
+// The seconds a Seconds row names. params are the command line's without the
+// program's name.
+TSecondsSetting SecondsSettingOf(const TProgramSettingRow& row, const std::vector<std::string>& params,
+                                 IRegistry& registry);

@@ -20,6 +20,7 @@
 #include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "memories/ListUnit.h"
+#include "platform/ProgramSettings.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 #include "radioinfo/RadioInfoSetting.h"
@@ -92,6 +93,12 @@ int Run(TVelkorServer& server, IRegistry& registry)
         const TOpenSharingPorts ports(SharingPorts(), transceiver, CommandLineParams(), registry);
         for (const std::string& portError : ports.Errors())
             host.PostToMainLoop([&app, portError] { app.ShowException(EInvalidOperation(portError)); });
+        // A PTT a client keyed is released after this long (0: never).
+        const TSecondsSetting pttLimit =
+            SecondsSettingOf(ProgramSettingRow(TProgramValue::PttTimeout), CommandLineParams(), registry);
+        transceiver->SetPttLimit(pttLimit.Seconds);
+        if (!pttLimit.Error.empty())
+            host.PostToMainLoop([&app, error = pttLimit.Error] { app.ShowException(EInvalidOperation(error)); });
         // Station equipment (band decoders, antenna switches) gets the radio's
         // state by UDP when asked for; a destination that names none, or a
         // name that does not resolve, is reported the same way, and the
