@@ -24,7 +24,8 @@ TRadioState RadioStateFrom(int32_t freq, int32_t freqA, int32_t freqB, const std
 TRadioState RadioStateOf(const TTransceiver& transceiver)
 {
     return RadioStateFrom(transceiver.Get_Freq(), transceiver.Get_FreqA(), transceiver.Get_FreqB(),
-                          transceiver.Get_Mode(), transceiver.Get_VFO(), transceiver.Get_Connected(), transceiver.Get_Ptt());
+                          transceiver.Get_Mode(), transceiver.Get_VFO(), transceiver.Get_Connected(),
+                          transceiver.Get_Ptt());
 }
 
 std::string RadioInfoMode(const std::string& mode)
