@@ -4,7 +4,9 @@
 # on 127.0.0.1 (RadioInfoListener.py) beside a closed port and a name that
 # does not resolve, and a destination that does not parse. The first packet
 # at start, one after each change made through the rigctl port (frequency,
-# split), the repeat without change; the two errors reported once each.
+# split, mode), the repeat without change; the two errors reported once each.
+# Then with hamlib's rigctld -m 1 as the rig server, transmitting keyed and
+# released through the rigctl port.
 #   RadioInfoTest.sh WINE-SESSION RIGCTL-HOST-EXE
 set -u
 session=$1
@@ -81,8 +83,33 @@ check "every packet is still a whole RadioInfo packet" "0" "$(grep -c '^bad' "$w
 echo report >&3
 for _ in $(seq 200); do [ "$(tr -d '\r' <"$work/out" | grep -c '^reported')" -ge 3 ] && break; sleep 0.1; done
 check "each error was reported once" "reported nothing" "$(tr -d '\r' <"$work/out" | grep '^reported' | tail -1)"
-end_host
 [ "$failures" -eq 0 ] || { echo "rigctl_host.exe said:"; tr -d '\r' <"$work/out"; }
+end_host
+
+# ---- transmitting: hamlib's rigctld -m 1 as the rig server, which keys ---------
+if command -v rigctld >/dev/null; then
+  rport=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  rigctld -m 1 -T 127.0.0.1 -t "$rport" >/dev/null 2>&1 &
+  clients+=($!)
+  for _ in $(seq 50); do [[ $(timeout 10 rigctl -m 2 -r "127.0.0.1:$rport" f 2>/dev/null) =~ ^[0-9]+$ ]] && break; sleep 0.1; done
+  seen=$(packets)
+  start_host "rigctld:$rport+radioinfo:127.0.0.1:$listen"
+  check "the dummy radio goes out, not transmitting" "yes" \
+    "$(await_packet '^packet [0-9]* 14500000 14500000 FM False True False named$' 150 "$seen" && echo yes || echo no)"
+  seen=$(packets)
+  check "T 1 through the rigctl port" "" "$(rig T 1)"
+  check "transmitting goes out" "yes" \
+    "$(await_packet '^packet [0-9]* 14500000 14500000 FM False True True named$' 100 "$seen" && echo yes || echo no)"
+  seen=$(packets)
+  check "T 0" "" "$(rig T 0)"
+  check "receiving again goes out" "yes" \
+    "$(await_packet '^packet [0-9]* 14500000 14500000 FM False True False named$' 100 "$seen" && echo yes || echo no)"
+  check "every packet is a whole RadioInfo packet" "0" "$(grep -c '^bad' "$work/packets")"
+  [ "$failures" -eq 0 ] || { echo "rigctl_host.exe said:"; tr -d '\r' <"$work/out"; }
+  end_host
+else
+  echo "skipped: transmitting (rigctld is missing: scripts/deps.sh installs libhamlib-utils)"
+fi
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

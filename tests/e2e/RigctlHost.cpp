@@ -9,7 +9,8 @@
 //                              hamlib's rigctld on 127.0.0.1:RPORT as the rig
 //                              server, without rigsim.exe; or
 //                              radioinfo:LIST, the port on the switch and
-//                              /radioinfo:LIST (the radio's state broadcast)
+//                              /radioinfo:LIST (the radio's state broadcast);
+//                              rigctld:RPORT+radioinfo:LIST both
 // It prints "port N" and "ready", then answers lines on its input: "state K"
 // with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
 // rig server's interface), "probe" (rigctld: with what the rig server
@@ -87,8 +88,16 @@ std::wstring ReportText(HWND box)
     return text;
 }
 
-int Serve(const std::string& mode)
+int Serve(std::string mode)
 {
+    // The broadcast's destinations may follow any mode.
+    std::string radioInfo;
+    if (const size_t plus = mode.find("+radioinfo:"); plus != std::string::npos) {
+        radioInfo = mode.substr(plus + 11);
+        mode.resize(plus);
+    } else if (mode.starts_with("radioinfo:")) {
+        radioInfo = mode.substr(10);
+    }
     uint16_t port = 0;
     SOCKET taken = BoundLoopbackSocket(port);
     if (mode == "busy")
@@ -111,8 +120,8 @@ int Serve(const std::string& mode)
         std::wstring switches = mode == "registry" ? std::wstring() : L"/rigctl:" + portText;
         if (rigctld)
             switches += L" /rigserver:rigctld:127.0.0.1:" + std::wstring(mode.begin() + 8, mode.end());
-        if (mode.starts_with("radioinfo:"))
-            switches += L" /radioinfo:" + std::wstring(mode.begin() + 10, mode.end());
+        if (!radioInfo.empty())
+            switches += L" /radioinfo:" + std::wstring(radioInfo.begin(), radioInfo.end());
         TVelkorProcess velkor({}, switches);
         // Reads answer only once a poll has read the rig in full: the second
         // tick has begun after the first ended. rigctld's reads are the
