@@ -5,8 +5,8 @@
 # does not resolve, and a destination that does not parse. The first packet
 # at start, one after each change made through the rigctl port (frequency,
 # split, mode), the repeat without change; the two errors reported once each.
-# Then with hamlib's rigctld -m 1 as the rig server, transmitting keyed and
-# released through the rigctl port.
+# Then with hamlib's rigctld -m 1 (its PTT by the rig) as the rig server,
+# transmitting keyed and released through the rigctl port.
 #   RadioInfoTest.sh WINE-SESSION RIGCTL-HOST-EXE
 set -u
 session=$1
@@ -86,24 +86,32 @@ check "each error was reported once" "reported nothing" "$(tr -d '\r' <"$work/ou
 [ "$failures" -eq 0 ] || { echo "rigctl_host.exe said:"; tr -d '\r' <"$work/out"; }
 end_host
 
-# ---- transmitting: hamlib's rigctld -m 1 as the rig server, which keys ---------
+# ---- transmitting: hamlib's rigctld -m 1 as the rig server, which keys ----------
 if command -v rigctld >/dev/null; then
   rport=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  rigctld -m 1 -T 127.0.0.1 -t "$rport" >/dev/null 2>&1 &
+  rigctld -m 1 -P RIG -T 127.0.0.1 -t "$rport" >/dev/null 2>&1 &
   clients+=($!)
   for _ in $(seq 50); do [[ $(timeout 10 rigctl -m 2 -r "127.0.0.1:$rport" f 2>/dev/null) =~ ^[0-9]+$ ]] && break; sleep 0.1; done
   seen=$(packets)
   start_host "rigctld:$rport+radioinfo:127.0.0.1:$listen"
   check "the dummy radio goes out, not transmitting" "yes" \
     "$(await_packet '^packet [0-9]* 14500000 14500000 FM False True False named$' 150 "$seen" && echo yes || echo no)"
+  # The key is the client's while it stays connected: one client keys and releases.
+  mkfifo "$work/keyer"
+  timeout 60 rigctl -m 2 -r "127.0.0.1:$port" - <"$work/keyer" >"$work/keyer.out" 2>&1 &
+  clients+=($!)
+  exec 4>"$work/keyer"
   seen=$(packets)
-  check "T 1 through the rigctl port" "" "$(rig T 1)"
-  check "transmitting goes out" "yes" \
+  echo "T 1" >&4
+  check "T 1 through the rigctl port: transmitting goes out" "yes" \
     "$(await_packet '^packet [0-9]* 14500000 14500000 FM False True True named$' 100 "$seen" && echo yes || echo no)"
   seen=$(packets)
-  check "T 0" "" "$(rig T 0)"
-  check "receiving again goes out" "yes" \
+  echo "T 0" >&4
+  check "T 0: receiving again goes out" "yes" \
     "$(await_packet '^packet [0-9]* 14500000 14500000 FM False True False named$' 100 "$seen" && echo yes || echo no)"
+  echo q >&4
+  exec 4>&-
+  [ "$failures" -eq 0 ] || { echo "the keying client said:"; cat "$work/keyer.out"; echo "the last packets:"; tail -n 5 "$work/packets"; }
   check "every packet is a whole RadioInfo packet" "0" "$(grep -c '^bad' "$work/packets")"
   [ "$failures" -eq 0 ] || { echo "rigctl_host.exe said:"; tr -d '\r' <"$work/out"; }
   end_host
