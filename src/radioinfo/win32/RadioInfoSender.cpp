@@ -74,6 +74,9 @@ TRadioInfoSender::TRadioInfoSender(const std::vector<TRadioInfoDestination>& des
         RaiseSocketError("Cannot open a UDP socket for the radio's state", WSAGetLastError());
     u_long nonBlocking = 1;
     ioctlsocket(FSocket.Get(), FIONBIO, &nonBlocking);
+    // A subnet's broadcast address is a destination as any other.
+    const BOOL broadcast = TRUE;
+    setsockopt(FSocket.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast);
     // An unreachable destination's ICMP reply would fail a later send.
     BOOL reportReset = FALSE;
     DWORD returned = 0;
