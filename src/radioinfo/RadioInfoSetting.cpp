@@ -77,6 +77,7 @@ TRadioInfoSetting ParseRadioInfoDestinations(std::string_view text, const std::s
 {
     TRadioInfoSetting setting;
     size_t left = 0;
+    size_t unnamed = 0; // bad items beyond the errors shown
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find(',', start);
         if (end == std::string_view::npos)
@@ -85,6 +86,10 @@ TRadioInfoSetting ParseRadioInfoDestinations(std::string_view text, const std::s
         start = end + 1;
         TRadioInfoDestination destination;
         if (const std::string why = ParseItem(item, destination); !why.empty()) {
+            if (setting.Errors.size() == RadioInfo::kMaxDestinations) {
+                ++unnamed;
+                continue;
+            }
             setting.Errors.push_back(Format("%s: %s names %s; HOST:PORT, comma separated, is asked for",
                                             where.c_str(), Shown(item).c_str(), why.c_str()));
             continue;
@@ -98,6 +103,9 @@ TRadioInfoSetting ParseRadioInfoDestinations(std::string_view text, const std::s
         }
         setting.Destinations.push_back(destination);
     }
+    if (unnamed > 0)
+        setting.Errors.push_back(Format("%s: %u more destinations name none", where.c_str(),
+                                        static_cast<unsigned>(unnamed)));
     if (left > 0)
         setting.Errors.push_back(Format("%s names more than %u destinations: %u left out", where.c_str(),
                                         static_cast<unsigned>(RadioInfo::kMaxDestinations),

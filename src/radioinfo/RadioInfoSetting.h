@@ -20,7 +20,8 @@ struct TRadioInfoDestination {
 
 struct TRadioInfoSetting {
     std::vector<TRadioInfoDestination> Destinations; // none: off
-    // Each a destination that names none, to be shown once the window is up.
+    // Each a destination that names none (16 at most, then how many more),
+    // to be shown once the window is up.
     std::vector<std::string> Errors;
 };
 

@@ -44,6 +44,7 @@ void One(const std::string& text, TRandom& random)
         for (size_t j = 0; j < i; ++j)
             Check(!(setting.Destinations[j] == d), "a destination twice", text);
     }
+    Check(setting.Errors.size() <= RadioInfo::kMaxDestinations + 2, "an error for each of many items", text);
     for (const std::string& error : setting.Errors)
         Check(error.starts_with("The switch /radioinfo") && error.size() < 300, "an error that names no setting",
               text);

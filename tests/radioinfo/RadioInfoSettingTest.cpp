@@ -74,6 +74,17 @@ TEST(RadioInfoSetting, MoreThanSixteenDestinationsAreCutWithAnError)
     EXPECT_EQ(setting.Errors[0], "The registry value RadioInfo names more than 16 destinations: 4 left out");
 }
 
+TEST(RadioInfoSetting, AThousandBadItemsAreSixteenErrorsAndACount)
+{
+    std::string text = "a:1";
+    for (int i = 0; i < 1000; ++i)
+        text += ",bad:x";
+    const TRadioInfoSetting setting = ParseRadioInfoDestinations(text, "The switch /radioinfo");
+    EXPECT_EQ(setting.Destinations.size(), 1u);
+    ASSERT_EQ(setting.Errors.size(), RadioInfo::kMaxDestinations + 1);
+    EXPECT_EQ(setting.Errors.back(), "The switch /radioinfo: 984 more destinations name none");
+}
+
 TEST(RadioInfoSetting, TheErrorNamesTheSettingAndTheItem)
 {
     TMemoryRegistry registry;
