@@ -8,17 +8,31 @@
 #include "base/SysUtils.h"
 #include "platform/ProgramKey.h"
 
-bool ParseTcpPort(std::string_view text, uint16_t& port)
+namespace {
+
+// Decimal digits alone, at most max.
+bool ParseDecimal(std::string_view text, uint32_t max, uint32_t& value)
 {
-    if (text.empty() || text.size() > 5)
+    if (text.empty() || text.size() > 10)
         return false;
-    uint32_t value = 0;
+    uint64_t number = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
             return false;
-        value = value * 10 + static_cast<uint32_t>(c - '0');
+        number = number * 10 + static_cast<uint32_t>(c - '0');
     }
-    if (value > 65535)
+    if (number > max)
+        return false;
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+} // namespace
+
+bool ParseTcpPort(std::string_view text, uint16_t& port)
+{
+    uint32_t value = 0;
+    if (text.size() > 5 || !ParseDecimal(text, 65535, value))
         return false;
     port = static_cast<uint16_t>(value);
     return true;
@@ -108,18 +122,7 @@ namespace {
 
 bool ParseSeconds(std::string_view text, uint32_t max, uint32_t& seconds)
 {
-    if (text.empty() || text.size() > 9)
-        return false;
-    uint32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (value > max)
-        return false;
-    seconds = value;
-    return true;
+    return text.size() <= 9 && ParseDecimal(text, max, seconds);
 }
 
 } // namespace

@@ -366,10 +366,11 @@ void TTransceiver::Set_Ptt(bool on, const void* client)
     if (on && !Tim->Enabled())
         throw EInvalidOperation("Velkor is OFF: it keys no radio until it is switched on");
     FPttStandsUntil = FTicksRead + (InTick() ? 1 : 0);
+    FPttRead.reset();
     if (!on) {
         Send({{&IRig::PutPtt, 0}});
         FKeyed = false;
-        FPttRead = false;
+        FPttRead.reset();
         FUnkeyOwed = false;
         FPttClients.clear();
         UpdatePttTimer();
@@ -395,7 +396,6 @@ void TTransceiver::Set_Ptt(bool on, const void* client)
         UpdatePttTimer();
         throw;
     }
-    FPttRead = true;
 }
 
 void TTransceiver::ReleasePtt(const void* client)
@@ -418,7 +418,7 @@ void TTransceiver::ReleaseAllPtt() noexcept
 void TTransceiver::Unkey() noexcept
 {
     FKeyed = false;
-    FPttRead = false;
+    FPttRead.reset();
     FPttStandsUntil = FTicksRead + (InTick() ? 1 : 0);
     try {
         Send({{&IRig::PutPtt, 0}});

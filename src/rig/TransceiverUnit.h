@@ -70,9 +70,9 @@ public:
     // PTT, for the programs that share the radio. Only a rig server that can
     // key the radio does (rigctld); the COM rig server's contract has none.
     bool PttAvailable() const { return FRigServer->CanKey(); }
-    // Transmitting as far as known: keyed here and not released since, or so
-    // read by the last poll that read PTT after the last command.
-    bool Get_Ptt() const { return FKeyed || FPttRead; }
+    // Transmitting as far as known: as the last poll that read PTT after the
+    // last PTT command found it, else keyed here and not released since.
+    bool Get_Ptt() const { return FPttRead.value_or(FKeyed); }
     // Keys (true) or releases the radio for a client (any address that names
     // it, null for none); raises ENoPtt where there is no PTT and the rig
     // server's error when the command fails. Releasing releases every
@@ -158,7 +158,7 @@ private:
     std::optional<std::vector<TPut>> FBatch;
     bool FKeyed = false;
     std::vector<const void*> FPttClients;
-    bool FPttRead = false;
+    std::optional<bool> FPttRead;
     // A PTT read counts from a tick that began after the last PTT command.
     uint32_t FPttStandsUntil = 0;
     bool FUnkeyOwed = false;

@@ -29,6 +29,8 @@
 
 #include <objbase.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -122,6 +124,9 @@ int Serve(std::string mode)
             switches += L" /rigserver:rigctld:127.0.0.1:" + std::wstring(mode.begin() + 8, mode.end());
         if (!radioInfo.empty())
             switches += L" /radioinfo:" + std::wstring(radioInfo.begin(), radioInfo.end());
+        // More of velkor.exe's switches, the script's (such as a short transmit watchdog).
+        if (const char* more = std::getenv("RIGCTL_HOST_SWITCHES"); more && *more)
+            switches += L" " + std::wstring(more, more + std::strlen(more));
         TVelkorProcess velkor({}, switches);
         // Reads answer only once a poll has read the rig in full: the second
         // tick has begun after the first ended. rigctld's reads are the

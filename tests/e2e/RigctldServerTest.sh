@@ -6,6 +6,9 @@
 # commands through it reach rigctld, changes at rigctld reach Velkor; rigctld
 # killed is reported once and read again once it is back; a server that
 # takes the connection and never answers is reported, and the window goes on.
+# PTT through Velkor's port keys the dummy (started with -P RIG) and is
+# released by T 0, by the client that keyed going away, and by the transmit
+# watchdog; a PTT keyed at rigctld shows at Velkor's port.
 #   RigctldServerTest.sh WINE-SESSION RIGCTL-HOST-EXE
 set -u
 session=$1
@@ -20,7 +23,7 @@ silent_pid=
 trap 'kill $rigctld_pid $silent_pid 2>/dev/null; cleanup' EXIT
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 start_rigctld() {
-  rigctld -m 1 -T 127.0.0.1 -t "$rport" >/dev/null 2>&1 &
+  rigctld -m 1 -P RIG -T 127.0.0.1 -t "$rport" >/dev/null 2>&1 &
   rigctld_pid=$!
   for _ in $(seq 50); do [[ $(dummy f) =~ ^[0-9]+$ ]] && return 0; sleep 0.1; done
   echo "FAIL rigctld did not start on $rport"; exit 1
@@ -34,6 +37,24 @@ until_velkor() {
   rig "$@" | tr '\n' ' ' | sed 's/ $//'
 }
 joined() { tr '\n' ' ' | sed 's/ $//'; }
+# Waits up to 15 s until rigctld answers $1 to the rigctl command that follows.
+until_dummy() {
+  local want=$1 patience=$((SECONDS + 15))
+  shift
+  until [ "$(dummy "$@")" = "$want" ] || [ $SECONDS -ge $patience ]; do sleep 0.2; done
+  dummy "$@"
+}
+# A client of Velkor's port that stays connected until keyer_gone: its
+# commands are the lines written with keyer.
+keyer_start() {
+  rm -f "$work/keyer"
+  mkfifo "$work/keyer"
+  timeout 120 rigctl -m 2 -r "127.0.0.1:$port" - <"$work/keyer" >/dev/null 2>&1 &
+  clients+=($!)
+  exec 5>"$work/keyer"
+}
+keyer() { echo "$1" >&5; }
+keyer_gone() { exec 5>&-; }
 
 rport=$(free_port)
 start_rigctld
@@ -56,6 +77,22 @@ dummy S 0 VFOA >/dev/null
 dummy F 14074000 >/dev/null
 check "a change at rigctld reaches Velkor" "14074000" "$(until_velkor 14074000 f)"
 
+keyer_start
+keyer "T 1"
+check "T 1 through Velkor keys rigctld" "1" "$(until_dummy 1 t)"
+check "Velkor's port reads it" "1" "$(rig t)"
+check "a client that read PTT and went leaves the key alone" "1" "$(dummy t)"
+keyer "T 0"
+check "T 0 releases it" "0" "$(until_dummy 0 t)"
+keyer "T 1"
+until_dummy 1 t >/dev/null
+keyer_gone
+check "the client that keyed gone releases it" "0" "$(until_dummy 0 t)"
+dummy T 1 >/dev/null
+check "a PTT keyed at rigctld shows at Velkor" "1" "$(until_velkor 1 t)"
+dummy T 0 >/dev/null
+check "and its release" "0" "$(until_velkor 0 t)"
+
 # rigctld killed: one report; back: read again.
 kill "$rigctld_pid"; wait "$rigctld_pid" 2>/dev/null
 echo answer >&3
@@ -68,6 +105,20 @@ check "the dialog's Test says why not" "probe rigctld at 127.0.0.1:$rport: canno
   "$(tr -d '\r' <"$work/out" | grep '^probe' | tail -1 | cut -d: -f1-3)"
 start_rigctld
 check "rigctld back is read again" "145000000" "$(until_velkor 145000000 f)"
+end_host
+
+# The transmit watchdog, short: a key held longer is released and reported.
+RIGCTL_HOST_SWITCHES=/ptttimeout:2 start_host "rigctld:$rport"
+until_velkor 145000000 f >/dev/null
+keyer_start
+keyer "T 1"
+check "keyed for the watchdog" "1" "$(until_dummy 1 t)"
+check "the watchdog released it" "0" "$(until_dummy 0 t)"
+echo answer >&3
+await '^answered' 150
+check "and told the operator" "answered Velkor released PTT: the radio had transmitted for 2 seconds" \
+  "$(tr -d '\r' <"$work/out" | grep '^answered' | tail -1 | cut -d, -f1)"
+keyer_gone
 end_host
 
 # A server that takes connections and never answers: reported, and Velkor's

@@ -545,6 +545,27 @@ TEST_F(PttTest, TheWatchdogReleasesOnceAndReportsOnce)
     EXPECT_TRUE(Trx->Get_Ptt());
 }
 
+TEST_F(PttTest, APollThatReadsPttHasTheLastWord)
+{
+    Rig->ReadsAll = true;
+    Tick();
+    EXPECT_FALSE(Trx->Get_Ptt());
+    Rig->Radio.Ptt = 1; // keyed at the radio, or by another client of the server
+    Tick();
+    EXPECT_TRUE(Trx->Get_Ptt());
+    Rig->Radio.Ptt = 0;
+    Tick();
+    EXPECT_FALSE(Trx->Get_Ptt());
+
+    Trx->Set_Ptt(true, &A);
+    EXPECT_TRUE(Trx->Get_Ptt()) << "keyed here, before any poll";
+    Rig->Radio.Ptt = 0; // the radio's own timer released it
+    Tick();
+    EXPECT_FALSE(Trx->Get_Ptt());
+    Trx->ReleasePtt(&A);
+    EXPECT_EQ(Rig->Radio.Ptt, 0);
+}
+
 TEST_F(PttTest, AFailedReleaseIsToldOnceAndRetriedUntilItGoesThrough)
 {
     Trx->Set_Ptt(true, &A);

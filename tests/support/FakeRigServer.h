@@ -71,6 +71,18 @@ public:
     // It can key the radio (as rigctld can); PTT calls raise ENoPtt otherwise.
     bool Keys = false;
     bool CanKey() const override { return Keys; }
+    // Reads a poll at once, PTT with it where it keys (as rigctld does).
+    bool ReadsAll = false;
+    bool ReadAll(TRigReading& reading) override
+    {
+        if (!ReadsAll)
+            return false;
+        Call("read all");
+        reading = {Radio.Freq, Radio.FreqA, Radio.FreqB, Radio.Mode, Radio.Vfo, std::nullopt};
+        if (Keys)
+            reading.Ptt = Radio.Ptt != 0;
+        return true;
+    }
 
     std::unique_ptr<IRig> Rig() override
     {

@@ -18,7 +18,9 @@ namespace {
 // Echoes what it is sent, but "!" with a flood; "q" ends it.
 class TEchoSession : public IPortSession {
 public:
-    explicit TEchoSession(size_t& largestRead) : FLargestRead(largestRead) {}
+    TEchoSession(size_t& largestRead, int& live) : FLargestRead(largestRead), FLive(live) { ++FLive; }
+    // A session goes with its client: what it holds (a PTT key) is let go then.
+    ~TEchoSession() override { --FLive; }
     void Received(std::string_view data) override { FLargestRead = std::max(FLargestRead, data.size()), FIn += data; }
     bool Run(bool) override
     {
@@ -37,6 +39,7 @@ public:
 
 private:
     size_t& FLargestRead;
+    int& FLive;
     std::string FIn, FOut;
     size_t FSent = 0;
     bool FQuit = false;
@@ -80,12 +83,13 @@ struct PortServerTest : ::testing::Test {
     }
 
     size_t LargestRead = 0;
+    int Live = 0; // sessions not yet destroyed
     int Made = 0; // sessions asked for: the first raises, the second is none
     TWin32PortServer Server{kEcho,
                             {[this]() -> std::unique_ptr<IPortSession> {
                                  if (++Made == 1)
                                      throw std::runtime_error("out of sessions");
-                                 return Made == 2 ? nullptr : std::make_unique<TEchoSession>(LargestRead);
+                                 return Made == 2 ? nullptr : std::make_unique<TEchoSession>(LargestRead, Live);
                              },
                              nullptr},
                             0};
@@ -126,8 +130,11 @@ TEST_F(PortServerTest, ItsOwnFactoryAndLimitsHold)
     ServeUntil([&] { return Read(Clients[4], ignored); });
     EXPECT_TRUE(Read(Clients[4], ignored)) << "the first of the three made room";
     EXPECT_FALSE(Read(Clients[5], ignored));
+    EXPECT_EQ(Live, 2) << "the sessions of the clients dropped, closed and evicted are gone";
     for (SOCKET client : Clients)
         closesocket(client);
+    ServeUntil([&] { return Live == 0; });
+    EXPECT_EQ(Live, 0) << "and those of the clients that closed";
 }
 
 } // namespace
