@@ -27,7 +27,7 @@ enum class TSettingKind {
 };
 
 // The rows' names, in the table's order.
-enum class TProgramValue { RigctlPort, RigServer, StartFolder };
+enum class TProgramValue { RigctlPort, RigServer, StartFolder, XmlRpcPort };
 
 struct TProgramSettingRow {
     TProgramValue Id;
@@ -44,6 +44,7 @@ inline constexpr TProgramSettingRow kProgramSettings[] = {
     {TProgramValue::RigctlPort, "RigctlPort", TSettingKind::TcpPort, "rigctl", 4532, 1, 65535},
     {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
     {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
+    {TProgramValue::XmlRpcPort, "XmlRpcPort", TSettingKind::TcpPort, "xmlrpc", 12345, 1, 65535},
 };
 
 constexpr const TProgramSettingRow& ProgramSettingRow(TProgramValue id)
