@@ -5,6 +5,7 @@
 #include "app/FreqDisplay.h"
 #include "base/ScopeExit.h"
 #include "base/SysUtils.h"
+#include "widgets/FlatChrome.h"
 
 TTxControlForm::TTxControlForm(TComponent* AOwner, IRegistry& registry) : TForm(AOwner)
 {
@@ -70,6 +71,10 @@ void TTxControlForm::FormCloseQuery(TObject*, bool& CanClose)
     CanClose = true;
     if (MemoryList)
         MemoryList->CloseCheck(CanClose);
+    // Released while the rig server is still called: once the program ends,
+    // its calls give up at once.
+    if (CanClose && Transceiver)
+        Transceiver->ReleaseAllPtt();
 }
 
 void TTxControlForm::FormDestroy(TObject*) { Timer1->SetEnabled(false); }
@@ -121,6 +126,13 @@ void TTxControlForm::SwitchOff()
     lblVFO->SetCaption("------");
     SetLEDTexts({"---", "---", "--"});
     Timer1->SetEnabled(false);
+    ShowTransmitting(false);
+}
+
+void TTxControlForm::ShowTransmitting(bool on)
+{
+    FlatChrome::SetTitleColor(*Titlebar, {FlatSpeedButton1, FlatSpeedButton2},
+                              on ? FlatChrome::kTransmitTitleColor : FlatChrome::kTitleColor);
 }
 
 // ---------------------------------------------------------------- display
@@ -152,6 +164,8 @@ void TTxControlForm::Timer1Timer(TObject*)
     const std::string vfo = trx.Get_VFO();
     lblVFO->SetCaption(vfo);
     lbl2ndVFO->SetCaption(SecondVFOText(vfo, trx.Get_FreqA(), trx.Get_FreqB()));
+    // Keyed by a client here or, where the poll reads PTT, elsewhere.
+    ShowTransmitting(trx.Get_Ptt());
 }
 
 // ---------------------------------------------------------------- tuning and entry

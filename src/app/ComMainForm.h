@@ -132,6 +132,8 @@ private:
     void OpenMenuAt(TPopupMenu* menu, TControl* label);
     bool Connected() const;
     TTransceiver& Trx() const;
+    // The title bar in the transmit colour while the radio transmits.
+    void ShowTransmitting(bool on);
 
     TFreqEntry FEntry;
     TBands FBands;

@@ -35,6 +35,17 @@ bool ReadProgramValue(IRegistry& registry, const TProgramSettingRow& row, TRegVa
 
 namespace {
 
+// A REG_DWORD's number; none for another type.
+std::optional<uint32_t> DWordOf(const TRegValue& value)
+{
+    if (value.Type != RegType::kDWord || value.Data.size() != 4)
+        return std::nullopt;
+    uint32_t number = 0;
+    for (int i = 3; i >= 0; --i)
+        number = number << 8 | static_cast<unsigned char>(value.Data[static_cast<size_t>(i)]);
+    return number;
+}
+
 bool InRange(const TProgramSettingRow& row, uint32_t port) { return port == 0 || (port >= row.Min && port <= row.Max); }
 
 std::string RangeText(const TProgramSettingRow& row)
@@ -61,10 +72,8 @@ TPortSetting RegistryPort(const TProgramSettingRow& row, const TRegValue& value)
     TPortSetting setting;
     std::string shown;
     bool valid = false;
-    if (value.Type == RegType::kDWord && value.Data.size() == 4) {
-        uint32_t number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = number << 8 | static_cast<unsigned char>(value.Data[static_cast<size_t>(i)]);
+    if (const std::optional<uint32_t> dword = DWordOf(value)) {
+        const uint32_t number = *dword;
         valid = number <= 65535 && InRange(row, number);
         setting.Port = valid ? static_cast<uint16_t>(number) : 0;
         shown = IntToStr(number);
@@ -93,4 +102,66 @@ TPortSetting PortSettingOf(const TProgramSettingRow& row, const std::vector<std:
          [&row](const std::string& param, std::optional<std::string_view> text) { return SwitchPort(row, param, text); },
          [&row](const TRegValue& value) { return RegistryPort(row, value); }},
         params, registry);
+}
+
+namespace {
+
+bool ParseSeconds(std::string_view text, uint32_t max, uint32_t& seconds)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    uint32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    if (value > max)
+        return false;
+    seconds = value;
+    return true;
+}
+
+} // namespace
+
+TSecondsSetting SecondsSettingOf(const TProgramSettingRow& row, const std::vector<std::string>& params,
+                                 IRegistry& registry)
+{
+    if (row.Kind != TSettingKind::Seconds)
+        throw std::logic_error(Format("The setting %s is no number of seconds", row.Name));
+    const std::string range = Format("(0 to %u)", static_cast<unsigned>(row.Max));
+    const std::optional<TSecondsSetting> set = ProgramSettingOf<std::optional<TSecondsSetting>>(
+        {row.Switch, row.Name,
+         [&](const std::string& param, std::optional<std::string_view> text) {
+             TSecondsSetting setting;
+             if (!text || !ParseSeconds(*text, row.Max, setting.Seconds)) {
+                 setting.Seconds = row.Default;
+                 setting.Error = Format("The switch %s names no number of seconds %s", param.c_str(), range.c_str());
+             }
+             return std::optional(setting);
+         },
+         [&](const TRegValue& value) {
+             TSecondsSetting setting;
+             std::string shown;
+             bool valid = false;
+             if (const std::optional<uint32_t> dword = DWordOf(value)) {
+                 const uint32_t number = *dword;
+                 valid = number <= row.Max;
+                 setting.Seconds = number;
+                 shown = IntToStr(number);
+             } else if (value.Type == RegType::kSz || value.Type == RegType::kExpandSz) {
+                 valid = ParseSeconds(Trim(value.Data), row.Max, setting.Seconds);
+                 shown = "\"" + value.Data + "\"";
+             } else {
+                 shown = "of another type";
+             }
+             if (!valid) {
+                 setting.Seconds = row.Default;
+                 setting.Error = Format("The registry value %s names no number of seconds: %s %s", row.Name,
+                                        shown.c_str(), range.c_str());
+             }
+             return std::optional(setting);
+         }},
+        params, registry);
+    return set.value_or(TSecondsSetting{row.Default, {}});
 }

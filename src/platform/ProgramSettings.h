@@ -24,17 +24,21 @@ enum class TSettingKind {
     Text,
     // Text in UTF-8 (a path); no switch.
     Utf8Text,
+    // A number of seconds: REG_DWORD or REG_SZ digits, 0 to Max; absent gives
+    // Default. The switch needs its number.
+    Seconds,
 };
 
 // The rows' names, in the table's order.
-enum class TProgramValue { RigctlPort, RigServer, StartFolder, XmlRpcPort };
+enum class TProgramValue { RigctlPort, RigServer, StartFolder, XmlRpcPort, PttTimeout };
 
 struct TProgramSettingRow {
     TProgramValue Id;
     const char* Name; // the value under kProgramKey
     TSettingKind Kind;
     const char* Switch; // without its "/" or "-"; "" for none
-    // For a port: what the bare switch opens, and the range of open ports.
+    // For a port: what the bare switch opens, and the range of open ports;
+    // for seconds: the value when none is set, and the range.
     uint32_t Default = 0;
     uint32_t Min = 0;
     uint32_t Max = 0;
@@ -45,6 +49,8 @@ inline constexpr TProgramSettingRow kProgramSettings[] = {
     {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
     {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
     {TProgramValue::XmlRpcPort, "XmlRpcPort", TSettingKind::TcpPort, "xmlrpc", 12345, 1, 65535},
+    // The transmit watchdog: PTT held longer is released (0: never).
+    {TProgramValue::PttTimeout, "PttTimeout", TSettingKind::Seconds, "ptttimeout", 600, 0, 86400},
 };
 
 constexpr const TProgramSettingRow& ProgramSettingRow(TProgramValue id)
@@ -107,3 +113,14 @@ struct TPortSetting {
 // program's name.
 TPortSetting PortSettingOf(const TProgramSettingRow& row, const std::vector<std::string>& params,
                            IRegistry& registry);
+
+struct TSecondsSetting {
+    uint32_t Seconds = 0;
+    // A setting that names no number in range: the default stands and this is shown.
+    std::string Error;
+};
+
+// The seconds a Seconds row names. params are the command line's without the
+// program's name.
+TSecondsSetting SecondsSettingOf(const TProgramSettingRow& row, const std::vector<std::string>& params,
+                                 IRegistry& registry);

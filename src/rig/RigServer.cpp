@@ -12,6 +12,7 @@ bool ReadPollStep(IRigServer& server, int step, TPollReading& reading)
             reading.FreqB = all.FreqB;
             reading.Mode = all.Mode;
             reading.Vfos.assign(kPollSteps - 4, all.Vfo);
+            reading.Ptt = all.Ptt;
             return true;
         }
         reading.Freq = server.Rig()->GetFreq();
@@ -31,3 +32,9 @@ bool ReadPollStep(IRigServer& server, int step, TPollReading& reading)
         return step >= kPollSteps - 1;
     }
 }
+
+ENoPtt::ENoPtt() : Exception("The rig server cannot key the radio: PTT is not available") {}
+
+int32_t IRig::GetPtt() { throw ENoPtt(); }
+
+void IRig::PutPtt(int32_t) { throw ENoPtt(); }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/SysUtils.h"
+
 // The server's parameter flags for VFO arrangement and mode.
 namespace RigParams {
 constexpr int32_t VFOAA = 0x80;
@@ -46,6 +48,24 @@ public:
     virtual void PutVfo(int32_t value) = 0;
     virtual int32_t GetMode() = 0;
     virtual void PutMode(int32_t value) = 0;
+    // PTT, where the server can key the radio (IRigServer::CanKey): 1 keys
+    // it, 0 releases it. Elsewhere both raise ENoPtt.
+    virtual int32_t GetPtt();
+    virtual void PutPtt(int32_t value);
+};
+
+// Carried by a failure in which the rig server answered and refused the
+// command: nothing of it was carried out.
+class IRigRefusal {
+public:
+    virtual ~IRigRefusal() = default;
+};
+
+// The rig server has no way to key the radio (the COM rig server's contract
+// has none).
+class ENoPtt : public Exception, public IRigRefusal {
+public:
+    ENoPtt();
 };
 
 // What one poll reads, the flags as the rig's getters answer them.
@@ -55,6 +75,8 @@ struct TRigReading {
     int32_t FreqB = 0;
     int32_t Mode = 0;
     int32_t Vfo = 0;
+    // Read where the server keys the radio, as often as it costs nothing.
+    std::optional<bool> Ptt;
 };
 
 // What one poll tick read, as far as it went: a value read is kept even when
@@ -66,6 +88,8 @@ struct TPollReading {
     std::optional<int32_t> Mode;
     // The tick's four reads of the arrangement, in order, as far as they went.
     std::vector<int32_t> Vfos;
+    // Transmitting, where the reading tells (TRigReading::Ptt).
+    std::optional<bool> Ptt;
     // What ended the tick early; null for a tick that read in full.
     std::exception_ptr Failure;
 };
@@ -83,6 +107,8 @@ public:
     virtual void ShowRigDialog(bool visible) = 0;
     // False while the next call has to connect first (and may take longer).
     virtual bool Connected() const { return true; }
+    // It can key the radio (IRig::PutPtt); the same for the server's life.
+    virtual bool CanKey() const { return false; }
 
     // Runs work against the server as one call: on the server's own thread,
     // within one deadline, where it has one. Raises what work raised. work

@@ -109,6 +109,8 @@ struct TRigServerThread::TCore {
     // Its caller gave up on the call the thread is in.
     bool BusyGivenUp = false;
     bool Connected = false;
+    // The server made on the thread can key the radio.
+    bool CanKey = false;
     bool Stopping = false;
     // The thread has freed the server and ended.
     bool Finished = false;
@@ -192,6 +194,7 @@ void TRigServerThread::TCore::Serve(const TFactory& factory)
         notMade = std::current_exception();
     }
     std::unique_lock lock(Mutex);
+    CanKey = server && server->CanKey();
     auto begin = [&] {
         Busy = true;
         BusyGivenUp = false;
@@ -348,6 +351,12 @@ bool TRigServerThread::Connected() const
 {
     std::lock_guard lock(FCore->Mutex);
     return FCore->Connected;
+}
+
+bool TRigServerThread::CanKey() const
+{
+    std::lock_guard lock(FCore->Mutex);
+    return FCore->CanKey;
 }
 
 bool TRigServerThread::Hung() const

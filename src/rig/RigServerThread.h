@@ -93,6 +93,8 @@ public:
     std::unique_ptr<IRig> Rig() override;
     void ShowRigDialog(bool visible) override;
     bool Connected() const override;
+    // The server's own, once the thread has made it (false until then).
+    bool CanKey() const override;
     // The caller waits for work within one deadline, counted from now even
     // when the thread is busy, and never beyond the deadline of a call it is
     // made inside (a logger's call served while the window waits): one wait

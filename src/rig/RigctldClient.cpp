@@ -356,9 +356,36 @@ void TRigctldServer::Poll()
             (state.Tx == 'A' ? state.FreqA : state.FreqB) = static_cast<int32_t>(hertz);
         }
     }
+    state.Ptt = PollPtt(target, deadline);
     FState = state;
     FFresh = true;
     FPolled = true;
+}
+
+std::optional<bool> TRigctldServer::PollPtt(const std::string& target, TRigctldClock::time_point deadline)
+{
+    if (!FKeyed && (FTimes.PttPolls <= 0 || ++FPollsWithoutPtt < FTimes.PttPolls))
+        return std::nullopt;
+    FPollsWithoutPtt = 0;
+    return ReadPtt(target, deadline);
+}
+
+std::optional<bool> TRigctldServer::ReadPtt(const std::string& target, TRigctldClock::time_point deadline)
+{
+    const TReply reply = Exchange({"\\get_ptt" + target}, deadline).front();
+    const std::string* ptt = reply.Code == 0 ? reply.Find("PTT") : nullptr;
+    if (!ptt)
+        return std::nullopt;
+    FKeyed = *ptt != "0";
+    return FKeyed;
+}
+
+void TRigctldServer::PutPtt(bool on)
+{
+    Guarded([&] {
+        Command("set_ptt", Target() + (on ? "1" : "0"), on ? "key the radio" : "release PTT");
+        FKeyed = on;
+    });
 }
 
 const TRigctldServer::TState& TRigctldServer::Read()
@@ -375,7 +402,7 @@ void TRigctldServer::Command(const std::string& name, const std::string& args, c
     FFresh = false;
     const TReply reply = Exchange({"\\" + name + " " + args}, FDeadline).front();
     if (reply.Code != 0)
-        throw ERigctldError(Where() + " could not " + what + ": " + RigctldErrorText(reply.Code));
+        throw ERigctldRefused(Where() + " could not " + what + ": " + RigctldErrorText(reply.Code));
 }
 
 
@@ -502,6 +529,17 @@ public:
         return mode ? ModeFlag(mode->Velkor) : 0;
     }
     void PutMode(int32_t value) override { FServer.PutMode(value); }
+    int32_t GetPtt() override
+    {
+        return FServer.Guarded([this] {
+            FServer.FFresh = false;
+            const std::optional<bool> ptt = FServer.ReadPtt(FServer.FVfoMode ? " currVFO" : "", FServer.FDeadline);
+            if (!ptt)
+                throw ERigctldError(FServer.Where() + " cannot read PTT");
+            return *ptt ? 1 : 0;
+        });
+    }
+    void PutPtt(int32_t value) override { FServer.PutPtt(value != 0); }
 
 private:
     TRigctldServer& FServer;
@@ -517,5 +555,6 @@ bool TRigctldServer::ReadAll(TRigReading& reading)
     reading.FreqB = rig.GetFreqB();
     reading.Mode = rig.GetMode();
     reading.Vfo = rig.GetVfo();
+    reading.Ptt = FState.Ptt;
     return true;
 }

@@ -34,6 +34,11 @@ class ERigctldError : public Exception {
     using Exception::Exception;
 };
 
+// rigctld answered "RPRT -n" to a command: the radio did not carry it out.
+class ERigctldRefused : public ERigctldError, public IRigRefusal {
+    using ERigctldError::ERigctldError;
+};
+
 // The way to rigctld failed, or what came is no rigctld's answer: the
 // connection is dropped. The text is the cause ("connection refused").
 class ERigctldLinkError : public ERigctldError {
@@ -81,6 +86,9 @@ struct TRigctldTimes {
     std::chrono::milliseconds Exchange{2500};
     std::chrono::milliseconds FirstRetry{500};
     std::chrono::milliseconds LongestRetry{5000};
+    // A poll reads PTT every this many polls (0: only while transmitting),
+    // and at every poll while the radio was last known to transmit.
+    int PttPolls = 4;
 };
 
 class TRigctldServer : public IRigServer {
@@ -102,6 +110,8 @@ public:
     // rigctld has no dialog of its own: the program's serves it.
     void ShowRigDialog(bool) override {}
     bool Connected() const override { return FConnected; }
+    // rigctld keys the radio with set_ptt.
+    bool CanKey() const override { return true; }
 
     struct TState {
         int32_t Freq = 0;
@@ -110,6 +120,8 @@ public:
         char Rx = 'A';
         char Tx = 'A';
         std::string Mode; // hamlib's name
+        // Read by the last poll, when it read PTT.
+        std::optional<bool> Ptt;
     };
 
 private:
@@ -144,6 +156,11 @@ private:
     void RestoreVfo();
     void PutVfo(int32_t flag);
     void PutMode(int32_t flag);
+    void PutPtt(bool on);
+    // Reads PTT in the poll under way when it is due; a radio that cannot
+    // tell leaves it unknown.
+    std::optional<bool> PollPtt(const std::string& target, TRigctldClock::time_point deadline);
+    std::optional<bool> ReadPtt(const std::string& target, TRigctldClock::time_point deadline);
     // "currVFO " when rigctld wants a VFO before the arguments.
     std::string Target() const { return FVfoMode ? "currVFO " : ""; }
     std::string Where() const;
@@ -161,6 +178,9 @@ private:
     // FState is the last poll's and no command has gone out since.
     bool FFresh = false;
     bool FPolled = false;
+    // Transmitting, as last read or set; polls since PTT was last read.
+    bool FKeyed = false;
+    int FPollsWithoutPtt = 0;
     TRigctldClock::time_point FRetryAt{};
     // The deadline of the call under way (Guarded sets it).
     TRigctldClock::time_point FDeadline{};

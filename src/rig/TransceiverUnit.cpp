@@ -1,5 +1,6 @@
 #include "rig/TransceiverUnit.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -82,12 +83,26 @@ TTransceiver::TTransceiver(TComponent* AOwner, std::unique_ptr<IPollHost> pollHo
     Tim->SetEnabled(false);
     Tim->SetInterval(50);
     Tim->OnTimer = [this](TObject* sender) { TimTimer(sender); };
+    PttTim = new TTimer(this, *FPollHost);
+    PttTim->SetName("PttTim");
+    PttTim->SetEnabled(false);
+    PttTim->SetInterval(1000);
+    PttTim->OnTimer = [this](TObject* sender) { PttTimTimer(sender); };
 }
 
-TTransceiver::~TTransceiver() { DestroyComponents(); }
+TTransceiver::~TTransceiver()
+{
+    // Closing never leaves the radio transmitting for a client gone with us;
+    // nobody is left to read a report.
+    FEnding = true;
+    ReleaseAllPtt();
+    DestroyComponents();
+}
 
 void TTransceiver::ReplaceRigServer(std::unique_ptr<IRigServer> rigServer)
 {
+    // Only the server that keyed the radio can release it.
+    ReleaseAllPtt();
     FReplacement = std::move(rigServer);
     if (FCallsOut == 0)
         TakeReplacement();
@@ -123,6 +138,9 @@ void TTransceiver::Store(const TPollReading& reading)
     for (size_t i = 0; i < reading.Vfos.size() && i < kVfos.size(); ++i)
         if (reading.Vfos[i] == kVfos[i].Arrangement)
             VFO = kVfos[i].Name;
+    // A tick that began before the last PTT command may have read the old state.
+    if (reading.Ptt && static_cast<int32_t>(FTicksRead + 1 - FPttStandsUntil) > 0)
+        FPttRead = *reading.Ptt;
 }
 
 void TTransceiver::ShowMode(int32_t flag)
@@ -335,6 +353,119 @@ void TTransceiver::StartPolling()
 
 void TTransceiver::StopPolling()
 {
+    ReleaseAllPtt();
     Tim->SetEnabled(false);
     FConnected = false;
+}
+
+void TTransceiver::Set_Ptt(bool on, const void* client)
+{
+    if (!PttAvailable())
+        throw ENoPtt();
+    // OFF is no time to transmit; a release always goes.
+    if (on && !Tim->Enabled())
+        throw EInvalidOperation("Velkor is OFF: it keys no radio until it is switched on");
+    FPttStandsUntil = FTicksRead + (InTick() ? 1 : 0);
+    if (!on) {
+        Send({{&IRig::PutPtt, 0}});
+        FKeyed = false;
+        FPttRead = false;
+        FUnkeyOwed = false;
+        FPttClients.clear();
+        UpdatePttTimer();
+        return;
+    }
+    // Marked keyed before the command goes: one that fails on its way may
+    // have keyed the radio all the same, and the release is owed then.
+    const bool wasKeyed = FKeyed;
+    if (!FKeyed)
+        FKeyedSeconds = 0;
+    FKeyed = true;
+    const bool newClient = std::find(FPttClients.begin(), FPttClients.end(), client) == FPttClients.end();
+    if (newClient)
+        FPttClients.push_back(client);
+    UpdatePttTimer();
+    try {
+        Send({{&IRig::PutPtt, 1}});
+    } catch (const IRigRefusal&) {
+        // Refused: the radio did not key, and nothing is owed.
+        FKeyed = wasKeyed;
+        if (newClient)
+            FPttClients.pop_back();
+        UpdatePttTimer();
+        throw;
+    }
+    FPttRead = true;
+}
+
+void TTransceiver::ReleasePtt(const void* client)
+{
+    const auto held = std::find(FPttClients.begin(), FPttClients.end(), client);
+    if (held == FPttClients.end())
+        return;
+    FPttClients.erase(held);
+    if (FPttClients.empty() && FKeyed)
+        Unkey();
+}
+
+void TTransceiver::ReleaseAllPtt() noexcept
+{
+    FPttClients.clear();
+    if (FKeyed || FUnkeyOwed)
+        Unkey();
+}
+
+void TTransceiver::Unkey() noexcept
+{
+    FKeyed = false;
+    FPttRead = false;
+    FPttStandsUntil = FTicksRead + (InTick() ? 1 : 0);
+    try {
+        Send({{&IRig::PutPtt, 0}});
+        FUnkeyOwed = false;
+    } catch (...) {
+        const bool told = FUnkeyOwed;
+        FUnkeyOwed = true;
+        if (!told && !FEnding) {
+            std::string cause = "unknown error";
+            try {
+                throw;
+            } catch (const std::exception& error) {
+                cause = error.what();
+            } catch (...) {
+            }
+            ReportPtt(std::make_exception_ptr(
+                Exception("The radio may still be transmitting: Velkor could not release PTT (" + cause +
+                          "). It tries again every second until the rig server answers.")));
+        }
+    }
+    UpdatePttTimer();
+}
+
+void TTransceiver::UpdatePttTimer() { PttTim->SetEnabled(FKeyed || FUnkeyOwed); }
+
+void TTransceiver::PttTimTimer(TObject*)
+{
+    if (FUnkeyOwed && !FKeyed) {
+        // Only one at a time: a retry served inside a wait would stack.
+        if (!CallUnderWay())
+            Unkey();
+        return;
+    }
+    if (!FKeyed || FPttLimit == 0 || ++FKeyedSeconds < FPttLimit)
+        return;
+    FPttClients.clear();
+    Unkey();
+    ReportPtt(std::make_exception_ptr(Exception(Format(
+        "Velkor released PTT: the radio had transmitted for %u seconds, the longest the transmit watchdog allows.",
+        FPttLimit))));
+}
+
+void TTransceiver::ReportPtt(std::exception_ptr report)
+{
+    if (FPttReporting)
+        return;
+    FPttReporting = true;
+    TScopeExit reportEnd([this] { FPttReporting = false; });
+    FPollHost->ReportPollFailure(report);
 }

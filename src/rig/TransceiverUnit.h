@@ -64,7 +64,37 @@ public:
     void Set_Mode(const std::string& mode);
     void Set_VFO(const std::string& vfo);
     void StartPolling();
+    // Releases a PTT keyed here first.
     void StopPolling();
+
+    // PTT, for the programs that share the radio. Only a rig server that can
+    // key the radio does (rigctld); the COM rig server's contract has none.
+    bool PttAvailable() const { return FRigServer->CanKey(); }
+    // Transmitting as far as known: keyed here and not released since, or so
+    // read by the last poll that read PTT after the last command.
+    bool Get_Ptt() const { return FKeyed || FPttRead; }
+    // Keys (true) or releases the radio for a client (any address that names
+    // it, null for none); raises ENoPtt where there is no PTT and the rig
+    // server's error when the command fails. Releasing releases every
+    // client's key.
+    void Set_Ptt(bool on, const void* client = nullptr);
+    // The client went away: a key it holds is released, the radio with it
+    // when no other client holds one. Raises nothing; a release that fails
+    // is retried (see below).
+    void ReleasePtt(const void* client);
+    // Releases any key held here (switching OFF, closing, the watchdog).
+    void ReleaseAllPtt() noexcept;
+    // PTT held longer than this many seconds is released and reported once;
+    // 0 turns the watchdog off.
+    void SetPttLimit(uint32_t seconds) { FPttLimit = seconds; }
+    static constexpr uint32_t kDefaultPttLimit = 600;
+    // A release that failed (rigctld down while transmitting): retried every
+    // second until it goes through; the operator is told at the failure.
+    bool UnkeyOwed() const { return FUnkeyOwed; }
+    // The once-a-second timer of the watchdog and of a release owed; runs
+    // while a key is held here or a release is owed.
+    TTimer* PttTim;
+    void PttTimTimer(TObject* Sender);
 
     // One poll tick. A rig server with a thread of its own reads it there and
     // its reading comes back through the poll host: nothing waits for it
@@ -100,6 +130,12 @@ private:
     // for the last one to end.
     class TCallScope;
     void TakeReplacement();
+    // Sends the release; on failure a retry is owed and the operator told
+    // once.
+    void Unkey() noexcept;
+    void UpdatePttTimer();
+    // A PTT report (watchdog, failed release) shown once at a time.
+    void ReportPtt(std::exception_ptr report);
 
     std::unique_ptr<IPollHost> FPollHost;
     std::unique_ptr<IRigServer> FRigServer;
@@ -120,6 +156,16 @@ private:
     int FCallsOut = 0;
     std::unique_ptr<IRigServer> FReplacement;
     std::optional<std::vector<TPut>> FBatch;
+    bool FKeyed = false;
+    std::vector<const void*> FPttClients;
+    bool FPttRead = false;
+    // A PTT read counts from a tick that began after the last PTT command.
+    uint32_t FPttStandsUntil = 0;
+    bool FUnkeyOwed = false;
+    uint32_t FPttLimit = kDefaultPttLimit;
+    uint32_t FKeyedSeconds = 0;
+    bool FPttReporting = false;
+    bool FEnding = false;
     // Readings delivered after this object has gone find it gone.
     std::shared_ptr<TTransceiver*> FSelf = std::make_shared<TTransceiver*>(this);
 };

@@ -44,6 +44,8 @@ TRigctlView TRigctlRig::View() const
     view.FreqA = FTrx->Get_FreqA();
     view.FreqB = FTrx->Get_FreqB();
     view.Mode = FTrx->Get_Mode();
+    view.Ptt = FTrx->Get_Ptt();
+    view.PttAvailable = FTrx->PttAvailable();
     const std::string& vfo = FTrx->Get_VFO();
     if (vfo.size() == 7) {
         view.RxVfo = vfo[4] == 'B' ? 'B' : 'A';
@@ -115,4 +117,17 @@ int TRigctlRig::SetVfo(char rxVfo, bool split)
         written.Split = split;
     }
     return result;
+}
+
+int TRigctlRig::SetPtt(const void* client, bool on)
+{
+    if (FTrx && !FTrx->PttAvailable())
+        return Rigctl::kNotAvailable;
+    return Send([&] { FTrx->Set_Ptt(on, client); });
+}
+
+void TRigctlRig::ClientGone(const void* client)
+{
+    if (FTrx)
+        FTrx->ReleasePtt(client);
 }

@@ -32,6 +32,10 @@ struct TRigctlView {
     std::string Mode; // the transceiver's name ("DIGI"); empty before the first poll
     char RxVfo = 'A'; // the VFO in use, 'A' or 'B'
     bool Split = false;
+    // Transmitting as far as known, and whether the rig server can key the
+    // radio at all.
+    bool Ptt = false;
+    bool PttAvailable = false;
 
     // The VFO a split would transmit on, where the split frequency goes.
     char OtherVfo() const { return RxVfo == 'A' ? 'B' : 'A'; }
@@ -57,6 +61,11 @@ public:
     int SetMode(const std::string& mode);
     // One of the four arrangements: the VFO in use, split or not.
     int SetVfo(char rxVfo, bool split);
+    // Keys or releases the radio for client (its session); kNotAvailable
+    // where the rig server cannot key it.
+    int SetPtt(const void* client, bool on);
+    // The client went away: a key it held is released.
+    void ClientGone(const void* client);
 
 private:
     struct TWritten {

@@ -40,10 +40,9 @@ const std::string& DumpState()
     return state;
 }
 // Read by clients that sent \chk_vfo (hamlib 4 and later); without "done" they
-// wait for more until they give up.
-constexpr const char kDumpStateSettings[] =
-    "vfo_ops=0x0\n"
-    "ptt_type=0x0\n"
+// wait for more until they give up. PTT is the rig's (1) where the rig server
+// can key the radio, else none (0), and the client then does not ask.
+constexpr const char kDumpStateSettingsRest[] =
     "targetable_vfo=0x0\n"
     "has_set_vfo=1\n"
     "has_get_vfo=1\n"
@@ -57,13 +56,18 @@ constexpr const char kDumpStateSettings[] =
     "rigctld_version=Velkor rigctl port 1\n"
     "done\n";
 
+std::string DumpStateSettings(bool ptt)
+{
+    return std::string("vfo_ops=0x0\nptt_type=") + (ptt ? "0x1" : "0x0") + "\n" + kDumpStateSettingsRest;
+}
+
 constexpr const char kDumpCaps[] =
     "Caps dump for model: 2\n"
     "Model name:\tVelkor\n"
     "Mfg name:\tVelkor\n"
     "Backend status:\tStable\n"
     "Rig type:\tTransceiver\n"
-    "PTT type:\tNone\n"
+    "PTT type:\t%s\n"
     "DCD type:\tNone\n"
     "Port type:\tNetwork link\n"
     "Has targetable VFO: N\n"
@@ -76,8 +80,8 @@ constexpr const char kDumpCaps[] =
     "Can get Mode:\tY\n"
     "Can set VFO:\tY\n"
     "Can get VFO:\tY\n"
-    "Can set PTT:\tN\n"
-    "Can get PTT:\tN\n"
+    "Can set PTT:\t%s\n"
+    "Can get PTT:\t%s\n"
     "Can set Split Freq:\tY\n"
     "Can get Split Freq:\tY\n"
     "Can set Split Mode:\tY\n"
@@ -103,7 +107,8 @@ using TArgs = std::vector<std::string_view>;
 
 enum class TCommandKind {
     GetFreq, SetFreq, GetMode, SetMode, GetVfo, SetVfo, GetSplitVfo, SetSplitVfo, GetSplitFreq, SetSplitFreq,
-    GetSplitMode, SetSplitMode, GetVfoInfo, DumpState, DumpCaps, CheckVfo, GetPowerStat, GetLockMode, Quit
+    GetSplitMode, SetSplitMode, GetVfoInfo, DumpState, DumpCaps, CheckVfo, GetPowerStat, GetLockMode, GetPtt, SetPtt,
+    Quit
 };
 
 struct TCommand {
@@ -113,7 +118,7 @@ struct TCommand {
     TCommandKind Kind;
 };
 
-constexpr std::array<TCommand, 20> kCommands{{
+constexpr std::array<TCommand, 22> kCommands{{
     {'f', "get_freq", 0, TCommandKind::GetFreq},
     {'F', "set_freq", 1, TCommandKind::SetFreq},
     {'m', "get_mode", 0, TCommandKind::GetMode},
@@ -132,6 +137,8 @@ constexpr std::array<TCommand, 20> kCommands{{
     {0, "chk_vfo", 0, TCommandKind::CheckVfo},
     {0, "get_powerstat", 0, TCommandKind::GetPowerStat},
     {0, "get_lock_mode", 0, TCommandKind::GetLockMode},
+    {'t', "get_ptt", 0, TCommandKind::GetPtt},
+    {'T', "set_ptt", 1, TCommandKind::SetPtt},
     {'q', "quit", 0, TCommandKind::Quit},
     {'Q', "quit", 0, TCommandKind::Quit},
 }};
@@ -270,11 +277,16 @@ bool ReachesTheRadio(TCommandKind kind)
     case TCommandKind::SetSplitVfo:
     case TCommandKind::SetSplitFreq:
     case TCommandKind::SetSplitMode:
+    case TCommandKind::SetPtt:
         return true;
     default:
         return false;
     }
 }
+
+// hamlib's PTT values: 0 releases, 1 keys, 2 and 3 key with the microphone's
+// or the data jack's audio (one and the same PTT here).
+bool IsPttValue(std::string_view text) { return text.size() == 1 && text[0] >= '0' && text[0] <= '3'; }
 
 // Whether a command's arguments are all there and of its kind, the checks
 // Run makes before anything is sent.
@@ -295,6 +307,8 @@ bool WellFormed(const TCommand& command, const TArgs& args)
         return IsVfoName(args[0]);
     case TCommandKind::SetSplitVfo:
         return (args[0] == "0" || args[0] == "1") && IsVfoName(args[1]);
+    case TCommandKind::SetPtt:
+        return IsPttValue(args[0]);
     default:
         return true;
     }
@@ -376,7 +390,8 @@ bool CanOpenSession(std::string_view line)
 }
 
 // Carries out one command whose arguments are all there.
-TResult RunCommand(TRigctlRig& rig, const TCommand& command, const TArgs& args, bool& checkedVfo, bool& quit)
+TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command, const TArgs& args, bool& checkedVfo,
+                   bool& quit)
 {
     TResult result;
     const TRigctlView view = rig.View();
@@ -459,10 +474,24 @@ TResult RunCommand(TRigctlRig& rig, const TCommand& command, const TArgs& args, 
     case TCommandKind::DumpState:
         result.Block = DumpState();
         if (checkedVfo)
-            result.Block += kDumpStateSettings;
+            result.Block += DumpStateSettings(view.PttAvailable);
         break;
-    case TCommandKind::DumpCaps:
-        result.Block = kDumpCaps;
+    case TCommandKind::DumpCaps: {
+        const char* can = view.PttAvailable ? "Y" : "N";
+        result.Block = Format(kDumpCaps, view.PttAvailable ? "Rig capable" : "None", can, can);
+        break;
+    }
+    case TCommandKind::GetPtt:
+        // Not available stays so whatever the poll; a reading long past is none.
+        if (!view.PttAvailable)
+            result.Code = kNotAvailable;
+        else if (!view.Connected)
+            result.Code = kIoError;
+        else
+            result.Values.emplace_back("PTT", view.Ptt ? "1" : "0");
+        break;
+    case TCommandKind::SetPtt:
+        result.Code = IsPttValue(args[0]) ? rig.SetPtt(client, args[0] != "0") : kInvalidArgument;
         break;
     case TCommandKind::CheckVfo:
         checkedVfo = true;
@@ -491,6 +520,8 @@ void TRigctlSession::Sent(size_t count)
         FSent = 0;
     }
 }
+
+TRigctlSession::~TRigctlSession() { FRig.ClientGone(this); }
 
 void TRigctlSession::Received(std::string_view data)
 {
@@ -586,7 +617,7 @@ bool TRigctlSession::RunLine(int& commands, int& rigCommands)
         if (!wellFormed)
             result.Code = kInvalidArgument;
         else
-            result = RunCommand(FRig, *command, parsed.Args, FCheckedVfo, FQuit);
+            result = RunCommand(FRig, this, *command, parsed.Args, FCheckedVfo, FQuit);
 
         // The replies of the few commands whose answer hamlib clients read
         // in a form of its own.

@@ -45,6 +45,10 @@ constexpr TPortLimits kPortLimits{kMaxConnections, kMaxPendingOutput, 16384};
 class TRigctlSession : public IPortSession {
 public:
     explicit TRigctlSession(TRigctlRig& rig) : FRig(rig) {}
+    // A client that goes (closes, is dropped or evicted) releases a PTT it keyed.
+    ~TRigctlSession() override;
+    TRigctlSession(const TRigctlSession&) = delete;
+    TRigctlSession& operator=(const TRigctlSession&) = delete;
 
     // Bytes as they come, split anywhere; they wait until Run.
     void Received(std::string_view data) override;

@@ -20,6 +20,7 @@
 #include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "memories/ListUnit.h"
+#include "platform/ProgramSettings.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 #include "rig/RefusedRigServer.h"
@@ -90,6 +91,12 @@ int Run(TVelkorServer& server, IRegistry& registry)
         const TOpenSharingPorts ports(SharingPorts(), transceiver, CommandLineParams(), registry);
         for (const std::string& portError : ports.Errors())
             host.PostToMainLoop([&app, portError] { app.ShowException(EInvalidOperation(portError)); });
+        // A PTT a client keyed is released after this long (0: never).
+        const TSecondsSetting pttLimit =
+            SecondsSettingOf(ProgramSettingRow(TProgramValue::PttTimeout), CommandLineParams(), registry);
+        transceiver->SetPttLimit(pttLimit.Seconds);
+        if (!pttLimit.Error.empty())
+            host.PostToMainLoop([&app, error = pttLimit.Error] { app.ShowException(EInvalidOperation(error)); });
         // A rig server setting that names none is reported the same way (the
         // COM rig server runs). One that points at the rigctl port just opened
         // would have the program ask itself: it is refused before any call,

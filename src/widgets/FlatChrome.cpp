@@ -38,6 +38,19 @@ TFlatSpeedButton* MakeTitleButton(TForm& form, TFlatTitlebar& bar, const char* n
     return button;
 }
 
+void SetTitleColor(TFlatTitlebar& bar, std::initializer_list<TFlatSpeedButton*> buttons, TColor color)
+{
+    if (bar.TitlebarColor() == color)
+        return;
+    bar.SetTitlebarColor(color);
+    for (TFlatSpeedButton* button : buttons) {
+        button->SetColor(color);
+        button->SetColorDown(color);
+        button->SetColorBorder(color);
+        button->SetColorHighLight(color);
+    }
+}
+
 TLabel* MakeLabel(TForm& form, TWinControl& parent, const char* name, TRect bounds, const char* caption)
 {
     auto* label = new TLabel(&form);

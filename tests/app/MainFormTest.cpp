@@ -10,6 +10,7 @@
 #include "tests/support/HeadlessHost.h"
 #include "tests/support/MemoryRegistry.h"
 #include "tests/support/TempFolder.h"
+#include "widgets/FlatChrome.h"
 
 namespace {
 
@@ -326,6 +327,43 @@ TEST_F(MainFormTest, ASteadyFrequencyRepaintsNothing)
     Rig->Radio.Freq = 14200100;
     Host.Advance(400);
     EXPECT_EQ(Form->Hz->Text(), "10");
+}
+
+TEST_F(MainFormTest, TheTitleBarShowsTransmittingWithoutMovingAControl)
+{
+    StartOn();
+    Rig->Keys = true;
+    std::vector<TRect> before;
+    for (TControl* control : {static_cast<TControl*>(Form->Titlebar), static_cast<TControl*>(Form->MHz),
+                              static_cast<TControl*>(Form->FlatSpeedButton1)})
+        before.push_back(control->BoundsRect());
+    const int marker = 0;
+    Trx->Set_Ptt(true, &marker);
+    Host.Advance(400);
+    EXPECT_EQ(Form->Titlebar->TitlebarColor(), FlatChrome::kTransmitTitleColor);
+    EXPECT_EQ(Form->FlatSpeedButton2->Color(), FlatChrome::kTransmitTitleColor);
+    Trx->ReleasePtt(&marker);
+    Host.Advance(400);
+    EXPECT_EQ(Form->Titlebar->TitlebarColor(), FlatChrome::kTitleColor);
+
+    // Switching off releases the radio and the colour with it.
+    Trx->Set_Ptt(true, &marker);
+    Host.Advance(400);
+    Host.Click(*Form->On_Offlbl);
+    EXPECT_EQ(Rig->Radio.Ptt, 0);
+    EXPECT_EQ(Form->Titlebar->TitlebarColor(), FlatChrome::kTitleColor);
+    std::vector<TRect> after;
+    for (TControl* control : {static_cast<TControl*>(Form->Titlebar), static_cast<TControl*>(Form->MHz),
+                              static_cast<TControl*>(Form->FlatSpeedButton1)})
+        after.push_back(control->BoundsRect());
+    EXPECT_EQ(after, before);
+
+    // Closing releases it before the program ends.
+    Host.Click(*Form->On_Offlbl);
+    Host.Advance(400);
+    Trx->Set_Ptt(true, &marker);
+    Form->Close();
+    EXPECT_EQ(Rig->Radio.Ptt, 0);
 }
 
 TEST_F(MainFormTest, HoldingAStepImageRepeatsThenClicksOnce)

@@ -77,3 +77,46 @@ TEST(ProgramSettings, APortRowIsReadByItsOwnNamesAndRange)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ProgramSettings, TheTransmitWatchdogsSecondsAndWhatNamesNone)
+{
+    const TProgramSettingRow& row = ProgramSettingRow(TProgramValue::PttTimeout);
+    struct TCase {
+        const char* What;
+        std::vector<std::string> Params;
+        std::optional<TRegValue> Value;
+        uint32_t Seconds;
+        const char* Error; // "" for none
+    };
+    const TCase cases[] = {
+        {"nothing set", {}, std::nullopt, 600, ""},
+        {"the switch", {"/ptttimeout:30"}, DWord(5), 30, ""},
+        {"the switch turns it off", {"/ptttimeout:0"}, std::nullopt, 0, ""},
+        {"a DWORD", {}, DWord(120), 120, ""},
+        {"digits", {}, TRegValue{RegType::kSz, " 45 "}, 45, ""},
+        {"a bare switch", {"/ptttimeout"}, DWord(5), 600, "The switch /ptttimeout names no number of seconds (0 to 86400)"},
+        {"a negative switch", {"/ptttimeout:-1"}, std::nullopt, 600, "names no number of seconds"},
+        {"a day and more", {}, DWord(86401), 600, "The registry value PttTimeout names no number of seconds: 86401"},
+        {"letters", {}, TRegValue{RegType::kSz, "ten"}, 600, "names no number of seconds: \"ten\""},
+        {"a binary", {}, TRegValue{RegType::kBinary, "x"}, 600, "of another type"},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.What);
+        TMemoryRegistry registry;
+        if (test.Value)
+            registry.SetValue(TRegRoot::CurrentUser, "Software\\Velkor", "PttTimeout", *test.Value);
+        const TSecondsSetting setting = SecondsSettingOf(row, test.Params, registry);
+        EXPECT_EQ(setting.Seconds, test.Seconds);
+        if (*test.Error)
+            EXPECT_NE(setting.Error.find(test.Error), std::string::npos) << setting.Error;
+        else
+            EXPECT_EQ(setting.Error, "");
+    }
+    TMemoryRegistry none;
+    EXPECT_THROW(SecondsSettingOf(ProgramSettingRow(TProgramValue::RigctlPort), {}, none),
+                 std::logic_error);
+}
+
+} // namespace

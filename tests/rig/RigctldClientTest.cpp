@@ -77,7 +77,8 @@ class RigctldScriptTest : public ::testing::Test {
 protected:
     RigctldScriptTest()
         : Server(std::make_unique<TScriptedLink>(Script), "127.0.0.1", 4532,
-                 {.Connect = 2s, .Exchange = 1s, .FirstRetry = 500ms, .LongestRetry = 2s}, [this] { return Now; })
+                 {.Connect = 2s, .Exchange = 1s, .FirstRetry = 500ms, .LongestRetry = 2s, .PttPolls = 0},
+                 [this] { return Now; })
     {
     }
     void Expect(const Lines& lines) { Script.Lines.insert(Script.Lines.end(), lines.begin(), lines.end()); }
@@ -427,6 +428,42 @@ TEST(RigctldTransceiverTest, APollShowsTheDummyRadio)
     trx->TimTimer(trx->Tim);
     EXPECT_EQ(trx->Get_Mode(), "USB");
     EXPECT_EQ(trx->Get_VFO(), "VFO A/B");
+}
+
+} // namespace
+
+namespace {
+
+// The dummy keys only with "-P RIG"; without it rigctld refuses set_ptt.
+TEST(RigctldPttTest, KeysReadsAndReleasesTheDummyAndARefusalIsOne)
+{
+    for (const bool rigPtt : {true, false}) {
+        SCOPED_TRACE(rigPtt ? "-P RIG" : "no PTT");
+        TRigctldProcess rigctld(FreeLoopbackPort(),
+                                rigPtt ? std::vector<std::string>{"-P", "RIG"} : std::vector<std::string>{});
+        ASSERT_TRUE(rigctld.Start());
+        TRigctldServer server(MakePosixRigctldLink(), "127.0.0.1", rigctld.Port(), {.PttPolls = 1});
+        EXPECT_TRUE(server.CanKey());
+        if (!rigPtt) {
+            try {
+                server.Rig()->PutPtt(1);
+                ADD_FAILURE() << "keyed";
+            } catch (const IRigRefusal&) {
+            }
+            TRigReading reading;
+            EXPECT_TRUE(server.ReadAll(reading)) << "a PTT it cannot read fails no poll";
+            EXPECT_FALSE(reading.Ptt.has_value());
+            continue;
+        }
+        server.Rig()->PutPtt(1);
+        EXPECT_EQ(server.Rig()->GetPtt(), 1);
+        TRigReading reading;
+        ASSERT_TRUE(server.ReadAll(reading));
+        EXPECT_EQ(reading.Ptt, std::optional<bool>(true));
+        server.Rig()->PutPtt(0);
+        ASSERT_TRUE(server.ReadAll(reading));
+        EXPECT_EQ(reading.Ptt, std::optional<bool>(false));
+    }
 }
 
 } // namespace

@@ -408,3 +408,161 @@ TEST_F(TransceiverTest, AReplacedFailingServerLeavesNoReportStateBehind)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- PTT
+
+namespace {
+
+class PttTest : public TransceiverTest {
+protected:
+    PttTest()
+    {
+        App.SetTitle("Velkor");
+        Rig->Keys = true;
+        // Polling on, its ticks out of the way of the PTT timer's.
+        Trx->Tim->SetInterval(3600000);
+        Trx->StartPolling();
+    }
+    std::vector<std::string> PttPuts() const
+    {
+        std::vector<std::string> puts;
+        for (const std::string& put : Rig->Puts())
+            if (put.starts_with("put Ptt"))
+                puts.push_back(put);
+        return puts;
+    }
+    const int A = 0;
+    const int B = 0;
+};
+
+TEST_F(PttTest, WithoutPttOnTheServerNothingIsSent)
+{
+    Rig->Keys = false;
+    EXPECT_FALSE(Trx->PttAvailable());
+    EXPECT_THROW(Trx->Set_Ptt(true, &A), ENoPtt);
+    EXPECT_THROW(Trx->Set_Ptt(false, &A), ENoPtt);
+    EXPECT_FALSE(Trx->Get_Ptt());
+    Trx->ReleasePtt(&A);
+    EXPECT_TRUE(Rig->Log.empty());
+}
+
+TEST_F(PttTest, TheLastClientToGoReleasesTheRadio)
+{
+    struct TCase {
+        const char* What;
+        std::vector<const int*> Keying;
+        std::vector<const int*> Going;
+        std::vector<std::string> Puts; // after the keys
+    };
+    const TCase cases[] = {
+        {"the one that keyed goes", {&A}, {&A}, {"put Ptt 0"}},
+        {"another client goes", {&A}, {&B}, {}},
+        {"one of two goes", {&A, &B}, {&A}, {}},
+        {"both go", {&A, &B}, {&B, &A}, {"put Ptt 0"}},
+        {"it goes twice", {&A}, {&A, &A}, {"put Ptt 0"}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.What);
+        Trx->Set_Ptt(false);
+        for (const int* client : test.Keying)
+            Trx->Set_Ptt(true, client);
+        EXPECT_TRUE(Trx->Get_Ptt());
+        Rig->ClearLog();
+        for (const int* client : test.Going)
+            Trx->ReleasePtt(client);
+        EXPECT_EQ(PttPuts(), test.Puts);
+        EXPECT_EQ(Trx->Get_Ptt(), test.Puts.empty());
+    }
+}
+
+TEST_F(PttTest, OffAndTheEndReleaseAKeyedRadio)
+{
+    Trx->StartPolling();
+    Trx->Set_Ptt(true, &A);
+    Rig->ClearLog();
+    Trx->StopPolling();
+    EXPECT_EQ(PttPuts(), (Log{"put Ptt 0"}));
+    Trx->StopPolling();
+    EXPECT_EQ(PttPuts(), (Log{"put Ptt 0"})) << "nothing more once released";
+
+    EXPECT_THROW(Trx->Set_Ptt(true, &A), EInvalidOperation) << "OFF keys nothing";
+    EXPECT_FALSE(Trx->Get_Ptt());
+    EXPECT_EQ(PttPuts(), (Log{"put Ptt 0"}));
+    Trx->StartPolling();
+    Trx->Set_Ptt(true, &A);
+    Rig->ClearLog();
+    TFakeRigServer* rig = Rig;
+    auto* replacement = new TFakeRigServer;
+    Trx->ReplaceRigServer(std::unique_ptr<TFakeRigServer>(replacement));
+    EXPECT_EQ(rig->Radio.Ptt, 0) << "the old server released it before it went";
+
+    Rig = replacement;
+    Rig->Keys = true;
+    Trx->Set_Ptt(true, &A);
+    delete Trx;
+    EXPECT_EQ(Rig->Radio.Ptt, 0);
+    EXPECT_TRUE(Host.MessageBoxes().empty());
+    Trx = nullptr;
+}
+
+TEST_F(PttTest, ARefusedKeyLeavesNothingOwed)
+{
+    Rig->FailAt = 2; // the put after the fetch
+    Rig->FailText = "set_ptt refused";
+    // The fake's failure is no refusal: the radio may have keyed.
+    EXPECT_THROW(Trx->Set_Ptt(true, &A), EOleError);
+    EXPECT_TRUE(Trx->Get_Ptt()) << "a failure on the way may have keyed it";
+    Trx->ReleasePtt(&A);
+    EXPECT_FALSE(Trx->Get_Ptt());
+
+    Rig->Keys = false;
+    EXPECT_THROW(Trx->Set_Ptt(true, &A), ENoPtt);
+    EXPECT_FALSE(Trx->Get_Ptt());
+    EXPECT_FALSE(Trx->PttTim->Enabled());
+}
+
+TEST_F(PttTest, TheWatchdogReleasesOnceAndReportsOnce)
+{
+    Trx->SetPttLimit(3);
+    Trx->Set_Ptt(true, &A);
+    Rig->ClearLog();
+    Host.Advance(2000);
+    EXPECT_TRUE(Trx->Get_Ptt());
+    Host.Advance(1000);
+    EXPECT_FALSE(Trx->Get_Ptt());
+    EXPECT_EQ(PttPuts(), (Log{"put Ptt 0"}));
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_NE(Host.MessageBoxes()[0].Text.find("transmit watchdog"), std::string::npos);
+    Host.Advance(10000);
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_FALSE(Trx->PttTim->Enabled());
+
+    // A new key starts the count afresh; 0 turns the watchdog off.
+    Trx->Set_Ptt(true, &A);
+    Host.Advance(2000);
+    Trx->SetPttLimit(0);
+    Host.Advance(60000);
+    EXPECT_TRUE(Trx->Get_Ptt());
+}
+
+TEST_F(PttTest, AFailedReleaseIsToldOnceAndRetriedUntilItGoesThrough)
+{
+    Trx->Set_Ptt(true, &A);
+    Rig->FailAll = true;
+    Trx->ReleasePtt(&A);
+    EXPECT_TRUE(Trx->UnkeyOwed());
+    ASSERT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_NE(Host.MessageBoxes()[0].Text.find("may still be transmitting"), std::string::npos);
+    Host.Advance(5000);
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u) << "told once";
+    EXPECT_TRUE(Trx->UnkeyOwed());
+    Rig->FailAll = false;
+    Rig->ClearLog();
+    Host.Advance(1000);
+    EXPECT_FALSE(Trx->UnkeyOwed());
+    EXPECT_EQ(PttPuts(), (Log{"put Ptt 0"}));
+    Host.Advance(5000);
+    EXPECT_EQ(PttPuts(), (Log{"put Ptt 0"})) << "nothing more once released";
+}
+
+} // namespace

@@ -192,7 +192,8 @@ TEST_F(RigctlTest, ExtendedRepliesForOneCommandEach)
         {"+\\chk_vfo", "ChkVFO: 0\n"},
         {"+F abc", "set_freq: abc\nRPRT -1\n"},
         {"+M FOO 0", "set_mode: FOO 0\nRPRT -1\n"},
-        {"+T 1", "RPRT -11\n"},
+        {"+L AF 1", "RPRT -11\n"},
+        {"+T 1", "set_ptt: 1\nRPRT -11\n"},
         {"+F 7074000", "set_freq: 7074000\nRPRT 0\n"},
         {";M USB 2400", "set_mode: USB 2400;RPRT 0\n"},
         {"|S 0 VFOA", "set_split_vfo: 0 VFOA|RPRT 0\n"},
@@ -486,7 +487,7 @@ TEST_F(RigctlTest, OnlyAConnectionWhoseFirstLineIsCommandsIsServed)
         {"Max-Forwards:", "Max-Forwards: 1\r\n", false, nullptr},
         {"TLS, no line end", std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11), false, nullptr},
         {"SSH, no line end", "SSH-2.0-OpenSSH_9.2p1 Debian-2", false, nullptr},
-        {"an unknown command", "\\set_ptt 1\n", false, nullptr},
+        {"an unknown command", "\\set_level AF 1\n", false, nullptr},
         {"a known one, then an unknown one", "f Z\n", false, nullptr},
         {"a frequency out of range", "F 0\n", false, nullptr},
         {"a mode unknown", "M RTTY 0\n", false, nullptr},
@@ -618,6 +619,82 @@ TEST_F(RigctlTest, ABacklogRunsInOrderAndStopsAtAQuitOrAnOverflow)
     EXPECT_THAT(Rig->Puts(), IsEmpty());
     quits.Received("F 7000000\n");
     EXPECT_FALSE(quits.Pending());
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::string> PttPuts(const TFakeRigServer& rig)
+{
+    std::vector<std::string> puts;
+    for (const std::string& put : rig.Puts())
+        if (put.starts_with("put Ptt"))
+            puts.push_back(put);
+    return puts;
+}
+
+TEST_F(RigctlTest, PttWhereTheRigServerKeysTheRadioAndNotAvailableElsewhere)
+{
+    struct TCase {
+        const char* What;
+        bool Keys;
+        bool Polled;
+        const char* Line;
+        const char* Reply;
+        std::vector<std::string> Puts;
+    };
+    const TCase cases[] = {
+        {"keys", true, true, "T 1\n", "RPRT 0\n", {"put Ptt 1"}},
+        {"keys with the data jack's audio", true, true, "\\set_ptt 3\n", "RPRT 0\n", {"put Ptt 1"}},
+        {"releases", true, true, "T 0\n", "RPRT 0\n", {"put Ptt 0"}},
+        {"reads", true, true, "t\n", "0\n", {}},
+        {"no PTT value", true, true, "T 4\n", "RPRT -1\n", {}},
+        {"no number", true, true, "T on\n", "RPRT -1\n", {}},
+        {"a reading long past", true, false, "t\n", "RPRT -6\n", {}},
+        {"the COM rig server keys nothing", false, true, "T 1\n", "RPRT -11\n", {}},
+        {"nor reads PTT", false, true, "+t\n", "get_ptt:\nRPRT -11\n", {}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.What);
+        Rig->Keys = test.Keys;
+        test.Polled ? Trx->StartPolling() : Trx->StopPolling();
+        if (test.Polled)
+            Poll();
+        Rig->ClearLog();
+        EXPECT_EQ(Exchange(test.Line), test.Reply);
+        EXPECT_EQ(PttPuts(*Rig), test.Puts);
+        EXPECT_EQ(Exchange("T 0\n"), test.Keys ? "RPRT 0\n" : "RPRT -11\n");
+    }
+}
+
+TEST_F(RigctlTest, AClientThatKeyedAndGoesReleasesThePtt)
+{
+    Rig->Keys = true;
+    Poll();
+    auto keying = std::make_unique<TRigctlSession>(Shared);
+    EXPECT_EQ(Exchange(*keying, "T 1\nt\n"), "RPRT 0\n1\n");
+    EXPECT_EQ(Exchange(Session, "t\n"), "1\n") << "the others see it";
+    // Another client that never keyed goes: nothing happens.
+    auto other = std::make_unique<TRigctlSession>(Shared);
+    EXPECT_EQ(Exchange(*other, "f\n"), "0\n");
+    other.reset();
+    EXPECT_EQ(PttPuts(*Rig), (std::vector<std::string>{"put Ptt 1"}));
+    keying.reset();
+    EXPECT_EQ(PttPuts(*Rig), (std::vector<std::string>{"put Ptt 1", "put Ptt 0"}));
+    EXPECT_EQ(Exchange(Session, "t\n"), "0\n");
+}
+
+TEST_F(RigctlTest, TheHandshakeTellsWhetherPttIsTheRigs)
+{
+    for (const bool keys : {false, true}) {
+        Rig->Keys = keys;
+        TRigctlSession session(Shared);
+        const std::string state = Exchange(session, "\\chk_vfo\n\\dump_state\n");
+        EXPECT_NE(state.find(keys ? "ptt_type=0x1\n" : "ptt_type=0x0\n"), std::string::npos) << keys;
+        const std::string caps = Exchange(session, "\\dump_caps\n");
+        EXPECT_NE(caps.find(keys ? "Can set PTT:\tY\n" : "Can set PTT:\tN\n"), std::string::npos) << keys;
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@ public:
         int32_t FreqB = 0;
         int32_t Mode = 0;
         int32_t Vfo = 0;
+        int32_t Ptt = 0;
 
         // The radio in an arrangement, Freq that of the VFO in use as the
         // stand-in's radio has it (a raw arrangement outside the four counts as A).
@@ -67,6 +68,9 @@ public:
     // Runs inside every logged call, after it is logged: a test lets time pass
     // there as a slow server's call would.
     std::function<void()> DuringCall;
+    // It can key the radio (as rigctld can); PTT calls raise ENoPtt otherwise.
+    bool Keys = false;
+    bool CanKey() const override { return Keys; }
 
     std::unique_ptr<IRig> Rig() override
     {
@@ -123,6 +127,19 @@ private:
         void PutFreqB(int32_t v) override { Put("FreqB", v); }
         void PutMode(int32_t v) override { Put("Mode", v); }
         void PutVfo(int32_t v) override { Put("Vfo", v); }
+        int32_t GetPtt() override
+        {
+            if (!FServer.Keys)
+                return IRig::GetPtt();
+            return Get("Ptt"), FServer.Radio.Ptt;
+        }
+        void PutPtt(int32_t v) override
+        {
+            if (!FServer.Keys)
+                IRig::PutPtt(v);
+            Put("Ptt", v);
+            FServer.Radio.Ptt = v;
+        }
 
     private:
         void Get(const std::string& name) { FServer.Call("get " + name); }
