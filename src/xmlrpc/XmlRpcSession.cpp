@@ -214,7 +214,16 @@ constexpr TMethod kMethods[] = {
      }},
     {"rig.get_split", TArg::None, true, false,
      [](TContext& c) { return TAnswer::Of(TXmlRpcValue::OfInt(c.View.Split ? 1 : 0)); }},
-    {"rig.get_ptt", TArg::None, true, false, [](TContext&) { return TAnswer::Of(TXmlRpcValue::OfInt(0)); }},
+    // Where the rig server cannot key the radio, Velkor's clients never have:
+    // 0, since fldigi drops the connection on a fault here.
+    {"rig.get_ptt", TArg::None, false, false,
+     [](TContext& c) {
+         if (!c.View.PttAvailable)
+             return TAnswer::Of(TXmlRpcValue::OfInt(0));
+         if (!c.View.Connected)
+             return TAnswer::Fault(kFaultRig, "the radio is not read");
+         return TAnswer::Of(TXmlRpcValue::OfInt(c.View.Ptt ? 1 : 0));
+     }},
     {"rig.set_vfo", TArg::Freq, false, true,
      [](TContext& c) {
          int32_t freq = 0;
@@ -247,8 +256,12 @@ constexpr TMethod kMethods[] = {
      [](TContext&) { return TAnswer::Fault(kFaultNotAvailable, "the bandwidth cannot be set"); }},
     {"rig.set_bandwidth", TArg::Any, false, false,
      [](TContext&) { return TAnswer::Fault(kFaultNotAvailable, "the bandwidth cannot be set"); }},
-    {"rig.set_ptt", TArg::Flag, false, false,
-     [](TContext&) { return TAnswer::Fault(kFaultNotAvailable, "not available"); }},
+    {"rig.set_ptt", TArg::Flag, false, true,
+     [](TContext& c) {
+         bool on = false;
+         FlagOf(*c.Arg, on);
+         return RigResult(c.Rig.SetPtt(c.Client, on));
+     }},
 };
 
 TAnswer ListMethods(TContext&)
@@ -351,7 +364,8 @@ size_t HeadEnd(std::string_view head, size_t from)
 
 } // namespace
 
-TXmlRpcSession::~TXmlRpcSession() = default;
+// A client that keyed the radio and goes releases it.
+TXmlRpcSession::~TXmlRpcSession() { FRig.ClientGone(this); }
 
 void TXmlRpcSession::Received(std::string_view data)
 {

@@ -49,6 +49,7 @@ const std::vector<std::pair<std::string, std::string>> kCalls = {
     {"rig.set_vfoB", "<value><double>7075000.5</double></value>"}, {"rig.set_mode", "<value>USB-D</value>"},
     {"rig.set_modeA", "<value>CW-R</value>"}, {"rig.set_AB", "<value>B</value>"},
     {"rig.set_split", "<value><i4>1</i4></value>"}, {"rig.get_vfo", ""}, {"rig.get_modeA", ""},
+    {"rig.set_ptt", "<value><i4>1</i4></value>"}, {"rig.get_ptt", ""},
 };
 
 std::string Body(TRandom& random)
@@ -139,6 +140,7 @@ struct TRigUnderTest {
         const std::vector<int32_t> modes = {RigParams::SSB_U, RigParams::DIG_U, RigParams::CW_L, 0};
         Server->Radio = {"FAKE", 14074000, 14074000, 7050000, random.Pick(modes), random.Pick(vfos)};
         Server->FailAt = static_cast<int>(random.Below(40));
+        Server->Keys = random.Below(2) == 0;
         Trx = new TTransceiver(&Owner, std::make_unique<TAppPollHost>(app), std::move(server));
         Trx->StartPolling();
         DispatchEvent(&app, [this] { Trx->TimTimer(Trx->Tim); });

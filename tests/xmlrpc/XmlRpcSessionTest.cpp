@@ -275,6 +275,7 @@ TEST_F(XmlRpcTest, WrongParametersAndUnknownMethodsAnswerAFaultAndSendNothing)
         {"rig.set_split", "<param><value><i4>2</i4></value></param>", XmlRpc::kFaultBadParams},
         {"rig.set_split", "<param><value>1</value></param>", XmlRpc::kFaultBadParams},
         {"rig.set_ptt", "<param><value><i4>-1</i4></value></param>", XmlRpc::kFaultBadParams},
+        {"rig.set_ptt", "", XmlRpc::kFaultBadParams},
         {"rig.get_vfo", "<param><value><i4>1</i4></value></param>", XmlRpc::kFaultBadParams},
         {"rig.get_modes", "<param><value>x</value></param>", XmlRpc::kFaultBadParams},
         {"rig.set_bw", "<param><value><i4>500</i4></value></param>", XmlRpc::kFaultNotAvailable},
@@ -327,7 +328,7 @@ TEST_F(XmlRpcTest, ReadsAnswerAFaultWhileTheRadioIsNotRead)
 {
     const Lines reads = {"rig.get_vfo", "rig.get_vfoA", "rig.get_vfoB", "rig.get_AB", "rig.get_mode",
                          "rig.get_modeA", "rig.get_modeB", "rig.get_bw", "rig.get_bwA", "rig.get_bwB",
-                         "rig.get_bws", "rig.get_split", "rig.get_ptt", "rig.get_sideband"};
+                         "rig.get_bws", "rig.get_split", "rig.get_sideband"};
     const struct {
         const char* Why;
         std::function<void()> Disconnect;
@@ -599,14 +600,72 @@ TEST_F(XmlRpcTest, AClientThatStopsReadingOverflowsAndRunsNoMore)
     EXPECT_LT(session.Output().size(), XmlRpc::kMaxPendingOutput + 8192);
 }
 
-TEST_F(XmlRpcTest, PttIsNotAvailableHere)
+std::vector<std::string> PttPuts(const TFakeRigServer& rig)
 {
+    std::vector<std::string> puts;
+    for (const std::string& put : rig.Puts())
+        if (put.starts_with("put Ptt"))
+            puts.push_back(put);
+    return puts;
+}
+
+TEST_F(XmlRpcTest, PttWhereTheRigServerKeysTheRadioAndNotAvailableElsewhere)
+{
+    const struct {
+        const char* What;
+        bool Keys;
+        bool Polled;
+        const char* Method;
+        std::string Value;
+        std::string Reply; // a value, or "fault N"
+        Lines Puts;
+    } cases[] = {
+        {"keys", true, true, "rig.set_ptt", I4(1), I4(0), {"put Ptt 1"}},
+        {"keys on a boolean", true, true, "rig.set_ptt", "<boolean>1</boolean>", I4(0), {"put Ptt 1"}},
+        {"releases", true, true, "rig.set_ptt", I4(0), I4(0), {"put Ptt 0"}},
+        {"reads", true, true, "rig.get_ptt", "", I4(0), {}},
+        {"no PTT value", true, true, "rig.set_ptt", I4(3), "fault -32602", {}},
+        {"a text", true, true, "rig.set_ptt", Str("1"), "fault -32602", {}},
+        {"a reading long past", true, false, "rig.get_ptt", "", "fault 1", {}},
+        {"the COM rig server keys nothing", false, true, "rig.set_ptt", I4(1), "fault 2", {}},
+        {"and its clients never keyed", false, false, "rig.get_ptt", "", I4(0), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Rig->Keys = c.Keys;
+        c.Polled ? Trx->StartPolling() : Trx->StopPolling();
+        if (c.Polled)
+            Poll();
+        Rig->ClearLog();
+        const std::string reply = CallOf(c.Method, c.Value);
+        if (c.Reply.starts_with("fault "))
+            EXPECT_EQ(FaultCode(reply), std::stoi(c.Reply.substr(6))) << reply;
+        else
+            EXPECT_EQ(reply, Response(c.Reply));
+        EXPECT_EQ(PttPuts(*Rig), c.Puts);
+        const std::string release = CallOf("rig.set_ptt", I4(0));
+        EXPECT_EQ(FaultCode(release), c.Keys ? 0 : XmlRpc::kFaultNotAvailable) << release;
+    }
+    Rig->Keys = false;
+    Trx->StartPolling();
+    Poll();
+    EXPECT_NE(CallOf("rig.set_ptt", I4(1)).find("not available"), std::string::npos);
+}
+
+TEST_F(XmlRpcTest, AClientThatKeyedAndGoesReleasesThePtt)
+{
+    Rig->Keys = true;
     Poll(14074000, 7050000, SSB_U, VFOAA);
-    const std::string reply = CallOf("rig.set_ptt", I4(1));
-    EXPECT_EQ(FaultCode(reply), XmlRpc::kFaultNotAvailable);
-    EXPECT_NE(reply.find("not available"), std::string::npos);
+    auto keying = std::make_unique<TXmlRpcSession>(Shared);
+    EXPECT_EQ(Exchange(*keying, Post("rig.set_ptt", I4(1)) + Post("rig.get_ptt")), Response(I4(0)) + Response(I4(1)));
+    EXPECT_EQ(CallOf("rig.get_ptt"), Response(I4(1))) << "the others see it";
+    auto other = std::make_unique<TXmlRpcSession>(Shared);
+    EXPECT_EQ(Exchange(*other, Post("rig.get_vfoA")), Response(Str("14074000")));
+    other.reset();
+    EXPECT_EQ(PttPuts(*Rig), Lines({"put Ptt 1"})) << "one that never keyed goes: nothing happens";
+    keying.reset();
+    EXPECT_EQ(PttPuts(*Rig), Lines({"put Ptt 1", "put Ptt 0"}));
     EXPECT_EQ(CallOf("rig.get_ptt"), Response(I4(0)));
-    EXPECT_TRUE(Rig->Puts().empty());
 }
 
 } // namespace
