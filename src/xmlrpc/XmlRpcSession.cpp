@@ -175,7 +175,7 @@ TAnswer SetFreqOf(TContext& c, char vfo)
 
 TAnswer ListMethods(TContext&);
 
-// Sorted by nothing: the order system.listMethods tells.
+// In the order system.listMethods tells them.
 constexpr TMethod kMethods[] = {
     {"main.get_version", TArg::None, false, false, [](TContext&) { return TAnswer::Of(Text("Velkor-1")); }},
     {"system.listMethods", TArg::Any, false, false, ListMethods},
