@@ -30,7 +30,7 @@ enum class TSettingKind {
 };
 
 // The rows' names, in the table's order.
-enum class TProgramValue { RigctlPort, RigServer, StartFolder, PttTimeout };
+enum class TProgramValue { RigctlPort, RigServer, StartFolder, XmlRpcPort, PttTimeout };
 
 struct TProgramSettingRow {
     TProgramValue Id;
@@ -48,6 +48,7 @@ inline constexpr TProgramSettingRow kProgramSettings[] = {
     {TProgramValue::RigctlPort, "RigctlPort", TSettingKind::TcpPort, "rigctl", 4532, 1, 65535},
     {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
     {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
+    {TProgramValue::XmlRpcPort, "XmlRpcPort", TSettingKind::TcpPort, "xmlrpc", 12345, 1, 65535},
     // The transmit watchdog: PTT held longer is released (0: never).
     {TProgramValue::PttTimeout, "PttTimeout", TSettingKind::Seconds, "ptttimeout", 600, 0, 86400},
 };

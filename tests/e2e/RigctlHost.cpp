@@ -7,7 +7,9 @@
 //                              taken: the report is expected); or
 //                              rigctld:RPORT, the port on the switch and
 //                              hamlib's rigctld on 127.0.0.1:RPORT as the rig
-//                              server, without rigsim.exe
+//                              server, without rigsim.exe; or xmlrpc-switch,
+//                              xmlrpc-registry, xmlrpc-busy: the same for the
+//                              XML-RPC port (/xmlrpc:PORT, XmlRpcPort)
 // It prints "port N" and "ready", then answers lines on its input: "state K"
 // with "state K FREQA FREQB MODE VFO" (the stand-in's radio, read through the
 // rig server's interface), "probe" (rigctld: with what the rig server
@@ -87,9 +89,13 @@ std::wstring ReportText(HWND box)
 
 int Serve(const std::string& mode)
 {
+    // The XML-RPC port's modes are the rigctl port's with its switch and value.
+    const bool xmlrpc = mode.starts_with("xmlrpc-");
+    const std::string place = xmlrpc ? mode.substr(7) : mode;
+    const wchar_t* const portValue = xmlrpc ? L"XmlRpcPort" : L"RigctlPort";
     uint16_t port = 0;
     SOCKET taken = BoundLoopbackSocket(port);
-    if (mode == "busy")
+    if (place == "busy")
         listen(taken, 1);
     else
         closesocket(taken);
@@ -103,10 +109,11 @@ int Serve(const std::string& mode)
             rigSim.Start();
         StoreSetting(L"On_Offlbl_Caption", L"ON");
         const std::wstring portText = std::to_wstring(port);
-        if (mode == "registry")
-            RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort", REG_SZ, portText.c_str(),
+        if (place == "registry")
+            RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, portValue, REG_SZ, portText.c_str(),
                             static_cast<DWORD>((portText.size() + 1) * sizeof(wchar_t)));
-        std::wstring switches = mode == "registry" ? std::wstring() : L"/rigctl:" + portText;
+        std::wstring switches =
+            place == "registry" ? std::wstring() : (xmlrpc ? L"/xmlrpc:" : L"/rigctl:") + portText;
         if (rigctld)
             switches += L" /rigserver:rigctld:127.0.0.1:" + std::wstring(mode.begin() + 8, mode.end());
         // More of velkor.exe's switches, the script's (such as a short transmit watchdog).
@@ -121,7 +128,7 @@ int Serve(const std::string& mode)
             std::cout << "velkor.exe never polled" << std::endl;
             fine = false;
         }
-        if (mode == "busy") {
+        if (place == "busy") {
             HWND box = nullptr;
             WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), L"Velkor")) != nullptr; }, 10000);
             std::wcout << L"reported " << (box ? ReportText(box) : L"nothing") << std::endl;
@@ -170,8 +177,8 @@ int Serve(const std::string& mode)
                 std::cout << "state " << serial << " " << State(server) << std::endl;
             }
         }
-        if (mode == "registry")
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort");
+        if (place == "registry")
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, portValue);
         server.Disconnect();
         fine = fine && EndVelkor(velkor.Id());
     }
