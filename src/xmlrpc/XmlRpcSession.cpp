@@ -565,7 +565,11 @@ bool TXmlRpcSession::RunRequest(int& rigCommands)
             // A poll long past is no answer.
             answer = XmlRpcFault(kFaultRig, "the radio is not read");
         } else {
-            TContext context{FRig, view, this, FCall->Params.empty() ? nullptr : &FCall->Params[0]};
+            // A client that closes after each call (HTTP/1.0, Connection: close)
+            // holds its key for the port, not for a connection about to go:
+            // rig.set_ptt 0, the watchdog, OFF or the end release it.
+            const void* client = FCloseAfter ? static_cast<const void*>(&FRig) : this;
+            TContext context{FRig, view, client, FCall->Params.empty() ? nullptr : &FCall->Params[0]};
             answer = method->Run(context).Response;
         }
     }

@@ -666,6 +666,16 @@ TEST_F(XmlRpcTest, AClientThatKeyedAndGoesReleasesThePtt)
     keying.reset();
     EXPECT_EQ(PttPuts(*Rig), Lines({"put Ptt 1", "put Ptt 0"}));
     EXPECT_EQ(CallOf("rig.get_ptt"), Response(I4(0)));
+
+    // One that closes after every call keys for the port: its connection's
+    // end is no release, a release from any client is.
+    Rig->ClearLog();
+    auto closing = std::make_unique<TXmlRpcSession>(Shared);
+    Exchange(*closing, Post("rig.set_ptt", I4(1), "Connection: close\r\n"));
+    closing.reset();
+    EXPECT_EQ(PttPuts(*Rig), Lines({"put Ptt 1"}));
+    EXPECT_EQ(CallOf("rig.set_ptt", I4(0)), Response(I4(0)));
+    EXPECT_EQ(PttPuts(*Rig), Lines({"put Ptt 1", "put Ptt 0"}));
 }
 
 } // namespace
