@@ -33,7 +33,7 @@ enum class TSettingKind {
 };
 
 // The rows' names, in the table's order.
-enum class TProgramValue { RigctlPort, RigServer, StartFolder, PttTimeout, RadioInfo };
+enum class TProgramValue { RigctlPort, RigServer, StartFolder, XmlRpcPort, PttTimeout, RadioInfo };
 
 struct TProgramSettingRow {
     TProgramValue Id;
@@ -52,6 +52,7 @@ inline constexpr TProgramSettingRow kProgramSettings[] = {
     {TProgramValue::RigctlPort, "RigctlPort", TSettingKind::TcpPort, "rigctl", 4532, 1, 65535},
     {TProgramValue::RigServer, "RigServer", TSettingKind::Text, "rigserver"},
     {TProgramValue::StartFolder, "StartFolder", TSettingKind::Utf8Text, ""},
+    {TProgramValue::XmlRpcPort, "XmlRpcPort", TSettingKind::TcpPort, "xmlrpc", 12345, 1, 65535},
     // The transmit watchdog: PTT held longer is released (0: never).
     {TProgramValue::PttTimeout, "PttTimeout", TSettingKind::Seconds, "ptttimeout", 600, 0, 86400},
     // The radio's state broadcast to station equipment (UDP).

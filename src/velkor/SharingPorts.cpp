@@ -3,12 +3,15 @@
 #include <exception>
 
 #include "rigctl/win32/RigctlServer.h"
+#include "xmlrpc/win32/XmlRpcServer.h"
 
 namespace {
 
 const TSharingPort kPorts[] = {
     // hamlib programs.
     {kRigctlPort, TProgramValue::RigctlPort, [](TTransceiver* transceiver) { return RigctlServing(transceiver); }},
+    // fldigi, and hamlib's model 4 (WSJT-X and the like).
+    {kXmlRpcPort, TProgramValue::XmlRpcPort, [](TTransceiver* transceiver) { return XmlRpcServing(transceiver); }},
 };
 
 } // namespace

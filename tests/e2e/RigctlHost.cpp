@@ -7,7 +7,9 @@
 //                              taken: the report is expected); or
 //                              rigctld:RPORT, the port on the switch and
 //                              hamlib's rigctld on 127.0.0.1:RPORT as the rig
-//                              server, without rigsim.exe; or
+//                              server, without rigsim.exe; or xmlrpc-switch,
+//                              xmlrpc-registry, xmlrpc-busy: the same for the
+//                              XML-RPC port (/xmlrpc:PORT, XmlRpcPort); or
 //                              radioinfo:LIST, the port on the switch and
 //                              /radioinfo:LIST (the radio's state broadcast);
 //                              rigctld:RPORT+radioinfo:LIST both
@@ -100,9 +102,13 @@ int Serve(std::string mode)
     } else if (mode.starts_with("radioinfo:")) {
         radioInfo = mode.substr(10);
     }
+    // The XML-RPC port's modes are the rigctl port's with its switch and value.
+    const bool xmlrpc = mode.starts_with("xmlrpc-");
+    const std::string place = xmlrpc ? mode.substr(7) : mode;
+    const wchar_t* const portValue = xmlrpc ? L"XmlRpcPort" : L"RigctlPort";
     uint16_t port = 0;
     SOCKET taken = BoundLoopbackSocket(port);
-    if (mode == "busy")
+    if (place == "busy")
         listen(taken, 1);
     else
         closesocket(taken);
@@ -116,10 +122,11 @@ int Serve(std::string mode)
             rigSim.Start();
         StoreSetting(L"On_Offlbl_Caption", L"ON");
         const std::wstring portText = std::to_wstring(port);
-        if (mode == "registry")
-            RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort", REG_SZ, portText.c_str(),
+        if (place == "registry")
+            RegSetKeyValueW(HKEY_CURRENT_USER, kProgramKey, portValue, REG_SZ, portText.c_str(),
                             static_cast<DWORD>((portText.size() + 1) * sizeof(wchar_t)));
-        std::wstring switches = mode == "registry" ? std::wstring() : L"/rigctl:" + portText;
+        std::wstring switches =
+            place == "registry" ? std::wstring() : (xmlrpc ? L"/xmlrpc:" : L"/rigctl:") + portText;
         if (rigctld)
             switches += L" /rigserver:rigctld:127.0.0.1:" + std::wstring(mode.begin() + 8, mode.end());
         if (!radioInfo.empty())
@@ -136,7 +143,7 @@ int Serve(std::string mode)
             std::cout << "velkor.exe never polled" << std::endl;
             fine = false;
         }
-        if (mode == "busy") {
+        if (place == "busy") {
             HWND box = nullptr;
             WaitFor([&] { return (box = MessageBoxOf(velkor.Id(), L"Velkor")) != nullptr; }, 10000);
             std::wcout << L"reported " << (box ? ReportText(box) : L"nothing") << std::endl;
@@ -197,8 +204,8 @@ int Serve(std::string mode)
                 std::cout << "state " << serial << " " << State(server) << std::endl;
             }
         }
-        if (mode == "registry")
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, L"RigctlPort");
+        if (place == "registry")
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, portValue);
         server.Disconnect();
         fine = fine && EndVelkor(velkor.Id());
     }
