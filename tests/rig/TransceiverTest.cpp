@@ -491,16 +491,19 @@ TEST_F(PttTest, OffAndTheEndReleaseAKeyedRadio)
     Trx->StartPolling();
     Trx->Set_Ptt(true, &A);
     Rig->ClearLog();
-    TFakeRigServer* rig = Rig;
+    int32_t pttAtEnd = -1;
+    Rig->PttAtEnd = &pttAtEnd;
     auto* replacement = new TFakeRigServer;
     Trx->ReplaceRigServer(std::unique_ptr<TFakeRigServer>(replacement));
-    EXPECT_EQ(rig->Radio.Ptt, 0) << "the old server released it before it went";
+    EXPECT_EQ(pttAtEnd, 0) << "the old server released it before it went";
 
     Rig = replacement;
     Rig->Keys = true;
     Trx->Set_Ptt(true, &A);
+    pttAtEnd = -1;
+    Rig->PttAtEnd = &pttAtEnd;
     delete Trx;
-    EXPECT_EQ(Rig->Radio.Ptt, 0);
+    EXPECT_EQ(pttAtEnd, 0) << "the end released it";
     EXPECT_TRUE(Host.MessageBoxes().empty());
     Trx = nullptr;
 }

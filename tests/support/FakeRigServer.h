@@ -71,6 +71,13 @@ public:
     // It can key the radio (as rigctld can); PTT calls raise ENoPtt otherwise.
     bool Keys = false;
     bool CanKey() const override { return Keys; }
+    // Where a replaced server leaves the radio's PTT as it goes.
+    int32_t* PttAtEnd = nullptr;
+    ~TFakeRigServer() override
+    {
+        if (PttAtEnd)
+            *PttAtEnd = Radio.Ptt;
+    }
     // Reads a poll at once, PTT with it where it keys (as rigctld does).
     bool ReadsAll = false;
     bool ReadAll(TRigReading& reading) override
