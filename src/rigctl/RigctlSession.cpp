@@ -390,11 +390,16 @@ bool CanOpenSession(std::string_view line)
 }
 
 // Carries out one command whose arguments are all there.
+// splitVfo is the VFO the client went to with V while the radio is split
+// (0: none), which f and F then address.
 TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command, const TArgs& args, bool& checkedVfo,
-                   bool& quit)
+                   char& splitVfo, bool& quit)
 {
     TResult result;
     const TRigctlView view = rig.View();
+    if (!view.Split)
+        splitVfo = 0;
+    const char addressed = splitVfo ? splitVfo : view.RxVfo;
     // A poll long past is no answer: the rig server failed or hangs, or
     // polling is off.
     if (ReadsTheRadio(command.Kind) && !view.Connected) {
@@ -405,10 +410,13 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
     int32_t freq = 0;
     switch (command.Kind) {
     case TCommandKind::GetFreq:
-        result.Values.emplace_back("Frequency", IntToStr(view.Freq));
+        result.Values.emplace_back("Frequency", IntToStr(view.FreqOf(addressed)));
         break;
     case TCommandKind::SetFreq:
-        result.Code = ParseFreq(args[0], freq) ? rig.SetFreq(freq) : kInvalidArgument;
+        if (!ParseFreq(args[0], freq))
+            result.Code = kInvalidArgument;
+        else
+            result.Code = addressed == view.RxVfo ? rig.SetFreq(freq) : rig.SetFreqOf(addressed, freq);
         break;
     case TCommandKind::GetMode:
         result.Code = ModeValues(view, "Mode", "Passband", result);
@@ -418,14 +426,20 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
         result.Code = SetModeOf(rig, args);
         break;
     case TCommandKind::GetVfo:
-        result.Values.emplace_back("VFO", VfoName(view.RxVfo));
+        result.Values.emplace_back("VFO", VfoName(addressed));
         break;
     case TCommandKind::SetVfo: {
-        // In split the arrangement stays as S set it: hamlib goes to the
-        // receiving VFO to set split and back to the one it was on after,
-        // which may be the transmitting one.
+        // In split the arrangement stays as S set it, and V only chooses the
+        // VFO that f and F address: hamlib reads and sets the transmitting
+        // VFO as V VFOB, f or F, V VFOA, and goes to the receiving VFO to set
+        // split and back after.
         const char vfo = ParseVfo(args[0], view);
-        result.Code = vfo ? rig.SetVfo(view.Split ? view.RxVfo : vfo, view.Split) : kInvalidArgument;
+        if (!vfo)
+            result.Code = kInvalidArgument;
+        else if (view.Split)
+            splitVfo = vfo == view.RxVfo ? 0 : vfo;
+        else
+            result.Code = rig.SetVfo(vfo, false);
         break;
     }
     case TCommandKind::GetSplitVfo:
@@ -442,6 +456,7 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
             result.Code = rig.SetVfo(txVfo == 'A' ? 'B' : 'A', true);
         else
             result.Code = rig.SetVfo(view.RxVfo, false);
+        splitVfo = 0;
         break;
     }
     // The split frequency is the other VFO's, also before split is on: a
@@ -617,7 +632,7 @@ bool TRigctlSession::RunLine(int& commands, int& rigCommands)
         if (!wellFormed)
             result.Code = kInvalidArgument;
         else
-            result = RunCommand(FRig, this, *command, parsed.Args, FCheckedVfo, FQuit);
+            result = RunCommand(FRig, this, *command, parsed.Args, FCheckedVfo, FSplitVfo, FQuit);
 
         // The replies of the few commands whose answer hamlib clients read
         // in a form of its own.

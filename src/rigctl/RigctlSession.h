@@ -96,6 +96,7 @@ private:
     bool FDiscarding = false; // inside a line that was too long
     TGate FGate = TGate::Undecided;
     bool FCheckedVfo = false; // the client asked \chk_vfo: it reads dump_state's settings
+    char FSplitVfo = 0; // the VFO V chose while split, which f and F address
     bool FQuit = false;
     bool FOverflowed = false;
     std::string FOutput;

@@ -124,11 +124,11 @@ TEST_F(RigctlTest, CommandsGoThroughTheTransceiver)
         {VFOAA, "M FM 0", {PutMode(FM)}},
         {VFOAA, "X USB 0", {PutMode(SSB_U)}},
         {VFOAA, "V VFOB", {PutVfo(VFOB), PutVfo(VFOBB)}},
-        {VFOAB, "V VFOB", {PutVfo(VFOA), PutVfo(VFOAB)}},
-        {VFOBA, "V VFOA", {PutVfo(VFOB), PutVfo(VFOBA)}},
+        {VFOAB, "V VFOB", {}}, // in split V only chooses the VFO f and F address
+        {VFOBA, "V VFOA", {}},
         {VFOBB, "V Main", {PutVfo(VFOA), PutVfo(VFOAA)}},
         {VFOAA, "V Sub", {PutVfo(VFOB), PutVfo(VFOBB)}},
-        {VFOBA, "V currVFO", {PutVfo(VFOB), PutVfo(VFOBA)}},
+        {VFOBA, "V currVFO", {}},
         {VFOAA, "S 1 VFOB", {PutVfo(VFOA), PutVfo(VFOAB)}},
         {VFOBB, "S 1 VFOB", {PutVfo(VFOA), PutVfo(VFOAB)}},
         {VFOBB, "S 1 VFOA", {PutVfo(VFOB), PutVfo(VFOBA)}},
@@ -415,6 +415,38 @@ TEST_F(RigctlTest, WithoutSplitTheRadioTransmitsOnTheVfoItReceivesOn)
     // The split frequency stays the other VFO's, set before split goes on.
     Poll(14074000, 7050000, SSB_U, VFOAA);
     EXPECT_EQ(Exchange("I 7075000\ni\nf\n"), "RPRT 0\n7075000\n14074000\n");
+}
+
+// hamlib reads and sets the transmitting VFO in split as V VFOB, f or F,
+// V VFOA: f and F address the VFO V chose, and the arrangement stays.
+TEST_F(RigctlTest, InSplitVChoosesTheVfoThatFAndFAddress)
+{
+    const struct {
+        int32_t Vfo; // as polled, split
+        const char* Input;
+        const char* Replies;
+        Lines Puts;
+    } cases[] = {
+        {VFOAB, "V VFOB\nv\nf\nV VFOA\nv\nf\n", "RPRT 0\nVFOB\n7050000\nRPRT 0\nVFOA\n14074000\n", {}},
+        {VFOBA, "V VFOA\nf\nV VFOB\nf\n", "RPRT 0\n14074000\nRPRT 0\n7050000\n", {}},
+        {VFOAB, "V VFOB\nF 7074000\nV VFOA\nf\n", "RPRT 0\nRPRT 0\nRPRT 0\n14074000\n", {"put FreqB 7074000"}},
+        {VFOAB, "V VFOB\nF 7074000\nf\ni\n", "RPRT 0\nRPRT 0\n7074000\n7074000\n", {"put FreqB 7074000"}},
+        {VFOAB, "V VFOA\nF 7074000\n", "RPRT 0\nRPRT 0\n", {"put Freq 7074000", "put FreqA 7074000"}},
+        // Split ended: V switches the radio again and f reads what it receives on.
+        {VFOAB, "V VFOB\nS 0 VFOA\nf\n", "RPRT 0\nRPRT 0\n14074000\n", {PutVfo(VFOA), PutVfo(VFOAA)}},
+    };
+    for (const auto& c : cases) {
+        Poll(14074000, 7050000, SSB_U, c.Vfo);
+        EXPECT_EQ(Exchange(c.Input), c.Replies) << c.Input;
+        EXPECT_EQ(Rig->Puts(), c.Puts) << c.Input;
+    }
+    // A split that ends at the radio leaves nothing chosen behind.
+    Poll(14074000, 7050000, SSB_U, VFOAB);
+    EXPECT_EQ(Exchange("V VFOB\nf\n"), "RPRT 0\n7050000\n");
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    EXPECT_EQ(Exchange("f\nv\n"), "14074000\nVFOA\n");
+    Poll(14074000, 7050000, SSB_U, VFOAB);
+    EXPECT_EQ(Exchange("f\n"), "14074000\n");
 }
 
 TEST_F(RigctlTest, UnreadRepliesPastTheLimitStopTheCommandsAtOnce)
