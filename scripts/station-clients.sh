@@ -86,20 +86,25 @@ until_is() {
   until got=$("$@") && [ "$got" = "$want" ] || [ $SECONDS -ge $patience ]; do sleep 0.3; done
   echo "$got"
 }
+act_state= # a command printing the program's own view, for the notes
 # Does ACTION, and again (3 times at most) while the command after it does not
 # print WANT within SECONDS: a program just started may not take a click yet.
 # Prints what the command printed last.
 act_until() { # WANT SECONDS ACTION COMMAND...
-  local want=$1 wait=$2 action=$3 got try
+  local want=$1 wait=$2 action=$3 got try state
   shift 3
   for try in 1 2 3; do
     eval "$action"
     got=$(until_is "$want" "$wait" "$@")
     [ "$got" = "$want" ] && break
-    note "($action: not yet after $wait s)" >&2
+    [ -n "${STATION_CLIENTS_DEBUG:-}" ] && shot "retry-$(date +%H%M%S)" >&2
+    state=
+    [ -n "$act_state" ] && state="; the program's own state: $(eval "$act_state")"
+    note "($action: not yet after $wait s$state)" >&2
   done
   echo "$got"
 }
+since() { awk -v from="$1" -v now="$(date +%s.%N)" 'BEGIN { printf "%.1f", now - from }'; }
 shot() { # name
   import -window root "$shots/$1.png" 2>/dev/null && note "screenshot $shots/$1.png"
 }
@@ -229,17 +234,33 @@ INI
   local patience=$((SECONDS + 60))
   until [ -n "$wsjtx_window" ] || [ $SECONDS -ge $patience ]; do
     sleep 1
-    wsjtx_window=$(xdotool search --onlyvisible --pid "$wsjtx_pid" --name 'by K1JT' 2>/dev/null | head -1)
+    wsjtx_window=$(xdotool search --all --onlyvisible --pid "$wsjtx_pid" --name 'by K1JT' 2>/dev/null | head -1)
   done
-  [ -n "$wsjtx_window" ]
+  [ -n "$wsjtx_window" ] || return 1
+  # Below Velkor's window, which stays in sight (its title bar turns red while
+  # the radio transmits); the waterfall to the right of it.
+  xdotool windowmove --sync "$wsjtx_window" 0 330 2>/dev/null
+  xdotool search --all --onlyvisible --pid "$wsjtx_pid" --name 'Wide Graph' 2>/dev/null |
+    xargs -r -I{} xdotool windowmove {} 620 20 2>/dev/null
+  return 0
 }
 wsjtx_tune_button() { xdotool mousemove --window "$wsjtx_window" 752 395 click 1; }
 # The band box left of the dial: a frequency in MHz typed into it tunes.
 wsjtx_tune() { # MHZ
+  # The keyboard to WSJT-X: without a window manager it may still be Velkor's.
+  xdotool windowfocus --sync "$wsjtx_window" 2>/dev/null
   xdotool mousemove --window "$wsjtx_window" 30 432 click --repeat 3 1
+  if [ -n "${STATION_CLIENTS_DEBUG:-}" ]; then
+    note "pointer: $(xdotool getmouselocation) main window $wsjtx_window" >&2
+    xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r w; do
+      note "window $w [$(xdotool getwindowname "$w")] $(xdotool getwindowgeometry "$w" | tr '\n' ' ')" >&2
+    done
+  fi
   xdotool key ctrl+a
   xdotool type --delay 50 "$1"
   xdotool key Return
+  # Away from the box: the next click is then taken by what it is on.
+  xdotool mousemove --window "$wsjtx_window" 215 38 click 1
 }
 wsjtx_kill() { # the program and its decoder, as a crash would end them
   local children
@@ -253,6 +274,7 @@ wsjtx_case() { # NAME RIG HOST:PORT
   local what="WSJT-X on \"$2\" at $3"
   echo "---- $what"
   fresh 14074000
+  act_state="echo dial and transmitting \$(wsjtx_status)"
   if ! wsjtx_start "$1" "$2" "$3"; then
     check "$what: its window" "up" "none within 60 s"
     shot "wsjtx-$1"
@@ -271,8 +293,11 @@ wsjtx_case() { # NAME RIG HOST:PORT
   check "and WSJT-X says it receives" "10136000 0" "$(until_is '10136000 0' 10 wsjtx_status)"
   shot "wsjtx-$1"
   check "$what keyed once more" 1 "$(act_until 1 10 wsjtx_tune_button dummy t)"
+  local killed
+  killed=$(date +%s.%N)
   wsjtx_kill
   check "$what killed while keyed: Velkor releases the dummy" 0 "$(until_is 0 15 dummy t)"
+  note "$(since "$killed") s after the kill"
   check "and Velkor's port goes on" 10136000 "$(until_is 10136000 10 velkor f)"
 }
 
@@ -317,6 +342,8 @@ XML
     shot fldigi
     return
   fi
+  xdotool search --all --onlyvisible --pid "$fldigi_pid" --name '^fldigi' 2>/dev/null |
+    xargs -r -I{} xdotool windowmove {} 0 330 2>/dev/null
   check "$what reads Velkor's frequency" 14070000 "$(until_is 14070000 20 fl rig.get_frequency)"
   dummy F 14071000 >/dev/null
   check "$what reads a change at the radio" 14071000 "$(until_is 14071000 20 fl rig.get_frequency)"
@@ -333,9 +360,12 @@ XML
   shot fldigi
   fl main.tx >/dev/null
   check "$what keyed once more" 1 "$(until_is 1 15 dummy t)"
+  local killed
+  killed=$(date +%s.%N)
   kill -9 "$fldigi_pid" 2>/dev/null
   wait "$fldigi_pid" 2>/dev/null
   check "$what killed while keyed: Velkor releases the dummy" 0 "$(until_is 0 15 dummy t)"
+  note "$(since "$killed") s after the kill"
   check "and Velkor's port goes on" 7070000 "$(until_is 7070000 10 velkor f)"
 }
 
