@@ -192,7 +192,7 @@ wsjtx_window=
 # The latest status: "DIAL TRANSMITTING".
 wsjtx_status() { cat "$work/wsjtx-$wsjtx_name.status" 2>/dev/null; }
 wsjtx_dial() { wsjtx_status | cut -d' ' -f1; }
-wsjtx_start() { # NAME RIG HOST:PORT
+wsjtx_start() { # NAME RIG HOST:PORT [MORE-INI-LINES]
   wsjtx_name=$1
   local home=$work/home-$1 udp
   udp=$(free_port)
@@ -220,7 +220,7 @@ MonitorOFF=true
 UDPServer=127.0.0.1
 UDPServerPort=$udp
 AcceptUDPRequests=false
-
+${4:-}
 [MultiSettings]
 CurrentName=Default
 INI
@@ -270,6 +270,33 @@ wsjtx_kill() { # the program and its decoder, as a crash would end them
   wait "$wsjtx_pid" 2>/dev/null
 }
 
+# As most operators set it: the mode Data/Pkt and split by the rig, so that
+# WSJT-X transmits on the other VFO with its audio in the passband's middle.
+wsjtx_split_case() {
+  local what="WSJT-X on \"Hamlib NET rigctl\" with Data/Pkt and split by the rig"
+  echo "---- $what"
+  fresh 14074000
+  dummy M USB 0 >/dev/null
+  act_state="echo dial and transmitting \$(wsjtx_status)"
+  if ! wsjtx_start velkor-split "Hamlib NET rigctl" "127.0.0.1:$port" \
+    'DataMode=@Variant(\0\0\0\x7f\0\0\0\x18\x43onfiguration::DataMode\0\0\0\0\xf\x64\x61ta_mode_data\0)
+SplitMode=@Variant(\0\0\0\x7f\0\0\0\x1eTransceiverFactory::SplitMode\0\0\0\0\xfsplit_mode_rig\0)'; then
+    check "$what: its window" "up" "none within 60 s"
+    shot wsjtx-velkor-split
+    return
+  fi
+  check "$what reads Velkor's frequency" 14074000 "$(until_is 14074000 30 wsjtx_dial)"
+  check "$what tunes 7.074 MHz" 7074000 "$(act_until 7074000 10 'wsjtx_tune 7.074' dummy f)"
+  check "and sets the upper digital mode" PKTUSB "$(until_is PKTUSB 10 eval 'dummy m | head -1')"
+  check "$what Tune keys the dummy" 1 "$(act_until 1 10 wsjtx_tune_button dummy t)"
+  note "rigctld while keyed: split and TX VFO $(dummy s | tr '\n' ' '); TX frequency $(dummy i); RX $(dummy f); mode $(dummy m | tr '\n' ' ')"
+  check "and transmits split on VFO B" "1 VFOB" "$(until_is '1 VFOB' 10 eval 'dummy s | tr "\n" " " | sed "s/ \$//"')"
+  shot wsjtx-velkor-split-tune
+  check "$what Tune again releases it" 0 "$(act_until 0 10 wsjtx_tune_button dummy t)"
+  wsjtx_kill
+  check "$what killed: the dummy receives" 0 "$(until_is 0 15 dummy t)"
+}
+
 wsjtx_case() { # NAME RIG HOST:PORT
   local what="WSJT-X on \"$2\" at $3"
   echo "---- $what"
@@ -302,6 +329,7 @@ wsjtx_case() { # NAME RIG HOST:PORT
 }
 
 wsjtx_case velkor-rigctl "Hamlib NET rigctl" "127.0.0.1:$port"
+wsjtx_split_case
 wsjtx_case velkor-xmlrpc "FLRig FLRig" "127.0.0.1:$xport"
 
 # ---- fldigi -----------------------------------------------------------------------
