@@ -4,6 +4,7 @@
 # `rigctld -m 1 -P RIG` (the dummy radio with PTT) with both sharing ports
 # open, and then
 #   1. WSJT-X on "Hamlib NET rigctl" at Velkor's rigctl port, PTT by CAT;
+#      once more with the mode Data/Pkt and split by the rig;
 #   2. WSJT-X on "FLRig" at Velkor's XML-RPC port;
 #   3. fldigi as the rig program's client on Velkor's XML-RPC port;
 # each reads the frequency, tunes, keys and releases the dummy with its own
@@ -59,7 +60,7 @@ cleanup() {
   local pid
   for pid in "${program_pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
   if [ -n "$host_pid" ]; then
-    echo end >&3 2>/dev/null
+    { echo end >&3; } 2>/dev/null
     for _ in $(seq 100); do kill -0 "$host_pid" 2>/dev/null || break; sleep 0.1; done
     kill "$host_pid" 2>/dev/null
   fi
@@ -151,8 +152,17 @@ check "velkor.exe's XML-RPC port answers" 145000000 \
   "$(until_is 145000000 10 timeout 10 rigctl -m 4 -r "127.0.0.1:$xport" f 2>/dev/null)"
 
 # Every check below first sets the dummy where the program has not been.
-fresh() { # FREQ: the dummy tuned there, receiving, and Velkor's port reading it
+radio_note() { # what rigctld and Velkor's port say of the VFOs
+  local at
+  for at in dummy velkor; do
+    note "$at: VFO $($at v), split $($at s | tr '\n' ' ')TX $($at i), frequency $($at f), mode $($at m | head -1)"
+  done
+}
+fresh() { # FREQ: the dummy tuned there on VFO A without split, receiving, and Velkor's port reading it
+  radio_note
   dummy T 0 >/dev/null
+  dummy V VFOA >/dev/null
+  dummy S 0 VFOA >/dev/null
   dummy F "$1" >/dev/null
   until_is "$1" 15 velkor f >/dev/null
 }
@@ -161,7 +171,7 @@ fresh() { # FREQ: the dummy tuned there, receiving, and Velkor's port reading it
 # WSJT-X tells its state in UDP datagrams (its "Status" message: the dial
 # frequency and whether it transmits); this listener keeps the latest.
 cat >"$work/wsjtx_status.py" <<'PY'
-import socket, struct, sys
+import os, socket, struct, sys
 sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 sock.bind(("127.0.0.1", int(sys.argv[1])))
 def utf8(data, at):
@@ -183,7 +193,6 @@ while True:
         continue
     with open(sys.argv[2] + ".new", "w") as out:
         out.write("%d %d\n" % (dial, transmitting))
-    import os
     os.replace(sys.argv[2] + ".new", sys.argv[2])
 PY
 
@@ -226,6 +235,7 @@ CurrentName=Default
 INI
   python3 "$work/wsjtx_status.py" "$udp" "$work/wsjtx-$1.status" &
   program_pids+=($!)
+  disown $! # killed at the end, without a word from the shell
   HOME=$home TMPDIR=$work/tmp/$1 XDG_RUNTIME_DIR=$work/run-$1 wsjtx --rig-name="$1" \
     >"$work/wsjtx-$1.log" 2>&1 </dev/null &
   wsjtx_pid=$!
@@ -277,6 +287,10 @@ wsjtx_split_case() {
   echo "---- $what"
   fresh 14074000
   dummy M USB 0 >/dev/null
+  # VFO B elsewhere, where WSJT-X must move it to transmit. Velkor's port reads
+  # VFO B from rigctld at every poll while split is on.
+  velkor I 7076000 >/dev/null
+  until_is 7076000 10 velkor i >/dev/null
   act_state="echo dial and transmitting \$(wsjtx_status)"
   if ! wsjtx_start velkor-split "Hamlib NET rigctl" "127.0.0.1:$port" \
     'DataMode=@Variant(\0\0\0\x7f\0\0\0\x18\x43onfiguration::DataMode\0\0\0\0\xf\x64\x61ta_mode_data\0)
@@ -289,8 +303,13 @@ SplitMode=@Variant(\0\0\0\x7f\0\0\0\x1eTransceiverFactory::SplitMode\0\0\0\0\xfs
   check "$what tunes 7.074 MHz" 7074000 "$(act_until 7074000 10 'wsjtx_tune 7.074' dummy f)"
   check "and sets the upper digital mode" PKTUSB "$(until_is PKTUSB 10 eval 'dummy m | head -1')"
   check "$what Tune keys the dummy" 1 "$(act_until 1 10 wsjtx_tune_button dummy t)"
-  note "rigctld while keyed: split and TX VFO $(dummy s | tr '\n' ' '); TX frequency $(dummy i); RX $(dummy f); mode $(dummy m | tr '\n' ' ')"
   check "and transmits split on VFO B" "1 VFOB" "$(until_is '1 VFOB' 10 eval 'dummy s | tr "\n" " " | sed "s/ \$//"')"
+  # WSJT-X's hamlib reads VFO B as "V VFOB", "f", "V VFOA" and moves it only
+  # when it is not there yet; its audio at 1500 Hz transmits on the dial.
+  check "and VFO B, transmitting, is on WSJT-X's 7.074 MHz" 7074000 "$(until_is 7074000 10 velkor i)"
+  # hamlib's read of the other VFO, on one connection, against Velkor's own i.
+  check "VFO B read as hamlib reads it (V VFOB, f, V VFOA) is Velkor's i" "$(velkor i)" \
+    "$(velkor V VFOB f V VFOA | grep -x '[0-9]*' | head -1)"
   shot wsjtx-velkor-split-tune
   check "$what Tune again releases it" 0 "$(act_until 0 10 wsjtx_tune_button dummy t)"
   wsjtx_kill
@@ -398,6 +417,22 @@ XML
 }
 
 fldigi_case
+
+# ---- Velkor all along -------------------------------------------------------------
+echo "---- velkor.exe"
+radio_note
+echo report >&3
+for _ in $(seq 200); do grep -q '^reported' "$work/out" && break; sleep 0.1; done
+check "velkor.exe showed no message box all along" "reported nothing" \
+  "$(tr -d '\r' <"$work/out" | grep '^reported' | tail -1)"
+shot velkor
+echo end >&3
+exec 3>&-
+for _ in $(seq 300); do kill -0 "$host_pid" 2>/dev/null || break; sleep 0.1; done
+check "velkor.exe ended as the operator ends it" ended "$(tr -d '\r' <"$work/out" | grep -x ended)"
+check "and the dummy receives" 0 "$(dummy t)"
+wait "$host_pid" 2>/dev/null
+host_pid=
 
 # ---- the summary ------------------------------------------------------------------
 echo "$passes passed, $failures failed"
