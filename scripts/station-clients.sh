@@ -12,7 +12,9 @@
 # Needs a display: without DISPLAY it starts Xvfb. Screenshots of each
 # program go to build/station-clients/.
 #   scripts/station-clients.sh [WINDOWS-BUILD-DIR]   (default build/windows)
-# STATION_CLIENTS_KEEP=1 keeps the programs' homes and logs in /tmp.
+# STATION_CLIENTS_KEEP=1 keeps the programs' homes and logs in /tmp;
+# STATION_CLIENTS_DEBUG=1 adds the pointer and the windows to the notes, and a
+# screenshot at each click taken again.
 # Installs what is missing: wsjtx fldigi libhamlib-utils xvfb imagemagick
 # xdotool wine. Exits non-zero on any FAIL.
 set -u
