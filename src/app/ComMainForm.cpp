@@ -99,6 +99,12 @@ void TTxControlForm::Button_OpenClick(TObject*)
         SwitchOff();
         return;
     }
+    // A reading shows as soon as the poll has it, not a display tick later;
+    // while the display is stopped (an entry under way) it waits as before.
+    trx.OnRead = [this, alive = std::weak_ptr<int>(FAlive)] {
+        if (alive.lock() && Timer1->Enabled())
+            Timer1Timer(Timer1);
+    };
     trx.StartPolling();
     ShowSwitch(true);
     On_Offlbl->SetHint("Disconnect transceiver");

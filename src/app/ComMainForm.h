@@ -7,6 +7,7 @@
 // which apply those rules and talk to the transceiver.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/BandsFile.h"
@@ -142,4 +143,6 @@ private:
     bool FInRepeatTick = false;
     bool FSwitchOn = false;
     int32_t FPollInterval = kDesignPollInterval;
+    // Gone with the form: a transceiver that outlives it shows nothing here.
+    std::shared_ptr<int> FAlive = std::make_shared<int>(0);
 };

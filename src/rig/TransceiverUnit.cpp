@@ -158,6 +158,7 @@ void TTransceiver::TimTimer(TObject*)
     if (FInTick)
         return;
     std::exception_ptr report;
+    bool read = false;
     {
         TCallScope call(*this);
         FInTick = true;
@@ -199,7 +200,10 @@ void TTransceiver::TimTimer(TObject*)
         // Settled inside the call: a replacement asked for meanwhile comes
         // after it and starts with a clean slate.
         report = TickEnded(failure);
+        read = !failure;
     }
+    if (read && OnRead)
+        OnRead();
     Report(report);
 }
 
@@ -210,6 +214,8 @@ void TTransceiver::Delivered(uint64_t generation, TPollReading reading)
     FPollPending = false;
     Store(reading);
     const std::exception_ptr report = TickEnded(reading.Failure);
+    if (!reading.Failure && OnRead)
+        OnRead();
     // A tick that ends after the switch went OFF is no news to the operator.
     if (Tim->Enabled())
         Report(report);

@@ -66,6 +66,10 @@ public:
     void StartPolling();
     // Releases a PTT keyed here first.
     void StopPolling();
+    // Runs on the poll host's thread after each poll tick that read the rig
+    // in full, so that a window shows the reading at once rather than at its
+    // next display tick.
+    std::function<void()> OnRead;
 
     // PTT, for the programs that share the radio. Only a rig server that can
     // key the radio does (rigctld); the COM rig server's contract has none.

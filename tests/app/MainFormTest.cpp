@@ -329,6 +329,28 @@ TEST_F(MainFormTest, ASteadyFrequencyRepaintsNothing)
     EXPECT_EQ(Form->Hz->Text(), "10");
 }
 
+// A poll's reading reaches the digits in the poll's own tick, not a display
+// tick later; an entry under way and OFF keep theirs.
+TEST_F(MainFormTest, APollsReadingShowsAtOnceUnlessTheDisplayIsStopped)
+{
+    const struct {
+        const char* Before; // typed first, or "OFF" to switch off
+        const char* Hz;     // the ten-hertz field right after one poll tick
+    } cases[] = {{"", "10"}, {"7", "--"}, {"OFF", "--"}};
+    for (const auto& c : cases) {
+        StartOn();
+        if (std::string(c.Before) == "OFF")
+            Host.Click(*Form->On_Offlbl);
+        else
+            Host.Type(c.Before);
+        Rig->Radio.Freq = 14200100;
+        DispatchEvent(&App, [this] { Trx->TimTimer(Trx->Tim); });
+        EXPECT_EQ(Form->Hz->Text(), c.Hz) << c.Before;
+        delete std::exchange(Form, nullptr);
+        delete std::exchange(Trx, nullptr);
+    }
+}
+
 TEST_F(MainFormTest, TheTitleBarShowsTransmittingWithoutMovingAControl)
 {
     StartOn();
