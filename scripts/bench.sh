@@ -18,8 +18,8 @@
 #   - the main window switched on: its paints per second while the frequency
 #     stands still (the LED fields repaint only when their text changes), and
 #     the time from a change of the radio's frequency to the window's paint of
-#     it, median and worst of 20 changes (one poll interval plus one display
-#     tick is the goal); rigbench.exe runs the window in its own process, as
+#     it, median and worst of 20 changes (one poll interval plus the tick's
+#     own reads is the goal: the digits follow a reading at once); rigbench.exe runs the window in its own process, as
 #     velkor.exe makes it, once velkor.exe has ended, and counts the paints
 #     its window procedure gets;
 #   - hamlib's rigctld as the rig server, scripts/bench-rigctld.sh
