@@ -8,7 +8,8 @@
 # takes the connection and never answers is reported, and the window goes on.
 # PTT through Velkor's port keys the dummy (started with -P RIG) and is
 # released by T 0, by the client that keyed going away, and by the transmit
-# watchdog; a PTT keyed at rigctld shows at Velkor's port.
+# watchdog; hamlib's model 4 keys and releases it through Velkor's XML-RPC
+# port; a PTT keyed at rigctld shows at Velkor's port.
 #   RigctldServerTest.sh WINE-SESSION RIGCTL-HOST-EXE
 set -u
 session=$1
@@ -45,11 +46,13 @@ until_dummy() {
   dummy "$@"
 }
 # A client of Velkor's port that stays connected until keyer_gone: its
-# commands are the lines written with keyer.
+# commands are the lines written with keyer. hamlib's model 2 on the rigctl
+# port, or the model and port given (4 on the XML-RPC port).
 keyer_start() {
+  local model=${1:-2} at=${2:-$port}
   rm -f "$work/keyer"
   mkfifo "$work/keyer"
-  timeout 120 rigctl -m 2 -r "127.0.0.1:$port" - <"$work/keyer" >/dev/null 2>&1 &
+  timeout 120 rigctl -m "$model" -r "127.0.0.1:$at" - <"$work/keyer" >/dev/null 2>&1 &
   clients+=($!)
   exec 5>"$work/keyer"
 }
@@ -58,7 +61,8 @@ keyer_gone() { exec 5>&-; }
 
 rport=$(free_port)
 start_rigctld
-start_host "rigctld:$rport"
+xport=$(free_port)
+RIGCTL_HOST_SWITCHES="/xmlrpc:$xport" start_host "rigctld:$rport"
 
 check "Velkor reads the dummy radio through rigctld" "145000000" "$(until_velkor 145000000 f)"
 echo probe >&3
@@ -88,6 +92,16 @@ keyer "T 1"
 until_dummy 1 t >/dev/null
 keyer_gone
 check "the client that keyed gone releases it" "0" "$(until_dummy 0 t)"
+# hamlib's model 4 on the XML-RPC port keys and releases rigctld the same way.
+keyer_start 4 "$xport"
+keyer "T 1"
+check "T 1 of hamlib's model 4 through the XML-RPC port keys rigctld" "1" "$(until_dummy 1 t)"
+keyer "T 0"
+check "and its T 0 releases it" "0" "$(until_dummy 0 t)"
+keyer "T 1"
+until_dummy 1 t >/dev/null
+keyer_gone
+check "and the model 4 client gone releases it" "0" "$(until_dummy 0 t)"
 dummy T 1 >/dev/null
 check "a PTT keyed at rigctld shows at Velkor" "1" "$(until_velkor 1 t)"
 dummy T 0 >/dev/null
