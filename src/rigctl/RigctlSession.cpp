@@ -204,8 +204,9 @@ bool IsPassband(std::string_view text)
     return true;
 }
 
-// A VFO name as hamlib writes it, for the radio as it stands: 'A', 'B', or 0.
-char ParseVfo(std::string_view text, const TRigctlView& view)
+// A VFO name as hamlib writes it: 'A', 'B', or 0; currVFO is the VFO the
+// client addresses now.
+char ParseVfo(std::string_view text, char current)
 {
     const std::string name(text);
     if (SameText(name, "VFOA") || SameText(name, "Main"))
@@ -213,11 +214,11 @@ char ParseVfo(std::string_view text, const TRigctlView& view)
     if (SameText(name, "VFOB") || SameText(name, "Sub"))
         return 'B';
     if (SameText(name, "currVFO"))
-        return view.RxVfo;
+        return current;
     return 0;
 }
 
-bool IsVfoName(std::string_view text) { return ParseVfo(text, TRigctlView()) != 0; }
+bool IsVfoName(std::string_view text) { return ParseVfo(text, 'A') != 0; }
 
 std::string VfoName(char vfo) { return vfo == 'A' ? "VFOA" : "VFOB"; }
 
@@ -403,7 +404,7 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
     // A poll long past is no answer: the rig server failed or hangs, or
     // polling is off.
     if (ReadsTheRadio(command.Kind) && !view.Connected) {
-        const bool badVfo = command.Kind == TCommandKind::GetVfoInfo && !ParseVfo(args[0], view);
+        const bool badVfo = command.Kind == TCommandKind::GetVfoInfo && !ParseVfo(args[0], addressed);
         result.Code = badVfo ? kInvalidArgument : kIoError;
         return result;
     }
@@ -433,7 +434,7 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
         // VFO that f and F address: hamlib reads and sets the transmitting
         // VFO as V VFOB, f or F, V VFOA, and goes to the receiving VFO to set
         // split and back after.
-        const char vfo = ParseVfo(args[0], view);
+        const char vfo = ParseVfo(args[0], addressed);
         if (!vfo)
             result.Code = kInvalidArgument;
         else if (view.Split)
@@ -449,7 +450,7 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
     case TCommandKind::SetSplitVfo: {
         // Split transmits on the VFO named and receives on the other one;
         // without split the radio transmits on the VFO it receives on.
-        const char txVfo = ParseVfo(args[1], view);
+        const char txVfo = ParseVfo(args[1], addressed);
         if ((args[0] != "0" && args[0] != "1") || !txVfo)
             result.Code = kInvalidArgument;
         else if (args[0] == "1")
@@ -471,7 +472,7 @@ TResult RunCommand(TRigctlRig& rig, const void* client, const TCommand& command,
         result.Code = ModeValues(view, "TX Mode", "TX Passband", result);
         break;
     case TCommandKind::GetVfoInfo: {
-        const char vfo = ParseVfo(args[0], view);
+        const char vfo = ParseVfo(args[0], addressed);
         const THamlibMode* mode = HamlibModeByVelkor(view.Mode);
         if (!vfo) {
             result.Code = kInvalidArgument;

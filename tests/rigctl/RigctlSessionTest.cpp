@@ -432,6 +432,9 @@ TEST_F(RigctlTest, InSplitVChoosesTheVfoThatFAndFAddress)
         {VFOAB, "V VFOB\nF 7074000\nV VFOA\nf\n", "RPRT 0\nRPRT 0\nRPRT 0\n14074000\n", {"put FreqB 7074000"}},
         {VFOAB, "V VFOB\nF 7074000\nf\ni\n", "RPRT 0\nRPRT 0\n7074000\n7074000\n", {"put FreqB 7074000"}},
         {VFOAB, "V VFOA\nF 7074000\n", "RPRT 0\nRPRT 0\n", {"put Freq 7074000", "put FreqA 7074000"}},
+        // currVFO is the VFO chosen.
+        {VFOAB, "V VFOB\nV currVFO\nf\n\\get_vfo_info currVFO\n", "RPRT 0\nRPRT 0\n7050000\n7050000\nUSB\n2400\n1\n0\n",
+         {}},
         // Split ended: V switches the radio again and f reads what it receives on.
         {VFOAB, "V VFOB\nS 0 VFOA\nf\n", "RPRT 0\nRPRT 0\n14074000\n", {PutVfo(VFOA), PutVfo(VFOAA)}},
     };
