@@ -141,6 +141,32 @@ protected:
     TXmlRpcSession Session{Shared};
 };
 
+TEST_F(XmlRpcTest, HamlibsOpenIsAnsweredWithTheTypesItReads)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const struct {
+        const char* Method;
+        std::string Value;
+    } cases[] = {
+        {"main.get_version", Str("Velkor-1")},
+        {"rig.get_xcvr", Str("Velkor")},
+        {"rig.get_pwrmeter_scale", I4(1)},
+        {"rig.get_modeA", Str("USB")},
+        {"rig.get_vfoA", Str("14074000")},
+        {"rig.get_bwA", StringArray({"2400", ""})},
+        {"rig.get_AB", Str("A")},
+        {"rig.get_modes", StringArray({"LSB", "USB", "CW", "CW-R", "AM", "FM", "LSB-D", "USB-D"})},
+        {"rig.get_split", I4(0)},
+        {"rig.get_vfoB", Str("7050000")},
+        {"rig.get_ptt", I4(0)},
+        {"rig.get_info", Str("Velkor")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CallOf(c.Method), Response(c.Value)) << c.Method;
+    EXPECT_TRUE(Rig->Puts().empty());
+    EXPECT_FALSE(Session.QuitRequested()) << "kept alive";
+}
+
 TEST_F(XmlRpcTest, ReadsAnswerTheLastPollInEveryArrangement)
 {
     const struct {
@@ -281,6 +307,21 @@ TEST_F(XmlRpcTest, WrongParametersAndUnknownMethodsAnswerAFaultAndSendNothing)
               XmlRpc::kFaultMalformed);
     EXPECT_EQ(CallOf("rig.get_vfo"), Response(Str("14074000")));
     EXPECT_FALSE(Session.QuitRequested());
+}
+
+TEST_F(XmlRpcTest, SystemListMethodsNamesEveryMethodAnswered)
+{
+    Poll(14074000, 7050000, SSB_U, VFOAA);
+    const std::string reply = CallOf("system.listMethods");
+    for (const char* method :
+         {"main.get_version", "rig.get_xcvr", "rig.get_vfo", "rig.set_vfo", "rig.get_vfoA", "rig.get_vfoB",
+          "rig.set_vfoA", "rig.set_vfoB", "rig.get_AB", "rig.set_AB", "rig.get_mode", "rig.set_mode", "rig.get_modeA",
+          "rig.get_modeB", "rig.set_modeA", "rig.set_modeB", "rig.get_modes", "rig.get_bw", "rig.get_bwA",
+          "rig.get_bwB", "rig.get_bws", "rig.set_bw", "rig.set_bandwidth", "rig.get_split", "rig.set_split",
+          "rig.get_ptt", "rig.set_ptt", "rig.get_pwrmeter_scale", "system.listMethods"}) {
+        EXPECT_NE(reply.find("<value>" + std::string(method) + "</value>"), std::string::npos) << method;
+        EXPECT_NE(FaultCode(CallOf(method)), XmlRpc::kFaultUnknownMethod) << method;
+    }
 }
 
 TEST_F(XmlRpcTest, ReadsAnswerAFaultWhileTheRadioIsNotRead)
