@@ -27,12 +27,6 @@ bench_build "${BENCH_BUILD:-}" velkor rigsim
 rigctld_pid=
 trap '[ -n "$rigctld_pid" ] && kill "$rigctld_pid" 2>/dev/null; cleanup' EXIT
 
-# A loopback port nothing listens on.
-free_port() {
-  local port=$1
-  while (exec 6<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-  echo "$port"
-}
 now_ns() { date +%s%N; }
 # Median and 95th percentile in ms of the numbers (ns) in a file.
 stats() { sort -n "$1" | awk '{ v[NR] = $1 } END { printf "%.3f %.3f", v[int((NR + 1) / 2)] / 1e6, v[int(NR * 0.95 + 0.5)] / 1e6 }'; }

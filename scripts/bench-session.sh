@@ -42,3 +42,9 @@ cpu_ticks() { # user + system clock ticks of a process, all its threads
   echo $((${12} + ${13}))
 }
 rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0; }
+# A loopback port from PORT on that nothing listens on.
+free_port() {
+  local port=$1
+  while (exec 6<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+  echo "$port"
+}

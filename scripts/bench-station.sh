@@ -20,11 +20,6 @@ scripts/deps.sh || exit 1
 bench_build "${BENCH_BUILD:-}" velkor rigsim
 . scripts/bench-session.sh
 
-free_port() {
-  local port=$1
-  while (exec 6<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-  echo "$port"
-}
 hz=$(getconf CLK_TCK)
 calc() { awk "BEGIN { printf \"$1\", $2 }"; }
 
