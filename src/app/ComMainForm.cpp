@@ -5,6 +5,7 @@
 #include "app/FreqDisplay.h"
 #include "base/ScopeExit.h"
 #include "base/SysUtils.h"
+#include "rig/Frequencies.h"
 #include "widgets/FlatChrome.h"
 
 TTxControlForm::TTxControlForm(TComponent* AOwner, IRegistry& registry) : TForm(AOwner)
@@ -128,6 +129,8 @@ void TTxControlForm::SwitchOff()
     Trx().StopPolling();
     ShowSwitch(false);
     On_Offlbl->SetHint("Connect transceiver");
+    FWheel.Drop();
+    FWheelNext.reset();
     ModeLbl->SetCaption("------");
     lblVFO->SetCaption("------");
     SetLEDTexts({"---", "---", "--"});
@@ -163,7 +166,9 @@ void TTxControlForm::NewLEDFreq(int32_t Freq)
 void TTxControlForm::Timer1Timer(TObject*)
 {
     TTransceiver& trx = Trx();
-    const int32_t freq = trx.Get_Freq();
+    // A wheel step's frequency stays until the poll reads it back.
+    const int32_t freq =
+        FWheel.Shown(trx.Get_Freq(), trx.TicksRead(), trx.Get_Connected(), App().Events().TickCount());
     NewLEDFreq(freq);
     Bandlbl->SetCaption(BandName(FBands, freq));
     ModeLbl->SetCaption(trx.Get_Mode());
@@ -187,13 +192,80 @@ void TTxControlForm::Apply(const TEntryStep& step)
     if (step.StartDisplay)
         Timer1->SetEnabled(true);
     if (step.SendFreq)
-        Trx().Set_Freq(*step.SendFreq);
+        SendFreq(*step.SendFreq);
+}
+
+void TTxControlForm::SendFreq(int32_t Freq)
+{
+    // Another command ends what the wheel asked for.
+    FWheel.Drop();
+    FWheelNext.reset();
+    Trx().Set_Freq(Freq);
 }
 
 void TTxControlForm::ChangeFreq(int32_t Units)
 {
     if (auto freq = FEntry.ChangeFreq(Units))
-        Trx().Set_Freq(*freq);
+        SendFreq(*freq);
+}
+
+void TTxControlForm::LEDMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int, bool& Handled)
+{
+    // The LED fields take every turn; off their digits it does nothing.
+    Handled = true;
+    const auto* led = static_cast<const TCLEDLabel*>(Sender);
+    const std::optional<int32_t> units = DigitUnits(led->Name(), led->CellAt(X));
+    if (!units)
+        return;
+    const int notches = FWheel.Notches(*units, WheelDelta);
+    // Digits being typed are no frequency to step from.
+    if (notches == 0 || FEntry.Editing())
+        return;
+    WheelStep(int64_t{*units} * notches * ((Shift & ssShift) ? 10 : 1));
+}
+
+void TTxControlForm::WheelStep(int64_t Units)
+{
+    // A step past what the digits show or any radio takes does nothing.
+    if (Units < -kHighestFreq / 10 || Units > kHighestFreq / 10)
+        return;
+    const std::optional<int32_t> freq = FEntry.ChangeFreq(static_cast<int32_t>(Units));
+    if (!freq || !InFreqRange(*freq))
+        return;
+    if (!Connected()) {
+        // OFF or failing: as a step image's click and release, the display
+        // running afterwards even when the command failed.
+        TScopeExit display([this] { Timer1->SetEnabled(true); });
+        SendFreq(*freq);
+        return;
+    }
+    NewLEDFreq(*freq);
+    Bandlbl->SetCaption(BandName(FBands, *freq));
+    // A step served while an earlier one's command waits goes out when that
+    // is done; only the newest of them.
+    if (FWheelSending) {
+        AskWheelFreq(*freq);
+        FWheelNext = *freq;
+        return;
+    }
+    FWheelSending = true;
+    TScopeExit sendingEnd([this] { FWheelSending = false; });
+    for (std::optional<int32_t> next = freq; next; next = std::exchange(FWheelNext, std::nullopt)) {
+        AskWheelFreq(*next);
+        try {
+            Trx().Set_Freq(*next);
+        } catch (...) {
+            FWheel.Drop();
+            FWheelNext.reset();
+            throw;
+        }
+    }
+}
+
+void TTxControlForm::AskWheelFreq(int32_t Freq)
+{
+    const TTransceiver& trx = Trx();
+    FWheel.Asked(Freq, App().Events().TickCount(), trx.TicksRead() + (trx.InTick() ? 1 : 0));
 }
 
 void TTxControlForm::Panel1DblClick(TObject*) { Apply(FEntry.Panel1DblClick(Connected())); }
@@ -297,7 +369,7 @@ void TTxControlForm::BandClick(TObject* Sender)
     const std::optional<int32_t> freq = ::BandClick(FBands, Bandlbl->Caption(), name, Trx().Get_Freq());
     Bandlbl->SetCaption(name);
     if (freq)
-        Trx().Set_Freq(*freq);
+        SendFreq(*freq);
 }
 
 void TTxControlForm::ModeLblClick(TObject*) { OpenMenuAt(PopupMenu1, ModeLbl); }

@@ -14,6 +14,7 @@
 #include "app/FreqEntry.h"
 #include "app/MemoryListSeam.h"
 #include "app/RigServerSeam.h"
+#include "app/WheelTuning.h"
 #include "rig/TransceiverUnit.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -58,6 +59,8 @@ public:
     void tiUp1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void tiUp1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void RepeatTimerTimer(TObject* Sender);
+    // The wheel over the LED fields, shared by all three.
+    void LEDMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y, bool& Handled);
     void BandlblClick(TObject* Sender);
     void BandClick(TObject* Sender);
     void ModeLblClick(TObject* Sender);
@@ -104,6 +107,7 @@ public:
 
     // The state shared with the display, tuning and entry rules.
     const TFreqEntry& Entry() const { return FEntry; }
+    const TWheelTuning& Wheel() const { return FWheel; }
     const TBands& Bands() const { return FBands; }
     TTimer* RepeatTimer() const { return FRepeatTimer; }
     // The switch as last shown (On_Offlbl shows it and keeps it between runs).
@@ -129,6 +133,11 @@ private:
     void SetLEDTexts(const TLEDTexts& texts);
     void Apply(const TEntryStep& step);
     void EndRepeat();
+    // Moves the frequency by Units display units from the digits shown.
+    void WheelStep(int64_t Units);
+    void AskWheelFreq(int32_t Freq);
+    // Every frequency the window sends goes here.
+    void SendFreq(int32_t Freq);
     void DropRepeatTimer();
     void OpenMenuAt(TPopupMenu* menu, TControl* label);
     bool Connected() const;
@@ -141,6 +150,9 @@ private:
     TTimer* FRepeatTimer = nullptr;
     TTimer* FEndedRepeatTimer = nullptr; // stopped inside its own tick, freed later
     bool FInRepeatTick = false;
+    TWheelTuning FWheel;
+    bool FWheelSending = false; // a wheel step's command is waiting for the rig server
+    std::optional<int32_t> FWheelNext; // to send when it is done
     bool FSwitchOn = false;
     int32_t FPollInterval = kDesignPollInterval;
     // Gone with the form: a transceiver that outlives it shows nothing here.

@@ -89,6 +89,9 @@ TCLEDLabel* TTxControlForm::MakeLED(const char* name, TRect bounds, int chars)
     led->SetAlignment(TTextAlign::TTARight);
     led->SetText("---");
     led->OnDblClick = [this](TObject* sender) { Panel1DblClick(sender); };
+    led->OnMouseWheel = [this](TObject* sender, TShiftState shift, int delta, int x, int y, bool& handled) {
+        LEDMouseWheel(sender, shift, delta, x, y, handled);
+    };
     return led;
 }
 

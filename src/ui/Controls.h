@@ -28,6 +28,9 @@ constexpr TShiftState ssDouble = 64;
 
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+// Handled comes in false; set it to keep the turn from the controls below.
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y, bool& Handled)>;
 
 class TControl : public TComponent {
 public:
@@ -101,6 +104,7 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
+    TMouseWheelEvent OnMouseWheel;
 
     // Repaints the control at the next paint of its form.
     void Invalidate();
@@ -118,11 +122,13 @@ public:
     virtual void KeyPress(char& key) { (void)key; }
     // The mouse wheel turned over the control, or over a control on it that
     // took nothing: delta is 120 a notch, positive away from the user. True
-    // when the control took it.
+    // when the control took it; the base raises the event.
     virtual bool MouseWheel(TShiftState shift, int delta, int x, int y)
     {
-        (void)shift, (void)delta, (void)x, (void)y;
-        return false;
+        bool handled = false;
+        if (OnMouseWheel)
+            OnMouseWheel(this, shift, delta, x, y, handled);
+        return handled;
     }
     // The mouse came over the control or left it.
     virtual void MouseEnter() {}

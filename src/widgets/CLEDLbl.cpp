@@ -104,6 +104,16 @@ void TCLEDLabel::Paint(TCanvas& canvas)
     }
 }
 
+int TCLEDLabel::CellAt(int x) const
+{
+    if (FNumChars < 1 || x < 0)
+        return -1;
+    const int cellWidth = ClientRect().Right / FNumChars;
+    if (cellWidth < 1 || x / cellWidth >= FNumChars)
+        return -1;
+    return x / cellWidth;
+}
+
 void TCLEDLabel::DrawCell(TCanvas& canvas, int cellLeft, int cellRight, int height, uint8_t pattern)
 {
     const int g = FBorderGap;

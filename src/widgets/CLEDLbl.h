@@ -43,6 +43,9 @@ public:
     // Background over the whole client area, then the bars of every cell. A
     // count below one, or cells too small to hold the bars, show background only.
     void Paint(TCanvas& canvas) override;
+    // The character cell under x (client coordinates), counted from the left;
+    // -1 outside every cell, on the few pixels right of the last one too.
+    int CellAt(int x) const;
 
 private:
     // Every assignment repaints, the same value included.

@@ -460,6 +460,74 @@ TEST_F(MainFormTest, TheRepeatEndingInsideItsFailingStepFreesNoTimerInItsTick)
     EXPECT_FALSE(Puts(Rig->Log).empty()) << "the next press tunes again";
 }
 
+// The wheel over a digit tunes by its place; the rig at 14.200.00 reads back
+// nothing, so each case waits out the asked frequency before the next.
+TEST_F(MainFormTest, TheWheelOverADigitTunesByItsPlace)
+{
+    StartOn();
+    const struct {
+        TControl* Field;
+        int Cell; // its cell, or a pixel from the left when negative
+        std::vector<int> Deltas;
+        TShiftState Shift;
+        int32_t Sent; // 0: nothing
+    } cases[] = {
+        {Form->MHz, 0, {120}, 0, 114200000},   {Form->MHz, 1, {-120}, 0, 4200000},
+        {Form->MHz, 2, {240}, 0, 16200000},    {Form->KHz, 0, {120}, 0, 14300000},
+        {Form->KHz, 1, {-120}, 0, 14190000},   {Form->KHz, 2, {40, 40, 40}, 0, 14201000},
+        {Form->Hz, 0, {120}, 0, 14200100},     {Form->Hz, 1, {120}, ssShift, 14200100},
+        {Form->Hz, 1, {80, -80}, 0, 0},        {Form->MHz, 1, {-240}, 0, 0},
+        {Form->MHz, 0, {120}, ssShift, 0},     {Form->MHz, -52, {120}, 0, 0},
+        {Form->Label2, -3, {120}, 0, 0},        {Form->Panel1, -1, {120}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        Rig->ClearLog();
+        const int x = c.Cell < 0 ? -c.Cell : c.Cell * (c.Field == Form->Hz ? 14 : 17) + 8;
+        for (int delta : c.Deltas)
+            Host.TurnWheel(*c.Field, delta, x, 5, c.Shift);
+        const Log puts = Puts(Rig->Log);
+        EXPECT_EQ(puts, c.Sent ? Log({Format("put Freq %d", c.Sent), Format("put FreqA %d", c.Sent)}) : Log())
+            << c.Field->Name() << " " << c.Cell;
+        Host.Advance(kAskedFreqPatience + 200);
+        ASSERT_EQ(Form->MHz->Text(), " 14") << "the asked frequency given up";
+    }
+}
+
+// Fast steps add up from what was asked until the poll reads it back, and
+// steps served while a command waits go out as one.
+TEST_F(MainFormTest, TheWheelStepsFromWhatItAskedUntilThePollReadsItBack)
+{
+    StartOn();
+    const auto turn = [this](int notches) { Host.MouseWheel(*Form->KHz, notches, 42, 5); };
+    turn(1);
+    Host.Advance(400);
+    EXPECT_EQ(Form->KHz->Text(), "201") << "the poll still reads 14.200";
+    bool served = false;
+    Rig->DuringCall = [&] {
+        if (!std::exchange(served, true))
+            turn(1), turn(1);
+    };
+    turn(1);
+    EXPECT_EQ(Puts(Rig->Log), Log({"put Freq 14201000", "put FreqA 14201000", "put Freq 14202000",
+                                   "put FreqA 14202000", "put Freq 14204000", "put FreqA 14204000"}));
+    Rig->Radio.Freq = 14204000;
+    Host.Advance(250);
+    EXPECT_FALSE(Form->Wheel().AskedFreq()) << "read back";
+    Rig->Radio.Freq = 14200000;
+    Host.Advance(250);
+    EXPECT_EQ(Form->KHz->Text(), "200") << "a change at the rig shows once the asked one was read";
+
+    Rig->FailAt = static_cast<int>(Rig->Log.size()) + 1;
+    turn(1);
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u);
+    EXPECT_FALSE(Form->Wheel().AskedFreq()) << "a failed command asks for nothing";
+    Host.Click(*Form->On_Offlbl);
+    Rig->ClearLog();
+    turn(1);
+    EXPECT_EQ(Puts(Rig->Log).size(), 2u) << "OFF, as a step image: sent from the digits";
+    EXPECT_TRUE(Form->Timer1->Enabled());
+}
+
 TEST_F(MainFormTest, TypedDigitsTuneTheRig)
 {
     StartOn();

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "base/ScopeExit.h"
+#include "rig/win32/OmniRigX.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "tests/support/win32/VelkorProcess.h"
@@ -20,6 +22,7 @@ constexpr POINT kSwitch{12, 27};     // the ON/OFF label
 constexpr POINT kBandLabel{190, 60}; // the band label, on the panel
 // The top bar of the first kilohertz digit: lit for "2", unlit for "-".
 constexpr POINT kKHzTopBar{77, 40};
+constexpr POINT kOneKHzDigit{111, 53}; // the last kilohertz digit's middle
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -211,6 +214,63 @@ TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
     EXPECT_EQ(bar.top, place.top + 35 + 19);
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(window, WM_CANCELMODE, 0, 0);
+}
+
+// The wheel as the system reports it, over a digit of the real window: each
+// notch moves that digit at the radio, Shift ten times as far.
+TEST_F(MainWindowTest, TheWheelOverADigitTunesTheRadio)
+{
+    StoreSetting(L"On_Offlbl_Caption", L"ON");
+    TVelkorProcess velkor(FFolder.Path().wstring());
+    HWND window = velkor.MainWindow();
+    ASSERT_TRUE(window);
+    // 14.200.00 painted: the first kilohertz digit's top bar lit, its upper
+    // left one unlit (a window not yet painted is black all over).
+    ASSERT_TRUE(WaitFor(
+        [&] { return ScreenPixel(window, kKHzTopBar) == RGB(0, 0, 0) && ScreenPixel(window, {71, 45}) == kFace; },
+        10000));
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000));
+    RECT place;
+    GetWindowRect(window, &place);
+    // The other tests' windows open where the mouse is left: it goes back.
+    POINT before{};
+    GetCursorPos(&before);
+    TScopeExit cursorBack([before] { SetCursorPos(before.x, before.y); });
+    SetCursorPos(place.left + kOneKHzDigit.x, place.top + kOneKHzDigit.y);
+    auto turn = [](int notches, bool shift) {
+        std::vector<INPUT> inputs;
+        auto shiftKey = [&](DWORD flags) {
+            INPUT key{};
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = VK_SHIFT;
+            key.ki.dwFlags = flags;
+            inputs.push_back(key);
+        };
+        if (shift)
+            shiftKey(0);
+        INPUT wheel{};
+        wheel.type = INPUT_MOUSE;
+        wheel.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+        wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+        inputs.push_back(wheel);
+        if (shift)
+            shiftKey(KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    };
+    TOmniRigX rigs;
+    auto radioAt = [&](int32_t freq) { return WaitFor([&] { return rigs.Rig()->GetFreq() == freq; }, 10000); };
+    for (int notch = 0; notch < 3; ++notch)
+        turn(1, false);
+    EXPECT_TRUE(radioAt(14203000));
+    turn(-1, true);
+    EXPECT_TRUE(radioAt(14193000));
+    // The radio's reading shows: the first kilohertz digit a "1", its lower left bar unlit.
+    EXPECT_TRUE(WaitFor([&] { return ScreenPixel(window, {71, 59}) == kFace; }, 10000));
+    CreateDirectoryW(VELKOR_SCREENSHOT_DIR, nullptr);
+    EXPECT_TRUE(SaveScreen(place, VELKOR_SCREENSHOT_DIR L"\\e2e-wheel.bmp"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(velkor.WaitForExit(10000), 0u);
 }
 
 TEST_F(MainWindowTest, ARestartBringsBackThePlaceAndTheSwitch)

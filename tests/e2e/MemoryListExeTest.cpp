@@ -48,41 +48,6 @@ std::string RegText(const wchar_t* key, const wchar_t* name)
     return value;
 }
 
-// What the screen shows of a rectangle, saved as a 32-bit .bmp for a person
-// to look at.
-bool SaveScreen(const RECT& r, const std::wstring& path)
-{
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    BITMAPINFOHEADER header{sizeof(header), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    BITMAPINFO info{};
-    info.bmiHeader = header;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
-        SelectObject(memory, old);
-        GdiFlush();
-        const DWORD size = static_cast<DWORD>(width * height * 4);
-        BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(header) + size), 0, 0,
-                             sizeof(file) + sizeof(header)};
-        std::ofstream out(std::filesystem::path(path), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-        out.write(reinterpret_cast<const char*>(&header), sizeof(header));
-        out.write(static_cast<const char*>(bits), size);
-        ok = ok && out.good();
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
-
 class MemoryListExeTest : public ::testing::Test {
 protected:
     MemoryListExeTest()

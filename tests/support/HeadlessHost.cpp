@@ -340,12 +340,21 @@ void THeadlessFormWindows::MouseUpAt(TForm& form, TMouseButton button, TPoint sc
 
 void THeadlessFormWindows::MouseMoveAt(TForm& form, TPoint screen) { SendMouse(form, Msg::MouseMove, screen, 0); }
 
-void THeadlessFormWindows::MouseWheel(TControl& control, int notches, int x, int y)
+void THeadlessFormWindows::MouseWheel(TControl& control, int notches, int x, int y, TShiftState keys)
+{
+    TurnWheel(control, notches * 120, x, y, keys);
+}
+
+void THeadlessFormWindows::TurnWheel(TControl& control, int delta, int x, int y, TShiftState keys)
 {
     TForm& form = *control.ParentForm();
     const TPoint screen = control.ClientToScreen({x, y});
     FCursor = screen;
-    const uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(notches * 120)) << 16) | FButtons;
+    uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16) | FButtons;
+    if (keys & ssShift)
+        wParam |= MouseKeys::Shift;
+    if (keys & ssCtrl)
+        wParam |= MouseKeys::Control;
     TMessage message{Msg::MouseWheel, wParam, PointToLParam(screen), 0};
     DispatchEvent(FHost.App(), [&] { form.Dispatch(message); });
 }

@@ -166,8 +166,10 @@ public:
     void MouseMoveAt(TForm& form, TPoint screen);
     void MouseLeave(TForm& form);
     // The wheel turned over a point of the control: notches away from the
-    // user, negative towards.
-    void MouseWheel(TControl& control, int notches, int x = 1, int y = 1);
+    // user, negative towards; TurnWheel in the system's units (120 a notch,
+    // less for a high-resolution wheel).
+    void MouseWheel(TControl& control, int notches, int x = 1, int y = 1, TShiftState keys = 0);
+    void TurnWheel(TControl& control, int delta, int x, int y, TShiftState keys = 0);
     // Activation as the system reports it: the form that had it is told first.
     void Activate(TForm& form, bool byClick = false);
     void Deactivate(TForm& form);

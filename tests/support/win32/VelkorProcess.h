@@ -65,3 +65,7 @@ long Calls(IRigSimControl* control, TIface iface, int slot);
 // The main window's stored settings: removed, or one REG_SZ value written.
 void ForgetStoredSettings();
 void StoreSetting(const wchar_t* name, const wchar_t* value);
+
+// What the screen shows of a rectangle, saved as a 32-bit .bmp for a person
+// to look at.
+bool SaveScreen(const RECT& r, const std::wstring& path);
