@@ -238,25 +238,16 @@ TEST_F(MainWindowTest, TheWheelOverADigitTunesTheRadio)
     GetCursorPos(&before);
     TScopeExit cursorBack([before] { SetCursorPos(before.x, before.y); });
     SetCursorPos(place.left + kOneKHzDigit.x, place.top + kOneKHzDigit.y);
+    // Notches of the wheel, Shift held around them when asked.
     auto turn = [](int notches, bool shift) {
-        std::vector<INPUT> inputs;
-        auto shiftKey = [&](DWORD flags) {
-            INPUT key{};
-            key.type = INPUT_KEYBOARD;
-            key.ki.wVk = VK_SHIFT;
-            key.ki.dwFlags = flags;
-            inputs.push_back(key);
-        };
-        if (shift)
-            shiftKey(0);
-        INPUT wheel{};
-        wheel.type = INPUT_MOUSE;
-        wheel.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
-        wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
-        inputs.push_back(wheel);
-        if (shift)
-            shiftKey(KEYEVENTF_KEYUP);
-        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        INPUT in[3]{};
+        in[0].type = in[2].type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[2].ki.wVk = VK_SHIFT;
+        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+        in[1].type = INPUT_MOUSE;
+        in[1].mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+        in[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
+        SendInput(shift ? 3 : 1, shift ? in : in + 1, sizeof(INPUT));
     };
     TOmniRigX rigs;
     auto radioAt = [&](int32_t freq) { return WaitFor([&] { return rigs.Rig()->GetFreq() == freq; }, 10000); };
