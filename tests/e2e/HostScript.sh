@@ -49,7 +49,15 @@ end_host() {
   echo end >&3
   exec 3>&-
   local i code=1
-  for i in $(seq 300); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
+  for i in $(seq 600); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
+  # A host that hangs (on a hung velkor.exe) fails here and says how far it
+  # got, rather than holding the test until its time limit.
+  if kill -0 "$host" 2>/dev/null; then
+    echo "FAIL rigctl_host.exe did not end within 60 s of \"end\"; it said:"
+    tr -d '\r' <"$work/out" | tail -n 5
+    failures=$((failures + 1))
+    kill "$host" 2>/dev/null
+  fi
   wait "$host"
   code=$?
   host=
