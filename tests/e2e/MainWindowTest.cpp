@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "base/ScopeExit.h"
 #include "rig/win32/OmniRigX.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
@@ -216,8 +215,8 @@ TEST_F(MainWindowTest, TheBandPopupOpensBelowTheBandLabel)
     SendMessageW(window, WM_CANCELMODE, 0, 0);
 }
 
-// The wheel as the system reports it, over a digit of the real window: each
-// notch moves that digit at the radio, Shift ten times as far.
+// Wheel messages over a digit of the real window: each notch moves that
+// digit at the radio, Shift ten times as far.
 TEST_F(MainWindowTest, TheWheelOverADigitTunesTheRadio)
 {
     StoreSetting(L"On_Offlbl_Caption", L"ON");
@@ -233,21 +232,12 @@ TEST_F(MainWindowTest, TheWheelOverADigitTunesTheRadio)
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000));
     RECT place;
     GetWindowRect(window, &place);
-    // The other tests' windows open where the mouse is left: it goes back.
-    POINT before{};
-    GetCursorPos(&before);
-    TScopeExit cursorBack([before] { SetCursorPos(before.x, before.y); });
-    SetCursorPos(place.left + kOneKHzDigit.x, place.top + kOneKHzDigit.y);
-    // Notches of the wheel, Shift held around them when asked.
-    auto turn = [](int notches, bool shift) {
-        INPUT in[3]{};
-        in[0].type = in[2].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[2].ki.wVk = VK_SHIFT;
-        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-        in[1].type = INPUT_MOUSE;
-        in[1].mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
-        in[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
-        SendInput(shift ? 3 : 1, shift ? in : in + 1, sizeof(INPUT));
+    // Wheel messages as the system makes them, to this window alone: input
+    // through the desktop would reach the windows of tests running beside.
+    auto turn = [&](int notches, bool shift) {
+        const WPARAM keys = shift ? MK_SHIFT : 0;
+        PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(keys, notches * WHEEL_DELTA),
+                     MAKELPARAM(place.left + kOneKHzDigit.x, place.top + kOneKHzDigit.y));
     };
     TOmniRigX rigs;
     auto radioAt = [&](int32_t freq) { return WaitFor([&] { return rigs.Rig()->GetFreq() == freq; }, 10000); };
