@@ -129,8 +129,7 @@ void TTxControlForm::SwitchOff()
     Trx().StopPolling();
     ShowSwitch(false);
     On_Offlbl->SetHint("Connect transceiver");
-    FWheel.Drop();
-    FWheelNext.reset();
+    DropWheelSteps();
     ModeLbl->SetCaption("------");
     lblVFO->SetCaption("------");
     SetLEDTexts({"---", "---", "--"});
@@ -197,10 +196,14 @@ void TTxControlForm::Apply(const TEntryStep& step)
 
 void TTxControlForm::SendFreq(int32_t Freq)
 {
-    // Another command ends what the wheel asked for.
+    DropWheelSteps();
+    Trx().Set_Freq(Freq);
+}
+
+void TTxControlForm::DropWheelSteps()
+{
     FWheel.Drop();
     FWheelNext.reset();
-    Trx().Set_Freq(Freq);
 }
 
 void TTxControlForm::ChangeFreq(int32_t Units)
@@ -255,8 +258,7 @@ void TTxControlForm::WheelStep(int64_t Units)
         try {
             Trx().Set_Freq(*next);
         } catch (...) {
-            FWheel.Drop();
-            FWheelNext.reset();
+            DropWheelSteps();
             throw;
         }
     }

@@ -136,8 +136,10 @@ private:
     // Moves the frequency by Units display units from the digits shown.
     void WheelStep(int64_t Units);
     void AskWheelFreq(int32_t Freq);
-    // Every frequency the window sends goes here.
+    // Every frequency the window sends goes here: another command, switching
+    // OFF or a failing step ends what the wheel asked for.
     void SendFreq(int32_t Freq);
+    void DropWheelSteps();
     void DropRepeatTimer();
     void OpenMenuAt(TPopupMenu* menu, TControl* label);
     bool Connected() const;

@@ -87,7 +87,7 @@ void TCLEDLabel::Paint(TCanvas& canvas)
 
     if (FNumChars < 1)
         return;
-    const int cellWidth = client.Right / FNumChars;
+    const int cellWidth = CellWidth();
     // A fitting cell is a few pixels wide, so the count is bounded from here on.
     if (!SegmentsFit(cellWidth, client.Bottom))
         return;
@@ -108,7 +108,7 @@ int TCLEDLabel::CellAt(int x) const
 {
     if (FNumChars < 1 || x < 0)
         return -1;
-    const int cellWidth = ClientRect().Right / FNumChars;
+    const int cellWidth = CellWidth();
     if (cellWidth < 1 || x / cellWidth >= FNumChars)
         return -1;
     return x / cellWidth;

@@ -55,6 +55,8 @@ private:
         field = value;
         Invalidate();
     }
+    // Every cell is as wide; the pixels left over lie right of the last.
+    int CellWidth() const { return ClientRect().Right / FNumChars; }
     void DrawCell(TCanvas& canvas, int cellLeft, int cellRight, int height, uint8_t pattern);
     void DrawSegment(TCanvas& canvas, bool lit);
     bool SegmentsFit(int64_t cellWidth, int64_t height) const;
