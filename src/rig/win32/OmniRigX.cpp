@@ -4,6 +4,7 @@
 
 #include "base/win32/ComObject.h"
 #include "base/win32/ComUtil.h"
+#include "rig/win32/RigProxies.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -14,12 +15,15 @@ struct TOmniRigX::TConnection {
     // The server's type library, held so that the marshaller does not load and
     // parse it again for every rig object it builds a proxy for.
     ComPtr<ITypeLib> TypeLib;
+    // The proxies for the rig objects, built without the registry.
+    std::unique_ptr<TRigProxies> Proxies;
 
     void Drop()
     {
         Events.Reset();
         EventsCookie = 0;
         Intf.Reset();
+        Proxies.reset();
         TypeLib.Reset();
     }
 };
@@ -180,6 +184,7 @@ TConnection& TOmniRigX::Connection()
     // Without it every fetched rig costs a fresh parse of the library; a server
     // whose library is not registered is still fine.
     connection->TypeLib = LoadInterfaceTypeLib(__uuidof(IRigX));
+    connection->Proxies = std::make_unique<TRigProxies>(connection->TypeLib.Get());
 
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;

@@ -1,12 +1,16 @@
 // The transceiver and its COM client against rigsim.exe over real COM.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
+#include <thread>
 
 #include "RigSim.h"
+#include "base/win32/ComScope.h"
 #include "base/win32/ComUtil.h"
 #include "rig/TransceiverUnit.h"
 #include "rig/win32/OmniRigX.h"
+#include "rig/win32/RigProxies.h"
 #include "tests/support/HeadlessHost.h"
 #include "tests/support/win32/RigSimProcess.h"
 #include "ui/Forms.h"
@@ -127,6 +131,42 @@ TEST_F(TransceiverRigSimTest, RigTypeDialogAndEventsReachTheServer)
     delete Trx;
     Control->GetSinkCount(&sinks);
     EXPECT_EQ(sinks, 0) << "the sink is unadvised when the client goes";
+}
+
+// A connection's proxies are its apartment's alone: a client of another
+// apartment reads beside it, and goes on reading through the registry's way
+// once the proxies it found there have gone; so do clients of this apartment
+// after this one's connection has let go.
+TEST_F(TransceiverRigSimTest, ClientsOfOtherApartmentsAndLaterOnesReadBesideTheProxiesOfOne)
+{
+    Control->SetFreqA(7010000);
+    Trx->TimTimer(Trx->Tim);
+    ASSERT_EQ(Trx->Get_Freq(), 7010000);
+
+    std::vector<int32_t> read;
+    std::string failure;
+    std::thread([&] {
+        const TComApartment apartment(COINIT_MULTITHREADED);
+        try {
+            // Taken over before the client, and without the rig's library.
+            std::optional<TRigProxies> bare(std::in_place, nullptr);
+            EXPECT_EQ(bare->Held(), 2u) << "the rig's and IDispatch's marshallers";
+            TOmniRigX other;
+            read.push_back(other.Rig()->GetFreq());
+            bare.reset();
+            read.push_back(other.Rig()->GetFreq());
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }).join();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(read, (std::vector<int32_t>{7010000, 7010000}));
+
+    Client->Disconnect();
+    TOmniRigX later;
+    EXPECT_EQ(later.Rig()->GetFreq(), 7010000);
+    Trx->TimTimer(Trx->Tim);
+    EXPECT_EQ(Trx->Get_FreqA(), 7010000) << "and the first client, connected again";
 }
 
 TEST_F(TransceiverRigSimTest, AFailingServerRaisesWithItsText)
