@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "AutomationSupport.h"
+#include "base/win32/ComUtil.h"
 #include "rig/win32/OmniRigX.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/win32/RigSimProcess.h"
@@ -239,11 +241,18 @@ TEST_F(MainWindowTest, TheWheelOverADigitTunesTheRadio)
     };
     TOmniRigX rigs;
     auto radioAt = [&](int32_t freq) { return WaitFor([&] { return rigs.Rig()->GetFreq() == freq; }, 10000); };
+    // Where a step went missing: the program's report, and what the radio got.
+    auto story = [&] {
+        const HWND box = MessageBoxOf(velkor.Id(), L"Velkor");
+        return (box ? "reported \"" + WideToUtf8(MessageBoxText(box)) + "\"" : std::string("no report")) +
+               ", frequency puts " + std::to_string(Calls(Control.Get(), TIface::Rig, RigSlot::PutFreq)) +
+               ", the radio at " + std::to_string(rigs.Rig()->GetFreq());
+    };
     for (int notch = 0; notch < 3; ++notch)
         turn(1, false);
-    EXPECT_TRUE(radioAt(14203000));
+    EXPECT_TRUE(radioAt(14203000)) << story();
     turn(-1, true);
-    EXPECT_TRUE(radioAt(14193000));
+    EXPECT_TRUE(radioAt(14193000)) << story();
     // The radio's reading shows: the first kilohertz digit a "1", its lower left bar unlit.
     EXPECT_TRUE(WaitFor([&] { return ScreenPixel(window, {71, 59}) == kFace; }, 10000));
     CreateDirectoryW(VELKOR_SCREENSHOT_DIR, nullptr);
