@@ -528,6 +528,20 @@ TEST_F(MainFormTest, TheWheelStepsFromWhatItAskedUntilThePollReadsItBack)
     EXPECT_TRUE(Form->Timer1->Enabled());
 }
 
+// A rig that stops answering while a step is pending: the digits go back to
+// the last reading instead of a frequency nobody confirmed.
+TEST_F(MainFormTest, AWheelStepPendingWhenThePollFailsShowsTheLastReading)
+{
+    StartOn();
+    Host.MouseWheel(*Form->KHz, 1, 42, 5);
+    ASSERT_EQ(Form->KHz->Text(), "201");
+    Rig->FailAll = true;
+    Host.Advance(250);
+    EXPECT_FALSE(Form->Wheel().AskedFreq());
+    EXPECT_EQ(Form->KHz->Text(), "200");
+    EXPECT_EQ(Host.MessageBoxes().size(), 1u) << "the failing poll is reported once";
+}
+
 TEST_F(MainFormTest, TypedDigitsTuneTheRig)
 {
     StartOn();
