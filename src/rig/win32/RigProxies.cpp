@@ -66,6 +66,7 @@ TRigProxies::TRigProxies(ITypeLib* lib)
         const IID& Iid;
         const CLSID& Marshaller;
     };
+    const TCreateProxyFromTypeInfo build = ProxyBuilder();
     // IDispatch's too: a rig's proxy is built on one for IDispatch.
     for (const TRow& row : {TRow{__uuidof(IRigX), kTypeLibMarshaller}, TRow{IID_IDispatch, kDispatchMarshaller}}) {
         CLSID named{};
@@ -75,7 +76,6 @@ TRigProxies::TRigProxies(ITypeLib* lib)
             continue;
         ComPtr<IPSFactoryBuffer> factory = system;
         ComPtr<ITypeInfo> rig;
-        const TCreateProxyFromTypeInfo build = ProxyBuilder();
         if (row.Iid == __uuidof(IRigX) && lib && build && SUCCEEDED(lib->GetTypeInfoOfGuid(row.Iid, &rig)))
             factory.Attach(new TRigProxyFactory(system, rig, build));
         // In-process and this apartment's only. A second connection in the
@@ -84,8 +84,8 @@ TRigProxies::TRigProxies(ITypeLib* lib)
         if (FAILED(CoRegisterClassObject(named, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
             continue;
         FCookies.push_back(cookie);
-        // The registry's own answer, remembered for the process: it outlives
-        // this object harmlessly.
+        // The registry's own answer, so that the lookup is spared too: it may
+        // outlive this object, and says no more than the registry does.
         CoRegisterPSClsid(row.Iid, named);
     }
 }
